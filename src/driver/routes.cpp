@@ -1,0 +1,56 @@
+#include "driver/routes.h"
+
+#include <array>
+
+namespace kelv {
+namespace {
+
+template <auto Member>
+Converter& pick(Converters& c) {
+  return c.*Member;
+}
+
+// In the order the routes are tried. No exact name begins with a prefix route's name, so where
+// the prefix routes stand decides nothing.
+constexpr std::array kRoutes = {
+    Route{"prepare.txt", Match::Name, pick<&Converters::folders>},
+    Route{"start_game.txt", Match::Name, pick<&Converters::start>},
+};
+
+}  // namespace
+
+std::span<const Route> route_table() { return kRoutes; }
+
+std::string_view extension(std::string_view base) {
+  const std::size_t dot = base.rfind('.');
+  return dot == std::string_view::npos ? std::string_view() : base.substr(dot + 1);
+}
+
+const Route* find_route(std::string_view base) {
+  for (const Route& r : kRoutes) {
+    const bool match = r.match == Match::Name
+                           ? base == r.name
+                           : base.starts_with(r.name) && extension(base) == "txt";
+    if (match) return &r;
+  }
+  return nullptr;
+}
+
+std::string_view base_name(std::string_view path) {
+#ifdef _WIN32
+  const std::size_t cut = path.find_last_of("\\/");
+#else
+  const std::size_t cut = path.rfind('/');
+#endif
+  return cut == std::string_view::npos ? path : path.substr(cut + 1);
+}
+
+std::string output_path(std::string_view path) {
+  const std::string_view base = base_name(path);
+  const std::size_t dot = base.rfind('.');
+  const std::size_t keep =
+      dot == std::string_view::npos ? path.size() : path.size() - base.size() + dot;
+  return std::string(path.substr(0, keep)) + ".dat";
+}
+
+}  // namespace kelv

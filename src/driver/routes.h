@@ -1,0 +1,43 @@
+// The route table: the one place where source file names meet their converters.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "convert/system/folders.h"
+#include "convert/system/start.h"
+
+namespace kelv {
+
+// One object per converter, kept for the whole run: values that carry over from one file to the
+// next of the same kind live here, in plain sight.
+struct Converters {
+  FolderSettings folders;
+  StartSettings start;
+};
+
+enum class Match {
+  Name,       // the base name equals the route's name
+  PrefixTxt,  // the base name begins with the route's name and its extension is "txt"
+};
+
+struct Route {
+  std::string_view name;
+  Match match;
+  Converter& (*pick)(Converters&);
+};
+
+std::span<const Route> route_table();
+
+// The first route for `base_name`, or nullptr. Names compare byte for byte, case and all.
+const Route* find_route(std::string_view base_name);
+
+// The part of `path` after its last folder separator ('/' here; '\\' and '/' on Windows).
+std::string_view base_name(std::string_view path);
+// What follows the last '.' of a base name; empty when it has none.
+std::string_view extension(std::string_view base_name);
+// The output beside the source: the path with its extension replaced by "dat".
+std::string output_path(std::string_view path);
+
+}  // namespace kelv

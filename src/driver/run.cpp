@@ -1,0 +1,183 @@
+#include "driver/run.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "driver/routes.h"
+#include "format/line_reader.h"
+#include "platform/commit.h"
+
+namespace kelv {
+namespace {
+
+constexpr std::string_view kVersion = "kelvconv 1.0.0";
+
+constexpr std::string_view kUsage =
+    "Usage: kelvconv [OPTION]... FILE...\n"
+    "Convert Kelvardin game sources (prepare.txt, start_game.txt, ...) into the keyed data\n"
+    "files the engine loads. Each output is written beside its source, with the extension\n"
+    "\".dat\". Files whose names no converter knows are skipped.\n"
+    "\n"
+    "  -y, --yes          replace existing outputs without asking\n"
+    "  -n, --no-clobber   never replace an existing output\n"
+    "  -v, --verbose      list what was converted and what was skipped\n"
+    "  -h, --help         show this help and exit\n"
+    "  -V, --version      show the version and exit\n"
+    "      --             end of options: every later argument is a file\n"
+    "\n"
+    "Without -y or -n, an existing output is replaced only when the user answers yes on the\n"
+    "terminal. Exit status: 0 when every recognised file was converted (or kept by the\n"
+    "user's answer), 1 when a source could not be read or an output not written or\n"
+    "replaced, 2 for a wrong command line.\n";
+
+enum class Overwrite { Ask, Always, Never };
+
+struct Options {
+  Overwrite overwrite = Overwrite::Ask;
+  bool verbose = false;
+  bool help = false;
+  bool version = false;
+  std::vector<std::string_view> paths;
+};
+
+// GNU-style options: short ones may be grouped ("-yv"), "--" ends them, "-" alone is a file.
+bool parse(std::span<const char* const> args, Options& o, std::string& error) {
+  bool options_done = false;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string_view a = args[i];
+    if (options_done || a.size() < 2 || a[0] != '-') {
+      o.paths.push_back(a);
+    } else if (a == "--") {
+      options_done = true;
+    } else if (a.starts_with("--")) {
+      if (a == "--yes") o.overwrite = Overwrite::Always;
+      else if (a == "--no-clobber") o.overwrite = Overwrite::Never;
+      else if (a == "--verbose") o.verbose = true;
+      else if (a == "--help") o.help = true;
+      else if (a == "--version") o.version = true;
+      else {
+        error = "unrecognized option '" + std::string(a) + "'";
+        return false;
+      }
+    } else {
+      for (const char c : a.substr(1)) {
+        switch (c) {
+          case 'y': o.overwrite = Overwrite::Always; break;
+          case 'n': o.overwrite = Overwrite::Never; break;
+          case 'v': o.verbose = true; break;
+          case 'h': o.help = true; break;
+          case 'V': o.version = true; break;
+          default:
+            error = std::string("invalid option -- '") + c + "'";
+            return false;
+        }
+      }
+    }
+  }
+  return true;
+}
+
+class Driver {
+ public:
+  Driver(const Options& options, FileSystem& files, Console& console, Report& report)
+      : options_(options), files_(files), console_(console), report_(report) {}
+
+  int convert_all() {
+    for (const std::string_view path : options_.paths) convert(std::string(path));
+    // Nothing is left allocated at the end of a run.
+    for (const Route& route : route_table()) route.pick(converters_).release();
+    return status_;
+  }
+
+ private:
+  void convert(const std::string& path) {
+    const std::string_view base = base_name(path);
+    const Route* route = find_route(base);
+    if (route == nullptr) {
+      if (options_.verbose) console_.info(path + ": skipped (no converter for this name)");
+      return;
+    }
+    Converter& converter = route->pick(converters_);
+    convert_with(converter, path);
+    converter.release();
+  }
+
+  void convert_with(Converter& converter, const std::string& path) {
+    FileSource source(path);
+    if (!source.open()) {
+      fail(path + ": cannot open: " + source.error());
+      return;
+    }
+    const bool accepted = converter.read(source, report_);
+    if (const std::string e = source.error(); !e.empty()) {
+      fail(path + ": cannot read: " + e);
+      return;
+    }
+    if (!accepted) {
+      fail(path + ": not converted: " + converter.refusal());
+      return;
+    }
+    const std::string output = output_path(path);
+    if (files_.exists(output) && !may_replace(output)) return;
+    const KeyedData data = converter.write();
+    if (const Problem p = commit(files_, output, data.bytes()); !p.empty()) {
+      console_.cannot_create(output, p);
+      status_ = kExitFailed;
+      return;
+    }
+    if (options_.verbose) console_.info(path + " -> " + output);
+  }
+
+  bool may_replace(const std::string& output) {
+    Answer answer = Answer::CannotAsk;
+    switch (options_.overwrite) {
+      case Overwrite::Always: return true;
+      case Overwrite::Never: answer = Answer::No; break;
+      case Overwrite::Ask: answer = console_.ask_overwrite(output); break;
+    }
+    if (answer == Answer::Yes) return true;
+    if (answer == Answer::CannotAsk) {
+      fail(output + ": exists and was not replaced: there is no terminal to ask "
+                    "(-y replaces existing outputs, -n keeps them)");
+    } else if (options_.verbose) {
+      console_.info(output + ": kept (not replaced)");
+    }
+    return false;
+  }
+
+  void fail(const std::string& message) {
+    console_.error(message);
+    status_ = kExitFailed;
+  }
+
+  const Options& options_;
+  FileSystem& files_;
+  Console& console_;
+  Report& report_;
+  Converters converters_;
+  int status_ = kExitOk;
+};
+
+}  // namespace
+
+int run(std::span<const char* const> args, FileSystem& files, Console& console, Report& report) {
+  Options options;
+  std::string error;
+  if (!parse(args, options, error)) {
+    console.error(error);
+    console.error("Try 'kelvconv --help' for more information.");
+    return kExitUsage;
+  }
+  if (options.help) {
+    console.info(std::string_view(kUsage).substr(0, kUsage.size() - 1));
+    return kExitOk;
+  }
+  if (options.version) {
+    console.info(kVersion);
+    return kExitOk;
+  }
+  return Driver(options, files, console, report).convert_all();
+}
+
+}  // namespace kelv

@@ -1,0 +1,99 @@
+// Reads a tagged text source line by line, exactly as the converters' read loop always has:
+// text mode (CR LF reads as LF, Ctrl-Z ends the file), a fixed line buffer that takes at most
+// its size minus one bytes per read, a NUL byte ending the line's text, and the extra empty line
+// that a final line feed leaves for the next read.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace kelv {
+
+// Where source bytes come from: a file or memory, read in large blocks.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Fills up to `size` bytes; returns how many, 0 at the end or on an error.
+  virtual std::size_t read(char* buffer, std::size_t size) = 0;
+  // Empty while all went well, else the system's reason for the failed read.
+  virtual std::string error() const { return {}; }
+};
+
+class MemorySource final : public ByteSource {
+ public:
+  explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
+  std::size_t read(char* buffer, std::size_t size) override;
+
+ private:
+  std::string_view bytes_;
+};
+
+class FileSource final : public ByteSource {
+ public:
+  // Opens `path` for reading; check open() before reading.
+  explicit FileSource(const std::string& path);
+  ~FileSource() override;
+  FileSource(const FileSource&) = delete;
+  FileSource& operator=(const FileSource&) = delete;
+
+  bool open() const { return file_ != nullptr; }
+  std::size_t read(char* buffer, std::size_t size) override;
+  std::string error() const override { return error_; }
+
+ private:
+  std::FILE* file_ = nullptr;
+  std::string error_;
+};
+
+// The two line buffers the converters use.
+inline constexpr std::size_t kShortLines = 256;
+inline constexpr std::size_t kLongLines = 4096;
+
+class LineReader {
+ public:
+  LineReader(ByteSource& source, std::size_t line_buffer);
+
+  // Does one pass of the read loop: returns false once the end of the file was noticed by an
+  // earlier read, else reads one line (possibly empty) and returns true.
+  bool next();
+
+  // The line's text: up to its first NUL, without its line feed.
+  std::string_view text() const { return {line_.get(), length_}; }
+  // 1-based number of the physical line this piece of text comes from.
+  std::uint32_t line_number() const { return line_number_; }
+  // True for the second and later pieces of a line longer than the buffer.
+  bool is_piece() const { return piece_; }
+  // True when a NUL byte ended the text before the line's end.
+  bool cut_at_nul() const { return cut_at_nul_; }
+  // True for the empty line read after a final line feed (or in an empty file).
+  bool is_final_empty() const { return final_empty_; }
+
+ private:
+  int get();  // next byte in text mode, or -1 at the end
+  bool refill();
+
+  ByteSource& source_;
+  std::size_t capacity_;  // bytes taken per read: line buffer size - 1
+  std::unique_ptr<char[]> line_;
+  std::size_t length_ = 0;
+
+  static constexpr std::size_t kBlock = 64 * 1024;
+  std::unique_ptr<char[]> block_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  bool drained_ = false;  // the source has nothing more (or Ctrl-Z was met)
+  bool eof_ = false;      // the end was noticed by a read
+
+  std::uint32_t line_number_ = 0;
+  std::uint32_t next_line_ = 1;
+  bool at_line_start_ = true;
+  bool piece_ = false;
+  bool cut_at_nul_ = false;
+  bool final_empty_ = false;
+};
+
+}  // namespace kelv

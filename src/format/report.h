@@ -1,0 +1,47 @@
+// What the tagged-text rules drop or bend, line by line.
+//
+// The reader, the section walker and the scanner never stop on bad input: they follow the read
+// rules and carry on. Whatever they drop or bend on the way is told to a Report, which is silent
+// unless someone wants to hear it (a diagnostics mode, a test).
+#pragma once
+
+#include <cstdint>
+
+namespace kelv {
+
+enum class Note : std::uint8_t {
+  LinePiece,        // a line longer than the line buffer: this is a later piece of it
+  CutAtNul,         // a NUL byte ended the line's text; the rest of the line is lost
+  FinalEmptyLine,   // the extra empty line after a final line feed was taken as data
+  OutsideSections,  // a data line outside every section (comment text)
+  UnknownTag,       // looks like a tag but matches none here (spaces, wrong name, typo)
+  TagAsData,        // a tag line taken as data of the open section (forgotten closing tag?)
+  ScanStopped,      // a scan stopped early: a = conversions matched, b = conversions wanted
+  WordCut,          // a word longer than its field was cut: a = field size
+  TextCut,          // a whole line longer than its field was cut: a = field size
+  NumberWrapped,    // an integer beyond 32 bits was taken modulo 2^32
+  LineUnused,       // a data line that found no record (no table, or past the count)
+  CountClamped,     // a count was cut to its limit: a = given, b = limit
+  TableRefused,     // a count whose table cannot be made (negative, too large): a = count
+};
+
+struct Finding {
+  Note note;
+  std::uint32_t line;  // 1-based physical line of the source
+  std::int64_t a = 0;
+  std::int64_t b = 0;
+};
+
+class Report {
+ public:
+  virtual ~Report() = default;
+  virtual void note(const Finding& finding) = 0;
+};
+
+// The default: hears nothing.
+class SilentReport final : public Report {
+ public:
+  void note(const Finding&) override {}
+};
+
+}  // namespace kelv

@@ -1,0 +1,152 @@
+// The section walker: the one read loop of every converter.
+//
+// A converter declares its vocabulary as an ordered table of sections; the walker reads the
+// source line by line and offers each line to the sections in table order. For each section:
+// a line equal to "<name>" opens it (the section state becomes its number), a line equal to
+// "</name>" closes it (the state becomes 0), and while the state is its number any other line is
+// one of its data lines. The first of these tests that holds decides. So while a section is open,
+// the tags of the sections listed after it arrive as its data lines, and the tags of those listed
+// before it are still recognised.
+//
+// A marker is a closing tag with no section of its own ("</shop_data>" and the like): it runs
+// its action and leaves the state as it is.
+//
+// A converter may split its vocabulary into groups: then every line passes through each group
+// in turn, and in each group the first test that holds ends the line's passage through it.
+#pragma once
+
+#include <cstddef>
+#include <initializer_list>
+#include <span>
+#include <string_view>
+#include <utility>
+
+#include "format/line_reader.h"
+#include "format/report.h"
+#include "format/scan.h"
+#include "format/text.h"
+
+namespace kelv {
+
+// One data line, as a section's handler sees it.
+class Line {
+ public:
+  Line(std::string_view text, int state, std::uint32_t number, Report& report)
+      : text_(text), state_(state), number_(number), report_(report) {}
+
+  std::string_view text() const { return text_; }
+  // The number of the open section (its 1-based place in the converter's table).
+  int state() const { return state_; }
+  std::uint32_t number() const { return number_; }
+
+  // Scans the line with a scan format; a scan that stops early or cuts a word is reported.
+  template <class... A>
+  ScanResult scan(std::type_identity_t<Format<A...>> format, A&&... out) const {
+    const ScanResult r = kelv::scan(text_, format, std::forward<A>(out)...);
+    if (!r.complete()) note(Note::ScanStopped, r.matched, r.wanted);
+    if (r.word_cut) note(Note::WordCut, static_cast<std::int64_t>(r.cut_field));
+    if (r.wrapped) note(Note::NumberWrapped);
+    return r;
+  }
+
+  // Copies the whole line into a text field (cut to the field size minus one, rest zero).
+  void copy_into(std::span<char> field) const {
+    if (!copy_text(field, text_)) note(Note::TextCut, static_cast<std::int64_t>(field.size()));
+  }
+
+  void note(Note what, std::int64_t a = 0, std::int64_t b = 0) const {
+    report_.note({what, number_, a, b});
+  }
+
+ private:
+  std::string_view text_;
+  int state_;
+  std::uint32_t number_;
+  Report& report_;
+};
+
+template <class C>
+struct Section {
+  std::string_view name;                          // the tag name, without "<", "/" and ">"
+  void (*on_data)(C&, const Line&) = nullptr;     // a data line while the section is open
+  void (*on_open)(C&) = nullptr;                  // after "<name>" opened it
+  void (*on_close)(C&) = nullptr;                 // after "</name>" closed it
+  bool marker = false;                            // only "</name>", which keeps the state
+};
+
+template <class C>
+using Group = std::span<const Section<C>>;
+
+namespace walk_detail {
+
+inline bool is_open_tag(std::string_view line, std::string_view name) {
+  return line.size() == name.size() + 2 && line.front() == '<' && line.back() == '>' &&
+         line.substr(1, name.size()) == name;
+}
+
+inline bool is_close_tag(std::string_view line, std::string_view name) {
+  return line.size() == name.size() + 3 && line[0] == '<' && line[1] == '/' &&
+         line.back() == '>' && line.substr(2, name.size()) == name;
+}
+
+// "<...>" give or take white space: worth a word when nothing recognised it.
+inline bool looks_like_tag(std::string_view line) {
+  while (!line.empty() && is_space(line.front())) line.remove_prefix(1);
+  while (!line.empty() && is_space(line.back())) line.remove_suffix(1);
+  return line.size() >= 3 && line.front() == '<' && line.back() == '>';
+}
+
+}  // namespace walk_detail
+
+// Reads the whole source through the groups of sections. `line_buffer` is kShortLines or
+// kLongLines. The section state starts at 0; every section's number is its 1-based place in the
+// groups taken one after the other.
+template <class C>
+void walk(ByteSource& source, std::size_t line_buffer, C& converter,
+          std::initializer_list<Group<C>> groups, Report& report) {
+  LineReader lines(source, line_buffer);
+  int state = 0;
+  while (lines.next()) {
+    const std::string_view text = lines.text();
+    const std::uint32_t number = lines.line_number();
+    if (lines.is_piece()) report.note({Note::LinePiece, number});
+    if (lines.cut_at_nul()) report.note({Note::CutAtNul, number});
+    bool taken = false;
+    int base = 0;
+    for (const Group<C>& group : groups) {
+      for (std::size_t i = 0; i < group.size(); ++i) {
+        const Section<C>& s = group[i];
+        const int own = base + static_cast<int>(i) + 1;
+        if (!s.marker && walk_detail::is_open_tag(text, s.name)) {
+          state = own;
+          if (s.on_open != nullptr) s.on_open(converter);
+        } else if (walk_detail::is_close_tag(text, s.name)) {
+          if (!s.marker) state = 0;
+          if (s.on_close != nullptr) s.on_close(converter);
+        } else if (!s.marker && state == own) {
+          const Line line(text, state, number, report);
+          if (walk_detail::looks_like_tag(text)) line.note(Note::TagAsData);
+          if (lines.is_final_empty()) line.note(Note::FinalEmptyLine);
+          if (s.on_data != nullptr) s.on_data(converter, line);
+        } else {
+          continue;
+        }
+        taken = true;
+        break;
+      }
+      base += static_cast<int>(group.size());
+    }
+    if (!taken && !text.empty()) {
+      report.note({walk_detail::looks_like_tag(text) ? Note::UnknownTag : Note::OutsideSections,
+                   number});
+    }
+  }
+}
+
+template <class C>
+void walk(ByteSource& source, std::size_t line_buffer, C& converter, Group<C> sections,
+          Report& report) {
+  walk(source, line_buffer, converter, {sections}, report);
+}
+
+}  // namespace kelv

@@ -1,0 +1,59 @@
+// What the driver needs from the machine it runs on, kept small so that tests can stand in for
+// it: the file seam through which outputs are put in place, and the user's side (the overwrite
+// question, the create-failure message, and messages on the console).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kelv {
+
+// A failure's reason in the system's words; empty when all went well.
+using Problem = std::string;
+
+class FileSystem {
+ public:
+  using Handle = std::intptr_t;
+
+  virtual ~FileSystem() = default;
+  // Whether anything (a file, a folder, a link) is at `path`.
+  virtual bool exists(const std::string& path) = 0;
+  // Where new content for `path` goes: the path itself, or the file a symbolic link there names.
+  virtual std::string resolve(const std::string& path) = 0;
+  // Creates a new, empty temporary file in the folder of `target`.
+  virtual Problem create_temp(const std::string& target, std::string& temp_path, Handle& handle) = 0;
+  // Writes all `size` bytes.
+  virtual Problem write(Handle handle, const unsigned char* data, std::size_t size) = 0;
+  // Flushes the file to the disk and closes it; the handle is gone either way.
+  virtual Problem close(Handle handle) = 0;
+  // Puts `from` in the place of `to` in one step, replacing what was there.
+  virtual Problem rename(const std::string& from, const std::string& to) = 0;
+  virtual void remove(const std::string& path) = 0;
+};
+
+enum class Answer { Yes, No, CannotAsk };
+
+class Console {
+ public:
+  virtual ~Console() = default;
+  // "同名のファイルが存在しますが、上書きしますか？" for an existing output.
+  virtual Answer ask_overwrite(const std::string& output) = 0;
+  // "ファイルを作成できません" for an output that cannot be put in place.
+  virtual void cannot_create(const std::string& output, const Problem& reason) = 0;
+  // A line for the user about a failure (stderr).
+  virtual void error(std::string_view line) = 0;
+  // A line of the verbose listing (stdout).
+  virtual void info(std::string_view line) = 0;
+};
+
+// The machine this program was built for.
+FileSystem& system_files();
+Console& system_console();
+
+inline constexpr std::string_view kProgram = "kelvconv";
+inline constexpr std::string_view kOverwriteQuestion = "同名のファイルが存在しますが、上書きしますか？";
+inline constexpr std::string_view kCannotCreate = "ファイルを作成できません";
+
+}  // namespace kelv

@@ -1,0 +1,115 @@
+// The POSIX machine: files through the system calls, the overwrite question on the terminal.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/terminal.h"
+
+namespace kelv {
+namespace {
+
+Problem reason(int error) { return std::strerror(error); }
+
+std::string folder_of(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+class PosixFiles final : public FileSystem {
+ public:
+  bool exists(const std::string& path) override {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+  }
+
+  std::string resolve(const std::string& path) override {
+    std::string at = path;
+    for (int hops = 0; hops < 40; ++hops) {
+      struct stat st {};
+      if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+      std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+      const ssize_t n = ::readlink(at.c_str(), link.data(), link.size());
+      if (n < 0 || static_cast<std::size_t>(n) >= link.size()) return at;
+      link.resize(static_cast<std::size_t>(n));
+      at = (link.front() == '/' || at.find('/') == std::string::npos)
+               ? link
+               : folder_of(at) + "/" + link;
+    }
+    return at;
+  }
+
+  Problem create_temp(const std::string& target, std::string& temp_path, Handle& handle) override {
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string pattern = folder + "." + name + ".XXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0) return reason(errno);
+    // The new file gets the mode the old one had, or what creating it anew would give.
+    struct stat st {};
+    mode_t mode = 0;
+    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+      mode = st.st_mode & 07777;
+    } else {
+      const mode_t mask = ::umask(0);
+      ::umask(mask);
+      mode = 0666 & ~mask;
+    }
+    ::fchmod(fd, mode);
+    temp_path = pattern;
+    handle = fd;
+    return {};
+  }
+
+  Problem write(Handle handle, const unsigned char* data, std::size_t size) override {
+    const int fd = static_cast<int>(handle);
+    while (size > 0) {
+      const std::size_t chunk = size < (1u << 20) ? size : (1u << 20);
+      const ssize_t n = ::write(fd, data, chunk);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return reason(errno);
+      }
+      data += n;
+      size -= static_cast<std::size_t>(n);
+    }
+    return {};
+  }
+
+  Problem close(Handle handle) override {
+    const int fd = static_cast<int>(handle);
+    Problem p;
+    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) p = reason(errno);
+    if (::close(fd) != 0 && p.empty()) p = reason(errno);
+    return p;
+  }
+
+  Problem rename(const std::string& from, const std::string& to) override {
+    if (::rename(from.c_str(), to.c_str()) != 0) return reason(errno);
+    return {};
+  }
+
+  void remove(const std::string& path) override { ::unlink(path.c_str()); }
+};
+
+}  // namespace
+
+FileSystem& system_files() {
+  static PosixFiles files;
+  return files;
+}
+
+Console& system_console() {
+  static TerminalConsole console(stdout, stderr, [] { return std::fopen("/dev/tty", "r"); });
+  return console;
+}
+
+}  // namespace kelv

@@ -1,0 +1,37 @@
+#include "platform/terminal.h"
+
+#include <cctype>
+#include <string>
+
+namespace kelv {
+
+Answer TerminalConsole::ask_overwrite(const std::string& output) {
+  std::FILE* tty = open_terminal_();
+  if (tty == nullptr) return Answer::CannotAsk;
+  std::fprintf(err_, "%.*s: %s: %.*s [y/N] ", static_cast<int>(kProgram.size()), kProgram.data(),
+               output.c_str(), static_cast<int>(kOverwriteQuestion.size()), kOverwriteQuestion.data());
+  std::fflush(err_);
+  std::string answer;
+  for (int c = std::fgetc(tty); c != EOF && c != '\n'; c = std::fgetc(tty)) {
+    if (!std::isspace(c)) answer += static_cast<char>(std::tolower(c));
+  }
+  std::fclose(tty);
+  return answer == "y" || answer == "yes" ? Answer::Yes : Answer::No;
+}
+
+void TerminalConsole::cannot_create(const std::string& output, const Problem& reason) {
+  std::fprintf(err_, "%.*s: %s: %.*s: %s\n", static_cast<int>(kProgram.size()), kProgram.data(),
+               output.c_str(), static_cast<int>(kCannotCreate.size()), kCannotCreate.data(),
+               reason.c_str());
+}
+
+void TerminalConsole::error(std::string_view line) {
+  std::fprintf(err_, "%.*s: %.*s\n", static_cast<int>(kProgram.size()), kProgram.data(),
+               static_cast<int>(line.size()), line.data());
+}
+
+void TerminalConsole::info(std::string_view line) {
+  std::fprintf(out_, "%.*s\n", static_cast<int>(line.size()), line.data());
+}
+
+}  // namespace kelv
