@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <type_traits>
 #include <vector>
@@ -28,8 +29,13 @@ class KeyedData {
   void f32(float value);
   // Counted text: int32 T (byte length + 1), then the text and its NUL.
   void counted(std::string_view text);
+  void counted(const std::string& text) { counted(std::string_view(text)); }
   // The text held in a fixed field (up to its NUL), as counted text.
   void counted(std::span<const char> field) { counted(text_of(field)); }
+  template <std::size_t N>
+  void counted(const char (&field)[N]) {
+    counted(text_of(field));
+  }
   void raw(const void* data, std::size_t size);
 
   // Records kept in the engine's layout are written as held. Their layouts are pinned down by
@@ -53,7 +59,14 @@ class KeyedData {
   static std::int64_t counted_size(std::string_view text) {
     return 4 + static_cast<std::int64_t>(text.size()) + 1;
   }
+  static std::int64_t counted_size(const std::string& text) {
+    return counted_size(std::string_view(text));
+  }
   static std::int64_t counted_size(std::span<const char> field) {
+    return counted_size(text_of(field));
+  }
+  template <std::size_t N>
+  static std::int64_t counted_size(const char (&field)[N]) {
     return counted_size(text_of(field));
   }
 
