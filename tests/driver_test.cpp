@@ -1,0 +1,163 @@
+#include "driver/run.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "support.h"
+#include "temp_dir.h"
+
+namespace kelv::test {
+namespace {
+
+// The user's side, answered by the test.
+class FakeConsole final : public Console {
+ public:
+  Answer ask_overwrite(const std::string& output) override {
+    asked.push_back(output);
+    if (answers.empty()) return Answer::CannotAsk;
+    const Answer a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+  void cannot_create(const std::string& output, const Problem& reason) override {
+    errors.push_back(output + ": cannot create: " + reason);
+  }
+  void error(std::string_view line) override { errors.emplace_back(line); }
+  void info(std::string_view line) override { infos.emplace_back(line); }
+
+  std::deque<Answer> answers;
+  std::vector<std::string> asked;
+  std::vector<std::string> errors;
+  std::vector<std::string> infos;
+};
+
+class Driver : public ::testing::Test {
+ protected:
+  int kelvconv(std::vector<std::string> args) {
+    args.insert(args.begin(), "kelvconv");
+    std::vector<const char*> argv;
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    SilentReport report;
+    return run(argv, system_files(), console, report);
+  }
+
+  TempDir dir;
+  FakeConsole console;
+};
+
+const std::string kStart3 = "<start_scene_index>\n3\n</start_scene_index>\n";
+
+Bytes start_dat(std::int32_t index) { return keyed(1, {field("start_scene_index", i32(index))}); }
+
+TEST_F(Driver, NoArgumentsDoesNothing) {
+  EXPECT_EQ(kelvconv({}), kExitOk);
+  EXPECT_TRUE(console.errors.empty());
+  EXPECT_TRUE(console.infos.empty());
+}
+
+TEST_F(Driver, ConvertsRecognisedNamesAndSkipsOthers) {
+  write_file(dir / "start_game.txt", kStart3);
+  write_file(dir / "START_GAME.TXT", kStart3);
+  write_file(dir / "notes.txt", "hello");
+  EXPECT_EQ(kelvconv({"-v", dir / "start_game.txt", dir / "START_GAME.TXT", dir / "notes.txt"}),
+            kExitOk);
+  EXPECT_EQ(read_file(dir / "start_game.dat"), start_dat(3));
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"START_GAME.TXT", "notes.txt",
+                                                   "start_game.dat", "start_game.txt"}));
+  EXPECT_EQ(console.infos,
+            (std::vector<std::string>{
+                dir / "start_game.txt" + " -> " + dir / "start_game.dat",
+                dir / "START_GAME.TXT" + ": skipped (no converter for this name)",
+                dir / "notes.txt" + ": skipped (no converter for this name)"}));
+}
+
+TEST_F(Driver, SameNameFromTwoFoldersCarriesValuesOver) {
+  write_file(dir / "a/start_game.txt", "<start_scene_index>\n-3\n</start_scene_index>\n");
+  write_file(dir / "b/start_game.txt", "no section here\n");
+  EXPECT_EQ(kelvconv({dir / "a/start_game.txt", dir / "b/start_game.txt"}), kExitOk);
+  EXPECT_EQ(read_file(dir / "a/start_game.dat"), start_dat(-3));
+  EXPECT_EQ(read_file(dir / "b/start_game.dat"), start_dat(-3));
+  // In a run of its own, the second file writes the value every run starts from.
+  EXPECT_EQ(kelvconv({"-y", dir / "b/start_game.txt"}), kExitOk);
+  EXPECT_EQ(read_file(dir / "b/start_game.dat"), start_dat(0));
+}
+
+TEST_F(Driver, OverwriteQuestion) {
+  write_file(dir / "start_game.txt", kStart3);
+  write_file(dir / "start_game.dat", "old");
+  console.answers = {Answer::No};
+  EXPECT_EQ(kelvconv({dir / "start_game.txt"}), kExitOk);
+  EXPECT_EQ(console.asked, std::vector<std::string>{dir / "start_game.dat"});
+  EXPECT_EQ(read_file(dir / "start_game.dat"), text("old"));
+
+  console.answers = {Answer::Yes};
+  EXPECT_EQ(kelvconv({dir / "start_game.txt"}), kExitOk);
+  EXPECT_EQ(read_file(dir / "start_game.dat"), start_dat(3));
+  EXPECT_TRUE(console.errors.empty());
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"start_game.dat", "start_game.txt"}));
+}
+
+TEST_F(Driver, AnswersGivenInAdvance) {
+  write_file(dir / "start_game.txt", kStart3);
+  write_file(dir / "start_game.dat", "old");
+  EXPECT_EQ(kelvconv({"-n", dir / "start_game.txt"}), kExitOk);
+  EXPECT_EQ(read_file(dir / "start_game.dat"), text("old"));
+  EXPECT_EQ(kelvconv({"--yes", dir / "start_game.txt"}), kExitOk);
+  EXPECT_EQ(read_file(dir / "start_game.dat"), start_dat(3));
+  EXPECT_TRUE(console.asked.empty());
+}
+
+TEST_F(Driver, WithoutATerminalTheOutputIsKeptAndTheRunFails) {
+  write_file(dir / "start_game.txt", kStart3);
+  write_file(dir / "start_game.dat", "old");
+  EXPECT_EQ(kelvconv({dir / "start_game.txt"}), kExitFailed);
+  EXPECT_EQ(read_file(dir / "start_game.dat"), text("old"));
+  ASSERT_EQ(console.errors.size(), 1u);
+  EXPECT_NE(console.errors[0].find("-y"), std::string::npos) << console.errors[0];
+}
+
+TEST_F(Driver, OutputThatCannotBeCreated) {
+  // A folder stands where the output should go.
+  write_file(dir / "start_game.txt", kStart3);
+  std::filesystem::create_directory(dir / "start_game.dat");
+  EXPECT_EQ(kelvconv({"-y", dir / "start_game.txt"}), kExitFailed);
+  ASSERT_EQ(console.errors.size(), 1u);
+  EXPECT_EQ(console.errors[0].rfind(dir / "start_game.dat" + ": cannot create: ", 0), 0u)
+      << console.errors[0];
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "start_game.dat"));
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"start_game.dat", "start_game.txt"}));
+}
+
+TEST_F(Driver, UnreadableSourceIsReportedAndTheNextPathStillConverts) {
+  write_file(dir / "b/start_game.txt", kStart3);
+  EXPECT_EQ(kelvconv({dir / "a/start_game.txt", dir / "b/start_game.txt"}), kExitFailed);
+  ASSERT_EQ(console.errors.size(), 1u);
+  EXPECT_EQ(console.errors[0], dir / "a/start_game.txt" + ": cannot open: No such file or directory");
+  EXPECT_EQ(read_file(dir / "b/start_game.dat"), start_dat(3));
+}
+
+TEST_F(Driver, CommandLine) {
+  EXPECT_EQ(kelvconv({"--help"}), kExitOk);
+  ASSERT_EQ(console.infos.size(), 1u);
+  EXPECT_EQ(console.infos[0].rfind("Usage: kelvconv", 0), 0u);
+  EXPECT_EQ(kelvconv({"--version"}), kExitOk);
+  EXPECT_EQ(kelvconv({"--bogus"}), kExitUsage);
+  EXPECT_EQ(kelvconv({"-yq"}), kExitUsage);
+  EXPECT_EQ(console.errors.front(), "unrecognized option '--bogus'");
+
+  // After "--" a name that looks like an option is a file.
+  write_file(dir / "-y/start_game.txt", kStart3);
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  EXPECT_EQ(kelvconv({"--", "-y/start_game.txt"}), kExitOk);
+  std::filesystem::current_path(cwd);
+  EXPECT_EQ(read_file(dir / "-y/start_game.dat"), start_dat(3));
+}
+
+}  // namespace
+}  // namespace kelv::test
