@@ -41,7 +41,8 @@ class Driver : public ::testing::Test {
   int kelvconv(std::vector<std::string> args) {
     args.insert(args.begin(), "kelvconv");
     std::vector<const char*> argv;
-    for (const std::string& a : args) argv.push_back(a.c_str());
+    for (const std::string& a : args)
+      argv.push_back(a.c_str());
     SilentReport report;
     return run(argv, system_files(), console, report);
   }
@@ -52,7 +53,9 @@ class Driver : public ::testing::Test {
 
 const std::string kStart3 = "<start_scene_index>\n3\n</start_scene_index>\n";
 
-Bytes start_dat(std::int32_t index) { return keyed(1, {field("start_scene_index", i32(index))}); }
+Bytes start_dat(std::int32_t index) {
+  return keyed(1, {field("start_scene_index", i32(index))});
+}
 
 TEST_F(Driver, NoArgumentsDoesNothing) {
   EXPECT_EQ(kelvconv({}), kExitOk);
@@ -67,13 +70,12 @@ TEST_F(Driver, ConvertsRecognisedNamesAndSkipsOthers) {
   EXPECT_EQ(kelvconv({"-v", dir / "start_game.txt", dir / "START_GAME.TXT", dir / "notes.txt"}),
             kExitOk);
   EXPECT_EQ(read_file(dir / "start_game.dat"), start_dat(3));
-  EXPECT_EQ(dir.names(), (std::vector<std::string>{"START_GAME.TXT", "notes.txt",
-                                                   "start_game.dat", "start_game.txt"}));
-  EXPECT_EQ(console.infos,
-            (std::vector<std::string>{
-                dir / "start_game.txt" + " -> " + dir / "start_game.dat",
-                dir / "START_GAME.TXT" + ": skipped (no converter for this name)",
-                dir / "notes.txt" + ": skipped (no converter for this name)"}));
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"START_GAME.TXT", "notes.txt", "start_game.dat",
+                                                   "start_game.txt"}));
+  EXPECT_EQ(console.infos, (std::vector<std::string>{
+                               dir / "start_game.txt" + " -> " + dir / "start_game.dat",
+                               dir / "START_GAME.TXT" + ": skipped (no converter for this name)",
+                               dir / "notes.txt" + ": skipped (no converter for this name)"}));
 }
 
 TEST_F(Driver, SameNameFromTwoFoldersCarriesValuesOver) {
@@ -137,7 +139,8 @@ TEST_F(Driver, UnreadableSourceIsReportedAndTheNextPathStillConverts) {
   write_file(dir / "b/start_game.txt", kStart3);
   EXPECT_EQ(kelvconv({dir / "a/start_game.txt", dir / "b/start_game.txt"}), kExitFailed);
   ASSERT_EQ(console.errors.size(), 1u);
-  EXPECT_EQ(console.errors[0], dir / "a/start_game.txt" + ": cannot open: No such file or directory");
+  EXPECT_EQ(console.errors[0],
+            dir / "a/start_game.txt" + ": cannot open: No such file or directory");
   EXPECT_EQ(read_file(dir / "b/start_game.dat"), start_dat(3));
 }
 

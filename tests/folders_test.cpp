@@ -9,9 +9,9 @@ namespace {
 
 Bytes prepare_dat(std::string_view data, std::string_view image, std::string_view audio,
                   std::string_view load) {
-  return keyed(4, {field("folder_name_data", counted(data)),
-                   field("folder_name_image", counted(image)),
-                   field("folder_name_audio", counted(audio)), field("load_image", counted(load))});
+  return keyed(
+      4, {field("folder_name_data", counted(data)), field("folder_name_image", counted(image)),
+          field("folder_name_audio", counted(audio)), field("load_image", counted(load))});
 }
 
 TEST(FolderSettings, OnlyTheImageFolderInAFreshRun) {
@@ -38,7 +38,8 @@ TEST(FolderSettings, ShiftJisNamesPassThrough) {
 
 TEST(FolderSettings, ALaterFileKeepsWhatItDoesNotGive) {
   FolderSettings c;
-  convert_once(c, "<folder_name_data>\ndata\n</folder_name_data>\n<load_image>\nnow.bmp\n</load_image>\n");
+  convert_once(
+      c, "<folder_name_data>\ndata\n</folder_name_data>\n<load_image>\nnow.bmp\n</load_image>\n");
   EXPECT_EQ(convert_once(c, "<load_image>\nnext.bmp\n</load_image>\n"),
             prepare_dat("data", "", "", "next.bmp"));
 }

@@ -26,7 +26,8 @@ std::vector<std::string> lines(std::string_view source, std::size_t buffer = kSh
   MemorySource in(source);
   LineReader reader(in, buffer);
   std::vector<std::string> out;
-  while (reader.next()) out.emplace_back(reader.text());
+  while (reader.next())
+    out.emplace_back(reader.text());
   return out;
 }
 
@@ -57,11 +58,18 @@ TEST(LineReader, TextModeLineEnds) {
       {"cr cr lf keeps one cr", "a\r\r\nb", {"a\r", "b"}},
       {"cr at the very end stays", "a\r", {"a\r"}},
       {"ctrl-z ends the file", "a\nb\x1a\nc\n", {"a", "b"}},
-      {"ctrl-z after a line feed", "a\n\x1a" "b\n", {"a", ""}},
-      {"ctrl-z first", "\x1a" "a\n", {""}},
+      {"ctrl-z after a line feed",
+       "a\n\x1a"
+       "b\n",
+       {"a", ""}},
+      {"ctrl-z first",
+       "\x1a"
+       "a\n",
+       {""}},
       {"blank lines are lines", "\n\n", {"", "", ""}},
   };
-  for (const Case& c : cases) EXPECT_EQ(lines(c.source), c.expected) << c.name;
+  for (const Case& c : cases)
+    EXPECT_EQ(lines(c.source), c.expected) << c.name;
 }
 
 TEST(LineReader, LongLinesArriveInPieces) {
@@ -90,14 +98,15 @@ TEST(LineReader, NulEndsTheText) {
 }
 
 TEST(LineReader, FinalEmptyLineIsMarked) {
-  EXPECT_EQ(reads("a\n"), (std::vector<Read>{{"a", 1, false, false, false},
-                                             {"", 2, false, false, true}}));
+  EXPECT_EQ(reads("a\n"),
+            (std::vector<Read>{{"a", 1, false, false, false}, {"", 2, false, false, true}}));
 }
 
 TEST(LineReader, CrLfSplitAcrossReadBlocks) {
   // Put the CR as the last byte of the first 64 KiB block and its LF in the next one.
   std::string source;
-  while (source.size() < 64 * 1024 - 1) source += std::string(99, 'k') + "\n";
+  while (source.size() < 64 * 1024 - 1)
+    source += std::string(99, 'k') + "\n";
   source.resize(64 * 1024 - 1);
   source += "\r\nlast";
   const Lines got = lines(source, kLongLines);

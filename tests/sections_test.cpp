@@ -33,7 +33,8 @@ Events walked(std::string_view source, test::RecordingReport* report = nullptr) 
   Recorder r;
   MemorySource in(source);
   SilentReport silent;
-  walk<Recorder>(in, kShortLines, r, kSections, report != nullptr ? *report : static_cast<Report&>(silent));
+  walk<Recorder>(in, kShortLines, r, kSections,
+                 report != nullptr ? *report : static_cast<Report&>(silent));
   return r.events;
 }
 
@@ -88,7 +89,8 @@ TEST(SectionWalker, ReportsWhatItDropsOrBends) {
   test::RecordingReport report;
   walked("note\n<secnd>\n<second>\n" + std::string(260, 'a') + "\n<third>\n", &report);
   std::vector<Note> notes;
-  for (const Finding& f : report.findings) notes.push_back(f.note);
+  for (const Finding& f : report.findings)
+    notes.push_back(f.note);
   EXPECT_EQ(notes, (std::vector<Note>{Note::OutsideSections, Note::UnknownTag, Note::LinePiece,
                                       Note::TagAsData, Note::FinalEmptyLine}));
   EXPECT_EQ(report.findings[0].line, 1u);

@@ -24,13 +24,19 @@ inline Bytes i32(std::int32_t v) {
           static_cast<unsigned char>(u >> 16), static_cast<unsigned char>(u >> 24)};
 }
 
-inline Bytes f32(float v) { return i32(std::bit_cast<std::int32_t>(v)); }
+inline Bytes f32(float v) {
+  return i32(std::bit_cast<std::int32_t>(v));
+}
 
 // Raw bytes of a text, without a NUL.
-inline Bytes text(std::string_view s) { return Bytes(s.begin(), s.end()); }
+inline Bytes text(std::string_view s) {
+  return Bytes(s.begin(), s.end());
+}
 
 // `n` zero bytes.
-inline Bytes zeros(std::size_t n) { return Bytes(n, 0); }
+inline Bytes zeros(std::size_t n) {
+  return Bytes(n, 0);
+}
 
 // A fixed text field: the text, then zeros up to `size`.
 inline Bytes fixed(std::string_view s, std::size_t size) {
@@ -41,12 +47,15 @@ inline Bytes fixed(std::string_view s, std::size_t size) {
 
 inline Bytes cat(std::initializer_list<Bytes> parts) {
   Bytes out;
-  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+  for (const Bytes& p : parts)
+    out.insert(out.end(), p.begin(), p.end());
   return out;
 }
 
 // Counted text: int32 (length + 1), the text and its NUL.
-inline Bytes counted(std::string_view s) { return cat({i32(static_cast<std::int32_t>(s.size() + 1)), text(s), zeros(1)}); }
+inline Bytes counted(std::string_view s) {
+  return cat({i32(static_cast<std::int32_t>(s.size() + 1)), text(s), zeros(1)});
+}
 
 // A field record whose data size is the size of `data`.
 inline Bytes field(std::string_view name, const Bytes& data) {
@@ -66,7 +75,8 @@ inline Bytes ints(std::initializer_list<std::int32_t> values) {
 // A keyed data file: the field count and the field records.
 inline Bytes keyed(std::int32_t count, std::initializer_list<Bytes> fields) {
   Bytes out = i32(count);
-  for (const Bytes& f : fields) out.insert(out.end(), f.begin(), f.end());
+  for (const Bytes& f : fields)
+    out.insert(out.end(), f.begin(), f.end());
   return out;
 }
 

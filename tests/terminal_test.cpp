@@ -19,7 +19,8 @@ std::FILE* typed(const std::string& content) {
 std::string contents(std::FILE* f) {
   std::rewind(f);
   std::string s;
-  for (int c = std::fgetc(f); c != EOF; c = std::fgetc(f)) s += static_cast<char>(c);
+  for (int c = std::fgetc(f); c != EOF; c = std::fgetc(f))
+    s += static_cast<char>(c);
   return s;
 }
 
@@ -27,14 +28,15 @@ TEST(TerminalConsole, AnswersToTheOverwriteQuestion) {
   struct Case {
     const char* typed;
     Answer answer;
-  } cases[] = {{"y\n", Answer::Yes},  {"yes\n", Answer::Yes}, {" Y \n", Answer::Yes},
-               {"YES", Answer::Yes},  {"n\n", Answer::No},    {"\n", Answer::No},
-               {"", Answer::No},      {"yep\n", Answer::No},  {"no\n", Answer::No}};
+  } cases[] = {{"y\n", Answer::Yes}, {"yes\n", Answer::Yes}, {" Y \n", Answer::Yes},
+               {"YES", Answer::Yes}, {"n\n", Answer::No},    {"\n", Answer::No},
+               {"", Answer::No},     {"yep\n", Answer::No},  {"no\n", Answer::No}};
   for (const Case& c : cases) {
     std::FILE* err = std::tmpfile();
     TerminalConsole console(stdout, err, [&] { return typed(c.typed); });
     EXPECT_EQ(console.ask_overwrite("out/x.dat"), c.answer) << c.typed;
-    EXPECT_EQ(contents(err), "kelvconv: out/x.dat: 同名のファイルが存在しますが、上書きしますか？ [y/N] ");
+    EXPECT_EQ(contents(err),
+              "kelvconv: out/x.dat: 同名のファイルが存在しますが、上書きしますか？ [y/N] ");
     std::fclose(err);
   }
 }

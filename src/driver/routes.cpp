@@ -19,7 +19,9 @@ constexpr std::array kRoutes = {
 
 }  // namespace
 
-std::span<const Route> route_table() { return kRoutes; }
+std::span<const Route> route_table() {
+  return kRoutes;
+}
 
 std::string_view extension(std::string_view base) {
   const std::size_t dot = base.rfind('.');

@@ -51,11 +51,16 @@ bool parse(std::span<const char* const> args, Options& o, std::string& error) {
     } else if (a == "--") {
       options_done = true;
     } else if (a.starts_with("--")) {
-      if (a == "--yes") o.overwrite = Overwrite::Always;
-      else if (a == "--no-clobber") o.overwrite = Overwrite::Never;
-      else if (a == "--verbose") o.verbose = true;
-      else if (a == "--help") o.help = true;
-      else if (a == "--version") o.version = true;
+      if (a == "--yes")
+        o.overwrite = Overwrite::Always;
+      else if (a == "--no-clobber")
+        o.overwrite = Overwrite::Never;
+      else if (a == "--verbose")
+        o.verbose = true;
+      else if (a == "--help")
+        o.help = true;
+      else if (a == "--version")
+        o.version = true;
       else {
         error = "unrecognized option '" + std::string(a) + "'";
         return false;
@@ -63,11 +68,21 @@ bool parse(std::span<const char* const> args, Options& o, std::string& error) {
     } else {
       for (const char c : a.substr(1)) {
         switch (c) {
-          case 'y': o.overwrite = Overwrite::Always; break;
-          case 'n': o.overwrite = Overwrite::Never; break;
-          case 'v': o.verbose = true; break;
-          case 'h': o.help = true; break;
-          case 'V': o.version = true; break;
+          case 'y':
+            o.overwrite = Overwrite::Always;
+            break;
+          case 'n':
+            o.overwrite = Overwrite::Never;
+            break;
+          case 'v':
+            o.verbose = true;
+            break;
+          case 'h':
+            o.help = true;
+            break;
+          case 'V':
+            o.version = true;
+            break;
           default:
             error = std::string("invalid option -- '") + c + "'";
             return false;
@@ -84,9 +99,11 @@ class Driver {
       : options_(options), files_(files), console_(console), report_(report) {}
 
   int convert_all() {
-    for (const std::string_view path : options_.paths) convert(std::string(path));
+    for (const std::string_view path : options_.paths)
+      convert(std::string(path));
     // Nothing is left allocated at the end of a run.
-    for (const Route& route : route_table()) route.pick(converters_).release();
+    for (const Route& route : route_table())
+      route.pick(converters_).release();
     return status_;
   }
 
@@ -132,14 +149,20 @@ class Driver {
   bool may_replace(const std::string& output) {
     Answer answer = Answer::CannotAsk;
     switch (options_.overwrite) {
-      case Overwrite::Always: return true;
-      case Overwrite::Never: answer = Answer::No; break;
-      case Overwrite::Ask: answer = console_.ask_overwrite(output); break;
+      case Overwrite::Always:
+        return true;
+      case Overwrite::Never:
+        answer = Answer::No;
+        break;
+      case Overwrite::Ask:
+        answer = console_.ask_overwrite(output);
+        break;
     }
     if (answer == Answer::Yes) return true;
     if (answer == Answer::CannotAsk) {
-      fail(output + ": exists and was not replaced: there is no terminal to ask "
-                    "(-y replaces existing outputs, -n keeps them)");
+      fail(output +
+           ": exists and was not replaced: there is no terminal to ask "
+           "(-y replaces existing outputs, -n keeps them)");
     } else if (options_.verbose) {
       console_.info(output + ": kept (not replaced)");
     }

@@ -10,12 +10,11 @@
 namespace kelv {
 
 // Exit statuses.
-inline constexpr int kExitOk = 0;       // every recognised path converted, or kept by the user
-inline constexpr int kExitFailed = 1;   // a source could not be read or an output not written
-inline constexpr int kExitUsage = 2;    // the command line is wrong
+inline constexpr int kExitOk = 0;      // every recognised path converted, or kept by the user
+inline constexpr int kExitFailed = 1;  // a source could not be read or an output not written
+inline constexpr int kExitUsage = 2;   // the command line is wrong
 
 // Runs the program on `args` (element 0 is the program itself).
-int run(std::span<const char* const> args, FileSystem& files, Console& console,
-        Report& report);
+int run(std::span<const char* const> args, FileSystem& files, Console& console, Report& report);
 
 }  // namespace kelv

@@ -14,7 +14,9 @@ void KeyedData::i32(std::int32_t value) {
   bytes_.insert(bytes_.end(), b, b + 4);
 }
 
-void KeyedData::f32(float value) { i32(std::bit_cast<std::int32_t>(value)); }
+void KeyedData::f32(float value) {
+  i32(std::bit_cast<std::int32_t>(value));
+}
 
 void KeyedData::raw(const void* data, std::size_t size) {
   const auto* p = static_cast<const unsigned char*>(data);

@@ -19,7 +19,8 @@ class Cursor {
   char peek(std::size_t ahead = 0) const { return i_ + ahead < s_.size() ? s_[i_ + ahead] : '\0'; }
   bool has(std::size_t ahead) const { return i_ + ahead < s_.size(); }
   void skip_space() {
-    while (!done() && is_space(s_[i_])) ++i_;
+    while (!done() && is_space(s_[i_]))
+      ++i_;
   }
   std::size_t pos() const { return i_; }
   void advance(std::size_t n) { i_ += n; }
@@ -30,7 +31,9 @@ class Cursor {
   std::size_t i_ = 0;
 };
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // "%d": an optionally signed decimal integer; digits beyond 32 bits wrap modulo 2^32.
 bool scan_int(Cursor& in, std::int32_t& out, bool& wrapped) {
@@ -51,7 +54,8 @@ bool scan_int(Cursor& in, std::int32_t& out, bool& wrapped) {
   in.advance(k);
   std::uint32_t bits = static_cast<std::uint32_t>(value);
   if (negative) bits = 0u - bits;
-  const std::int64_t as_signed = negative ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value);
+  const std::int64_t as_signed =
+      negative ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value);
   if (big || as_signed > std::numeric_limits<std::int32_t>::max() ||
       as_signed < std::numeric_limits<std::int32_t>::min()) {
     wrapped = true;
@@ -83,7 +87,8 @@ bool scan_real(Cursor& in, float& out) {
     const bool nan = starts_with_nocase(in, k, "nan");
     k += starts_with_nocase(in, k, "infinity") ? 8 : 3;
     in.advance(k);
-    const float v = nan ? std::numeric_limits<float>::quiet_NaN() : std::numeric_limits<float>::infinity();
+    const float v =
+        nan ? std::numeric_limits<float>::quiet_NaN() : std::numeric_limits<float>::infinity();
     out = negative ? -v : v;
     return true;
   }
@@ -101,7 +106,10 @@ bool scan_real(Cursor& in, float& out) {
     std::size_t f = k + 1;
     while (is_digit(in.peek(f))) {
       if (!seen_nonzero) {
-        if (in.peek(f) != '0') seen_nonzero = true; else --order;
+        if (in.peek(f) != '0')
+          seen_nonzero = true;
+        else
+          --order;
       }
       ++f;
       ++digits;

@@ -38,8 +38,9 @@ consteval Kind kind_of() {
   } else if constexpr (std::is_same_v<U, float>) {
     return Kind::Real;
   } else {
-    static_assert(std::is_array_v<U> || is_std_array<U>::value || std::is_same_v<U, std::span<char>>,
-                  "scan targets are std::int32_t, float, char arrays or std::span<char>");
+    static_assert(
+        std::is_array_v<U> || is_std_array<U>::value || std::is_same_v<U, std::span<char>>,
+        "scan targets are std::int32_t, float, char arrays or std::span<char>");
     return Kind::Word;
   }
 }
@@ -72,7 +73,8 @@ struct Format {
     std::size_t n = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
       if (text[i] == ' ') continue;
-      if (text[i] != '%' || i + 1 == text.size()) throw "scan formats hold only %d, %f, %s and spaces";
+      if (text[i] != '%' || i + 1 == text.size())
+        throw "scan formats hold only %d, %f, %s and spaces";
       const char c = text[++i];
       const scan_detail::Kind k = c == 'd'   ? scan_detail::Kind::Int
                                   : c == 'f' ? scan_detail::Kind::Real
@@ -86,8 +88,8 @@ struct Format {
 };
 
 struct ScanResult {
-  int matched = 0;      // conversions that matched, in order
-  int wanted = 0;       // conversions in the format
+  int matched = 0;  // conversions that matched, in order
+  int wanted = 0;   // conversions in the format
   bool word_cut = false;
   std::size_t cut_field = 0;  // size of the field a word was cut to fit
   bool wrapped = false;       // an integer did not fit 32 bits and was wrapped

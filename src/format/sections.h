@@ -67,11 +67,11 @@ class Line {
 
 template <class C>
 struct Section {
-  std::string_view name;                          // the tag name, without "<", "/" and ">"
-  void (*on_data)(C&, const Line&) = nullptr;     // a data line while the section is open
-  void (*on_open)(C&) = nullptr;                  // after "<name>" opened it
-  void (*on_close)(C&) = nullptr;                 // after "</name>" closed it
-  bool marker = false;                            // only "</name>", which keeps the state
+  std::string_view name;                       // the tag name, without "<", "/" and ">"
+  void (*on_data)(C&, const Line&) = nullptr;  // a data line while the section is open
+  void (*on_open)(C&) = nullptr;               // after "<name>" opened it
+  void (*on_close)(C&) = nullptr;              // after "</name>" closed it
+  bool marker = false;                         // only "</name>", which keeps the state
 };
 
 template <class C>
@@ -85,14 +85,16 @@ inline bool is_open_tag(std::string_view line, std::string_view name) {
 }
 
 inline bool is_close_tag(std::string_view line, std::string_view name) {
-  return line.size() == name.size() + 3 && line[0] == '<' && line[1] == '/' &&
-         line.back() == '>' && line.substr(2, name.size()) == name;
+  return line.size() == name.size() + 3 && line[0] == '<' && line[1] == '/' && line.back() == '>' &&
+         line.substr(2, name.size()) == name;
 }
 
 // "<...>" give or take white space: worth a word when nothing recognised it.
 inline bool looks_like_tag(std::string_view line) {
-  while (!line.empty() && is_space(line.front())) line.remove_prefix(1);
-  while (!line.empty() && is_space(line.back())) line.remove_suffix(1);
+  while (!line.empty() && is_space(line.front()))
+    line.remove_prefix(1);
+  while (!line.empty() && is_space(line.back()))
+    line.remove_suffix(1);
   return line.size() >= 3 && line.front() == '<' && line.back() == '>';
 }
 
@@ -137,8 +139,8 @@ void walk(ByteSource& source, std::size_t line_buffer, C& converter,
       base += static_cast<int>(group.size());
     }
     if (!taken && !text.empty()) {
-      report.note({walk_detail::looks_like_tag(text) ? Note::UnknownTag : Note::OutsideSections,
-                   number});
+      report.note(
+          {walk_detail::looks_like_tag(text) ? Note::UnknownTag : Note::OutsideSections, number});
     }
   }
 }

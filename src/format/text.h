@@ -18,9 +18,9 @@ constexpr bool is_sjis_lead(char c) {
 // The text held in a field: its bytes up to the first NUL (or the whole field, unterminated).
 inline std::string_view text_of(std::span<const char> field) {
   const void* nul = std::memchr(field.data(), '\0', field.size());
-  return {field.data(), nul != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nul) -
-                                                                  field.data())
-                                       : field.size()};
+  return {field.data(), nul != nullptr
+                            ? static_cast<std::size_t>(static_cast<const char*>(nul) - field.data())
+                            : field.size()};
 }
 
 // Copies `text` into `field`, cut to the field size minus one, NUL-terminated, rest zero.

@@ -23,7 +23,8 @@ class FileSystem {
   // Where new content for `path` goes: the path itself, or the file a symbolic link there names.
   virtual std::string resolve(const std::string& path) = 0;
   // Creates a new, empty temporary file in the folder of `target`.
-  virtual Problem create_temp(const std::string& target, std::string& temp_path, Handle& handle) = 0;
+  virtual Problem create_temp(const std::string& target, std::string& temp_path,
+                              Handle& handle) = 0;
   // Writes all `size` bytes.
   virtual Problem write(Handle handle, const unsigned char* data, std::size_t size) = 0;
   // Flushes the file to the disk and closes it; the handle is gone either way.
@@ -53,7 +54,8 @@ FileSystem& system_files();
 Console& system_console();
 
 inline constexpr std::string_view kProgram = "kelvconv";
-inline constexpr std::string_view kOverwriteQuestion = "同名のファイルが存在しますが、上書きしますか？";
+inline constexpr std::string_view kOverwriteQuestion =
+    "同名のファイルが存在しますが、上書きしますか？";
 inline constexpr std::string_view kCannotCreate = "ファイルを作成できません";
 
 }  // namespace kelv

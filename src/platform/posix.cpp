@@ -14,7 +14,9 @@
 namespace kelv {
 namespace {
 
-Problem reason(int error) { return std::strerror(error); }
+Problem reason(int error) {
+  return std::strerror(error);
+}
 
 std::string folder_of(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -39,16 +41,16 @@ class PosixFiles final : public FileSystem {
       const ssize_t n = ::readlink(at.c_str(), link.data(), link.size());
       if (n < 0 || static_cast<std::size_t>(n) >= link.size()) return at;
       link.resize(static_cast<std::size_t>(n));
-      at = (link.front() == '/' || at.find('/') == std::string::npos)
-               ? link
-               : folder_of(at) + "/" + link;
+      at = (link.front() == '/' || at.find('/') == std::string::npos) ? link
+                                                                      : folder_of(at) + "/" + link;
     }
     return at;
   }
 
   Problem create_temp(const std::string& target, std::string& temp_path, Handle& handle) override {
     const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     std::string pattern = folder + "." + name + ".XXXXXX";
     const int fd = ::mkstemp(pattern.data());

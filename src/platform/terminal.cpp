@@ -9,7 +9,8 @@ Answer TerminalConsole::ask_overwrite(const std::string& output) {
   std::FILE* tty = open_terminal_();
   if (tty == nullptr) return Answer::CannotAsk;
   std::fprintf(err_, "%.*s: %s: %.*s [y/N] ", static_cast<int>(kProgram.size()), kProgram.data(),
-               output.c_str(), static_cast<int>(kOverwriteQuestion.size()), kOverwriteQuestion.data());
+               output.c_str(), static_cast<int>(kOverwriteQuestion.size()),
+               kOverwriteQuestion.data());
   std::fflush(err_);
   std::string answer;
   for (int c = std::fgetc(tty); c != EOF && c != '\n'; c = std::fgetc(tty)) {

@@ -17,9 +17,11 @@ Problem reason(DWORD error) {
   const DWORD n = FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string s = n > 0 && text != nullptr ? std::string(text, n) : "error " + std::to_string(error);
+  std::string s =
+      n > 0 && text != nullptr ? std::string(text, n) : "error " + std::to_string(error);
   if (text != nullptr) LocalFree(text);
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == '.')) s.pop_back();
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == '.'))
+    s.pop_back();
   return s;
 }
 
@@ -76,7 +78,8 @@ class WindowsFiles final : public FileSystem {
   }
 
   Problem rename(const std::string& from, const std::string& to) override {
-    if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!MoveFileExA(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       return reason(GetLastError());
     }
     return {};
@@ -90,8 +93,8 @@ class MessageBoxConsole final : public Console {
   Answer ask_overwrite(const std::string& output) override {
     const std::wstring text = widen(kOverwriteQuestion, CP_UTF8);
     const std::wstring caption = widen(output, CP_ACP);
-    const int answer = MessageBoxW(GetFocus(), text.c_str(), caption.c_str(),
-                                   MB_YESNO | MB_SYSTEMMODAL);
+    const int answer =
+        MessageBoxW(GetFocus(), text.c_str(), caption.c_str(), MB_YESNO | MB_SYSTEMMODAL);
     return answer == IDYES ? Answer::Yes : Answer::No;
   }
 

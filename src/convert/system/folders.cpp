@@ -24,10 +24,10 @@ bool FolderSettings::read(ByteSource& source, Report& report) {
 
 KeyedData FolderSettings::write() {
   KeyedData out(4);
-  for (const auto& [key, value] : {std::pair{"folder_name_data", &folder_name_data},
-                                   std::pair{"folder_name_image", &folder_name_image},
-                                   std::pair{"folder_name_audio", &folder_name_audio},
-                                   std::pair{"load_image", &load_image}}) {
+  for (const auto& [key, value] :
+       {std::pair{"folder_name_data", &folder_name_data},
+        std::pair{"folder_name_image", &folder_name_image},
+        std::pair{"folder_name_audio", &folder_name_audio}, std::pair{"load_image", &load_image}}) {
     out.field(key, KeyedData::counted_size(*value));
     out.counted(*value);
   }
