@@ -138,12 +138,5 @@ TEST(ImageEffects, CountsWithoutATable) {
             keyed(2, {field("image_effect_number", i32(6628036))}));
 }
 
-TEST(ImageEffects, EachReadingStartsFromNothing) {
-  ImageEffects c;
-  convert(c, count("2") + effect("1 2 3 4 5 6 x.bmp", "1 2 3 4\n", "1"));
-  EXPECT_EQ(convert(c, "<image_effect_pos_data>\n1 2 3 4\n</image_effect_pos_data>\n"),
-            keyed(2, {field("image_effect_number", i32(0))}));
-}
-
 }  // namespace
 }  // namespace kelv::test

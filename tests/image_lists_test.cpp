@@ -100,11 +100,5 @@ TEST(ImageLists, CountsWithoutATable) {
             keyed(2, {field("image_back_number", i32(0)), field("image_back_data", {})}));
 }
 
-TEST(ImageLists, EachReadingStartsFromNothing) {
-  FaceImageList c;
-  convert(c, "<image_face_number>\n3\n</image_face_number>\n");
-  EXPECT_EQ(convert(c, "no sections\n"), keyed(2, {field("image_face_number", i32(0))}));
-}
-
 }  // namespace
 }  // namespace kelv::test
