@@ -5,6 +5,9 @@
 #include <string>
 #include <string_view>
 
+#include "convert/images/image_effects.h"
+#include "convert/images/image_lists.h"
+#include "convert/images/map_anims.h"
 #include "convert/system/folders.h"
 #include "convert/system/start.h"
 
@@ -15,6 +18,11 @@ namespace kelv {
 struct Converters {
   FolderSettings folders;
   StartSettings start;
+  BackImageList image_back;
+  SelectImageList image_select;
+  FaceImageList image_face;
+  ImageEffects image_effects;
+  MapAnimations map_anims;
 };
 
 enum class Match {
