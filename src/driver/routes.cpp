@@ -15,11 +15,19 @@ Converter& pick(Converters& c) {
 constexpr std::array kRoutes = {
     Route{"prepare.txt", Match::Name, pick<&Converters::folders>},
     Route{"start_game.txt", Match::Name, pick<&Converters::start>},
+    Route{"midi_list.txt", Match::Name, pick<&Converters::midi>},
+    Route{"wave_list.txt", Match::Name, pick<&Converters::waves>},
+    Route{"title.txt", Match::Name, pick<&Converters::title>},
+    Route{"narration_list.txt", Match::Name, pick<&Converters::narration>},
+    Route{"talk_list.txt", Match::Name, pick<&Converters::talk>},
+    Route{"setting.txt", Match::Name, pick<&Converters::settings>},
 };
 
 }  // namespace
 
-std::span<const Route> route_table() { return kRoutes; }
+std::span<const Route> route_table() {
+  return kRoutes;
+}
 
 std::string_view extension(std::string_view base) {
   const std::size_t dot = base.rfind('.');

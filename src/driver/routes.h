@@ -5,8 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "convert/story/narration.h"
+#include "convert/story/talk.h"
 #include "convert/system/folders.h"
+#include "convert/system/settings.h"
+#include "convert/system/sound_list.h"
 #include "convert/system/start.h"
+#include "convert/system/title.h"
 
 namespace kelv {
 
@@ -15,6 +20,12 @@ namespace kelv {
 struct Converters {
   FolderSettings folders;
   StartSettings start;
+  SoundList midi{kMidiWords};
+  SoundList waves{kWaveWords};
+  TitleMenu title;
+  NarrationList narration;
+  TalkList talk;
+  GameSettings settings;
 };
 
 enum class Match {
