@@ -1,9 +1,9 @@
 #include "convert/story/talk.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <new>
 
 #include "format/sections.h"
 
@@ -15,6 +15,7 @@ struct TalkSections {
   // A count line makes a new table, every text absent, even when it holds no number.
   static void on_count(T& c, const Line& l) {
     l.scan("%d", c.count);
+    c.drop_table();
     if (!c.table.make(c.count)) l.note(Note::TableRefused, c.count);
   }
 
@@ -39,14 +40,15 @@ struct TalkSections {
     }
     const std::string_view text = l.text();
     // A text that cannot be allocated is skipped, and the next line takes its place.
-    std::unique_ptr<char[]> bytes(new (std::nothrow) char[text.size() + 1]);
+    auto* bytes = static_cast<char*>(std::malloc(text.size() + 1));
     if (bytes == nullptr) {
       l.note(Note::LineUnused);
       return;
     }
-    std::memcpy(bytes.get(), text.data(), text.size());
+    std::memcpy(bytes, text.data(), text.size());
     bytes[text.size()] = '\0';
-    *slot = TalkText{std::move(bytes), text.size()};
+    std::free(slot->bytes);
+    *slot = TalkText{bytes, text.size()};
     ++c.index_;
   }
 
@@ -94,8 +96,14 @@ KeyedData TalkList::write() {
   return out;
 }
 
-void TalkList::release() {
+void TalkList::drop_table() {
+  for (TalkText& t : table.all())
+    std::free(t.bytes);
   table.reset();
+}
+
+void TalkList::release() {
+  drop_table();
   count = 0;
 }
 

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,19 +14,25 @@
 
 namespace kelv {
 
-// An owned copy of one source line and its NUL; absent until a data line fills it.
+// An owned copy of one source line and its NUL (malloc'd), or absent. Kept trivial so that a
+// table of them is made zero-filled without touching its pages.
 struct TalkText {
-  std::unique_ptr<char[]> bytes;
-  std::size_t length = 0;
+  char* bytes;
+  std::size_t length;
 
   bool present() const { return bytes != nullptr; }
-  std::string_view text() const { return {bytes.get(), length}; }
+  std::string_view text() const { return {bytes, length}; }
   // The text with its NUL.
-  std::span<char> field() { return {bytes.get(), length + 1}; }
+  std::span<char> field() { return {bytes, length + 1}; }
 };
 
 class TalkList final : public Converter {
  public:
+  TalkList() = default;
+  TalkList(const TalkList&) = delete;
+  TalkList& operator=(const TalkList&) = delete;
+  ~TalkList() override { release(); }
+
   bool read(ByteSource& source, Report& report) override;
   std::string refusal() const override;
   // Writes every '#' of the texts as a line feed, changing the texts in place.
@@ -45,6 +50,8 @@ class TalkList final : public Converter {
   std::span<TalkText> listed();
   // The data size of the "talk_data" field.
   std::int64_t data_size();
+  // Frees every text of the table, then the table.
+  void drop_table();
 
   std::int32_t index_ = 0;  // the next text a data line fills
 };
