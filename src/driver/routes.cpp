@@ -15,11 +15,17 @@ Converter& pick(Converters& c) {
 constexpr std::array kRoutes = {
     Route{"prepare.txt", Match::Name, pick<&Converters::folders>},
     Route{"start_game.txt", Match::Name, pick<&Converters::start>},
+    Route{"midi_list.txt", Match::Name, pick<&Converters::midi>},
+    Route{"wave_list.txt", Match::Name, pick<&Converters::waves>},
+    Route{"title.txt", Match::Name, pick<&Converters::title>},
+    Route{"narration_list.txt", Match::Name, pick<&Converters::narration>},
+    Route{"talk_list.txt", Match::Name, pick<&Converters::talk>},
     Route{"image_back.txt", Match::Name, pick<&Converters::image_back>},
     Route{"image_select.txt", Match::Name, pick<&Converters::image_select>},
     Route{"image_face.txt", Match::Name, pick<&Converters::image_face>},
     Route{"image_effect.txt", Match::Name, pick<&Converters::image_effects>},
     Route{"map_anim", Match::PrefixTxt, pick<&Converters::map_anims>},
+    Route{"setting.txt", Match::Name, pick<&Converters::settings>},
 };
 
 }  // namespace

@@ -8,8 +8,13 @@
 #include "convert/images/image_effects.h"
 #include "convert/images/image_lists.h"
 #include "convert/images/map_anims.h"
+#include "convert/story/narration.h"
+#include "convert/story/talk.h"
 #include "convert/system/folders.h"
+#include "convert/system/settings.h"
+#include "convert/system/sound_list.h"
 #include "convert/system/start.h"
+#include "convert/system/title.h"
 
 namespace kelv {
 
@@ -18,11 +23,17 @@ namespace kelv {
 struct Converters {
   FolderSettings folders;
   StartSettings start;
+  SoundList midi{kMidiWords};
+  SoundList waves{kWaveWords};
+  TitleMenu title;
+  NarrationList narration;
+  TalkList talk;
   BackImageList image_back;
   SelectImageList image_select;
   FaceImageList image_face;
   ImageEffects image_effects;
   MapAnimations map_anims;
+  GameSettings settings;
 };
 
 enum class Match {

@@ -1,0 +1,59 @@
+// "talk_list.txt": the game's dialogue texts by number, one whole source line each, in which '#'
+// stands for a line break. The table and its texts are released when a reading starts and after
+// every conversion.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "convert/converter.h"
+#include "format/table.h"
+
+namespace kelv {
+
+// An owned copy of one source line and its NUL (malloc'd), or absent. Kept trivial so that a
+// table of them is made zero-filled without touching its pages.
+struct TalkText {
+  char* bytes;
+  std::size_t length;
+
+  bool present() const { return bytes != nullptr; }
+  std::string_view text() const { return {bytes, length}; }
+  // The text with its NUL.
+  std::span<char> field() { return {bytes, length + 1}; }
+};
+
+class TalkList final : public Converter {
+ public:
+  TalkList() = default;
+  TalkList(const TalkList&) = delete;
+  TalkList& operator=(const TalkList&) = delete;
+  ~TalkList() override { release(); }
+
+  bool read(ByteSource& source, Report& report) override;
+  std::string refusal() const override;
+  // Writes every '#' of the texts as a line feed, changing the texts in place.
+  KeyedData write() override;
+  void release() override;
+
+  // Never above the table's size while the table is present.
+  std::int32_t count = 0;
+  Table<TalkText> table;  // absent before a count line and for counts it cannot hold
+
+ private:
+  friend struct TalkSections;
+
+  // The texts 0 to count - 1.
+  std::span<TalkText> listed();
+  // The data size of the "talk_data" field.
+  std::int64_t data_size();
+  // Frees every text of the table, then the table.
+  void drop_table();
+
+  std::int32_t index_ = 0;  // the next text a data line fills
+};
+
+}  // namespace kelv

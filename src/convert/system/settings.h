@@ -1,0 +1,40 @@
+// "setting.txt": the game's 75 global settings, one section each, named by its key. Every reading
+// starts from zeros, except `save_max`, which keeps what the last "setting.txt" of the run gave.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "convert/converter.h"
+
+namespace kelv {
+
+class GameSettings final : public Converter {
+ public:
+  static constexpr std::size_t kSettings = 75;
+  static constexpr std::size_t kFontColorRows = 9;
+
+  bool read(ByteSource& source, Report& report) override;
+  KeyedData write() override;
+
+  std::array<char, 256> title{};
+  std::array<char, 256> denomi_name{};
+  std::array<char, 32> font_name{};  // at most 31 bytes of text
+  std::array<char, 260> img_focus_name{};
+  std::array<std::int32_t, 5> img_focus{};
+  float item_sell_rate = 0;
+  std::array<std::array<std::int32_t, 3>, kFontColorRows> font_color{};
+  // The values of every setting of one, two or three integers, by the setting's place (from 0);
+  // unused places stay zero.
+  std::array<std::array<std::int32_t, 3>, kSettings> numbers{};
+
+  std::int32_t& save_max();
+
+ private:
+  friend struct SettingSections;
+
+  int font_color_row_ = 0;  // the next row a font colour line fills
+};
+
+}  // namespace kelv
