@@ -15,11 +15,20 @@ Converter& pick(Converters& c) {
 constexpr std::array kRoutes = {
     Route{"prepare.txt", Match::Name, pick<&Converters::folders>},
     Route{"start_game.txt", Match::Name, pick<&Converters::start>},
+    Route{"item_list.txt", Match::Name, pick<&Converters::items>},
+    Route{"shop_list.txt", Match::Name, pick<&Converters::shops>},
+    Route{"level_list.txt", Match::Name, pick<&Converters::levels>},
+    Route{"level_ability_list.txt", Match::Name, pick<&Converters::level_abilities>},
+    Route{"monster_list.txt", Match::Name, pick<&Converters::monsters>},
+    Route{"enemy_list.txt", Match::Name, pick<&Converters::enemies>},
+    Route{"magic_list.txt", Match::Name, pick<&Converters::magic>},
 };
 
 }  // namespace
 
-std::span<const Route> route_table() { return kRoutes; }
+std::span<const Route> route_table() {
+  return kRoutes;
+}
 
 std::string_view extension(std::string_view base) {
   const std::size_t dot = base.rfind('.');

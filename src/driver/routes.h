@@ -5,6 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "convert/rules/enemies.h"
+#include "convert/rules/items.h"
+#include "convert/rules/level_abilities.h"
+#include "convert/rules/levels.h"
+#include "convert/rules/magic.h"
+#include "convert/rules/monsters.h"
+#include "convert/rules/shops.h"
 #include "convert/system/folders.h"
 #include "convert/system/start.h"
 
@@ -15,6 +22,13 @@ namespace kelv {
 struct Converters {
   FolderSettings folders;
   StartSettings start;
+  ItemList items;
+  ShopList shops;
+  LevelList levels;
+  LevelAbilityList level_abilities;
+  MonsterList monsters;
+  EnemyGroups enemies;
+  MagicList magic;
 };
 
 enum class Match {
