@@ -41,14 +41,6 @@ TEST(LevelAbilityList, SecondDataSectionStartsAgain) {
             abilities_file(2, cat({ability("hp", {9, 2, 3}), ability("speed", {4})}), ""));
 }
 
-TEST(LevelAbilityList, LongWordIsCut) {
-  LevelAbilityList c;
-  EXPECT_EQ(
-      convert(c, "<level_ability_number>\n1\n</level_ability_number>\n<level_ability_data>\n" +
-                     std::string(80, 'x') + " 5\n"),
-      abilities_file(1, ability(std::string(63, 'x'), {5}), ""));
-}
-
 // The message is the whole last line of its section and carries over to the next file of the
 // run that has no message section; the table does not.
 TEST(LevelAbilityList, MessageIsAWholeLineAndCarriesOver) {

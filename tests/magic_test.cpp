@@ -35,32 +35,5 @@ TEST(MagicList, RecordLayoutAndLineBreaks) {
   EXPECT_EQ(out, magic_file(2, cat({record, magic({})})));
 }
 
-TEST(MagicList, Tables) {
-  struct Case {
-    const char* name;
-    std::string source;
-    Bytes expected;
-  };
-  const Case cases[] = {
-      {"no count line", "<magic_data>\n1\n</magic_data>\n",
-       keyed(2, {field("magic_number", i32(0))})},
-      {"count 0", "<magic_number>\n0\n</magic_number>\n", magic_file(0, {})},
-      // 5478275 records would need more than 2^31 - 1 bytes.
-      {"count too large", "<magic_number>\n5478275\n</magic_number>\n",
-       keyed(2, {field("magic_number", i32(5478275))})},
-      {"empty line takes a record",
-       "<magic_number>\n2\n</magic_number>\n<magic_data>\n\n3 4\n</magic_data>\n",
-       magic_file(2, cat({magic({}), magic({3, 4})}))},
-      {"second count section keeps the running index",
-       "<magic_number>\n1\n</magic_number>\n<magic_data>\n5\n</magic_data>\n"
-       "<magic_number>\n2\n</magic_number>\n<magic_data>\n6\n</magic_data>\n",
-       magic_file(2, cat({magic({}), magic({6})}))},
-  };
-  for (const Case& t : cases) {
-    MagicList c;
-    EXPECT_EQ(convert(c, t.source), t.expected) << t.name;
-  }
-}
-
 }  // namespace
 }  // namespace kelv::test

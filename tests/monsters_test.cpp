@@ -58,29 +58,5 @@ TEST(MonsterList, RealsALineDoesNotReachAreZero) {
                                   zeros(368)})));
 }
 
-TEST(MonsterList, LongWordsAreCut) {
-  MonsterList c;
-  const std::string src =
-      "<monster_number>\n1\n</monster_number>\n<monster_data>\n"
-      "0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 " +
-      std::string(100, 'a') + " 1 2 " + std::string(300, 'b') + " 3\n";
-  EXPECT_EQ(convert(c, src),
-            monsters_file(1, cat({zeros(68), ints({1, 2}), fixed(std::string(63, 'a'), 64),
-                                  fixed(std::string(259, 'b'), 260), ints({3, 0, 0, 0, 0})})));
-}
-
-TEST(MonsterList, Tables) {
-  MonsterList c;
-  EXPECT_EQ(convert_once(c, "<monster_data>\n1\n</monster_data>\n"),
-            keyed(2, {field("monster_number", i32(0))}));
-  EXPECT_EQ(convert_once(c, "<monster_number>\n0\n</monster_number>\n"), monsters_file(0, {}));
-  // A second count section: a new empty table, filled on from the running index.
-  EXPECT_EQ(convert_once(c,
-                         "<monster_number>\n1\n</monster_number>\n<monster_data>\n5\n"
-                         "</monster_data>\n<monster_number>\n2\n</monster_number>\n"
-                         "<monster_data>\n6\n</monster_data>\n"),
-            monsters_file(2, cat({kEmptyMonster, ints({6}), zeros(416)})));
-}
-
 }  // namespace
 }  // namespace kelv::test
