@@ -8,6 +8,13 @@
 #include "convert/images/image_effects.h"
 #include "convert/images/image_lists.h"
 #include "convert/images/map_anims.h"
+#include "convert/rules/enemies.h"
+#include "convert/rules/items.h"
+#include "convert/rules/level_abilities.h"
+#include "convert/rules/levels.h"
+#include "convert/rules/magic.h"
+#include "convert/rules/monsters.h"
+#include "convert/rules/shops.h"
 #include "convert/story/narration.h"
 #include "convert/story/talk.h"
 #include "convert/system/folders.h"
@@ -28,6 +35,13 @@ struct Converters {
   TitleMenu title;
   NarrationList narration;
   TalkList talk;
+  ItemList items;
+  ShopList shops;
+  LevelList levels;
+  LevelAbilityList level_abilities;
+  MonsterList monsters;
+  EnemyGroups enemies;
+  MagicList magic;
   BackImageList image_back;
   SelectImageList image_select;
   FaceImageList image_face;

@@ -1,0 +1,141 @@
+#include "convert/rules/shops.h"
+
+#include <cstdint>
+
+#include "format/line_reader.h"
+#include "format/sections.h"
+
+namespace kelv {
+namespace {
+
+constexpr std::int64_t kMaxFieldBytes = Table<Shop>::kMaxBytes;
+// What the "shop_data" size counts for a shop's fixed parts: 32, although the kind, the two
+// name lengths and the item count take 16. The engine's loader expects this size; the field is
+// the last of its file, so nothing after it depends on it.
+constexpr std::int64_t kShopFixedBytes = 32;
+// The most a shop can count besides its item indexes: names are whole lines, so each is at most
+// a line buffer with its NUL.
+constexpr std::int64_t kShopMostBytes =
+    kShopFixedBytes + 2 * static_cast<std::int64_t>(kShortLines);
+
+// One reading. The shop index is never set back; the running index is set back by every item
+// index section. `index_bytes` counts the item indexes of all shops, so that the whole
+// "shop_data" field always fits its 32-bit data size.
+struct ShopReading {
+  ShopList& list;
+  std::int64_t shop = 0;
+  std::int64_t next = 0;
+  std::int64_t index_bytes = 0;
+};
+
+using R = ShopReading;
+
+void on_shop_count(R& r, const Line& l) {
+  ShopList& c = r.list;
+  l.scan("%d", c.shop_count);
+  // Bounded by the bytes each shop may count in the field, not by its size in memory.
+  constexpr std::int64_t kMaxShops = kMaxFieldBytes / kShopMostBytes;
+  if (!c.shops.make(c.shop_count, kMaxShops * static_cast<std::int64_t>(sizeof(Shop)))) {
+    l.note(Note::TableRefused, c.shop_count);
+  }
+  r.index_bytes = 0;
+}
+
+// The shop at the shop index, or nullptr (no table, or more closed shops than the count).
+Shop* current(R& r, const Line& l) {
+  Shop* s = r.list.shops.at(r.shop);
+  if (s == nullptr) l.note(Note::LineUnused);
+  return s;
+}
+
+void on_kind(R& r, const Line& l) {
+  if (Shop* s = current(r, l)) l.scan("%d", s->kind);
+}
+
+// The whole line, blanks included; the last line of the section wins, an empty one too.
+void on_buy(R& r, const Line& l) {
+  if (Shop* s = current(r, l)) l.copy_into(s->buy_background);
+}
+
+void on_sell(R& r, const Line& l) {
+  if (Shop* s = current(r, l)) l.copy_into(s->sell_background);
+}
+
+void on_item_count(R& r, const Line& l) {
+  Shop* s = current(r, l);
+  if (s == nullptr) return;
+  l.scan("%d", s->item_count);
+  r.index_bytes -= static_cast<std::int64_t>(s->item_indexes.all().size_bytes());
+  const std::int64_t room = kMaxFieldBytes -
+                            kShopMostBytes * static_cast<std::int64_t>(r.list.shops.size()) -
+                            r.index_bytes;
+  if (!s->item_indexes.make(s->item_count, room)) l.note(Note::TableRefused, s->item_count);
+  r.index_bytes += static_cast<std::int64_t>(s->item_indexes.all().size_bytes());
+}
+
+void on_item_index(R& r, const Line& l) {
+  Shop* s = r.list.shops.at(r.shop);
+  std::int32_t* index = s != nullptr ? s->item_indexes.at(r.next) : nullptr;
+  if (index == nullptr) {
+    l.note(Note::LineUnused);
+    return;
+  }
+  l.scan("%d", *index);
+  ++r.next;
+}
+
+// "</shop_data>" closes a shop. Listed after the shop count section, so inside that section it
+// is a count line like any other.
+constexpr Section<R> kSections[] = {
+    {"shop_number", on_shop_count},
+    {"shop_data", nullptr, nullptr, [](R& r) { ++r.shop; }, true},
+    {"kind", on_kind},
+    {"filename_bg_buy", on_buy},
+    {"filename_bg_sell", on_sell},
+    {"item_number", on_item_count},
+    {"item_index", on_item_index, [](R& r) { r.next = 0; }},
+};
+
+std::int64_t name_bytes(const std::array<char, 260>& name) {
+  return static_cast<std::int64_t>(text_of(name).size()) + 1;
+}
+
+}  // namespace
+
+bool ShopList::read(ByteSource& source, Report& report) {
+  release();
+  ShopReading reading{*this};
+  walk<R>(source, kShortLines, reading, kSections, report);
+  return true;
+}
+
+KeyedData ShopList::write() {
+  KeyedData out(2);
+  out.field("shop_number", 4);
+  out.i32(shop_count);
+  if (shops.present()) {
+    std::int64_t size = 0;
+    for (const Shop& s : shops.all()) {
+      size += kShopFixedBytes + static_cast<std::int64_t>(s.item_indexes.all().size_bytes()) +
+              name_bytes(s.buy_background) + name_bytes(s.sell_background);
+    }
+    out.field("shop_data", size);
+    for (const Shop& s : shops.all()) {
+      out.i32(s.kind);
+      out.counted(s.buy_background);
+      out.counted(s.sell_background);
+      // A shop whose index array is absent (no count line, or refused) is written as a shop of
+      // no items, so that its count tells the bytes that follow.
+      out.i32(static_cast<std::int32_t>(s.item_indexes.size()));
+      out.records(s.item_indexes.all());
+    }
+  }
+  return out;
+}
+
+void ShopList::release() {
+  shops.reset();
+  shop_count = 0;
+}
+
+}  // namespace kelv
