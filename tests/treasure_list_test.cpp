@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include "convert/world/treasure_list.h"
+#include "support.h"
+
+namespace kelv::test {
+namespace {
+
+Bytes count_only(std::int32_t n) {
+  return keyed(2, {field("treasure_number", i32(n))});
+}
+
+TEST(TreasureList, RecordsAreTheNineValuesOfTheirLines) {
+  TreasureList c;
+  const Bytes out = convert_once(c,
+                                 "<treasure_number>\n3\n</treasure_number>\n"
+                                 "<treasure_data>\n1 2 3 4 5 6 7 8 9\n1 2 3 4 5\n"
+                                 "</treasure_data>\n");
+  EXPECT_EQ(out,
+            keyed(2, {field("treasure_number", i32(3)),
+                      field("treasure_data", cat({ints({1, 2, 3, 4, 5, 6, 7, 8, 9}),
+                                                  ints({1, 2, 3, 4, 5}), zeros(16), zeros(36)}))}));
+}
+
+TEST(TreasureList, CountsWithoutData) {
+  TreasureList c;
+  EXPECT_EQ(convert_once(c, "no sections at all\n"), count_only(0));
+  EXPECT_EQ(convert_once(c, "<treasure_number>\n0\n</treasure_number>\n"),
+            keyed(2, {field("treasure_number", i32(0)), field("treasure_data", {})}));
+  EXPECT_EQ(convert_once(c, "<treasure_number>\n-1\n</treasure_number>\n"), count_only(-1));
+}
+
+// The engine's record has room for four more values that the converter leaves alone.
+TEST(TreasureList, HeldRecordLeavesTheEngineSlotsZero) {
+  TreasureList c;
+  MemorySource in(
+      "<treasure_number>\n1\n</treasure_number>\n<treasure_data>\n"
+      "1 2 3 4 5 6 7 8 9\n</treasure_data>\n");
+  SilentReport report;
+  ASSERT_TRUE(c.read(in, report));
+  const Treasure& t = c.treasure_data[0];
+  EXPECT_EQ(t.first[5], 6);
+  EXPECT_EQ(t.unused_a[0] | t.unused_a[1] | t.unused_b[0] | t.unused_b[1], 0);
+  EXPECT_EQ(t.last[0], 7);
+  EXPECT_EQ(t.last[2], 9);
+  c.release();
+}
+
+// A line that finds no free record refuses the whole source: no file, and the reason says where.
+TEST(TreasureList, LinesWithoutAFreeRecordRefuseTheSource) {
+  struct Case {
+    const char* source;
+    const char* refusal;
+  };
+  const Case cases[] = {
+      {"<treasure_number>\n2\n</treasure_number>\n<treasure_data>\n1\n2\n3\n</treasure_data>\n",
+       "line 7: a treasure line finds no free record (treasure_number is 2)"},
+      {"<treasure_data>\n1\n2\n3\n</treasure_data>\n",
+       "line 2: a treasure line finds no treasure table (no usable <treasure_number> before it), "
+       "and 2 more such lines"},
+      // The final empty line of an open section needs a record too.
+      {"<treasure_number>\n1\n</treasure_number>\n<treasure_data>\n1\n",
+       "line 6: a treasure line finds no free record (treasure_number is 1)"},
+  };
+  for (const Case& k : cases) {
+    TreasureList c;
+    MemorySource in(k.source);
+    SilentReport report;
+    EXPECT_FALSE(c.read(in, report)) << k.source;
+    EXPECT_EQ(c.refusal(), k.refusal);
+    c.release();
+    EXPECT_EQ(convert_once(c, k.source), Bytes{});
+    // The next conversion starts afresh.
+    EXPECT_EQ(convert_once(c, ""), count_only(0));
+  }
+}
+
+// The running index goes on across data sections and a later count line.
+TEST(TreasureList, RunningIndexIsNeverReset) {
+  TreasureList c;
+  EXPECT_EQ(convert_once(c,
+                         "<treasure_number>\n3\n</treasure_number>\n"
+                         "<treasure_data>\n1\n</treasure_data>\n"
+                         "<treasure_data>\n2\n</treasure_data>\n"
+                         "<treasure_number>\n3\n</treasure_number>\n"
+                         "<treasure_data>\n3\n</treasure_data>\n"),
+            keyed(2, {field("treasure_number", i32(3)),
+                      field("treasure_data", cat({zeros(72), ints({3}), zeros(32)}))}));
+}
+
+}  // namespace
+}  // namespace kelv::test
