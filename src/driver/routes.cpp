@@ -15,6 +15,10 @@ Converter& pick(Converters& c) {
 constexpr std::array kRoutes = {
     Route{"prepare.txt", Match::Name, pick<&Converters::folders>},
     Route{"start_game.txt", Match::Name, pick<&Converters::start>},
+    Route{"treasure_list.txt", Match::Name, pick<&Converters::treasures>},
+    Route{"pc.txt", Match::Name, pick<&Converters::pc>},
+    Route{"npc_list.txt", Match::Name, pick<&Converters::npcs>},
+    Route{"scene", Match::PrefixTxt, pick<&Converters::scenes>},
 };
 
 }  // namespace

@@ -7,6 +7,10 @@
 
 #include "convert/system/folders.h"
 #include "convert/system/start.h"
+#include "convert/world/npc_list.h"
+#include "convert/world/pc.h"
+#include "convert/world/scene.h"
+#include "convert/world/treasure_list.h"
 
 namespace kelv {
 
@@ -15,6 +19,10 @@ namespace kelv {
 struct Converters {
   FolderSettings folders;
   StartSettings start;
+  TreasureList treasures;
+  PlayerCharacter pc;
+  NpcList npcs;
+  Scenes scenes;
 };
 
 enum class Match {
