@@ -1,6 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
 #include "convert/world/treasure_list.h"
+#include "driver/routes.h"
+#include "driver/run.h"
 #include "support.h"
 
 namespace kelv::test {
@@ -73,6 +81,38 @@ TEST(TreasureList, LinesWithoutAFreeRecordRefuseTheSource) {
     // The next conversion starts afresh.
     EXPECT_EQ(convert_once(c, ""), count_only(0));
   }
+}
+
+class Messages final : public Console {
+ public:
+  Answer ask_overwrite(const std::string&) override { return Answer::CannotAsk; }
+  void cannot_create(const std::string& output, const Problem&) override {
+    errors.push_back("cannot create " + output);
+  }
+  void error(std::string_view line) override { errors.emplace_back(line); }
+  void info(std::string_view) override {}
+  std::vector<std::string> errors;
+};
+
+TEST(TreasureList, RefusedSourceLeavesNoFileAndFailsTheRun) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() /
+      ("kelv_treasure_" +
+       std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  std::filesystem::create_directories(dir);
+  const std::string source = (dir / "treasure_list.txt").string();
+  std::ofstream(source) << "<treasure_number>\n1\n</treasure_number>\n"
+                           "<treasure_data>\n1 2 3\n4 5 6\n</treasure_data>\n";
+  ASSERT_NE(find_route("treasure_list.txt"), nullptr);
+  const char* args[] = {"kelvconv", source.c_str()};
+  Messages messages;
+  SilentReport report;
+  EXPECT_EQ(run(args, system_files(), messages, report), kExitFailed);
+  EXPECT_EQ(messages.errors, std::vector<std::string>{
+                                 source + ": not converted: line 6: a treasure line finds no free "
+                                          "record (treasure_number is 1)"});
+  EXPECT_FALSE(std::filesystem::exists(dir / "treasure_list.dat"));
+  std::filesystem::remove_all(dir);
 }
 
 // The running index goes on across data sections and a later count line.
