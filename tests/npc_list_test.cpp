@@ -47,27 +47,6 @@ TEST(NpcList, ValuesAreWrittenInLineOrderWithoutTheSecondWord) {
   EXPECT_EQ(record1.size(), 5u + 124u);
 }
 
-TEST(NpcList, HeldRecordFollowsTheEngineOrder) {
-  NpcList c;
-  MemorySource in(
-      "<npc_number>\n1\n</npc_number>\n<npc_data>\n"
-      "1 2 3 4 5 6 7 8 9 10 11 12 13 w 15 16 17 18 19 20 21 22 23 24 25 26 27 28 29 30 "
-      "31 second\n");
-  SilentReport report;
-  ASSERT_TRUE(c.read(in, report));
-  const Npc& n = c.npc_data[0];
-  EXPECT_EQ(n.value1, 1);
-  EXPECT_EQ(n.value2, 2);
-  EXPECT_EQ(n.value3, 3);
-  EXPECT_EQ(n.value4, 4);
-  EXPECT_EQ(n.values5_8[3], 8);
-  EXPECT_EQ(n.values9_12[0], 9);
-  EXPECT_EQ(n.value13, 13);
-  EXPECT_EQ(n.values15_31[16], 31);
-  EXPECT_STREQ(n.second_word.data(), "second");
-  c.release();
-}
-
 TEST(NpcList, EmptyLinesUseRecordsAndTheOpeningTagRestarts) {
   NpcList c;
   const Bytes out = convert_once(c,

@@ -38,22 +38,6 @@ TEST(TreasureList, CountsWithoutData) {
   EXPECT_EQ(convert_once(c, "<treasure_number>\n-1\n</treasure_number>\n"), count_only(-1));
 }
 
-// The engine's record has room for four more values that the converter leaves alone.
-TEST(TreasureList, HeldRecordLeavesTheEngineSlotsZero) {
-  TreasureList c;
-  MemorySource in(
-      "<treasure_number>\n1\n</treasure_number>\n<treasure_data>\n"
-      "1 2 3 4 5 6 7 8 9\n</treasure_data>\n");
-  SilentReport report;
-  ASSERT_TRUE(c.read(in, report));
-  const Treasure& t = c.treasure_data[0];
-  EXPECT_EQ(t.first[5], 6);
-  EXPECT_EQ(t.unused_a[0] | t.unused_a[1] | t.unused_b[0] | t.unused_b[1], 0);
-  EXPECT_EQ(t.last[0], 7);
-  EXPECT_EQ(t.last[2], 9);
-  c.release();
-}
-
 // A line that finds no free record refuses the whole source: no file, and the reason says where.
 TEST(TreasureList, LinesWithoutAFreeRecordRefuseTheSource) {
   struct Case {
