@@ -32,6 +32,10 @@ constexpr std::array kRoutes = {
     Route{"image_face.txt", Match::Name, pick<&Converters::image_face>},
     Route{"image_effect.txt", Match::Name, pick<&Converters::image_effects>},
     Route{"map_anim", Match::PrefixTxt, pick<&Converters::map_anims>},
+    Route{"treasure_list.txt", Match::Name, pick<&Converters::treasures>},
+    Route{"pc.txt", Match::Name, pick<&Converters::pc>},
+    Route{"npc_list.txt", Match::Name, pick<&Converters::npcs>},
+    Route{"scene", Match::PrefixTxt, pick<&Converters::scenes>},
     Route{"setting.txt", Match::Name, pick<&Converters::settings>},
 };
 

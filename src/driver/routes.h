@@ -22,6 +22,10 @@
 #include "convert/system/sound_list.h"
 #include "convert/system/start.h"
 #include "convert/system/title.h"
+#include "convert/world/npc_list.h"
+#include "convert/world/pc.h"
+#include "convert/world/scene.h"
+#include "convert/world/treasure_list.h"
 
 namespace kelv {
 
@@ -47,6 +51,10 @@ struct Converters {
   FaceImageList image_face;
   ImageEffects image_effects;
   MapAnimations map_anims;
+  TreasureList treasures;
+  PlayerCharacter pc;
+  NpcList npcs;
+  Scenes scenes;
   GameSettings settings;
 };
 

@@ -1,0 +1,57 @@
+// "pc.txt": the player character: name, main values, chip and face images, equipment and the
+// items it starts with. The whole record is cleared before each reading and after each
+// conversion, so nothing of one "pc.txt" reaches the next.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "convert/converter.h"
+#include "format/table.h"
+
+namespace kelv {
+
+// A starting item, written as held.
+struct PcItem {
+  std::int32_t value1;
+  std::int32_t value2;
+};
+static_assert(sizeof(PcItem) == 8);
+static_assert(offsetof(PcItem, value1) == 0);
+static_assert(offsetof(PcItem, value2) == 4);
+
+struct PcImage {
+  std::array<char, 260> file_name{};
+  std::array<std::int32_t, 9> values{};
+};
+
+// The most equipment values a character has.
+inline constexpr std::int32_t kEquipmentSlots = 5;
+
+class PlayerCharacter final : public Converter {
+ public:
+  bool read(ByteSource& source, Report& report) override;
+  KeyedData write() override;
+  void release() override;  // the PC reset
+
+  // The item count as written: with an item list, never negative and never past the list.
+  std::int32_t written_item_count() const;
+
+  std::array<char, 65> name{};  // the first 64 bytes of the name line
+  std::array<std::int32_t, 21> main_values{};
+  PcImage chip;
+  PcImage face;
+  std::array<std::int32_t, 8> chip_extra{};
+  std::array<std::int32_t, kEquipmentSlots> equipment{};
+  std::int32_t item_capacity = 0;
+  std::int32_t item_count = 0;
+  Table<PcItem> items;
+
+  // Of the current reading.
+  std::int32_t equipment_count = 0;
+  std::int32_t equipment_index = 0;
+  std::int64_t item_index = 0;
+};
+
+}  // namespace kelv
