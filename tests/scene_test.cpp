@@ -3,7 +3,6 @@
 #include <string>
 
 #include "convert/world/scene.h"
-#include "driver/routes.h"
 #include "support.h"
 
 namespace kelv::test {
@@ -38,21 +37,6 @@ Bytes row(std::int32_t first) {
   Bytes r = i32(first);
   r.resize(64, 0);
   return r;
-}
-
-TEST(Scenes, EverySceneTxtIsRoutedHere) {
-  Converters all;
-  for (const char* name : {"scene_town.txt", "scene01.txt", "scenery.txt", "scene.txt"}) {
-    const Route* r = find_route(name);
-    ASSERT_NE(r, nullptr) << name;
-    EXPECT_EQ(&r->pick(all), &all.scenes) << name;
-  }
-  for (const char* name : {"scene01.TXT", "scene01.txt.bak", "Scene01.txt", "scene_town.csv"}) {
-    EXPECT_EQ(find_route(name), nullptr) << name;
-  }
-  EXPECT_EQ(&find_route("npc_list.txt")->pick(all), &all.npcs);
-  EXPECT_EQ(&find_route("pc.txt")->pick(all), &all.pc);
-  EXPECT_EQ(&find_route("treasure_list.txt")->pick(all), &all.treasures);
 }
 
 TEST(Scenes, EmptySourceWritesEightFieldsBehindTheCount22) {
