@@ -7,7 +7,9 @@
 #
 #   fuzz/run.sh [SECONDS] [--merge]
 #
-# SECONDS defaults to 60. --merge adds the inputs that found new coverage to fuzz/corpus/.
+# SECONDS defaults to 60. --merge adds to fuzz/corpus/ the inputs that reached new edges (cut to
+# 1 KiB, so that the committed corpora stay small); the whole corpus of every run stays in
+# build/fuzz/work/<target>/corpus/ and is where the next run starts from.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -57,8 +59,9 @@ for source in fuzz/*_fuzz.cpp; do
     find "$dir/findings" -type f | sed 's/^/    input: /'
   fi
   if $merge; then
-    "$bin/kelv_fuzz_$name" -merge=1 -max_len="$max_len" "fuzz/corpus/$name" "$dir/corpus" \
-      >"$dir/merge.log" 2>&1
+    # Kept small: only inputs that reach new edges, cut to 1 KiB.
+    "$bin/kelv_fuzz_$name" -merge=1 -max_len=1024 -use_counters=0 "fuzz/corpus/$name" \
+      "$dir/corpus" >"$dir/merge.log" 2>&1
   fi
 done
 exit $found
