@@ -13,6 +13,7 @@
 #include "format/keyed_data.h"
 #include "format/line_reader.h"
 #include "format/report.h"
+#include "seeds.h"
 
 namespace kelv::test {
 
@@ -95,6 +96,7 @@ class RecordingReport final : public Report {
 
 // Reads `source` with the converter and returns the data file it writes (empty if it refused).
 inline Bytes convert(Converter& c, std::string_view source) {
+  save_test_seed(c, source);
   MemorySource in(source);
   SilentReport report;
   if (!c.read(in, report)) return {};

@@ -136,11 +136,15 @@ class Driver {
       return;
     }
     const std::string output = output_path(path);
+    // What cannot be written is refused before the user is asked about replacing it.
+    if (Problem p; commit_target(files_, output, p).empty()) {
+      cannot_create(output, p);
+      return;
+    }
     if (files_.exists(output) && !may_replace(output)) return;
     const KeyedData data = converter.write();
     if (const Problem p = commit(files_, output, data.bytes()); !p.empty()) {
-      console_.cannot_create(output, p);
-      status_ = kExitFailed;
+      cannot_create(output, p);
       return;
     }
     if (options_.verbose) console_.info(path + " -> " + output);
@@ -167,6 +171,11 @@ class Driver {
       console_.info(output + ": kept (not replaced)");
     }
     return false;
+  }
+
+  void cannot_create(const std::string& output, const Problem& reason) {
+    console_.cannot_create(output, reason);
+    status_ = kExitFailed;
   }
 
   void fail(const std::string& message) {

@@ -25,6 +25,10 @@ class Table {
   // `max_bytes` bounds count * sizeof(T) (lower it where a record writes more than it holds).
   bool make(std::int64_t count, std::int64_t max_bytes = kMaxBytes) {
     reset();
+#ifdef KELV_FUZZ_MAX_TABLE_BYTES
+    // Fuzzing builds refuse large tables early, so that inputs stay within the fuzzer's memory.
+    max_bytes = max_bytes < KELV_FUZZ_MAX_TABLE_BYTES ? max_bytes : KELV_FUZZ_MAX_TABLE_BYTES;
+#endif
     if (count < 0 || count > max_bytes / static_cast<std::int64_t>(sizeof(T))) return false;
     const auto n = static_cast<std::size_t>(count);
     if constexpr (std::is_trivially_default_constructible_v<T> && std::is_trivially_copyable_v<T>) {

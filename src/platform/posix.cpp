@@ -48,6 +48,16 @@ class PosixFiles final : public FileSystem {
   }
 
   Problem create_temp(const std::string& target, std::string& temp_path, Handle& handle) override {
+    // Refuse what writing the file in place would refuse: a folder, a file the user may not
+    // write, a path that leads nowhere (a loop of links, a file where a folder should be).
+    // A device or a pipe is refused too: renaming over it would put a file in its place.
+    struct stat st {};
+    const bool existed = ::stat(target.c_str(), &st) == 0;
+    if (!existed && errno != ENOENT) return reason(errno);
+    if (existed && S_ISDIR(st.st_mode)) return reason(EISDIR);
+    if (existed && !S_ISREG(st.st_mode)) return "not a regular file";
+    if (existed && ::access(target.c_str(), W_OK) != 0) return reason(errno);
+
     const std::size_t slash = target.rfind('/');
     const std::string folder =
         slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
@@ -56,9 +66,8 @@ class PosixFiles final : public FileSystem {
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) return reason(errno);
     // The new file gets the mode the old one had, or what creating it anew would give.
-    struct stat st {};
     mode_t mode = 0;
-    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    if (existed) {
       mode = st.st_mode & 07777;
     } else {
       const mode_t mask = ::umask(0);

@@ -1,0 +1,301 @@
+// The line reader, the section walker, the scanner and the text helpers on any bytes.
+//
+// The first byte chooses the line buffer (bit 0) and how the source hands out its bytes
+// (bits 1-7: all at once, or in small blocks of varying size); the rest is the source. Checked:
+// - the lines read are the same however the source hands out its bytes (block edges, a CR at
+//   the end of a block), and match a plain model of the read rules;
+// - every scan keeps within its fields, zero-fills them after the text, and agrees with a
+//   plain model for integers, words and decimal reals;
+// - the walker hands a data line only to the open section.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "format/line_reader.h"
+#include "format/scan.h"
+#include "format/sections.h"
+#include "format/text.h"
+#include "fuzz_support.h"
+
+namespace {
+
+using kelv::fuzz::fail;
+
+struct Read {
+  std::string text;
+  std::uint32_t number;
+  bool piece;
+  bool nul;
+  bool final_empty;
+  bool operator==(const Read&) const = default;
+};
+
+// Hands out the bytes in blocks whose sizes cycle through `sizes`.
+class BlockSource final : public kelv::ByteSource {
+ public:
+  BlockSource(std::string_view bytes, unsigned pattern) : bytes_(bytes), pattern_(pattern) {}
+  std::size_t read(char* buffer, std::size_t size) override {
+    const std::size_t block = 1 + (pattern_ + turn_++ * 7) % 13;
+    const std::size_t n = std::min({size, block, bytes_.size()});
+    std::memcpy(buffer, bytes_.data(), n);
+    bytes_.remove_prefix(n);
+    return n;
+  }
+
+ private:
+  std::string_view bytes_;
+  unsigned pattern_;
+  unsigned turn_ = 0;
+};
+
+std::vector<Read> read_all(kelv::ByteSource& source, std::size_t buffer) {
+  std::vector<Read> out;
+  kelv::LineReader lines(source, buffer);
+  while (lines.next()) {
+    out.push_back({std::string(lines.text()), lines.line_number(), lines.is_piece(),
+                   lines.cut_at_nul(), lines.is_final_empty()});
+    if (lines.text().size() > buffer - 1) fail("lines", "a line longer than the buffer takes");
+  }
+  return out;
+}
+
+// The read rules, plainly: text mode first, then lines of at most buffer - 1 bytes.
+std::vector<Read> model(std::string_view in, std::size_t buffer) {
+  std::string t;
+  for (std::size_t i = 0; i < in.size() && in[i] != '\x1a'; ++i) {
+    if (in[i] == '\r' && i + 1 < in.size() && in[i + 1] == '\n') continue;
+    t += in[i];
+  }
+  std::vector<Read> out;
+  std::size_t pos = 0;
+  std::uint32_t next_line = 1;
+  bool at_start = true;
+  bool eof = false;
+  while (!eof) {
+    std::string raw;
+    bool ended = false;
+    while (raw.size() < buffer - 1) {
+      if (pos == t.size()) {
+        eof = true;
+        break;
+      }
+      raw += t[pos++];
+      if (raw.back() == '\n') {
+        ended = true;
+        break;
+      }
+    }
+    Read r{raw.substr(0, raw.find('\0')), next_line, !at_start, raw.find('\0') != std::string::npos,
+           raw.empty() && eof};
+    if (!r.text.empty() && r.text.back() == '\n') r.text.pop_back();
+    out.push_back(r);
+    at_start = ended || eof;
+    if (ended) ++next_line;
+  }
+  return out;
+}
+
+// The bytes after a field's text are all zero, and the text ends inside the field.
+template <std::size_t N>
+void check_field(const char (&field)[N], std::string_view what) {
+  const std::size_t n = kelv::text_of(field).size();
+  if (n >= N) fail(what, "a text with no NUL inside its field");
+  for (std::size_t i = n; i < N; ++i) {
+    if (field[i] != '\0') fail(what, "a field not zero-filled after its text");
+  }
+}
+
+std::string_view skip_space(std::string_view s) {
+  while (!s.empty() && kelv::is_space(s.front()))
+    s.remove_prefix(1);
+  return s;
+}
+
+// "%d" plainly: sign, digits, taken modulo 2^32.
+bool model_int(std::string_view s, std::int32_t& out) {
+  s = skip_space(s);
+  const bool negative = !s.empty() && s[0] == '-';
+  if (!s.empty() && (s[0] == '-' || s[0] == '+')) s.remove_prefix(1);
+  if (s.empty() || s[0] < '0' || s[0] > '9') return false;
+  std::uint32_t v = 0;
+  for (; !s.empty() && s[0] >= '0' && s[0] <= '9'; s.remove_prefix(1)) {
+    v = v * 10u + static_cast<std::uint32_t>(s[0] - '0');
+  }
+  out = static_cast<std::int32_t>(negative ? 0u - v : v);
+  return true;
+}
+
+// "%s" plainly: a Shift-JIS lead byte takes the next byte with it. `s` keeps what follows.
+std::string_view model_word(std::string_view& s) {
+  s = skip_space(s);
+  std::size_t i = 0;
+  while (i < s.size() && !kelv::is_space(s[i])) {
+    i += kelv::is_sjis_lead(s[i]) && i + 1 < s.size() ? 2 : 1;
+  }
+  const std::string_view word = s.substr(0, i);
+  s.remove_prefix(i);
+  return word;
+}
+
+// The longest decimal real at the start of `s` (no inf, nan or hex), or empty.
+std::string decimal_prefix(std::string_view s) {
+  s = skip_space(s);
+  std::size_t i = 0;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  std::size_t digits = 0;
+  while (i < s.size() && s[i] >= '0' && s[i] <= '9')
+    ++i, ++digits;
+  if (i < s.size() && s[i] == '.') {
+    std::size_t j = i + 1;
+    while (j < s.size() && s[j] >= '0' && s[j] <= '9')
+      ++j, ++digits;
+    if (digits > 0) i = j;
+  }
+  if (digits == 0) return {};
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    std::size_t j = i + 1;
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+    if (j < s.size() && s[j] >= '0' && s[j] <= '9') {
+      while (j < s.size() && s[j] >= '0' && s[j] <= '9')
+        ++j;
+      i = j;
+    }
+  }
+  return std::string(s.substr(0, i));
+}
+
+// Fails with the line in question shown (its first bytes, escaped).
+[[noreturn]] void fail_on(std::string_view line, std::string_view what, std::string_view detail) {
+  std::string shown;
+  for (const char c : line.substr(0, 80)) {
+    const auto b = static_cast<unsigned char>(c);
+    char hex[5];
+    std::snprintf(hex, sizeof hex, "\\x%02x", b);
+    shown += b >= 0x20 && b < 0x7f ? std::string(1, c) : std::string(hex);
+  }
+  fail(what, std::string(detail) + " in the line \"" + shown + "\"");
+}
+
+void check_scans(std::string_view line) {
+  const auto fail = [line](std::string_view what, std::string_view detail) {
+    fail_on(line, what, detail);
+  };
+  std::int32_t number = 0x5a5a5a5a;
+  float real = 0.0f;
+  char small[4];
+  char big[260];
+  std::memset(small, 'x', sizeof small);
+  std::memset(big, 'x', sizeof big);
+
+  kelv::scan(line, "%d", number);
+  std::int32_t expected = 0x5a5a5a5a;
+  model_int(line, expected);
+  if (number != expected) fail("scan %d", "differs from the model");
+
+  const kelv::ScanResult words = kelv::scan(line, "%s %s", small, big);
+  std::string_view rest = line;
+  const std::string_view first = model_word(rest);
+  const std::string_view second = model_word(rest);
+  if (words.matched != (first.empty() ? 0 : second.empty() ? 1 : 2)) {
+    fail("scan %s", "matched a number of words other than the model");
+  }
+  if (words.matched >= 1) {
+    check_field(small, "scan %s");
+    if (kelv::text_of(small) != first.substr(0, std::min<std::size_t>(first.size(), 3))) {
+      fail("scan %s", "a word differs from the model");
+    }
+  }
+  if (words.matched == 2) {
+    check_field(big, "scan %s");
+    if (kelv::text_of(big) != second.substr(0, std::min<std::size_t>(second.size(), 259))) {
+      fail("scan %s", "a word differs from the model");
+    }
+  }
+  if (words.word_cut != (first.size() > 3 || second.size() > 259)) {
+    fail("scan %s", "word_cut is wrong");
+  }
+
+  const kelv::ScanResult r = kelv::scan(line, "%f", real);
+  const std::string decimal = decimal_prefix(line);
+  if (!decimal.empty()) {
+    if (r.matched != 1) fail("scan %f", "no real where the model finds a decimal one");
+    const float want = std::strtof(decimal.c_str(), nullptr);
+    if (std::memcmp(&want, &real, sizeof real) != 0) fail("scan %f", "differs from strtof");
+  }
+
+  // Mixed formats, as the converters use them, must keep within their fields.
+  std::array<char, 16> word{};
+  std::int32_t a = 0;
+  std::int32_t b = 0;
+  kelv::scan(line, "%d %s %d %f", a, word, b, real);
+  if (kelv::text_of(word).size() >= word.size()) fail("scan", "a word field without its NUL");
+
+  // The whole line into a field, then '#' to line feeds: the text keeps its length.
+  std::array<char, 32> copy{};
+  kelv::copy_text(copy, line);
+  const std::size_t length = kelv::text_of(copy).size();
+  kelv::hash_to_line_feed(copy);
+  if (kelv::text_of(copy).size() != length) fail("hash_to_line_feed", "changed the text's length");
+}
+
+// A small vocabulary with a marker, to check that data lines reach only the open section.
+struct Walked {
+  int data_lines = 0;
+  int markers = 0;
+};
+
+constexpr kelv::Section<Walked> kFirst[] = {
+    {"a",
+     [](Walked& w, const kelv::Line& l) {
+       if (l.state() != 1) fail("walk", "a data line of <a> outside it");
+       ++w.data_lines;
+     }},
+    {"entry", nullptr, nullptr, [](Walked& w) { ++w.markers; }, true},
+    {"b",
+     [](Walked& w, const kelv::Line& l) {
+       if (l.state() != 3) fail("walk", "a data line of <b> outside it");
+       ++w.data_lines;
+     }},
+};
+constexpr kelv::Section<Walked> kSecond[] = {
+    {"c",
+     [](Walked& w, const kelv::Line& l) {
+       if (l.state() != 4) fail("walk", "a data line of <c> outside it");
+       ++w.data_lines;
+     }},
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const std::size_t buffer = (data[0] & 1) != 0 ? kelv::kLongLines : kelv::kShortLines;
+  const unsigned pattern = data[0] >> 1;
+  const std::string_view source = kelv::fuzz::as_text(data + 1, size - 1);
+
+  kelv::MemorySource whole(source);
+  const std::vector<Read> lines = read_all(whole, buffer);
+  BlockSource blocks(source, pattern);
+  if (read_all(blocks, buffer) != lines) fail("lines", "depend on how the source hands out bytes");
+  if (model(source, buffer) != lines) fail("lines", "differ from the model of the read rules");
+
+  for (const Read& line : lines)
+    check_scans(line.text);
+
+  kelv::MemorySource again(source);
+  Walked walked;
+  kelv::SilentReport report;
+  kelv::walk<Walked>(again, buffer, walked, {kFirst, kSecond}, report);
+  if (walked.data_lines + walked.markers > static_cast<int>(lines.size())) {
+    fail("walk", "more lines handled than read");
+  }
+  return 0;
+}

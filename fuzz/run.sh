@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets (the "fuzz" preset: clang, libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs each for SECONDS seconds, one after the other, starting
+# from the seeds in fuzz/corpus/<target>. Prints one line per target: executions, corpus,
+# coverage and findings. Exits 1 when anything was found; the inputs that failed are kept in
+# build/fuzz/work/<target>/findings/ (reproduce one with: build/fuzz/fuzz/kelv_fuzz_<target> FILE).
+#
+#   fuzz/run.sh [SECONDS] [--merge]
+#
+# SECONDS defaults to 60. --merge adds to fuzz/corpus/ the inputs that reached new edges (cut to
+# 1 KiB, so that the committed corpora stay small); the whole corpus of every run stays in
+# build/fuzz/work/<target>/corpus/ and is where the next run starts from.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=60
+merge=false
+for arg in "$@"; do
+  case "$arg" in
+    --merge) merge=true ;;
+    ''|*[!0-9]*) echo "usage: fuzz/run.sh [SECONDS] [--merge]" >&2; exit 2 ;;
+    *) seconds=$arg ;;
+  esac
+done
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz >/dev/null
+
+bin=build/fuzz/fuzz
+dict=build/fuzz/generated/kelv.dict
+work=build/fuzz/work
+found=0
+printf '%-11s %12s %8s %12s %6s %6s %9s\n' target executions exec/s corpus cov ft findings
+for source in fuzz/*_fuzz.cpp; do
+  name=$(basename "$source" _fuzz.cpp)
+  case "$name" in
+    files) max_len=16384 ;;
+    *) max_len=8192 ;;
+  esac
+  dir=$work/$name
+  rm -rf "$dir/findings"
+  mkdir -p "$dir/corpus" "$dir/findings" "fuzz/corpus/$name"
+  # The first folder takes what the run finds; the committed seeds are only read.
+  "$bin/kelv_fuzz_$name" "$dir/corpus" "fuzz/corpus/$name" -dict="$dict" \
+    -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 \
+    -artifact_prefix="$dir/findings/" -print_final_stats=1 >"$dir/log" 2>&1 || true
+  execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$dir/log" | tail -1)
+  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$dir/log" | tail -1)
+  last=$(grep -E '^#[0-9]+' "$dir/log" | tail -1 || true)
+  cov=$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' <<<"$last")
+  ft=$(sed -n 's/.* ft: \([0-9]*\).*/\1/p' <<<"$last")
+  corp=$(sed -n 's/.* corp: \([0-9]*\/[0-9a-zA-Z]*\).*/\1/p' <<<"$last")
+  findings=$(find "$dir/findings" -type f | wc -l)
+  printf '%-11s %12s %8s %12s %6s %6s %9s\n' "$name" "${execs:-?}" "${rate:-?}" "${corp:-?}" \
+    "${cov:-?}" "${ft:-?}" "$findings"
+  if [ "$findings" -gt 0 ]; then
+    found=1
+    grep -E '^(FINDING|SUMMARY|==[0-9]+==ERROR)|runtime error' "$dir/log" | head -5 | sed 's/^/    /'
+    find "$dir/findings" -type f | sed 's/^/    input: /'
+  fi
+  if $merge; then
+    # Kept small: only inputs that reach new edges, cut to 1 KiB.
+    "$bin/kelv_fuzz_$name" -merge=1 -max_len=1024 -use_counters=0 "fuzz/corpus/$name" \
+      "$dir/corpus" >"$dir/merge.log" 2>&1
+  fi
+done
+exit $found

@@ -1,0 +1,169 @@
+// Failures injected through the file seam: whatever fails while an output is put in place, the
+// old output stays exactly as it was, no temporary file is left behind, the user is told, and
+// the run ends with status 1.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "convert/system/folders.h"
+#include "files_support.h"
+#include "support.h"
+
+namespace kelv::test {
+namespace {
+
+enum class Fault { None, CreateTemp, WriteHalfway, DiskFull, Close, DiskFullAtClose, Rename };
+
+// The machine's files, failing once at one step on demand; after that they work.
+class FaultyFiles final : public FileSystem {
+ public:
+  explicit FaultyFiles(Fault fault) : fault_(fault) {}
+
+  bool exists(const std::string& path) override { return real_.exists(path); }
+  std::string resolve(const std::string& path) override { return real_.resolve(path); }
+
+  Problem create_temp(const std::string& target, std::string& temp_path, Handle& handle) override {
+    if (armed(Fault::CreateTemp)) return fired(EACCES);
+    Problem p = real_.create_temp(target, temp_path, handle);
+    temp_ = temp_path;
+    return p;
+  }
+
+  Problem write(Handle handle, const unsigned char* data, std::size_t size) override {
+    if (!armed(Fault::WriteHalfway) && !armed(Fault::DiskFull)) {
+      return real_.write(handle, data, size);
+    }
+    // Part of the bytes reach the disk before the failure.
+    if (Problem p = real_.write(handle, data, size / 2); !p.empty()) return p;
+    struct stat st {};
+    if (::stat(temp_.c_str(), &st) == 0) bytes_before_failure = st.st_size;
+    return fired(fault_ == Fault::DiskFull ? ENOSPC : EIO);
+  }
+
+  Problem close(Handle handle) override {
+    Problem p = real_.close(handle);
+    if (armed(Fault::Close)) return fired(EIO);
+    if (armed(Fault::DiskFullAtClose)) return fired(ENOSPC);
+    return p;
+  }
+
+  Problem rename(const std::string& from, const std::string& to) override {
+    if (armed(Fault::Rename)) return fired(EXDEV);
+    return real_.rename(from, to);
+  }
+
+  void remove(const std::string& path) override { real_.remove(path); }
+
+  int fired_count = 0;
+  long bytes_before_failure = -1;
+  Problem reason;
+
+ private:
+  bool armed(Fault f) const { return fault_ == f && fired_count == 0; }
+  Problem fired(int error) {
+    ++fired_count;
+    reason = std::strerror(error);
+    return reason;
+  }
+
+  FileSystem& real_ = system_files();
+  Fault fault_;
+  std::string temp_;
+};
+
+struct Case {
+  const char* name;
+  Fault fault;
+};
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class InjectedFault : public testing::TestWithParam<Case> {};
+
+constexpr std::string_view kSource = "<folder_name_image>\nimages\n</folder_name_image>\n";
+
+TEST_P(InjectedFault, KeepsTheOldOutputAndLeavesNoTemporaryFile) {
+  TempDir dir;
+  write_file(dir / "prepare.txt", kSource);
+  const std::string old = "the old output, which must survive";
+  write_file(dir / "prepare.dat", old);
+  ::chmod((dir / "prepare.dat").c_str(), 0640);
+
+  FaultyFiles files(GetParam().fault);
+  RecordingConsole console;
+  EXPECT_EQ(run_driver({"-y", dir / "prepare.txt"}, files, console), kExitFailed);
+
+  EXPECT_EQ(files.fired_count, 1);
+  EXPECT_EQ(read_file(dir / "prepare.dat"), old);
+  EXPECT_EQ(mode_of(dir / "prepare.dat"), 0640u);
+  EXPECT_EQ(dir.names(), (std::set<std::string>{"prepare.dat", "prepare.txt"}));
+  ASSERT_EQ(console.errors.size(), 1u) << console.all_errors();
+  EXPECT_EQ(console.errors[0],
+            dir / "prepare.dat" + ": " + std::string(kCannotCreate) + ": " + files.reason);
+}
+
+TEST_P(InjectedFault, CreatesNothingWhereNoOutputWas) {
+  TempDir dir;
+  write_file(dir / "prepare.txt", kSource);
+  FaultyFiles files(GetParam().fault);
+  RecordingConsole console;
+  EXPECT_EQ(run_driver({dir / "prepare.txt"}, files, console), kExitFailed);
+  EXPECT_EQ(files.fired_count, 1);
+  EXPECT_EQ(dir.names(), std::set<std::string>{"prepare.txt"});
+  EXPECT_EQ(console.errors.size(), 1u) << console.all_errors();
+}
+
+TEST_P(InjectedFault, LaterFilesOfTheRunAreStillConverted) {
+  TempDir dir;
+  write_file(dir / "prepare.txt", kSource);
+  write_file(dir / "start_game.txt", "<start_scene_index>\n7\n</start_scene_index>\n");
+  FaultyFiles files(GetParam().fault);
+  RecordingConsole console;
+  // The first output meets the fault; the second goes through.
+  EXPECT_EQ(run_driver({dir / "prepare.txt", dir / "start_game.txt"}, files, console), kExitFailed);
+  EXPECT_EQ(files.fired_count, 1);
+  EXPECT_EQ(dir.names(),
+            (std::set<std::string>{"prepare.txt", "start_game.dat", "start_game.txt"}));
+  EXPECT_EQ(console.errors.size(), 1u) << console.all_errors();
+}
+
+INSTANTIATE_TEST_SUITE_P(Seam, InjectedFault,
+                         testing::Values(Case{"CreateTemp", Fault::CreateTemp},
+                                         Case{"WriteHalfway", Fault::WriteHalfway},
+                                         Case{"DiskFull", Fault::DiskFull},
+                                         Case{"Close", Fault::Close},
+                                         Case{"DiskFullAtClose", Fault::DiskFullAtClose},
+                                         Case{"Rename", Fault::Rename}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(InjectedFault, AHalfwayWriteReallyWrotePartOfTheBytes) {
+  TempDir dir;
+  write_file(dir / "prepare.txt", kSource);
+  FaultyFiles files(Fault::WriteHalfway);
+  RecordingConsole console;
+  run_driver({dir / "prepare.txt"}, files, console);
+  FolderSettings folders;
+  const std::size_t whole = convert(folders, kSource).size();
+  EXPECT_EQ(files.bytes_before_failure, static_cast<long>(whole / 2));
+}
+
+TEST(InjectedFault, WithoutAFaultTheOutputIsReplaced) {
+  TempDir dir;
+  write_file(dir / "start_game.txt", "<start_scene_index>\n7\n</start_scene_index>\n");
+  write_file(dir / "start_game.dat", "old");
+  FaultyFiles files(Fault::None);
+  RecordingConsole console;
+  EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, files, console), kExitOk);
+  EXPECT_EQ(files.fired_count, 0);
+  EXPECT_EQ(text(read_file(dir / "start_game.dat")),
+            keyed(1, {field("start_scene_index", i32(7))}));
+  EXPECT_EQ(dir.names(), (std::set<std::string>{"start_game.dat", "start_game.txt"}));
+  EXPECT_TRUE(console.errors.empty()) << console.all_errors();
+}
+
+}  // namespace
+}  // namespace kelv::test

@@ -1,0 +1,248 @@
+// What the file system refuses, met through the real seam in a fresh folder: each refusal is
+// told to the user, ends the run with status 1, and leaves what was there as it was.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "files_support.h"
+#include "support.h"
+
+namespace kelv::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kStart = "<start_scene_index>\n7\n</start_scene_index>\n";
+
+Bytes start_output(std::int32_t index) {
+  return keyed(1, {field("start_scene_index", i32(index))});
+}
+
+bool contains(const std::string& text, std::string_view part) {
+  return text.find(part) != std::string::npos;
+}
+
+// ---- sources ----------------------------------------------------------------------------
+
+TEST(SourceRefused, AFolderIsACannotReadFailureNotAnEmptyConversion) {
+  TempDir dir;
+  fs::create_directory(dir / "start_game.txt");
+  RecordingConsole console;
+  EXPECT_EQ(run_driver({dir / "start_game.txt"}, system_files(), console), kExitFailed);
+  ASSERT_EQ(console.errors.size(), 1u);
+  EXPECT_EQ(console.errors[0], dir / "start_game.txt" + ": cannot read: Is a directory");
+  EXPECT_EQ(dir.names(), std::set<std::string>{"start_game.txt"});
+}
+
+TEST(SourceRefused, MissingOrUnreachableSourcesCannotBeOpened) {
+  TempDir dir;
+  write_file(dir / "file", "a regular file");
+  fs::create_symlink("gone.txt", dir / "start_game.txt");
+  const struct {
+    std::string path;
+    std::string_view reason;
+  } cases[] = {
+      {dir / "prepare.txt", "No such file or directory"},     // never was
+      {dir / "start_game.txt", "No such file or directory"},  // a link to a missing file
+      {dir / "file/prepare.txt", "Not a directory"},          // through a regular file
+  };
+  for (const auto& c : cases) {
+    RecordingConsole console;
+    EXPECT_EQ(run_driver({c.path}, system_files(), console), kExitFailed) << c.path;
+    ASSERT_EQ(console.errors.size(), 1u) << c.path;
+    EXPECT_EQ(console.errors[0], c.path + ": cannot open: " + std::string(c.reason));
+  }
+  EXPECT_EQ(dir.names(), (std::set<std::string>{"file", "start_game.txt"}));
+}
+
+TEST(SourceRefused, ASourceThatVanishedDoesNotStopTheOthers) {
+  TempDir dir;
+  write_file(dir / "prepare.txt", "");
+  write_file(dir / "start_game.txt", kStart);
+  fs::remove(dir / "prepare.txt");
+  RecordingConsole console;
+  EXPECT_EQ(run_driver({dir / "prepare.txt", dir / "start_game.txt"}, system_files(), console),
+            kExitFailed);
+  EXPECT_EQ(console.errors.size(), 1u) << console.all_errors();
+  EXPECT_EQ(text(read_file(dir / "start_game.dat")), start_output(7));
+}
+
+TEST(SourceRefused, TheRealProgramSaysSoOnStandardError) {
+  TempDir dir;
+  fs::create_directory(dir / "start_game.txt");
+  const std::string command =
+      std::string(KELV_BINARY) + " '" + dir.path() + "/start_game.txt' 2>&1 >/dev/null";
+  std::FILE* pipe = ::popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string err;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
+    err += buffer;
+  const int status = ::pclose(pipe);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kExitFailed) << status;
+  EXPECT_EQ(err, "kelvconv: " + dir / "start_game.txt" + ": cannot read: Is a directory\n");
+}
+
+// ---- outputs ----------------------------------------------------------------------------
+
+TEST(OutputRefused, AFolderInTheOutputsPlaceStaysAndNothingIsLeft) {
+  TempDir dir;
+  write_file(dir / "start_game.txt", kStart);
+  fs::create_directory(dir / "start_game.dat");
+  write_file(dir / "start_game.dat/inside", "kept");
+  RecordingConsole console;
+  EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, system_files(), console), kExitFailed);
+  ASSERT_EQ(console.errors.size(), 1u);
+  EXPECT_TRUE(contains(console.errors[0], "Is a directory")) << console.errors[0];
+  EXPECT_EQ(read_file(dir / "start_game.dat/inside"), "kept");
+  EXPECT_EQ(dir.names(), (std::set<std::string>{"start_game.dat", "start_game.txt"}));
+}
+
+TEST(OutputRefused, AReadOnlyFolderKeepsItsOldOutput) {
+  TempDir dir;
+  write_file(dir / "start_game.txt", kStart);
+  write_file(dir / "start_game.dat", "old");
+  ::chmod((dir / "start_game.txt").c_str(), 0644);
+  ::chmod((dir / "start_game.dat").c_str(), 0666);  // the file itself may be written
+  // The folder belongs to the user who runs the program, who took away its write permission.
+  if (is_root()) {
+    ASSERT_EQ(::chown(dir.path().c_str(), 65534, 65534), 0);
+  }
+  ::chmod(dir.path().c_str(), 0555);
+  const std::string source = dir / "start_game.txt";
+  const int status = as_ordinary_user([&] {
+    RecordingConsole console;
+    const int s = run_driver({"-y", source}, system_files(), console);
+    return console.errors.size() == 1 && contains(console.errors[0], "Permission denied") ? s : 99;
+  });
+  EXPECT_EQ(status, kExitFailed);
+  EXPECT_EQ(read_file(dir / "start_game.dat"), "old");
+  EXPECT_EQ(dir.names(), (std::set<std::string>{"start_game.dat", "start_game.txt"}));
+}
+
+TEST(OutputRefused, AReadOnlyFileIsNotReplaced) {
+  TempDir dir;
+  write_file(dir / "start_game.txt", kStart);
+  write_file(dir / "start_game.dat", "old");
+  ::chmod((dir / "start_game.txt").c_str(), 0644);
+  ::chmod((dir / "start_game.dat").c_str(), 0444);
+  if (is_root()) {
+    ASSERT_EQ(::chown(dir.path().c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chown((dir / "start_game.dat").c_str(), 65534, 65534), 0);
+  }
+  const std::string source = dir / "start_game.txt";
+  const int status = as_ordinary_user([&] {
+    RecordingConsole console;
+    const int s = run_driver({"-y", source}, system_files(), console);
+    return console.errors.size() == 1 && contains(console.errors[0], "Permission denied") ? s : 99;
+  });
+  EXPECT_EQ(status, kExitFailed);
+  EXPECT_EQ(read_file(dir / "start_game.dat"), "old");
+  EXPECT_EQ(mode_of(dir / "start_game.dat"), 0444u);
+  EXPECT_EQ(dir.names(), (std::set<std::string>{"start_game.dat", "start_game.txt"}));
+}
+
+TEST(OutputRefused, APipeOrDeviceIsNotReplacedByAFile) {
+  TempDir dir;
+  write_file(dir / "start_game.txt", kStart);
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0666), 0);
+  fs::create_symlink("pipe", dir / "start_game.dat");
+  RecordingConsole console;
+  EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, system_files(), console), kExitFailed);
+  ASSERT_EQ(console.errors.size(), 1u);
+  EXPECT_TRUE(contains(console.errors[0], "not a regular file")) << console.errors[0];
+  EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
+  EXPECT_EQ(dir.names(), (std::set<std::string>{"pipe", "start_game.dat", "start_game.txt"}));
+}
+
+// ---- symbolic links as outputs ------------------------------------------------------------
+
+// As with `cp`: the new content goes to the file the link leads to, and the link stays.
+TEST(OutputLink, IsWrittenThroughAndKept) {
+  TempDir dir;
+  fs::create_directory(dir / "real");
+  write_file(dir / "start_game.txt", kStart);
+  write_file(dir / "real/target.dat", "old");
+  ::chmod((dir / "real/target.dat").c_str(), 0600);
+  fs::create_symlink("real/target.dat", dir / "hop.dat");       // relative, through a folder
+  fs::create_symlink(dir / "hop.dat", dir / "start_game.dat");  // absolute, to another link
+  RecordingConsole console(Answer::Yes);
+  EXPECT_EQ(run_driver({dir / "start_game.txt"}, system_files(), console), kExitOk);
+  EXPECT_EQ(console.questions.size(), 1u);
+  EXPECT_TRUE(fs::is_symlink(dir / "start_game.dat"));
+  EXPECT_EQ(fs::read_symlink(dir / "start_game.dat"), dir / "hop.dat");
+  EXPECT_EQ(fs::read_symlink(dir / "hop.dat"), "real/target.dat");
+  EXPECT_EQ(text(read_file(dir / "real/target.dat")), start_output(7));
+  EXPECT_EQ(mode_of(dir / "real/target.dat"), 0600u);
+  EXPECT_EQ(dir.names(),
+            (std::set<std::string>{"hop.dat", "real", "start_game.dat", "start_game.txt"}));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "real"), fs::directory_iterator()), 1);
+}
+
+// Like `cp`, which will not write through a dangling link: where the missing target would be
+// created is not plain, so nothing is created and the link stays.
+TEST(OutputLink, ThatLeadsNowhereIsRefusedBeforeTheQuestion) {
+  TempDir dir;
+  write_file(dir / "start_game.txt", kStart);
+  fs::create_symlink("missing/target.dat", dir / "start_game.dat");
+  RecordingConsole console(Answer::Yes);
+  EXPECT_EQ(run_driver({dir / "start_game.txt"}, system_files(), console), kExitFailed);
+  EXPECT_TRUE(console.questions.empty());
+  ASSERT_EQ(console.errors.size(), 1u);
+  EXPECT_EQ(console.errors[0], dir / "start_game.dat" + ": " + std::string(kCannotCreate) +
+                                   ": not writing through a dangling symbolic link (to " +
+                                   dir.path() + "/missing/target.dat)");
+  EXPECT_EQ(fs::read_symlink(dir / "start_game.dat"), "missing/target.dat");
+  EXPECT_EQ(dir.names(), (std::set<std::string>{"start_game.dat", "start_game.txt"}));
+}
+
+TEST(OutputLink, ALoopIsRefused) {
+  TempDir dir;
+  write_file(dir / "start_game.txt", kStart);
+  fs::create_symlink("other.dat", dir / "start_game.dat");
+  fs::create_symlink("start_game.dat", dir / "other.dat");
+  RecordingConsole console;
+  EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, system_files(), console), kExitFailed);
+  ASSERT_EQ(console.errors.size(), 1u);
+  EXPECT_TRUE(contains(console.errors[0], "Too many levels of symbolic links"))
+      << console.errors[0];
+  EXPECT_TRUE(fs::is_symlink(dir / "start_game.dat"));
+  EXPECT_TRUE(fs::is_symlink(dir / "other.dat"));
+  EXPECT_EQ(dir.names(), (std::set<std::string>{"other.dat", "start_game.dat", "start_game.txt"}));
+}
+
+// ---- permission bits ----------------------------------------------------------------------
+
+TEST(OutputMode, ANewFileTakesTheUsersUmask) {
+  for (const auto& [mask, mode] :
+       {std::pair{0022u, 0644u}, std::pair{0077u, 0600u}, std::pair{0002u, 0664u}}) {
+    TempDir dir;
+    write_file(dir / "start_game.txt", kStart);
+    const mode_t old = ::umask(mask);
+    RecordingConsole console;
+    const int status = run_driver({dir / "start_game.txt"}, system_files(), console);
+    ::umask(old);
+    EXPECT_EQ(status, kExitOk);
+    EXPECT_EQ(mode_of(dir / "start_game.dat"), mode) << "umask " << mask;
+  }
+}
+
+TEST(OutputMode, AnExistingFileKeepsItsMode) {
+  for (const unsigned mode : {0600u, 0640u, 0755u, 0664u}) {
+    TempDir dir;
+    write_file(dir / "start_game.txt", kStart);
+    write_file(dir / "start_game.dat", "old");
+    ::chmod((dir / "start_game.dat").c_str(), mode);
+    RecordingConsole console;
+    EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, system_files(), console), kExitOk);
+    EXPECT_EQ(mode_of(dir / "start_game.dat"), mode);
+    EXPECT_EQ(text(read_file(dir / "start_game.dat")), start_output(7));
+  }
+}
+
+}  // namespace
+}  // namespace kelv::test

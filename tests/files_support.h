@@ -1,0 +1,147 @@
+// Helpers for the tests that run the driver on real files: a fresh folder per test, file
+// contents and listings, a console that records what the user would have been told, and a
+// way to run code without root's power over permissions.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <initializer_list>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "driver/run.h"
+#include "format/report.h"
+#include "platform/platform.h"
+
+namespace kelv::test {
+
+// A new empty folder under the system's temporary folder, removed with all it holds.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kelvconv-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
+    path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ec;
+    // Give back write and search permission that a test may have taken away.
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+      if (it->is_directory(ec) && !it->is_symlink(ec)) {
+        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+      }
+    }
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // The full path of `name` inside the folder.
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& path() const { return path_; }
+
+  // The names in the folder (not recursive), sorted.
+  std::set<std::string> names() const {
+    std::set<std::string> out;
+    for (const auto& e : std::filesystem::directory_iterator(path_)) {
+      out.insert(e.path().filename().string());
+    }
+    return out;
+  }
+
+ private:
+  std::string path_;
+};
+
+inline void write_file(const std::string& path, std::string_view content) {
+  std::ofstream(path, std::ios::binary)
+      .write(content.data(), static_cast<std::streamsize>(content.size()));
+}
+
+// The file's bytes, or "<missing>" when it cannot be read.
+inline std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "<missing>";
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline unsigned mode_of(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? static_cast<unsigned>(st.st_mode & 07777) : 0u;
+}
+
+// What the driver told the user, one line each; answers the overwrite question with `answer`.
+class RecordingConsole final : public Console {
+ public:
+  explicit RecordingConsole(Answer answer = Answer::CannotAsk) : answer_(answer) {}
+
+  Answer ask_overwrite(const std::string& output) override {
+    questions.push_back(output);
+    return answer_;
+  }
+  void cannot_create(const std::string& output, const Problem& reason) override {
+    errors.push_back(output + ": " + std::string(kCannotCreate) + ": " + reason);
+  }
+  void error(std::string_view line) override { errors.emplace_back(line); }
+  void info(std::string_view line) override { infos.emplace_back(line); }
+
+  // All error lines, one per line, for failure messages and substring checks.
+  std::string all_errors() const {
+    std::string s;
+    for (const std::string& e : errors)
+      s += e + "\n";
+    return s;
+  }
+
+  std::vector<std::string> questions;
+  std::vector<std::string> errors;
+  std::vector<std::string> infos;
+
+ private:
+  Answer answer_;
+};
+
+// Runs the driver on `args` (the program name is added in front).
+inline int run_driver(std::initializer_list<std::string> args, FileSystem& files,
+                      Console& console) {
+  std::vector<std::string> held(args);
+  std::vector<const char*> argv{"kelvconv"};
+  for (const std::string& a : held)
+    argv.push_back(a.c_str());
+  SilentReport report;
+  return run(argv, files, console, report);
+}
+
+// The effective user may do anything to files (root); permission tests need someone else.
+inline bool is_root() {
+  return ::geteuid() == 0;
+}
+
+// Runs `body` in a child process as a user without root's power over permissions (the user
+// "nobody" when the tests run as root), and returns what it returned, or -1 when the child
+// died some other way. `body` must not use gtest assertions: it reports through its result.
+inline int as_ordinary_user(const std::function<int()>& body) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (is_root() && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(125);
+    ::_exit(body());
+  }
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+}  // namespace kelv::test

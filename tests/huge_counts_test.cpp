@@ -1,0 +1,142 @@
+// Huge declared counts: a table whose bytes would not fit the 32-bit data size of its field is
+// refused before anything is allocated, one that fits is made; and every converter of the route
+// table, fed huge counts in every section it knows, neither crashes nor takes memory for them,
+// and still writes a well-formed file.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <string>
+
+#include "driver/routes.h"
+#include "format/table.h"
+#include "kelv_vocabulary.h"
+#include "support.h"
+#include "well_formed.h"
+
+namespace kelv::test {
+namespace {
+
+constexpr std::int64_t kMaxData = std::numeric_limits<std::int32_t>::max();
+
+template <std::size_t N>
+struct Record {
+  char bytes[N];
+};
+
+// The largest count a table of N-byte records takes is made (zero-filled, address space only
+// until it is filled); one more, and the larger counts a source may give, are refused.
+template <std::size_t N>
+void check_bounds() {
+  SCOPED_TRACE(testing::Message() << N << "-byte records");
+  const std::int64_t largest = kMaxData / static_cast<std::int64_t>(N);
+  Table<Record<N>> t;
+  for (const std::int64_t refused :
+       {largest + 1, kMaxData, std::int64_t{1} << 32, std::numeric_limits<std::int64_t>::max(),
+        std::int64_t{-1}, std::int64_t{std::numeric_limits<std::int32_t>::min()}}) {
+    EXPECT_FALSE(t.make(refused)) << refused;
+    EXPECT_FALSE(t.present());
+    EXPECT_EQ(t.size(), 0u);
+  }
+  ASSERT_TRUE(t.make(largest));
+  EXPECT_EQ(t.size(), static_cast<std::size_t>(largest));
+  EXPECT_EQ(t.at(largest - 1)->bytes[N - 1], 0);
+  EXPECT_EQ(t.at(largest), nullptr);
+  t.reset();
+  EXPECT_FALSE(t.present());
+}
+
+TEST(HugeCounts, TablesStopAtTheThirtyTwoBitDataSize) {
+  check_bounds<4>();
+  check_bounds<12>();
+  check_bounds<260>();
+  check_bounds<4100>();
+}
+
+struct Built {
+  Built() { ++made; }
+  static inline int made = 0;
+  int value = 0;
+};
+
+TEST(HugeCounts, ARefusedTableBuildsNothing) {
+  Table<Built> t;
+  EXPECT_FALSE(t.make(kMaxData));
+  EXPECT_FALSE(t.make(kMaxData / static_cast<std::int64_t>(sizeof(Built)) + 1));
+  EXPECT_EQ(Built::made, 0);
+  ASSERT_TRUE(t.make(3));
+  EXPECT_EQ(Built::made, 3);
+}
+
+long peak_kib() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// Every section of every converter (the vocabulary collected from src/convert) gets each huge
+// value, after every count section got 1, so that tables nested in others exist too.
+TEST(HugeCounts, EveryConverterRefusesThemWithoutTakingMemory) {
+  std::string counts_of_one;
+  for (const std::string_view word : kVocabulary) {
+    if (word.ends_with("_number")) {
+      counts_of_one += "<" + std::string(word) + ">\n1\n</" + std::string(word) + ">\n";
+    }
+  }
+  const auto converters = std::make_unique<Converters>();
+  const long before = peak_kib();
+  int written = 0;
+  for (const Route& route : route_table()) {
+    Converter& converter = route.pick(*converters);
+    for (const std::string_view word : kVocabulary) {
+      for (const char* value : {"2147483647", "2147483648", "4294967295", "-1", "-2147483648",
+                                "1073741824", "536870912", "99999999999999999999"}) {
+        const std::string w(word);
+        const std::string source = counts_of_one + "<" + w + ">\n" + value + "\n</" + w + ">\n";
+        MemorySource in(source);
+        SilentReport report;
+        if (converter.read(in, report)) {
+          const KeyedData data = converter.write();
+          EXPECT_EQ(check::well_formed(data.bytes()), "")
+              << route.name << " <" << w << "> " << value;
+          ++written;
+        }
+        converter.release();
+      }
+    }
+  }
+  EXPECT_GT(written, 0);
+  EXPECT_LT(peak_kib() - before, 256 * 1024) << "KiB more at the peak";
+}
+
+// Whatever a converter reads, what it writes is a file a loader can walk.
+TEST(EveryRoute, WritesWellFormedFilesForOddSources) {
+  std::string every_tag;
+  for (const std::string_view word : kVocabulary) {
+    const std::string w(word);
+    every_tag += "<" + w + ">\n3\n1 2 3 word 4.5\n\n" + std::string(300, 'x') + "\n</" + w + ">\n";
+  }
+  const std::string sources[] = {
+      "",
+      "\n",
+      every_tag,
+      every_tag + every_tag,
+      std::string("\0\r\n\x1a", 4) + every_tag,
+      every_tag.substr(0, every_tag.size() / 2),
+  };
+  const auto converters = std::make_unique<Converters>();
+  for (const Route& route : route_table()) {
+    for (const std::string& source : sources) {
+      Converter& converter = route.pick(*converters);
+      const Bytes out = convert(converter, source);
+      converter.release();
+      if (out.empty()) continue;  // refused: nothing written
+      EXPECT_EQ(check::well_formed(out), "") << route.name << " on " << source.size() << " bytes";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kelv::test
