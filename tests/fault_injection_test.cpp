@@ -98,7 +98,7 @@ TEST_P(InjectedFault, KeepsTheOldOutputAndLeavesNoTemporaryFile) {
   EXPECT_EQ(run_driver({"-y", dir / "prepare.txt"}, files, console), kExitFailed);
 
   EXPECT_EQ(files.fired_count, 1);
-  EXPECT_EQ(read_file(dir / "prepare.dat"), old);
+  EXPECT_EQ(file_text(dir / "prepare.dat"), old);
   EXPECT_EQ(mode_of(dir / "prepare.dat"), 0640u);
   EXPECT_EQ(dir.names(), (std::set<std::string>{"prepare.dat", "prepare.txt"}));
   ASSERT_EQ(console.errors.size(), 1u) << console.all_errors();
@@ -159,7 +159,7 @@ TEST(InjectedFault, WithoutAFaultTheOutputIsReplaced) {
   RecordingConsole console;
   EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, files, console), kExitOk);
   EXPECT_EQ(files.fired_count, 0);
-  EXPECT_EQ(text(read_file(dir / "start_game.dat")),
+  EXPECT_EQ(text(file_text(dir / "start_game.dat")),
             keyed(1, {field("start_scene_index", i32(7))}));
   EXPECT_EQ(dir.names(), (std::set<std::string>{"start_game.dat", "start_game.txt"}));
   EXPECT_TRUE(console.errors.empty()) << console.all_errors();

@@ -68,7 +68,7 @@ TEST(SourceRefused, ASourceThatVanishedDoesNotStopTheOthers) {
   EXPECT_EQ(run_driver({dir / "prepare.txt", dir / "start_game.txt"}, system_files(), console),
             kExitFailed);
   EXPECT_EQ(console.errors.size(), 1u) << console.all_errors();
-  EXPECT_EQ(text(read_file(dir / "start_game.dat")), start_output(7));
+  EXPECT_EQ(text(file_text(dir / "start_game.dat")), start_output(7));
 }
 
 TEST(SourceRefused, TheRealProgramSaysSoOnStandardError) {
@@ -98,7 +98,7 @@ TEST(OutputRefused, AFolderInTheOutputsPlaceStaysAndNothingIsLeft) {
   EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, system_files(), console), kExitFailed);
   ASSERT_EQ(console.errors.size(), 1u);
   EXPECT_TRUE(contains(console.errors[0], "Is a directory")) << console.errors[0];
-  EXPECT_EQ(read_file(dir / "start_game.dat/inside"), "kept");
+  EXPECT_EQ(file_text(dir / "start_game.dat/inside"), "kept");
   EXPECT_EQ(dir.names(), (std::set<std::string>{"start_game.dat", "start_game.txt"}));
 }
 
@@ -120,7 +120,7 @@ TEST(OutputRefused, AReadOnlyFolderKeepsItsOldOutput) {
     return console.errors.size() == 1 && contains(console.errors[0], "Permission denied") ? s : 99;
   });
   EXPECT_EQ(status, kExitFailed);
-  EXPECT_EQ(read_file(dir / "start_game.dat"), "old");
+  EXPECT_EQ(file_text(dir / "start_game.dat"), "old");
   EXPECT_EQ(dir.names(), (std::set<std::string>{"start_game.dat", "start_game.txt"}));
 }
 
@@ -141,7 +141,7 @@ TEST(OutputRefused, AReadOnlyFileIsNotReplaced) {
     return console.errors.size() == 1 && contains(console.errors[0], "Permission denied") ? s : 99;
   });
   EXPECT_EQ(status, kExitFailed);
-  EXPECT_EQ(read_file(dir / "start_game.dat"), "old");
+  EXPECT_EQ(file_text(dir / "start_game.dat"), "old");
   EXPECT_EQ(mode_of(dir / "start_game.dat"), 0444u);
   EXPECT_EQ(dir.names(), (std::set<std::string>{"start_game.dat", "start_game.txt"}));
 }
@@ -176,7 +176,7 @@ TEST(OutputLink, IsWrittenThroughAndKept) {
   EXPECT_TRUE(fs::is_symlink(dir / "start_game.dat"));
   EXPECT_EQ(fs::read_symlink(dir / "start_game.dat"), dir / "hop.dat");
   EXPECT_EQ(fs::read_symlink(dir / "hop.dat"), "real/target.dat");
-  EXPECT_EQ(text(read_file(dir / "real/target.dat")), start_output(7));
+  EXPECT_EQ(text(file_text(dir / "real/target.dat")), start_output(7));
   EXPECT_EQ(mode_of(dir / "real/target.dat"), 0600u);
   EXPECT_EQ(dir.names(),
             (std::set<std::string>{"hop.dat", "real", "start_game.dat", "start_game.txt"}));
@@ -240,7 +240,7 @@ TEST(OutputMode, AnExistingFileKeepsItsMode) {
     RecordingConsole console;
     EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, system_files(), console), kExitOk);
     EXPECT_EQ(mode_of(dir / "start_game.dat"), mode);
-    EXPECT_EQ(text(read_file(dir / "start_game.dat")), start_output(7));
+    EXPECT_EQ(text(file_text(dir / "start_game.dat")), start_output(7));
   }
 }
 

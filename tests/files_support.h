@@ -21,62 +21,9 @@
 #include "driver/run.h"
 #include "format/report.h"
 #include "platform/platform.h"
+#include "temp_dir.h"
 
 namespace kelv::test {
-
-// A new empty folder under the system's temporary folder, removed with all it holds.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kelvconv-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    // Give back write and search permission that a test may have taken away.
-    for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-      if (it->is_directory(ec) && !it->is_symlink(ec)) {
-        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
-      }
-    }
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  // The full path of `name` inside the folder.
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
-
-  // The names in the folder (not recursive), sorted.
-  std::set<std::string> names() const {
-    std::set<std::string> out;
-    for (const auto& e : std::filesystem::directory_iterator(path_)) {
-      out.insert(e.path().filename().string());
-    }
-    return out;
-  }
-
- private:
-  std::string path_;
-};
-
-inline void write_file(const std::string& path, std::string_view content) {
-  std::ofstream(path, std::ios::binary)
-      .write(content.data(), static_cast<std::streamsize>(content.size()));
-}
-
-// The file's bytes, or "<missing>" when it cannot be read.
-inline std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "<missing>";
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 inline unsigned mode_of(const std::string& path) {
   struct stat st {};

@@ -97,14 +97,14 @@ TEST(KilledWhileWriting, MidWriteKeepsTheOldOutput) {
   write_file(dir / "prepare.dat", "the old output");
   ASSERT_TRUE(kill_while_writing(dir / "prepare.txt", Stall::MidWrite));
 
-  EXPECT_EQ(read_file(dir / "prepare.dat"), "the old output");
+  EXPECT_EQ(file_text(dir / "prepare.dat"), "the old output");
   const std::vector<std::string> left = temporaries(dir, "prepare.dat");
   ASSERT_EQ(left.size(), 1u);
   EXPECT_EQ(dir.names().size(), 3u);
   // The temporary file holds the first half of the new output, no more.
   FolderSettings folders;
   const Bytes whole = convert(folders, kSource);
-  EXPECT_EQ(text(read_file(dir / left[0])), Bytes(whole.begin(), whole.begin() + whole.size() / 2));
+  EXPECT_EQ(text(file_text(dir / left[0])), Bytes(whole.begin(), whole.begin() + whole.size() / 2));
 }
 
 TEST(KilledWhileWriting, BeforeTheRenameKeepsTheOldOutput) {
@@ -113,19 +113,19 @@ TEST(KilledWhileWriting, BeforeTheRenameKeepsTheOldOutput) {
   write_file(dir / "prepare.dat", "the old output");
   ASSERT_TRUE(kill_while_writing(dir / "prepare.txt", Stall::BeforeRename));
 
-  EXPECT_EQ(read_file(dir / "prepare.dat"), "the old output");
+  EXPECT_EQ(file_text(dir / "prepare.dat"), "the old output");
   const std::vector<std::string> left = temporaries(dir, "prepare.dat");
   ASSERT_EQ(left.size(), 1u);
   // Complete but never put in place.
   FolderSettings folders;
-  EXPECT_EQ(text(read_file(dir / left[0])), convert(folders, kSource));
+  EXPECT_EQ(text(file_text(dir / left[0])), convert(folders, kSource));
 }
 
 TEST(KilledWhileWriting, WithNoOldOutputLeavesNoOutput) {
   TempDir dir;
   write_file(dir / "prepare.txt", kSource);
   ASSERT_TRUE(kill_while_writing(dir / "prepare.txt", Stall::MidWrite));
-  EXPECT_EQ(read_file(dir / "prepare.dat"), "<missing>");
+  EXPECT_EQ(file_text(dir / "prepare.dat"), "<missing>");
   EXPECT_EQ(temporaries(dir, "prepare.dat").size(), 1u);
 }
 

@@ -5,10 +5,10 @@
 
 #include <stdlib.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +25,14 @@ class TempDir {
   }
   ~TempDir() {
     std::error_code ec;
+    // Give back write and search permission that a test may have taken away.
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+      if (it->is_directory(ec) && !it->is_symlink(ec)) {
+        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+      }
+    }
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path_, ec);
@@ -33,21 +41,20 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   // The path of `name` inside the folder.
-  std::string operator/(std::string_view name) const { return (path_ / name).string(); }
-  const std::filesystem::path& path() const { return path_; }
+  std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
+  const std::string& path() const { return path_; }
 
-  // The names in the folder, sorted.
-  std::vector<std::string> names() const {
-    std::vector<std::string> out;
+  // The names in the folder (not recursive).
+  std::set<std::string> names() const {
+    std::set<std::string> out;
     for (const auto& e : std::filesystem::directory_iterator(path_)) {
-      out.push_back(e.path().filename().string());
+      out.insert(e.path().filename().string());
     }
-    std::sort(out.begin(), out.end());
     return out;
   }
 
  private:
-  std::filesystem::path path_;
+  std::string path_;
 };
 
 inline void write_file(const std::string& path, std::string_view content) {
@@ -55,8 +62,16 @@ inline void write_file(const std::string& path, std::string_view content) {
   std::ofstream(path, std::ios::binary) << content;
 }
 
+// The file's bytes (empty when it cannot be read).
 inline std::vector<unsigned char> read_file(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The file's bytes as text, or "<missing>" when it cannot be read.
+inline std::string file_text(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "<missing>";
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
