@@ -1,0 +1,58 @@
+// A counted table: the count a count line gives and the table it made. Data lines then fill the
+// records one after the other through a running index, which the converter keeps and sets back
+// where its own rules say so.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "format/keyed_data.h"
+#include "format/sections.h"
+#include "format/table.h"
+
+namespace kelv {
+
+template <class R>
+struct CountedTable {
+  std::int32_t count = 0;
+  Table<R> table;  // absent before a count line and when the count cannot make it
+
+  // A count line makes a new zero-filled table in place of the old one, also when it holds no
+  // number (the count then stays); records read before are lost. `max_bytes` bounds the table's
+  // bytes where its records write other than they are held.
+  void count_line(const Line& l, std::int64_t max_bytes = Table<R>::kMaxBytes) {
+    l.scan("%d", count);
+    if (!table.make(count, max_bytes)) l.note(Note::TableRefused, count);
+  }
+
+  // The record at `index` for a data line, and `index` moves on past it; nullptr when the table
+  // is absent or full. Every line that finds a record uses it up, whether or not it scans.
+  R* next(const Line& l, std::int64_t& index) {
+    R* r = table.at(index);  // a present table holds `count` records
+    if (r == nullptr) {
+      l.note(Note::LineUnused);
+      return nullptr;
+    }
+    ++index;
+    return r;
+  }
+
+  // The count under `number_key`, then, when the table is present, the records as held under
+  // `data_key`.
+  void write(KeyedData& out, std::string_view number_key, std::string_view data_key) const {
+    out.field(number_key, 4);
+    out.i32(count);
+    if (!table.present()) return;
+    const std::span<const R> records = table.all();
+    out.field(data_key, static_cast<std::int64_t>(records.size_bytes()));
+    out.records(records);
+  }
+
+  void release() {
+    table.reset();
+    count = 0;
+  }
+};
+
+}  // namespace kelv
