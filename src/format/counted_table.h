@@ -1,6 +1,6 @@
-// A counted table: the count a count line gives and the table it made. Data lines then fill the
-// records one after the other through a running index, which the converter keeps and sets back
-// where its own rules say so.
+// Counted lists. A counted table holds the count a count line gives and the table it made; data
+// lines then fill the records one after the other through a running index, which the converter
+// keeps and sets back where its own rules say so. A list of fixed size needs only its count line.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,16 @@
 #include "format/table.h"
 
 namespace kelv {
+
+// The count line of a list that holds at most `most` entries: the count stays as it was when the
+// line holds no number, and is cut to `most`. A negative count stays.
+inline void count_line_at_most(const Line& l, std::int32_t& count, std::int32_t most) {
+  l.scan("%d", count);
+  if (count > most) {
+    l.note(Note::CountClamped, count, most);
+    count = most;
+  }
+}
 
 template <class R>
 struct CountedTable {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "format/counted_table.h"
 #include "format/sections.h"
 
 namespace kelv {
@@ -9,13 +10,7 @@ namespace kelv {
 struct SoundSections {
   using S = SoundList;
 
-  static void on_count(S& c, const Line& l) {
-    l.scan("%d", c.count);
-    if (c.count > S::kMaxEntries) {
-      l.note(Note::CountClamped, c.count, S::kMaxEntries);
-      c.count = S::kMaxEntries;
-    }
-  }
+  static void on_count(S& c, const Line& l) { count_line_at_most(l, c.count, S::kMaxEntries); }
 
   static void on_data_open(S& c) { c.index_ = 0; }
 

@@ -2,20 +2,13 @@
 
 #include <algorithm>
 
+#include "format/counted_table.h"
 #include "format/sections.h"
 
 namespace kelv {
 
 struct TitleSections {
   using T = TitleMenu;
-
-  static void on_item_number(T& c, const Line& l) {
-    l.scan("%d", c.menu_item_number);
-    if (c.menu_item_number > T::kMaxItems) {
-      l.note(Note::CountClamped, c.menu_item_number, T::kMaxItems);
-      c.menu_item_number = T::kMaxItems;
-    }
-  }
 
   // Measured against the number as it stands when the line comes; a line that does not scan
   // still uses up its item.
@@ -40,7 +33,8 @@ struct TitleSections {
          l.scan("%d %d %d %d %d %d %d %d %d %d %d %d", f[0], f[1], f[2], f[3], f[4], f[5], f[6],
                 f[7], f[8], f[9], f[10], f[11]);
        }},
-      {"menu_item_number", on_item_number},
+      {"menu_item_number",
+       [](T& c, const Line& l) { count_line_at_most(l, c.menu_item_number, T::kMaxItems); }},
       {"menu_item_data", on_item},
   };
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "format/counted_table.h"
 #include "format/sections.h"
 
 namespace kelv {
@@ -20,14 +21,6 @@ void on_face(P& c, const Line& l) {
   auto& v = c.face.values;
   l.scan("%s %d %d %d %d %d %d %d %d %d", c.face.file_name, v[0], v[1], v[2], v[3], v[4], v[5],
          v[6], v[7], v[8]);
-}
-
-void on_equipment_count(P& c, const Line& l) {
-  l.scan("%d", c.equipment_count);
-  if (c.equipment_count > kEquipmentSlots) {
-    l.note(Note::CountClamped, c.equipment_count, kEquipmentSlots);
-    c.equipment_count = kEquipmentSlots;
-  }
 }
 
 void on_equipment(P& c, const Line& l) {
@@ -74,7 +67,8 @@ constexpr Section<P> kSections[] = {
      }},
     {"pc_chip_data", on_chip},
     {"pc_face_data", on_face},
-    {"pc_equipment_number", on_equipment_count},
+    {"pc_equipment_number",
+     [](P& c, const Line& l) { count_line_at_most(l, c.equipment_count, kEquipmentSlots); }},
     {"pc_equipment_data", on_equipment, [](P& c) { c.equipment_index = 0; }},
     {"pc_item_max_number", on_capacity},
     {"pc_item_number", on_item_count},
