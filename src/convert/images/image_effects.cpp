@@ -7,21 +7,12 @@ namespace {
 
 using E = ImageEffects;
 
-// Every effect writes its main data and its position count, then 16 bytes per position.
-constexpr std::int64_t kEffectBytes = sizeof(EffectMainData) + 4;
 constexpr std::int64_t kPositionBytes = sizeof(EffectPosition);
 
 // A count line replaces the table, also when it holds no number (the count then stays).
 void on_effect_count(E& c, const Line& l) {
   l.scan("%d", c.effect_count);
-  c.data_bytes = 0;
-  // Bounded by the effects' share of the field, not by what an entry takes in memory.
-  const std::int64_t most = Table<ImageEffect>::kMaxBytes / kEffectBytes;
-  if (!c.effects.make(c.effect_count, most * static_cast<std::int64_t>(sizeof(ImageEffect)))) {
-    l.note(Note::TableRefused, c.effect_count);
-    return;
-  }
-  c.data_bytes = c.effect_count * kEffectBytes;
+  if (!c.budget.make_entries(c.effects, c.effect_count)) l.note(Note::TableRefused, c.effect_count);
 }
 
 ImageEffect* current(E& c, const Line& l) {
@@ -47,11 +38,9 @@ void on_position_count(E& c, const Line& l) {
   ImageEffect* e = current(c, l);
   if (e == nullptr) return;
   l.scan("%d", e->position_count);
-  c.data_bytes -= static_cast<std::int64_t>(e->positions.size()) * kPositionBytes;
-  if (!e->positions.make(e->position_count, Table<EffectPosition>::kMaxBytes - c.data_bytes)) {
+  if (!c.budget.make_list(e->positions, e->position_count)) {
     l.note(Note::TableRefused, e->position_count);
   }
-  c.data_bytes += static_cast<std::int64_t>(e->positions.size()) * kPositionBytes;
 }
 
 // Every line takes the next position, also one that scans nothing.
@@ -109,7 +98,6 @@ KeyedData ImageEffects::write() {
 void ImageEffects::release() {
   effects.reset();
   effect_count = 0;
-  data_bytes = 0;
 }
 
 }  // namespace kelv

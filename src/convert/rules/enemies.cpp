@@ -2,23 +2,22 @@
 
 #include <cstdint>
 
+#include "format/field_budget.h"
 #include "format/sections.h"
 
 namespace kelv {
 namespace {
 
-constexpr std::int64_t kMaxFieldBytes = Table<EnemyMember>::kMaxBytes;
-// Every group writes at least its member count.
+// Every group writes its member count before its members.
 constexpr std::int64_t kGroupBytes = 4;
 
 // One reading. The group index is never set back; the member index is set back by every member
-// data section. `member_bytes` counts the members of all groups, so that the whole "enemy_data"
-// field always fits its 32-bit data size.
+// data section. The budget keeps the whole "enemy_data" field within its 32-bit data size.
 struct EnemyReading {
   EnemyGroups& list;
   std::int64_t group = 0;
   std::int64_t member = 0;
-  std::int64_t member_bytes = 0;
+  FieldBudget budget{kGroupBytes};
 };
 
 using R = EnemyReading;
@@ -26,12 +25,7 @@ using R = EnemyReading;
 void on_group_count(R& r, const Line& l) {
   EnemyGroups& c = r.list;
   l.scan("%d", c.group_count);
-  // Bounded by the bytes each group writes, not by the size it takes in memory.
-  constexpr std::int64_t kMaxGroups = kMaxFieldBytes / kGroupBytes;
-  if (!c.groups.make(c.group_count, kMaxGroups * static_cast<std::int64_t>(sizeof(EnemyGroup)))) {
-    l.note(Note::TableRefused, c.group_count);
-  }
-  r.member_bytes = 0;
+  if (!r.budget.make_entries(c.groups, c.group_count)) l.note(Note::TableRefused, c.group_count);
 }
 
 void on_member_count(R& r, const Line& l) {
@@ -41,12 +35,9 @@ void on_member_count(R& r, const Line& l) {
     return;
   }
   l.scan("%d", g->member_count);
-  r.member_bytes -= static_cast<std::int64_t>(g->members.all().size_bytes());
-  const std::int64_t room = kMaxFieldBytes -
-                            kGroupBytes * static_cast<std::int64_t>(r.list.groups.size()) -
-                            r.member_bytes;
-  if (!g->members.make(g->member_count, room)) l.note(Note::TableRefused, g->member_count);
-  r.member_bytes += static_cast<std::int64_t>(g->members.all().size_bytes());
+  if (!r.budget.make_list(g->members, g->member_count)) {
+    l.note(Note::TableRefused, g->member_count);
+  }
 }
 
 void on_member(R& r, const Line& l) {
