@@ -1,6 +1,7 @@
 // Counted lists. A counted table holds the count a count line gives and the table it made; data
 // lines then fill the records one after the other through a running index, which the converter
-// keeps and sets back where its own rules say so. A list of fixed size needs only its count line.
+// keeps and sets back where its own rules say so. The record lookups below serve every table a
+// data line fills; a list of fixed size needs only its count line.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,24 @@
 #include "format/table.h"
 
 namespace kelv {
+
+// The record of `table` at `index` for a data line; nullptr, noted as an unused line, when the
+// table is absent or too short.
+template <class R>
+R* record_for(const Line& l, Table<R>& table, std::int64_t index) {
+  R* r = table.at(index);
+  if (r == nullptr) l.note(Note::LineUnused);
+  return r;
+}
+
+// The same for a line that takes the record at the running `index`, which then moves on past it.
+// Every line that finds a record uses it up, whether or not it scans.
+template <class R>
+R* next_record(const Line& l, Table<R>& table, std::int64_t& index) {
+  R* r = record_for(l, table, index);
+  if (r != nullptr) ++index;
+  return r;
+}
 
 // The count line of a list that holds at most `most` entries: the count stays as it was when the
 // line holds no number, and is cut to `most`. A negative count stays.
@@ -36,17 +55,8 @@ struct CountedTable {
     if (!table.make(count, max_bytes)) l.note(Note::TableRefused, count);
   }
 
-  // The record at `index` for a data line, and `index` moves on past it; nullptr when the table
-  // is absent or full. Every line that finds a record uses it up, whether or not it scans.
-  R* next(const Line& l, std::int64_t& index) {
-    R* r = table.at(index);  // a present table holds `count` records
-    if (r == nullptr) {
-      l.note(Note::LineUnused);
-      return nullptr;
-    }
-    ++index;
-    return r;
-  }
+  // The record at the running `index` for a data line (a present table holds `count` records).
+  R* next(const Line& l, std::int64_t& index) { return next_record(l, table, index); }
 
   // The count under `number_key`, then, when the table is present, the records as held under
   // `data_key`.

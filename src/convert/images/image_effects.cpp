@@ -1,5 +1,6 @@
 #include "convert/images/image_effects.h"
 
+#include "format/counted_table.h"
 #include "format/sections.h"
 
 namespace kelv {
@@ -16,9 +17,7 @@ void on_effect_count(E& c, const Line& l) {
 }
 
 ImageEffect* current(E& c, const Line& l) {
-  ImageEffect* e = c.effects.at(c.effect_index);
-  if (e == nullptr) l.note(Note::LineUnused);
-  return e;
+  return record_for(l, c.effects, c.effect_index);
 }
 
 // Every line of the section scans into the same effect, over what earlier lines gave.
@@ -47,12 +46,8 @@ void on_position_count(E& c, const Line& l) {
 void on_position(E& c, const Line& l) {
   ImageEffect* e = current(c, l);
   if (e == nullptr) return;
-  EffectPosition* p = e->positions.at(c.position_index);
-  if (p == nullptr) {
-    l.note(Note::LineUnused);
-    return;
-  }
-  ++c.position_index;
+  EffectPosition* p = next_record(l, e->positions, c.position_index);
+  if (p == nullptr) return;
   l.scan("%d %d %d %d", p->values[0], p->values[1], p->values[2], p->values[3]);
 }
 

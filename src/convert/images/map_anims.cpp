@@ -1,5 +1,6 @@
 #include "convert/images/map_anims.h"
 
+#include "format/counted_table.h"
 #include "format/sections.h"
 
 namespace kelv {
@@ -22,9 +23,7 @@ void on_animation_count(M& c, const Line& l) {
 }
 
 MapAnimation* current(M& c, const Line& l) {
-  MapAnimation* a = c.animations.at(c.animation_index);
-  if (a == nullptr) l.note(Note::LineUnused);
-  return a;
+  return record_for(l, c.animations, c.animation_index);
 }
 
 // Replaces the current record's list, also when the line holds no number.
@@ -41,12 +40,8 @@ void on_position_count(M& c, const Line& l) {
 void on_position(M& c, const Line& l) {
   MapAnimation* a = current(c, l);
   if (a == nullptr) return;
-  MapAnimPosition* p = a->positions.at(c.position_index);
-  if (p == nullptr) {
-    l.note(Note::LineUnused);
-    return;
-  }
-  ++c.position_index;
+  MapAnimPosition* p = next_record(l, a->positions, c.position_index);
+  if (p == nullptr) return;
   l.scan("%d %d", p->first, p->second);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "format/counted_table.h"
 #include "format/field_budget.h"
 #include "format/sections.h"
 
@@ -29,11 +30,8 @@ void on_group_count(R& r, const Line& l) {
 }
 
 void on_member_count(R& r, const Line& l) {
-  EnemyGroup* g = r.list.groups.at(r.group);
-  if (g == nullptr) {
-    l.note(Note::LineUnused);
-    return;
-  }
+  EnemyGroup* g = record_for(l, r.list.groups, r.group);
+  if (g == nullptr) return;
   l.scan("%d", g->member_count);
   if (!r.budget.make_list(g->members, g->member_count)) {
     l.note(Note::TableRefused, g->member_count);
@@ -41,12 +39,9 @@ void on_member_count(R& r, const Line& l) {
 }
 
 void on_member(R& r, const Line& l) {
-  EnemyGroup* g = r.list.groups.at(r.group);
-  EnemyMember* m = g != nullptr ? g->members.at(r.member) : nullptr;
-  if (m == nullptr) {
-    l.note(Note::LineUnused);
-    return;
-  }
+  EnemyGroup* g = record_for(l, r.list.groups, r.group);
+  EnemyMember* m = g != nullptr ? next_record(l, g->members, r.member) : nullptr;
+  if (m == nullptr) return;
   // Reals the line does not reach are 0.0, whatever an earlier line held.
   float value8 = 0.0f;
   float value9 = 0.0f;
@@ -60,7 +55,6 @@ void on_member(R& r, const Line& l) {
       static_cast<std::int32_t>(static_cast<std::uint32_t>(m->value10_plus_one) + 1u);
   m->value8 = value8;
   m->value9 = value9;
-  ++r.member;
 }
 
 // "</enemy_data>" closes a group. Listed after the group count section, so inside that section

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "format/counted_table.h"
 #include "format/field_budget.h"
 #include "format/line_reader.h"
 #include "format/sections.h"
@@ -37,9 +38,7 @@ void on_shop_count(R& r, const Line& l) {
 
 // The shop at the shop index, or nullptr (no table, or more closed shops than the count).
 Shop* current(R& r, const Line& l) {
-  Shop* s = r.list.shops.at(r.shop);
-  if (s == nullptr) l.note(Note::LineUnused);
-  return s;
+  return record_for(l, r.list.shops, r.shop);
 }
 
 void on_kind(R& r, const Line& l) {
@@ -65,14 +64,9 @@ void on_item_count(R& r, const Line& l) {
 }
 
 void on_item_index(R& r, const Line& l) {
-  Shop* s = r.list.shops.at(r.shop);
-  std::int32_t* index = s != nullptr ? s->item_indexes.at(r.next) : nullptr;
-  if (index == nullptr) {
-    l.note(Note::LineUnused);
-    return;
-  }
-  l.scan("%d", *index);
-  ++r.next;
+  Shop* s = current(r, l);
+  if (s == nullptr) return;
+  if (std::int32_t* index = next_record(l, s->item_indexes, r.next)) l.scan("%d", *index);
 }
 
 // "</shop_data>" closes a shop. Listed after the shop count section, so inside that section it

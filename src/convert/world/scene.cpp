@@ -75,9 +75,7 @@ void on_row(S& c, const Line& l) {
 // The flag the command sections work on: the flag index selects it, and only the closing tag
 // "</flag_cmd_data>" moves it on.
 Flag* current_flag(S& c, const Line& l) {
-  Flag* f = c.scene.flags.table.at(c.at.flag);  // a present list holds its count of flags
-  if (f == nullptr) l.note(Note::LineUnused);
-  return f;
+  return record_for(l, c.scene.flags.table, c.at.flag);
 }
 
 void on_command_count(S& c, const Line& l) {
