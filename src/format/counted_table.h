@@ -61,8 +61,7 @@ struct CountedTable {
   // The count under `number_key`, then, when the table is present, the records as held under
   // `data_key`.
   void write(KeyedData& out, std::string_view number_key, std::string_view data_key) const {
-    out.field(number_key, 4);
-    out.i32(count);
+    out.i32_field(number_key, count);
     if (!table.present()) return;
     const std::span<const R> records = table.all();
     out.field(data_key, static_cast<std::int64_t>(records.size_bytes()));

@@ -74,8 +74,7 @@ bool ImageEffects::read(ByteSource& source, Report& report) {
 // and the bytes that follow always agree.
 KeyedData ImageEffects::write() {
   KeyedData out(2);
-  out.field("image_effect_number", 4);
-  out.i32(effect_count);
+  out.i32_field("image_effect_number", effect_count);
   if (!effects.present()) return out;
   std::int64_t size = 0;
   for (const ImageEffect& e : effects.all()) {

@@ -74,8 +74,7 @@ KeyedData MapAnimations::write() {
   out.i32(value_2);
   out.i32(value_3);
   out.i32(value_1);
-  out.field("map_anim_number", 4);
-  out.i32(animation_count);
+  out.i32_field("map_anim_number", animation_count);
   if (!animations.present()) return out;
   std::int64_t size = 0;
   for (const MapAnimation& a : animations.all()) {

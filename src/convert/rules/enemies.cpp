@@ -77,8 +77,7 @@ bool EnemyGroups::read(ByteSource& source, Report& report) {
 
 KeyedData EnemyGroups::write() {
   KeyedData out(2);
-  out.field("enemy_number", 4);
-  out.i32(group_count);
+  out.i32_field("enemy_number", group_count);
   if (groups.present()) {
     // A group whose member array is absent (no count line, or refused) is written as a group of
     // no members, so that the data size tells the bytes that follow.

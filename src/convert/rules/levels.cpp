@@ -39,11 +39,8 @@ bool LevelList::read(ByteSource& source, Report& report) {
 KeyedData LevelList::write() {
   KeyedData out(4);
   levels.write(out, "level_number", "level_data");
-  out.field("level_add", 8);
-  out.i32(level_add[0]);
-  out.i32(level_add[1]);
-  out.field("level_max", 4);
-  out.i32(level_max);
+  out.i32_field("level_add", level_add);
+  out.i32_field("level_max", level_max);
   return out;
 }
 

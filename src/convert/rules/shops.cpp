@@ -96,8 +96,7 @@ bool ShopList::read(ByteSource& source, Report& report) {
 
 KeyedData ShopList::write() {
   KeyedData out(2);
-  out.field("shop_number", 4);
-  out.i32(shop_count);
+  out.i32_field("shop_number", shop_count);
   if (shops.present()) {
     std::int64_t size = 0;
     for (const Shop& s : shops.all()) {

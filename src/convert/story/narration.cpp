@@ -35,8 +35,7 @@ bool NarrationList::read(ByteSource& source, Report& report) {
 
 KeyedData NarrationList::write() {
   KeyedData out(2);
-  out.field("narration_number", 4);
-  out.i32(records.count);
+  out.i32_field("narration_number", records.count);
   if (!records.table.present()) return out;
   // The table holds exactly `count` records whenever it is present.
   const std::span<const NarrationRecord> held = std::as_const(records.table).all();

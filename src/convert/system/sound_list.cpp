@@ -43,8 +43,7 @@ KeyedData SoundList::write() {
   for (const Entry& e : listed)
     size += KeyedData::counted_size(e);
   KeyedData out(2);
-  out.field(words_.number, 4);
-  out.i32(count);
+  out.i32_field(words_.number, count);
   out.field(words_.data, size);
   for (const Entry& e : listed)
     out.counted(e);

@@ -53,20 +53,12 @@ KeyedData TitleMenu::write() {
     size += 8 + KeyedData::counted_size(item.text);
 
   KeyedData out(7);
-  out.field("midi_index", 4);
-  out.i32(midi_index);
-  out.field("menu_pos", 8);
-  for (const std::int32_t v : menu_pos)
-    out.i32(v);
-  out.field("menu_item_height", 4);
-  out.i32(menu_item_height);
-  out.field("font_size", 4);
-  out.i32(font_size);
-  out.field("font_color", 48);
-  for (const std::int32_t v : font_color)
-    out.i32(v);
-  out.field("menu_item_number", 4);
-  out.i32(menu_item_number);
+  out.i32_field("midi_index", midi_index);
+  out.i32_field("menu_pos", menu_pos);
+  out.i32_field("menu_item_height", menu_item_height);
+  out.i32_field("font_size", font_size);
+  out.i32_field("font_color", font_color);
+  out.i32_field("menu_item_number", menu_item_number);
   out.field("menu_item_data", size);
   for (const Item& item : listed) {
     out.i32(item.value1);

@@ -38,8 +38,7 @@ bool NpcList::read(ByteSource& source, Report& report) {
 
 KeyedData NpcList::write() {
   KeyedData out(2);
-  out.field("npc_number", 4);
-  out.i32(npcs.count);
+  out.i32_field("npc_number", npcs.count);
   if (!npcs.table.present()) return out;
   // At most 380 bytes are written of a 484-byte record, so a table that could be made fits.
   std::int64_t size = 0;

@@ -97,9 +97,7 @@ KeyedData PlayerCharacter::write() {
   out.field("pc_name", KeyedData::counted_size(name));
   out.counted(name);
 
-  out.field("pc_main_data", 84);
-  for (const std::int32_t v : main_values)
-    out.i32(v);
+  out.i32_field("pc_main_data", main_values);
 
   out.field("pc_image_data", KeyedData::counted_size(chip.file_name) +
                                  KeyedData::counted_size(face.file_name) + 104);
@@ -112,16 +110,12 @@ KeyedData PlayerCharacter::write() {
   for (const std::int32_t v : chip_extra)
     out.i32(v);
 
-  out.field("pc_equipment_number", 20);
-  for (const std::int32_t v : equipment)
-    out.i32(v);
+  out.i32_field("pc_equipment_number", equipment);
 
-  out.field("pc_equipment_data", 4);
-  out.i32(item_capacity);
+  out.i32_field("pc_equipment_data", item_capacity);
 
   const std::int32_t count = written_item_count();
-  out.field("pc_item_max_number", 4);
-  out.i32(count);
+  out.i32_field("pc_item_max_number", count);
 
   if (items.present()) {
     const auto written = items.all().first(static_cast<std::size_t>(count));

@@ -157,8 +157,7 @@ bool Scenes::read(ByteSource& source, Report& report) {
 KeyedData Scenes::write() {
   const SceneTable& s = scene;
   KeyedData out(22);
-  out.field("scene_kind", 4);
-  out.i32(s.scene_kind);
+  out.i32_field("scene_kind", s.scene_kind);
   for (const auto& [key, text] :
        {std::pair{"scene_name", std::span<const char>(s.scene_name)},
         std::pair{"filename_map_data", std::span<const char>(s.filename_map_data)},
@@ -170,8 +169,7 @@ KeyedData Scenes::write() {
   out.counted(s.layer_map_chip);
   for (const std::int32_t v : s.layer_values)
     out.i32(v);
-  out.field("midi_index", 4);
-  out.i32(s.midi_index);
+  out.i32_field("midi_index", s.midi_index);
 
   write_list(out, s.scene_changes, "scene_change_number", "scene_change_data");
   write_list(out, s.npc_indexes, "npc_index_number", "npc_index_data");
@@ -191,8 +189,7 @@ KeyedData Scenes::write() {
 
   s.event_positions.write(out, "event_pos_number", "event_pos_data");
 
-  out.field("flag_number", 4);
-  out.i32(s.flags.count);
+  out.i32_field("flag_number", s.flags.count);
   if (s.flags.table.present()) {
     const std::span<const Flag> flags = s.flags.table.all();
     out.field("flag_cmd_number", static_cast<std::int64_t>(flags.size()) * 4);

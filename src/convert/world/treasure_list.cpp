@@ -60,8 +60,7 @@ std::string TreasureList::refusal() const {
 
 KeyedData TreasureList::write() {
   KeyedData out(2);
-  out.field("treasure_number", 4);
-  out.i32(treasures.count);
+  out.i32_field("treasure_number", treasures.count);
   if (treasures.table.present()) {
     out.field("treasure_data", static_cast<std::int64_t>(treasures.table.size()) * kWrittenSize);
     for (const Treasure& t : treasures.table.all()) {
