@@ -72,10 +72,10 @@ TEST(NpcList, LongSecondWordIsCutToItsField) {
   MemorySource in(source);
   SilentReport report;
   ASSERT_TRUE(c.read(in, report));
-  EXPECT_EQ(std::string(c.npc_data[0].second_word.data()), std::string(63, 's'));
+  EXPECT_EQ(std::string(c.npcs.table[0].second_word.data()), std::string(63, 's'));
   c.release();
-  EXPECT_FALSE(c.npc_data.present());
-  EXPECT_EQ(c.npc_number, 0);
+  EXPECT_FALSE(c.npcs.table.present());
+  EXPECT_EQ(c.npcs.count, 0);
 }
 
 }  // namespace

@@ -253,7 +253,7 @@ TEST(Scenes, EachReadingStartsFromAClearedScene) {
   EXPECT_EQ(convert(c, ""), keyed(22, {head(), event_pos_none(), flags_none()}));
   c.release();
   EXPECT_EQ(convert_once(c, full), first);
-  EXPECT_FALSE(c.scene.flag_data.present());
+  EXPECT_FALSE(c.scene.flags.table.present());
   EXPECT_TRUE(c.scene.command_texts.empty());
 }
 

@@ -38,6 +38,14 @@ class KeyedData {
   }
   void raw(const void* data, std::size_t size);
 
+  // A field of int32 values: its header, then the values.
+  void i32_field(std::string_view name, std::span<const std::int32_t> values) {
+    field(name, 4 * static_cast<std::int64_t>(values.size()));
+    for (const std::int32_t v : values)
+      i32(v);
+  }
+  void i32_field(std::string_view name, std::int32_t value) { i32_field(name, {&value, 1}); }
+
   // Records kept in the engine's layout are written as held. Their layouts are pinned down by
   // static_asserts beside each record; the bytes are the engine's only on a little-endian host.
   template <class R>

@@ -1,5 +1,6 @@
 #include "convert/images/image_effects.h"
 
+#include "format/counted_table.h"
 #include "format/sections.h"
 
 namespace kelv {
@@ -7,27 +8,16 @@ namespace {
 
 using E = ImageEffects;
 
-// Every effect writes its main data and its position count, then 16 bytes per position.
-constexpr std::int64_t kEffectBytes = sizeof(EffectMainData) + 4;
 constexpr std::int64_t kPositionBytes = sizeof(EffectPosition);
 
 // A count line replaces the table, also when it holds no number (the count then stays).
 void on_effect_count(E& c, const Line& l) {
   l.scan("%d", c.effect_count);
-  c.data_bytes = 0;
-  // Bounded by the effects' share of the field, not by what an entry takes in memory.
-  const std::int64_t most = Table<ImageEffect>::kMaxBytes / kEffectBytes;
-  if (!c.effects.make(c.effect_count, most * static_cast<std::int64_t>(sizeof(ImageEffect)))) {
-    l.note(Note::TableRefused, c.effect_count);
-    return;
-  }
-  c.data_bytes = c.effect_count * kEffectBytes;
+  if (!c.budget.make_entries(c.effects, c.effect_count)) l.note(Note::TableRefused, c.effect_count);
 }
 
 ImageEffect* current(E& c, const Line& l) {
-  ImageEffect* e = c.effects.at(c.effect_index);
-  if (e == nullptr) l.note(Note::LineUnused);
-  return e;
+  return record_for(l, c.effects, c.effect_index);
 }
 
 // Every line of the section scans into the same effect, over what earlier lines gave.
@@ -47,23 +37,17 @@ void on_position_count(E& c, const Line& l) {
   ImageEffect* e = current(c, l);
   if (e == nullptr) return;
   l.scan("%d", e->position_count);
-  c.data_bytes -= static_cast<std::int64_t>(e->positions.size()) * kPositionBytes;
-  if (!e->positions.make(e->position_count, Table<EffectPosition>::kMaxBytes - c.data_bytes)) {
+  if (!c.budget.make_list(e->positions, e->position_count)) {
     l.note(Note::TableRefused, e->position_count);
   }
-  c.data_bytes += static_cast<std::int64_t>(e->positions.size()) * kPositionBytes;
 }
 
 // Every line takes the next position, also one that scans nothing.
 void on_position(E& c, const Line& l) {
   ImageEffect* e = current(c, l);
   if (e == nullptr) return;
-  EffectPosition* p = e->positions.at(c.position_index);
-  if (p == nullptr) {
-    l.note(Note::LineUnused);
-    return;
-  }
-  ++c.position_index;
+  EffectPosition* p = next_record(l, e->positions, c.position_index);
+  if (p == nullptr) return;
   l.scan("%d %d %d %d", p->values[0], p->values[1], p->values[2], p->values[3]);
 }
 
@@ -90,8 +74,7 @@ bool ImageEffects::read(ByteSource& source, Report& report) {
 // and the bytes that follow always agree.
 KeyedData ImageEffects::write() {
   KeyedData out(2);
-  out.field("image_effect_number", 4);
-  out.i32(effect_count);
+  out.i32_field("image_effect_number", effect_count);
   if (!effects.present()) return out;
   std::int64_t size = 0;
   for (const ImageEffect& e : effects.all()) {
@@ -109,7 +92,6 @@ KeyedData ImageEffects::write() {
 void ImageEffects::release() {
   effects.reset();
   effect_count = 0;
-  data_bytes = 0;
 }
 
 }  // namespace kelv

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "convert/converter.h"
+#include "format/field_budget.h"
 #include "format/table.h"
 
 namespace kelv {
@@ -53,6 +54,9 @@ struct ImageEffect {
 
 class ImageEffects final : public Converter {
  public:
+  // Every effect writes its main data and its position count, then its positions.
+  static constexpr std::int64_t kEffectBytes = sizeof(EffectMainData) + 4;
+
   bool read(ByteSource& source, Report& report) override;
   KeyedData write() override;
   void release() override;
@@ -60,9 +64,9 @@ class ImageEffects final : public Converter {
   std::int32_t effect_count = 0;
   Table<ImageEffect> effects;  // absent before the count line and when the count cannot make it
 
-  // The bytes "image_effect_data" takes for what is held: lists are refused when they would
-  // take it past what its 32-bit data size can count.
-  std::int64_t data_bytes = 0;
+  // What "image_effect_data" takes: lists are refused when they would take it past what its
+  // 32-bit data size can count.
+  FieldBudget budget{kEffectBytes};
 
   // The place of one reading.
   std::int64_t effect_index = 0;

@@ -1,7 +1,5 @@
 #include "convert/images/image_lists.h"
 
-#include <span>
-
 #include "format/sections.h"
 
 namespace kelv {
@@ -19,29 +17,16 @@ void scan_record(const Line& l, FaceImageRecord& r) {
          a[3], a[4], b[0], b[1], b[2], b[3]);
 }
 
-// A count line replaces the list, also when it holds no number (the count then stays).
-template <class V>
-void on_count(ImageList<V>& c, const Line& l) {
-  l.scan("%d", c.image_count);
-  if (!c.images.make(c.image_count)) l.note(Note::TableRefused, c.image_count);
-}
-
-// Every data line takes the next record, also one that scans nothing.
-template <class V>
-void on_record(ImageList<V>& c, const Line& l) {
-  auto* record = c.images.at(c.index);
-  if (record == nullptr) {
-    l.note(Note::LineUnused);
-    return;
-  }
-  ++c.index;
-  scan_record(l, *record);
-}
-
+// A count line replaces the list; every data line takes the next record, also one that scans
+// nothing.
 template <class V>
 constexpr Section<ImageList<V>> kSections[] = {
-    {V::kNumber, on_count<V>},
-    {V::kData, on_record<V>, [](ImageList<V>& c) { c.index = 0; }},
+    {V::kNumber, [](ImageList<V>& c, const Line& l) { c.images.count_line(l); }},
+    {V::kData,
+     [](ImageList<V>& c, const Line& l) {
+       if (auto* record = c.images.next(l, c.index)) scan_record(l, *record);
+     },
+     [](ImageList<V>& c) { c.index = 0; }},
 };
 
 }  // namespace
@@ -57,20 +42,13 @@ bool ImageList<V>::read(ByteSource& source, Report& report) {
 template <class V>
 KeyedData ImageList<V>::write() {
   KeyedData out(2);
-  out.field(V::kNumber, 4);
-  out.i32(image_count);
-  if (images.present()) {
-    const std::span<const Record> all = images.all();
-    out.field(V::kData, static_cast<std::int64_t>(all.size_bytes()));
-    out.records(all);
-  }
+  images.write(out, V::kNumber, V::kData);
   return out;
 }
 
 template <class V>
 void ImageList<V>::release() {
-  images.reset();
-  image_count = 0;
+  images.release();
 }
 
 template class ImageList<BackImages>;

@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "convert/converter.h"
-#include "format/table.h"
+#include "format/counted_table.h"
 
 namespace kelv {
 
@@ -69,8 +69,7 @@ class ImageList final : public Converter {
   KeyedData write() override;
   void release() override;
 
-  std::int32_t image_count = 0;
-  Table<Record> images;  // absent before the count line and when the count cannot make it
+  CountedTable<Record> images;
 
   // The running index of one reading: the record the next data line fills.
   std::int64_t index = 0;

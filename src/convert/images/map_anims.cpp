@@ -1,5 +1,6 @@
 #include "convert/images/map_anims.h"
 
+#include "format/counted_table.h"
 #include "format/sections.h"
 
 namespace kelv {
@@ -7,8 +8,6 @@ namespace {
 
 using M = MapAnimations;
 
-// Every animation writes its position count, then 8 bytes per position.
-constexpr std::int64_t kAnimationBytes = 4;
 constexpr std::int64_t kPositionBytes = sizeof(MapAnimPosition);
 
 void on_main_data(M& c, const Line& l) {
@@ -18,21 +17,13 @@ void on_main_data(M& c, const Line& l) {
 // A count line replaces the table, also when it holds no number (the count then stays).
 void on_animation_count(M& c, const Line& l) {
   l.scan("%d", c.animation_count);
-  c.data_bytes = 0;
-  // Bounded by the animations' share of the field, not by what a record takes in memory.
-  const std::int64_t most = Table<MapAnimation>::kMaxBytes / kAnimationBytes;
-  if (!c.animations.make(c.animation_count,
-                         most * static_cast<std::int64_t>(sizeof(MapAnimation)))) {
+  if (!c.budget.make_entries(c.animations, c.animation_count)) {
     l.note(Note::TableRefused, c.animation_count);
-    return;
   }
-  c.data_bytes = c.animation_count * kAnimationBytes;
 }
 
 MapAnimation* current(M& c, const Line& l) {
-  MapAnimation* a = c.animations.at(c.animation_index);
-  if (a == nullptr) l.note(Note::LineUnused);
-  return a;
+  return record_for(l, c.animations, c.animation_index);
 }
 
 // Replaces the current record's list, also when the line holds no number.
@@ -40,23 +31,17 @@ void on_position_count(M& c, const Line& l) {
   MapAnimation* a = current(c, l);
   if (a == nullptr) return;
   l.scan("%d", a->position_count);
-  c.data_bytes -= static_cast<std::int64_t>(a->positions.size()) * kPositionBytes;
-  if (!a->positions.make(a->position_count, Table<MapAnimPosition>::kMaxBytes - c.data_bytes)) {
+  if (!c.budget.make_list(a->positions, a->position_count)) {
     l.note(Note::TableRefused, a->position_count);
   }
-  c.data_bytes += static_cast<std::int64_t>(a->positions.size()) * kPositionBytes;
 }
 
 // Every line takes the next position, also one that scans nothing.
 void on_position(M& c, const Line& l) {
   MapAnimation* a = current(c, l);
   if (a == nullptr) return;
-  MapAnimPosition* p = a->positions.at(c.position_index);
-  if (p == nullptr) {
-    l.note(Note::LineUnused);
-    return;
-  }
-  ++c.position_index;
+  MapAnimPosition* p = next_record(l, a->positions, c.position_index);
+  if (p == nullptr) return;
   l.scan("%d %d", p->first, p->second);
 }
 
@@ -89,8 +74,7 @@ KeyedData MapAnimations::write() {
   out.i32(value_2);
   out.i32(value_3);
   out.i32(value_1);
-  out.field("map_anim_number", 4);
-  out.i32(animation_count);
+  out.i32_field("map_anim_number", animation_count);
   if (!animations.present()) return out;
   std::int64_t size = 0;
   for (const MapAnimation& a : animations.all()) {
@@ -108,7 +92,6 @@ KeyedData MapAnimations::write() {
 void MapAnimations::release() {
   animations.reset();
   animation_count = 0;
-  data_bytes = 0;
 }
 
 }  // namespace kelv

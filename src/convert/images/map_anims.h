@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "convert/converter.h"
+#include "format/field_budget.h"
 #include "format/table.h"
 
 namespace kelv {
@@ -34,6 +35,9 @@ struct MapAnimation {
 
 class MapAnimations final : public Converter {
  public:
+  // Every animation writes its position count, then its positions.
+  static constexpr std::int64_t kAnimationBytes = 4;
+
   bool read(ByteSource& source, Report& report) override;
   KeyedData write() override;
   void release() override;
@@ -47,9 +51,9 @@ class MapAnimations final : public Converter {
   std::int32_t animation_count = 0;
   Table<MapAnimation> animations;  // absent before the count line and when it cannot be made
 
-  // The bytes "map_anim_data" takes for what is held: lists are refused when they would take
-  // it past what its 32-bit data size can count.
-  std::int64_t data_bytes = 0;
+  // What "map_anim_data" takes: lists are refused when they would take it past what its 32-bit
+  // data size can count.
+  FieldBudget budget{kAnimationBytes};
 
   // The place of one reading.
   std::int64_t animation_index = 0;

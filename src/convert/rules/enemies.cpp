@@ -2,23 +2,23 @@
 
 #include <cstdint>
 
+#include "format/counted_table.h"
+#include "format/field_budget.h"
 #include "format/sections.h"
 
 namespace kelv {
 namespace {
 
-constexpr std::int64_t kMaxFieldBytes = Table<EnemyMember>::kMaxBytes;
-// Every group writes at least its member count.
+// Every group writes its member count before its members.
 constexpr std::int64_t kGroupBytes = 4;
 
 // One reading. The group index is never set back; the member index is set back by every member
-// data section. `member_bytes` counts the members of all groups, so that the whole "enemy_data"
-// field always fits its 32-bit data size.
+// data section. The budget keeps the whole "enemy_data" field within its 32-bit data size.
 struct EnemyReading {
   EnemyGroups& list;
   std::int64_t group = 0;
   std::int64_t member = 0;
-  std::int64_t member_bytes = 0;
+  FieldBudget budget{kGroupBytes};
 };
 
 using R = EnemyReading;
@@ -26,36 +26,22 @@ using R = EnemyReading;
 void on_group_count(R& r, const Line& l) {
   EnemyGroups& c = r.list;
   l.scan("%d", c.group_count);
-  // Bounded by the bytes each group writes, not by the size it takes in memory.
-  constexpr std::int64_t kMaxGroups = kMaxFieldBytes / kGroupBytes;
-  if (!c.groups.make(c.group_count, kMaxGroups * static_cast<std::int64_t>(sizeof(EnemyGroup)))) {
-    l.note(Note::TableRefused, c.group_count);
-  }
-  r.member_bytes = 0;
+  if (!r.budget.make_entries(c.groups, c.group_count)) l.note(Note::TableRefused, c.group_count);
 }
 
 void on_member_count(R& r, const Line& l) {
-  EnemyGroup* g = r.list.groups.at(r.group);
-  if (g == nullptr) {
-    l.note(Note::LineUnused);
-    return;
-  }
+  EnemyGroup* g = record_for(l, r.list.groups, r.group);
+  if (g == nullptr) return;
   l.scan("%d", g->member_count);
-  r.member_bytes -= static_cast<std::int64_t>(g->members.all().size_bytes());
-  const std::int64_t room = kMaxFieldBytes -
-                            kGroupBytes * static_cast<std::int64_t>(r.list.groups.size()) -
-                            r.member_bytes;
-  if (!g->members.make(g->member_count, room)) l.note(Note::TableRefused, g->member_count);
-  r.member_bytes += static_cast<std::int64_t>(g->members.all().size_bytes());
+  if (!r.budget.make_list(g->members, g->member_count)) {
+    l.note(Note::TableRefused, g->member_count);
+  }
 }
 
 void on_member(R& r, const Line& l) {
-  EnemyGroup* g = r.list.groups.at(r.group);
-  EnemyMember* m = g != nullptr ? g->members.at(r.member) : nullptr;
-  if (m == nullptr) {
-    l.note(Note::LineUnused);
-    return;
-  }
+  EnemyGroup* g = record_for(l, r.list.groups, r.group);
+  EnemyMember* m = g != nullptr ? next_record(l, g->members, r.member) : nullptr;
+  if (m == nullptr) return;
   // Reals the line does not reach are 0.0, whatever an earlier line held.
   float value8 = 0.0f;
   float value9 = 0.0f;
@@ -69,7 +55,6 @@ void on_member(R& r, const Line& l) {
       static_cast<std::int32_t>(static_cast<std::uint32_t>(m->value10_plus_one) + 1u);
   m->value8 = value8;
   m->value9 = value9;
-  ++r.member;
 }
 
 // "</enemy_data>" closes a group. Listed after the group count section, so inside that section
@@ -92,8 +77,7 @@ bool EnemyGroups::read(ByteSource& source, Report& report) {
 
 KeyedData EnemyGroups::write() {
   KeyedData out(2);
-  out.field("enemy_number", 4);
-  out.i32(group_count);
+  out.i32_field("enemy_number", group_count);
   if (groups.present()) {
     // A group whose member array is absent (no count line, or refused) is written as a group of
     // no members, so that the data size tells the bytes that follow.

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "convert/converter.h"
-#include "format/table.h"
+#include "format/counted_table.h"
 
 namespace kelv {
 
@@ -27,8 +27,7 @@ class LevelAbilityList final : public Converter {
   KeyedData write() override;
   void release() override;
 
-  std::int32_t level_ability_count = 0;
-  Table<LevelAbility> level_abilities;
+  CountedTable<LevelAbility> level_abilities;
   // Carried over to the next level ability file of the run.
   std::array<char, 256> level_ability_message{};
 };

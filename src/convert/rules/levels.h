@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "convert/converter.h"
-#include "format/table.h"
+#include "format/counted_table.h"
 
 namespace kelv {
 
@@ -27,8 +27,7 @@ class LevelList final : public Converter {
   KeyedData write() override;
   void release() override;
 
-  std::int32_t level_count = 0;
-  Table<LevelEntry> levels;
+  CountedTable<LevelEntry> levels;
   // Carried over to the next level file of the run.
   std::array<std::int32_t, 2> level_add{};
   std::int32_t level_max = 0;

@@ -1,7 +1,5 @@
 #include "convert/rules/monsters.h"
 
-#include <utility>
-
 #include "format/sections.h"
 
 namespace kelv {
@@ -15,20 +13,9 @@ struct MonsterReading {
 
 using R = MonsterReading;
 
-void on_count(R& r, const Line& l) {
-  l.scan("%d", r.list.monster_count);
-  // Every count line makes a new table, discarding the records read so far.
-  if (!r.list.monsters.make(r.list.monster_count)) {
-    l.note(Note::TableRefused, r.list.monster_count);
-  }
-}
-
 void on_monster(R& r, const Line& l) {
-  Monster* m = r.list.monsters.at(r.next);
-  if (m == nullptr) {
-    l.note(Note::LineUnused);
-    return;
-  }
+  Monster* m = r.list.monsters.next(l, r.next);
+  if (m == nullptr) return;
   // Reals the line does not reach are 0.0, whatever an earlier line held.
   float value12 = 0.0f;
   float value13 = 0.0f;
@@ -40,11 +27,11 @@ void on_monster(R& r, const Line& l) {
          b[2], b[3], m->word18, m->value19, m->value20, m->word21, c[0], c[1], c[2], c[3], c[4]);
   m->value12 = value12;
   m->value13 = value13;
-  ++r.next;
 }
 
 constexpr Section<R> kSections[] = {
-    {"monster_number", on_count},
+    // Every count line makes a new table, discarding the records read so far.
+    {"monster_number", [](R& r, const Line& l) { r.list.monsters.count_line(l); }},
     {"monster_data", on_monster},
 };
 
@@ -58,18 +45,12 @@ bool MonsterList::read(ByteSource& source, Report& report) {
 
 KeyedData MonsterList::write() {
   KeyedData out(2);
-  out.field("monster_number", 4);
-  out.i32(monster_count);
-  if (monsters.present()) {
-    out.field("monster_data", static_cast<std::int64_t>(monsters.all().size_bytes()));
-    out.records(std::as_const(monsters).all());
-  }
+  monsters.write(out, "monster_number", "monster_data");
   return out;
 }
 
 void MonsterList::release() {
-  monsters.reset();
-  monster_count = 0;
+  monsters.release();
 }
 
 }  // namespace kelv

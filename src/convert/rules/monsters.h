@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "convert/converter.h"
-#include "format/table.h"
+#include "format/counted_table.h"
 
 namespace kelv {
 
@@ -40,8 +40,7 @@ class MonsterList final : public Converter {
   KeyedData write() override;
   void release() override;
 
-  std::int32_t monster_count = 0;
-  Table<Monster> monsters;
+  CountedTable<Monster> monsters;
 };
 
 }  // namespace kelv

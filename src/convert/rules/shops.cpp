@@ -2,13 +2,14 @@
 
 #include <cstdint>
 
+#include "format/counted_table.h"
+#include "format/field_budget.h"
 #include "format/line_reader.h"
 #include "format/sections.h"
 
 namespace kelv {
 namespace {
 
-constexpr std::int64_t kMaxFieldBytes = Table<Shop>::kMaxBytes;
 // What the "shop_data" size counts for a shop's fixed parts: 32, although the kind, the two
 // name lengths and the item count take 16. The engine's loader expects this size; the field is
 // the last of its file, so nothing after it depends on it.
@@ -19,13 +20,12 @@ constexpr std::int64_t kShopMostBytes =
     kShopFixedBytes + 2 * static_cast<std::int64_t>(kShortLines);
 
 // One reading. The shop index is never set back; the running index is set back by every item
-// index section. `index_bytes` counts the item indexes of all shops, so that the whole
-// "shop_data" field always fits its 32-bit data size.
+// index section. The budget keeps the whole "shop_data" field within its 32-bit data size.
 struct ShopReading {
   ShopList& list;
   std::int64_t shop = 0;
   std::int64_t next = 0;
-  std::int64_t index_bytes = 0;
+  FieldBudget budget{kShopMostBytes};
 };
 
 using R = ShopReading;
@@ -33,19 +33,12 @@ using R = ShopReading;
 void on_shop_count(R& r, const Line& l) {
   ShopList& c = r.list;
   l.scan("%d", c.shop_count);
-  // Bounded by the bytes each shop may count in the field, not by its size in memory.
-  constexpr std::int64_t kMaxShops = kMaxFieldBytes / kShopMostBytes;
-  if (!c.shops.make(c.shop_count, kMaxShops * static_cast<std::int64_t>(sizeof(Shop)))) {
-    l.note(Note::TableRefused, c.shop_count);
-  }
-  r.index_bytes = 0;
+  if (!r.budget.make_entries(c.shops, c.shop_count)) l.note(Note::TableRefused, c.shop_count);
 }
 
 // The shop at the shop index, or nullptr (no table, or more closed shops than the count).
 Shop* current(R& r, const Line& l) {
-  Shop* s = r.list.shops.at(r.shop);
-  if (s == nullptr) l.note(Note::LineUnused);
-  return s;
+  return record_for(l, r.list.shops, r.shop);
 }
 
 void on_kind(R& r, const Line& l) {
@@ -65,23 +58,15 @@ void on_item_count(R& r, const Line& l) {
   Shop* s = current(r, l);
   if (s == nullptr) return;
   l.scan("%d", s->item_count);
-  r.index_bytes -= static_cast<std::int64_t>(s->item_indexes.all().size_bytes());
-  const std::int64_t room = kMaxFieldBytes -
-                            kShopMostBytes * static_cast<std::int64_t>(r.list.shops.size()) -
-                            r.index_bytes;
-  if (!s->item_indexes.make(s->item_count, room)) l.note(Note::TableRefused, s->item_count);
-  r.index_bytes += static_cast<std::int64_t>(s->item_indexes.all().size_bytes());
+  if (!r.budget.make_list(s->item_indexes, s->item_count)) {
+    l.note(Note::TableRefused, s->item_count);
+  }
 }
 
 void on_item_index(R& r, const Line& l) {
-  Shop* s = r.list.shops.at(r.shop);
-  std::int32_t* index = s != nullptr ? s->item_indexes.at(r.next) : nullptr;
-  if (index == nullptr) {
-    l.note(Note::LineUnused);
-    return;
-  }
-  l.scan("%d", *index);
-  ++r.next;
+  Shop* s = current(r, l);
+  if (s == nullptr) return;
+  if (std::int32_t* index = next_record(l, s->item_indexes, r.next)) l.scan("%d", *index);
 }
 
 // "</shop_data>" closes a shop. Listed after the shop count section, so inside that section it
@@ -111,8 +96,7 @@ bool ShopList::read(ByteSource& source, Report& report) {
 
 KeyedData ShopList::write() {
   KeyedData out(2);
-  out.field("shop_number", 4);
-  out.i32(shop_count);
+  out.i32_field("shop_number", shop_count);
   if (shops.present()) {
     std::int64_t size = 0;
     for (const Shop& s : shops.all()) {

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "convert/converter.h"
-#include "format/table.h"
+#include "format/counted_table.h"
 
 namespace kelv {
 
@@ -51,15 +51,14 @@ class NarrationList final : public Converter {
   KeyedData write() override;
   void release() override;
 
-  std::int32_t count = 0;
-  Table<NarrationRecord> table;  // absent before a count line and for counts it cannot hold
+  CountedTable<NarrationRecord> records;
 
  private:
   friend struct NarrationSections;
 
   // The next record a data line fills. Set to 0 only when a reading starts: neither a second
   // data section nor a second count line sets it back.
-  std::int32_t index_ = 0;
+  std::int64_t index_ = 0;
 };
 
 }  // namespace kelv

@@ -83,8 +83,7 @@ std::int64_t TalkList::data_size() {
 
 KeyedData TalkList::write() {
   KeyedData out(2);
-  out.field("talk_number", 4);
-  out.i32(count);
+  out.i32_field("talk_number", count);
   if (!table.present()) return out;
   out.field("talk_data", data_size());
   // A text missing below the count has length 0: it is written as an empty text, so the data

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "format/counted_table.h"
 #include "format/sections.h"
 
 namespace kelv {
@@ -9,13 +10,7 @@ namespace kelv {
 struct SoundSections {
   using S = SoundList;
 
-  static void on_count(S& c, const Line& l) {
-    l.scan("%d", c.count);
-    if (c.count > S::kMaxEntries) {
-      l.note(Note::CountClamped, c.count, S::kMaxEntries);
-      c.count = S::kMaxEntries;
-    }
-  }
+  static void on_count(S& c, const Line& l) { count_line_at_most(l, c.count, S::kMaxEntries); }
 
   static void on_data_open(S& c) { c.index_ = 0; }
 
@@ -48,8 +43,7 @@ KeyedData SoundList::write() {
   for (const Entry& e : listed)
     size += KeyedData::counted_size(e);
   KeyedData out(2);
-  out.field(words_.number, 4);
-  out.i32(count);
+  out.i32_field(words_.number, count);
   out.field(words_.data, size);
   for (const Entry& e : listed)
     out.counted(e);

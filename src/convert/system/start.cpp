@@ -21,8 +21,7 @@ bool StartSettings::read(ByteSource& source, Report& report) {
 
 KeyedData StartSettings::write() {
   KeyedData out(1);
-  out.field("start_scene_index", 4);
-  out.i32(start_scene_index);
+  out.i32_field("start_scene_index", start_scene_index);
   return out;
 }
 

@@ -2,20 +2,13 @@
 
 #include <algorithm>
 
+#include "format/counted_table.h"
 #include "format/sections.h"
 
 namespace kelv {
 
 struct TitleSections {
   using T = TitleMenu;
-
-  static void on_item_number(T& c, const Line& l) {
-    l.scan("%d", c.menu_item_number);
-    if (c.menu_item_number > T::kMaxItems) {
-      l.note(Note::CountClamped, c.menu_item_number, T::kMaxItems);
-      c.menu_item_number = T::kMaxItems;
-    }
-  }
 
   // Measured against the number as it stands when the line comes; a line that does not scan
   // still uses up its item.
@@ -40,7 +33,8 @@ struct TitleSections {
          l.scan("%d %d %d %d %d %d %d %d %d %d %d %d", f[0], f[1], f[2], f[3], f[4], f[5], f[6],
                 f[7], f[8], f[9], f[10], f[11]);
        }},
-      {"menu_item_number", on_item_number},
+      {"menu_item_number",
+       [](T& c, const Line& l) { count_line_at_most(l, c.menu_item_number, T::kMaxItems); }},
       {"menu_item_data", on_item},
   };
 };
@@ -59,20 +53,12 @@ KeyedData TitleMenu::write() {
     size += 8 + KeyedData::counted_size(item.text);
 
   KeyedData out(7);
-  out.field("midi_index", 4);
-  out.i32(midi_index);
-  out.field("menu_pos", 8);
-  for (const std::int32_t v : menu_pos)
-    out.i32(v);
-  out.field("menu_item_height", 4);
-  out.i32(menu_item_height);
-  out.field("font_size", 4);
-  out.i32(font_size);
-  out.field("font_color", 48);
-  for (const std::int32_t v : font_color)
-    out.i32(v);
-  out.field("menu_item_number", 4);
-  out.i32(menu_item_number);
+  out.i32_field("midi_index", midi_index);
+  out.i32_field("menu_pos", menu_pos);
+  out.i32_field("menu_item_height", menu_item_height);
+  out.i32_field("font_size", font_size);
+  out.i32_field("font_color", font_color);
+  out.i32_field("menu_item_number", menu_item_number);
   out.field("menu_item_data", size);
   for (const Item& item : listed) {
     out.i32(item.value1);

@@ -7,19 +7,10 @@ namespace {
 
 using N = NpcList;
 
-// Every count line makes a new zero-filled table; records read before are lost.
-void on_count(N& c, const Line& l) {
-  l.scan("%d", c.npc_number);
-  if (!c.npc_data.make(c.npc_number)) l.note(Note::TableRefused, c.npc_number);
-}
-
 // One record per line, also for an empty or unreadable line.
 void on_data(N& c, const Line& l) {
-  Npc* n = c.npc_data.at(c.index);  // a present table holds npc_number records
-  if (n == nullptr) {
-    l.note(Note::LineUnused);
-    return;
-  }
+  Npc* n = c.npcs.next(l, c.index);
+  if (n == nullptr) return;
   auto& v = n->values15_31;
   l.scan(
       "%d %d %d %d %d %d %d %d %d %d %d %d %d %s %d %d %d %d %d %d %d %d %d %d %d %d %d %d %d %d "
@@ -28,18 +19,18 @@ void on_data(N& c, const Line& l) {
       n->values5_8[3], n->values9_12[0], n->values9_12[1], n->values9_12[2], n->values9_12[3],
       n->value13, n->first_word, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10],
       v[11], v[12], v[13], v[14], v[15], v[16], n->second_word);
-  ++c.index;
 }
 
 constexpr Section<N> kSections[] = {
-    {"npc_number", on_count},
+    // Every count line makes a new zero-filled table; records read before are lost.
+    {"npc_number", [](N& c, const Line& l) { c.npcs.count_line(l); }},
     {"npc_data", on_data, [](N& c) { c.index = 0; }},
 };
 
 }  // namespace
 
 bool NpcList::read(ByteSource& source, Report& report) {
-  npc_data.reset();
+  npcs.table.reset();
   index = 0;
   walk<N>(source, kShortLines, *this, kSections, report);
   return true;
@@ -47,15 +38,14 @@ bool NpcList::read(ByteSource& source, Report& report) {
 
 KeyedData NpcList::write() {
   KeyedData out(2);
-  out.field("npc_number", 4);
-  out.i32(npc_number);
-  if (!npc_data.present()) return out;
+  out.i32_field("npc_number", npcs.count);
+  if (!npcs.table.present()) return out;
   // At most 380 bytes are written of a 484-byte record, so a table that could be made fits.
   std::int64_t size = 0;
-  for (const Npc& n : npc_data.all())
+  for (const Npc& n : npcs.table.all())
     size += KeyedData::counted_size(n.first_word) + 120;
   out.field("npc_data", size);
-  for (const Npc& n : npc_data.all()) {
+  for (const Npc& n : npcs.table.all()) {
     // Values 1 to 13, the first word, values 15 to 31: the order of the line.
     for (const std::int32_t v : {n.value1, n.value2, n.value3, n.value4})
       out.i32(v);
@@ -72,8 +62,7 @@ KeyedData NpcList::write() {
 }
 
 void NpcList::release() {
-  npc_data.reset();
-  npc_number = 0;
+  npcs.release();
 }
 
 }  // namespace kelv

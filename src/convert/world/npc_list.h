@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "convert/converter.h"
-#include "format/table.h"
+#include "format/counted_table.h"
 
 namespace kelv {
 
@@ -53,8 +53,7 @@ class NpcList final : public Converter {
   KeyedData write() override;
   void release() override;
 
-  std::int32_t npc_number = 0;
-  Table<Npc> npc_data;
+  CountedTable<Npc> npcs;
 
   std::int64_t index = 0;  // of the current reading
 };

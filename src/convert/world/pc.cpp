@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "format/counted_table.h"
 #include "format/sections.h"
 
 namespace kelv {
@@ -20,14 +21,6 @@ void on_face(P& c, const Line& l) {
   auto& v = c.face.values;
   l.scan("%s %d %d %d %d %d %d %d %d %d", c.face.file_name, v[0], v[1], v[2], v[3], v[4], v[5],
          v[6], v[7], v[8]);
-}
-
-void on_equipment_count(P& c, const Line& l) {
-  l.scan("%d", c.equipment_count);
-  if (c.equipment_count > kEquipmentSlots) {
-    l.note(Note::CountClamped, c.equipment_count, kEquipmentSlots);
-    c.equipment_count = kEquipmentSlots;
-  }
 }
 
 void on_equipment(P& c, const Line& l) {
@@ -74,7 +67,8 @@ constexpr Section<P> kSections[] = {
      }},
     {"pc_chip_data", on_chip},
     {"pc_face_data", on_face},
-    {"pc_equipment_number", on_equipment_count},
+    {"pc_equipment_number",
+     [](P& c, const Line& l) { count_line_at_most(l, c.equipment_count, kEquipmentSlots); }},
     {"pc_equipment_data", on_equipment, [](P& c) { c.equipment_index = 0; }},
     {"pc_item_max_number", on_capacity},
     {"pc_item_number", on_item_count},
@@ -103,9 +97,7 @@ KeyedData PlayerCharacter::write() {
   out.field("pc_name", KeyedData::counted_size(name));
   out.counted(name);
 
-  out.field("pc_main_data", 84);
-  for (const std::int32_t v : main_values)
-    out.i32(v);
+  out.i32_field("pc_main_data", main_values);
 
   out.field("pc_image_data", KeyedData::counted_size(chip.file_name) +
                                  KeyedData::counted_size(face.file_name) + 104);
@@ -118,16 +110,12 @@ KeyedData PlayerCharacter::write() {
   for (const std::int32_t v : chip_extra)
     out.i32(v);
 
-  out.field("pc_equipment_number", 20);
-  for (const std::int32_t v : equipment)
-    out.i32(v);
+  out.i32_field("pc_equipment_number", equipment);
 
-  out.field("pc_equipment_data", 4);
-  out.i32(item_capacity);
+  out.i32_field("pc_equipment_data", item_capacity);
 
   const std::int32_t count = written_item_count();
-  out.field("pc_item_max_number", 4);
-  out.i32(count);
+  out.i32_field("pc_item_max_number", count);
 
   if (items.present()) {
     const auto written = items.all().first(static_cast<std::size_t>(count));

@@ -25,23 +25,9 @@ void on_int(S& c, const Line& l) {
 
 // A count line replaces the list by a new zero-filled one of that many elements; elements read
 // before are lost. The count keeps what was scanned even when no list can be made.
-template <auto Count, auto List>
+template <auto List>
 void on_count(S& c, const Line& l) {
-  l.scan("%d", c.scene.*Count);
-  if (!(c.scene.*List).make(c.scene.*Count)) l.note(Note::TableRefused, c.scene.*Count);
-}
-
-// The element a list line fills, or nullptr when the list is absent or full. Every line that
-// finds an element uses it up, whether or not it scans.
-template <auto List, auto Index>
-auto* next_element(S& c, const Line& l) {
-  auto* e = (c.scene.*List).at(c.at.*Index);  // a present list holds its count of elements
-  if (e == nullptr) {
-    l.note(Note::LineUnused);
-  } else {
-    ++(c.at.*Index);
-  }
-  return e;
+  (c.scene.*List).count_line(l);
 }
 
 template <auto Index>
@@ -50,7 +36,7 @@ void restart(S& c) {
 }
 
 void on_scene_change(S& c, const Line& l) {
-  if (auto* e = next_element<&SceneTable::scene_change_data, &R::scene_change>(c, l)) {
+  if (auto* e = c.scene.scene_changes.next(l, c.at.scene_change)) {
     auto& v = e->values;
     l.scan("%d %d %d %d", v[0], v[1], v[2], v[3]);
   }
@@ -58,17 +44,17 @@ void on_scene_change(S& c, const Line& l) {
 
 template <auto List, auto Index>
 void on_index(S& c, const Line& l) {
-  if (auto* e = next_element<List, Index>(c, l)) l.scan("%d", *e);
+  if (auto* e = (c.scene.*List).next(l, c.at.*Index)) l.scan("%d", *e);
 }
 
 void on_battle(S& c, const Line& l) {
-  if (auto* e = next_element<&SceneTable::battle_data, &R::battle>(c, l)) {
+  if (auto* e = c.scene.battles.next(l, c.at.battle)) {
     l.scan("%d %f %s", e->value1, e->value2, e->name);
   }
 }
 
 void on_event_pos(S& c, const Line& l) {
-  if (auto* e = next_element<&SceneTable::event_pos_data, &R::event_pos>(c, l)) {
+  if (auto* e = c.scene.event_positions.next(l, c.at.event_pos)) {
     auto& v = e->values;
     l.scan("%d %d %d %d %d %d", v[0], v[1], v[2], v[3], v[4], v[5]);
   }
@@ -89,28 +75,20 @@ void on_row(S& c, const Line& l) {
 // The flag the command sections work on: the flag index selects it, and only the closing tag
 // "</flag_cmd_data>" moves it on.
 Flag* current_flag(S& c, const Line& l) {
-  Flag* f = c.scene.flag_data.at(c.at.flag);  // a present list holds flag_number entries
-  if (f == nullptr) l.note(Note::LineUnused);
-  return f;
+  return record_for(l, c.scene.flags.table, c.at.flag);
 }
 
 void on_command_count(S& c, const Line& l) {
   Flag* f = current_flag(c, l);
-  if (f == nullptr) return;
-  l.scan("%d", f->command_count);
-  if (!f->commands.make(f->command_count)) l.note(Note::TableRefused, f->command_count);
+  if (f != nullptr) f->commands.count_line(l);
 }
 
 // A command is the whole line, blanks included, an empty one too.
 void on_command(S& c, const Line& l) {
   Flag* f = current_flag(c, l);
   if (f == nullptr) return;
-  CommandSlot* slot = f->commands.at(c.at.command);  // present: command_count slots
-  if (slot == nullptr) {
-    l.note(Note::LineUnused);
-    return;
-  }
-  ++c.at.command;
+  CommandSlot* slot = f->commands.next(l, c.at.command);
+  if (slot == nullptr) return;
   SceneTable& s = c.scene;
   const std::string_view text = l.text();
   const std::int64_t bytes = KeyedData::counted_size(text);
@@ -139,38 +117,32 @@ constexpr Section<S> kSections[] = {
        l.scan("%s %d %d %d %d %d", c.scene.layer_map_chip, v[0], v[1], v[2], v[3], v[4]);
      }},
     {"midi_index", on_int<&SceneTable::midi_index>},
-    {"scene_change_number",
-     on_count<&SceneTable::scene_change_number, &SceneTable::scene_change_data>},
+    {"scene_change_number", on_count<&SceneTable::scene_changes>},
     {"scene_change_data", on_scene_change, restart<&R::scene_change>},
-    {"npc_index_number", on_count<&SceneTable::npc_index_number, &SceneTable::npc_index_data>},
-    {"npc_index_data", on_index<&SceneTable::npc_index_data, &R::npc_index>,
-     restart<&R::npc_index>},
-    {"treasure_index_number",
-     on_count<&SceneTable::treasure_index_number, &SceneTable::treasure_index_data>},
-    {"treasure_index_data", on_index<&SceneTable::treasure_index_data, &R::treasure_index>,
+    {"npc_index_number", on_count<&SceneTable::npc_indexes>},
+    {"npc_index_data", on_index<&SceneTable::npc_indexes, &R::npc_index>, restart<&R::npc_index>},
+    {"treasure_index_number", on_count<&SceneTable::treasure_indexes>},
+    {"treasure_index_data", on_index<&SceneTable::treasure_indexes, &R::treasure_index>,
      restart<&R::treasure_index>},
-    {"battle_number", on_count<&SceneTable::battle_number, &SceneTable::battle_data>},
+    {"battle_number", on_count<&SceneTable::battles>},
     {"battle_data", on_battle, restart<&R::battle>},
     {"battle_field_data", on_row<&SceneTable::battle_field_data>, restart<&R::row>},
     {"anim_field_filename", on_word<&SceneTable::anim_field_filename>},
     {"anim_field_data", on_row<&SceneTable::anim_field_data>, restart<&R::row>},
-    {"event_pos_number", on_count<&SceneTable::event_pos_number, &SceneTable::event_pos_data>},
+    {"event_pos_number", on_count<&SceneTable::event_positions>},
     {"event_pos_data", on_event_pos, restart<&R::event_pos>},
-    {"flag_number", on_count<&SceneTable::flag_number, &SceneTable::flag_data>},
+    {"flag_number", on_count<&SceneTable::flags>},
     {"flag_cmd_number", on_command_count},
     // Every "</flag_cmd_data>" that gets this far moves on to the next flag, also one that no
     // "<flag_cmd_data>" opened.
     {"flag_cmd_data", on_command, restart<&R::command>, [](S& c) { ++c.at.flag; }},
 };
 
+// These lists leave out their count, too, while they are absent.
 template <class E>
-void write_list(KeyedData& out, std::string_view count_key, std::int32_t count,
-                std::string_view data_key, const Table<E>& list) {
-  if (!list.present()) return;
-  out.field(count_key, 4);
-  out.i32(count);
-  out.field(data_key, static_cast<std::int64_t>(list.all().size_bytes()));
-  out.records(list.all());
+void write_list(KeyedData& out, const CountedTable<E>& list, std::string_view count_key,
+                std::string_view data_key) {
+  if (list.table.present()) list.write(out, count_key, data_key);
 }
 
 }  // namespace
@@ -185,8 +157,7 @@ bool Scenes::read(ByteSource& source, Report& report) {
 KeyedData Scenes::write() {
   const SceneTable& s = scene;
   KeyedData out(22);
-  out.field("scene_kind", 4);
-  out.i32(s.scene_kind);
+  out.i32_field("scene_kind", s.scene_kind);
   for (const auto& [key, text] :
        {std::pair{"scene_name", std::span<const char>(s.scene_name)},
         std::pair{"filename_map_data", std::span<const char>(s.filename_map_data)},
@@ -198,17 +169,14 @@ KeyedData Scenes::write() {
   out.counted(s.layer_map_chip);
   for (const std::int32_t v : s.layer_values)
     out.i32(v);
-  out.field("midi_index", 4);
-  out.i32(s.midi_index);
+  out.i32_field("midi_index", s.midi_index);
 
-  write_list(out, "scene_change_number", s.scene_change_number, "scene_change_data",
-             s.scene_change_data);
-  write_list(out, "npc_index_number", s.npc_index_number, "npc_index_data", s.npc_index_data);
-  write_list(out, "treasure_index_number", s.treasure_index_number, "treasure_index_data",
-             s.treasure_index_data);
-  write_list(out, "battle_number", s.battle_number, "battle_data", s.battle_data);
+  write_list(out, s.scene_changes, "scene_change_number", "scene_change_data");
+  write_list(out, s.npc_indexes, "npc_index_number", "npc_index_data");
+  write_list(out, s.treasure_indexes, "treasure_index_number", "treasure_index_data");
+  write_list(out, s.battles, "battle_number", "battle_data");
   // The battle field table goes with the battles, the animation field table with its file.
-  if (s.battle_data.present()) {
+  if (s.battles.table.present()) {
     out.field("battle_field_data", sizeof(FieldTable));
     out.record(s.battle_field_data);
   }
@@ -219,29 +187,24 @@ KeyedData Scenes::write() {
     out.record(s.anim_field_data);
   }
 
-  out.field("event_pos_number", 4);
-  out.i32(s.event_pos_number);
-  if (s.event_pos_data.present()) {
-    out.field("event_pos_data", static_cast<std::int64_t>(s.event_pos_data.all().size_bytes()));
-    out.records(s.event_pos_data.all());
-  }
+  s.event_positions.write(out, "event_pos_number", "event_pos_data");
 
-  out.field("flag_number", 4);
-  out.i32(s.flag_number);
-  if (s.flag_data.present()) {
-    out.field("flag_cmd_number", static_cast<std::int64_t>(s.flag_data.size()) * 4);
-    for (const Flag& f : s.flag_data.all())
-      out.i32(f.command_count);
+  out.i32_field("flag_number", s.flags.count);
+  if (s.flags.table.present()) {
+    const std::span<const Flag> flags = s.flags.table.all();
+    out.field("flag_cmd_number", static_cast<std::int64_t>(flags.size()) * 4);
+    for (const Flag& f : flags)
+      out.i32(f.commands.count);
     // Every filled slot as counted text, flag after flag; a flag without a command array and an
     // empty slot add nothing.
     std::int64_t size = 0;
-    for (const Flag& f : s.flag_data.all()) {
-      for (const CommandSlot& slot : f.commands.all())
+    for (const Flag& f : flags) {
+      for (const CommandSlot& slot : f.commands.table.all())
         size += slot.size == 0 ? 0 : 4 + slot.size;
     }
     out.field("flag_cmd_data", size);
-    for (const Flag& f : s.flag_data.all()) {
-      for (const CommandSlot& slot : f.commands.all()) {
+    for (const Flag& f : flags) {
+      for (const CommandSlot& slot : f.commands.table.all()) {
         if (slot.size != 0) out.counted(s.command(slot));
       }
     }

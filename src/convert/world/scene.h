@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "convert/converter.h"
-#include "format/table.h"
+#include "format/counted_table.h"
 
 namespace kelv {
 
@@ -62,9 +62,9 @@ struct CommandSlot {
   std::uint32_t size;  // the text's length + 1; 0 for an empty slot
 };
 
+// A flag: the count of its command lines and their slots.
 struct Flag {
-  std::int32_t command_count = 0;
-  Table<CommandSlot> commands;  // command_count slots, or absent
+  CountedTable<CommandSlot> commands;
 };
 
 // What one scene file gives. A cleared scene is all zero with every list absent.
@@ -77,20 +77,14 @@ struct SceneTable {
   std::array<char, 260> layer_map_chip{};
   std::int32_t scene_kind = 0;
   std::int32_t midi_index = 0;
-  std::int32_t battle_number = 0;
-  std::int32_t npc_index_number = 0;
-  std::int32_t treasure_index_number = 0;
-  std::int32_t scene_change_number = 0;
-  std::int32_t event_pos_number = 0;
-  std::int32_t flag_number = 0;
   FieldTable anim_field_data{};
   FieldTable battle_field_data{};
-  Table<Battle> battle_data;
-  Table<std::int32_t> npc_index_data;
-  Table<std::int32_t> treasure_index_data;
-  Table<SceneChange> scene_change_data;
-  Table<EventPos> event_pos_data;
-  Table<Flag> flag_data;
+  CountedTable<Battle> battles;
+  CountedTable<std::int32_t> npc_indexes;
+  CountedTable<std::int32_t> treasure_indexes;
+  CountedTable<SceneChange> scene_changes;
+  CountedTable<EventPos> event_positions;
+  CountedTable<Flag> flags;
   // The texts of all command slots, each with its NUL, one after the other.
   std::string command_texts;
   // The data size of "flag_cmd_data" if every text stored were still in a slot.

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "convert/converter.h"
-#include "format/table.h"
+#include "format/counted_table.h"
 
 namespace kelv {
 
@@ -36,8 +36,7 @@ class TreasureList final : public Converter {
   KeyedData write() override;
   void release() override;
 
-  std::int32_t treasure_number = 0;
-  Table<Treasure> treasure_data;
+  CountedTable<Treasure> treasures;
 
   // Of the current reading.
   std::int64_t index = 0;

@@ -1,0 +1,77 @@
+// Counted lists. A counted table holds the count a count line gives and the table it made; data
+// lines then fill the records one after the other through a running index, which the converter
+// keeps and sets back where its own rules say so. The record lookups below serve every table a
+// data line fills; a list of fixed size needs only its count line.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "format/keyed_data.h"
+#include "format/sections.h"
+#include "format/table.h"
+
+namespace kelv {
+
+// The record of `table` at `index` for a data line; nullptr, noted as an unused line, when the
+// table is absent or too short.
+template <class R>
+R* record_for(const Line& l, Table<R>& table, std::int64_t index) {
+  R* r = table.at(index);
+  if (r == nullptr) l.note(Note::LineUnused);
+  return r;
+}
+
+// The same for a line that takes the record at the running `index`, which then moves on past it.
+// Every line that finds a record uses it up, whether or not it scans.
+template <class R>
+R* next_record(const Line& l, Table<R>& table, std::int64_t& index) {
+  R* r = record_for(l, table, index);
+  if (r != nullptr) ++index;
+  return r;
+}
+
+// The count line of a list that holds at most `most` entries: the count stays as it was when the
+// line holds no number, and is cut to `most`. A negative count stays.
+inline void count_line_at_most(const Line& l, std::int32_t& count, std::int32_t most) {
+  l.scan("%d", count);
+  if (count > most) {
+    l.note(Note::CountClamped, count, most);
+    count = most;
+  }
+}
+
+template <class R>
+struct CountedTable {
+  std::int32_t count = 0;
+  Table<R> table;  // absent before a count line and when the count cannot make it
+
+  // A count line makes a new zero-filled table in place of the old one, also when it holds no
+  // number (the count then stays); records read before are lost. `max_bytes` bounds the table's
+  // bytes where its records write other than they are held.
+  void count_line(const Line& l, std::int64_t max_bytes = Table<R>::kMaxBytes) {
+    l.scan("%d", count);
+    if (!table.make(count, max_bytes)) l.note(Note::TableRefused, count);
+  }
+
+  // The record at the running `index` for a data line (a present table holds `count` records).
+  R* next(const Line& l, std::int64_t& index) { return next_record(l, table, index); }
+
+  // The count under `number_key`, then, when the table is present, the records as held under
+  // `data_key`.
+  void write(KeyedData& out, std::string_view number_key, std::string_view data_key) const {
+    out.i32_field(number_key, count);
+    if (!table.present()) return;
+    const std::span<const R> records = table.all();
+    out.field(data_key, static_cast<std::int64_t>(records.size_bytes()));
+    out.records(records);
+  }
+
+  void release() {
+    table.reset();
+    count = 0;
+  }
+};
+
+}  // namespace kelv
