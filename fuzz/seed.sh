@@ -6,7 +6,8 @@
 # - lines/: the same files (their first byte picks the line buffer and the block pattern);
 # - files/: for each route, two of its seeds run one after the other, and one seed of every
 #   route in a row, joined by the byte 0x1E.
-# Seeds are named by a hash of their bytes, so running it again adds only what is new.
+# Seeds are named by a hash of their bytes, so running it again adds only what is new. Sources
+# over 8 KiB are passed over: the targets cut their inputs to that (fuzz/run.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,6 +23,7 @@ KELV_SEED_DIR="$fresh" build/gcc/kelvconv_tests >/dev/null
 if [ -d examples ]; then
   find examples -type f -print0 | xargs -0 -r build/fuzz/fuzz/kelv_fuzz_seed "$fresh" >/dev/null
 fi
+find "$fresh" -type f -size +8192c -delete
 cp "$fresh"/* "$corpus/converters/" 2>/dev/null || true
 cp "$fresh"/* "$corpus/lines/" 2>/dev/null || true
 
