@@ -5,14 +5,16 @@
 #   ./dev.sh examples   build kelvconv and convert the sample game in examples/game
 #   ./dev.sh test       build with g++ and clang (warnings as errors) and run the tests, then
 #                       once more under AddressSanitizer and UndefinedBehaviorSanitizer
-#   ./dev.sh fuzz SECS  build the fuzz targets with clang and run each for SECS seconds
+#   ./dev.sh fuzz [SECS] [--merge] [TARGET...]
+#                       build the fuzz targets with clang and libFuzzer and run each for SECS
+#                       seconds (60 by default); exits 1 on a finding (see fuzz/run.sh)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 # Debian packages each command needs.
 examples_packages=(cmake ninja-build g++)
 test_packages=(cmake ninja-build g++ clang libgtest-dev)
-fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev libgtest-dev)
+fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
@@ -58,10 +60,10 @@ case "${1:-}" in
     ;;
   fuzz)
     need "${fuzz_packages[@]}"
-    exec fuzz/run.sh "${2:-60}"
+    exec fuzz/run.sh "${@:2}"
     ;;
   *)
-    sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac
