@@ -118,5 +118,19 @@ TEST(SectionWalker, GroupsSeeEveryLineInTurn) {
   EXPECT_EQ(g.events, (std::vector<std::string>{"1:<b1>", "3:x", "1:<a2>", "1:"}));
 }
 
+// A marker of one group, while a section of the next is open, is that section's data line too:
+// one line, handled once in each group.
+constexpr Section<Grouped> kMarkerGroup[] = {
+    {"a1", gdata},
+    {"entry", nullptr, nullptr, [](Grouped& g) { g.events.push_back("marker"); }, true}};
+
+TEST(SectionWalker, AMarkerReachesTheNextGroupToo) {
+  Grouped g;
+  MemorySource in("<b1>\n</entry>\n</entry>");
+  SilentReport report;
+  walk<Grouped>(in, kShortLines, g, {kMarkerGroup, kGroupB}, report);
+  EXPECT_EQ(g.events, (std::vector<std::string>{"marker", "3:</entry>", "marker", "3:</entry>"}));
+}
+
 }  // namespace
 }  // namespace kelv
