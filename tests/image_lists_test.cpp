@@ -32,13 +32,6 @@ TEST(ImageLists, Backgrounds) {
       {"empty lines take records, surplus lines are ignored",
        kBackTwo + "<image_back_data>\n\nb.bmp 1 1 1 1 1\nc.bmp 2 2 2 2 2\n</image_back_data>\n",
        table_file("image_back", 2, cat({zeros(280), image("b.bmp", {1, 1, 1, 1, 1})}))},
-      {"count 0", "<image_back_number>\n0\n</image_back_number>\n",
-       table_file("image_back", 0, {})},
-      {"negative count",
-       "<image_back_number>\n-1\n</image_back_number>\n<image_back_data>\na.bmp 1 2 3 4 5\n",
-       count_file("image_back", -1)},
-      {"count too large for the field", "<image_back_number>\n7669622\n</image_back_number>\n",
-       count_file("image_back", 7669622)},
   });
 }
 

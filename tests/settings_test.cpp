@@ -60,14 +60,9 @@ Bytes settings_file(const Fields& fields) {
 Bytes settings_with(std::initializer_list<std::pair<std::string_view, Bytes>> changes) {
   Fields fields = empty_fields();
   for (const auto& [key, data] : changes) {
-    bool found = false;
-    for (auto& [k, d] : fields) {
-      if (k == key) {
-        d = data;
-        found = true;
-      }
-    }
-    EXPECT_TRUE(found) << key;
+    const auto it = std::ranges::find(fields, key, &Fields::value_type::first);
+    EXPECT_TRUE(it != fields.end()) << key;
+    if (it != fields.end()) it->second = data;
   }
   return settings_file(fields);
 }
