@@ -14,26 +14,22 @@ Bytes prepare_dat(std::string_view data, std::string_view image, std::string_vie
           field("folder_name_audio", counted(audio)), field("load_image", counted(load))});
 }
 
-TEST(FolderSettings, OnlyTheImageFolderInAFreshRun) {
-  FolderSettings c;
-  const Bytes out = convert(c, "<folder_name_image>\nimg\n</folder_name_image>\n");
-  EXPECT_EQ(out, prepare_dat("", "img", "", ""));
-  EXPECT_EQ(out.size(), 123u);
+Bytes start_dat(std::int32_t index) {
+  return keyed(1, {field("start_scene_index", i32(index))});
 }
 
-TEST(FolderSettings, FirstWordOfTheLastLineWithAWord) {
-  FolderSettings c;
-  EXPECT_EQ(convert(c,
-                    "<folder_name_data>\nmy data\n</folder_name_data>\n"
-                    "<folder_name_audio>\nsnd\n\n   \nbgm\n</folder_name_audio>\n"),
-            prepare_dat("my", "", "bgm", ""));
-}
-
-TEST(FolderSettings, ShiftJisNamesPassThrough) {
-  FolderSettings c;
-  // "画像" in Shift-JIS.
-  EXPECT_EQ(convert(c, "<load_image>\n\x89\xe6\x91\x9c.bmp\n</load_image>"),
-            prepare_dat("", "", "", "\x89\xe6\x91\x9c.bmp"));
+TEST(FolderSettings, Sources) {
+  expect_outputs<FolderSettings>({
+      {"only the image folder", "<folder_name_image>\nimg\n</folder_name_image>\n",
+       prepare_dat("", "img", "", "")},
+      {"first word of the last line with a word",
+       "<folder_name_data>\nmy data\n</folder_name_data>\n"
+       "<folder_name_audio>\nsnd\n\n   \nbgm\n</folder_name_audio>\n",
+       prepare_dat("my", "", "bgm", "")},
+      // "画像" in Shift-JIS.
+      {"Shift-JIS names pass through", "<load_image>\n\x89\xe6\x91\x9c.bmp\n</load_image>",
+       prepare_dat("", "", "", "\x89\xe6\x91\x9c.bmp")},
+  });
 }
 
 TEST(FolderSettings, ALaterFileKeepsWhatItDoesNotGive) {
@@ -44,27 +40,19 @@ TEST(FolderSettings, ALaterFileKeepsWhatItDoesNotGive) {
             prepare_dat("data", "", "", "next.bmp"));
 }
 
-TEST(StartSettings, Values) {
-  struct Case {
-    const char* source;
-    std::int32_t value;
-  } cases[] = {
-      {"<start_scene_index>\n-3\n</start_scene_index>\n", -3},
-      {"<start_scene_index>\n4\nfive\n</start_scene_index>\n", 4},
-      {"", 0},
-  };
-  for (const Case& c : cases) {
-    StartSettings s;
-    const Bytes out = convert(s, c.source);
-    EXPECT_EQ(out, keyed(1, {field("start_scene_index", i32(c.value))})) << c.source;
-    EXPECT_EQ(out.size(), 34u);
-  }
+TEST(StartSettings, Sources) {
+  expect_outputs<StartSettings>({
+      {"negative", "<start_scene_index>\n-3\n</start_scene_index>\n", start_dat(-3)},
+      {"last line that scans", "<start_scene_index>\n4\nfive\n</start_scene_index>\n",
+       start_dat(4)},
+      {"empty", "", start_dat(0)},
+  });
 }
 
 TEST(StartSettings, AFileWithoutTheSectionWritesTheEarlierValue) {
   StartSettings s;
   convert_once(s, "<start_scene_index>\n12\n</start_scene_index>\n");
-  EXPECT_EQ(convert_once(s, "nothing\n"), keyed(1, {field("start_scene_index", i32(12))}));
+  EXPECT_EQ(convert_once(s, "nothing\n"), start_dat(12));
 }
 
 }  // namespace

@@ -36,78 +36,56 @@ Bytes main_data(std::array<std::int32_t, 6> v1_to_6, std::string_view name,
 }
 
 Bytes output(std::int32_t n, const Bytes& data) {
-  return keyed(2, {field("image_effect_number", i32(n)), field("image_effect_data", data)});
+  return table_file("image_effect", n, data);
 }
 
-TEST(ImageEffects, MainDataInItsOwnOrderAndPositionsPerEffect) {
-  ImageEffects c;
-  const Bytes out = convert_once(c, count("2") +
-                                        effect("1 2 3 4 5 6 fx.bmp 8 9 10 11 12 13 14 15 16",
-                                               "10 11 12 13\n-1 -2 -3 -4\n20 21 22 23\n", "3") +
-                                        effect("-1 0 0 0 0 0 glow.bmp 0 0 0 0 0 0 0 0 7"));
-  const Bytes first =
-      cat({main_data({1, 2, 3, 4, 5, 6}, "fx.bmp", {8, 9, 10, 11, 12, 13, 14, 15, 16}), i32(3),
-           ints({10, 11, 12, 13, -1, -2, -3, -4, 20, 21, 22, 23})});
-  const Bytes second =
-      cat({main_data({-1, 0, 0, 0, 0, 0}, "glow.bmp", {0, 0, 0, 0, 0, 0, 0, 0, 7}), i32(0)});
-  EXPECT_EQ(first.size(), 372u);
-  EXPECT_EQ(second.size(), 324u);
-  EXPECT_EQ(out, output(2, cat({first, second})));
-}
-
-TEST(ImageEffects, LaterMainDataLinesOverwriteWhatTheyGive) {
-  ImageEffects c;
-  EXPECT_EQ(
-      convert_once(c, count("1") + "<image_effect_main_data>\n"
-                                   "1 2 3 4 5 6 a_long_name.bmp 8 9 10 11 12 13 14 15 16\n"
-                                   "21 22 23 24 25 26 b.bmp\n"
-                                   "</image_effect_main_data>\n"),
-      output(1,
-             cat({main_data({21, 22, 23, 24, 25, 26}, "b.bmp", {8, 9, 10, 11, 12, 13, 14, 15, 16}),
-                  i32(0)})));
-}
-
-TEST(ImageEffects, ClosingTagInsideASectionIsOneOfItsLines) {
-  ImageEffects c;
-  RecordingReport report;
-  const std::string source =
-      count("2") +
-      "<image_effect_pos_number>\n3\n</image_effect_pos_number>\n"
-      "<image_effect_pos_data>\n1 1 1 1\n</image_effect_data>\n2 2 2 2\n"
-      "</image_effect_pos_data>\n"
-      "<image_effect_main_data>\n</image_effect_data>\n</image_effect_main_data>\n"
-      "</image_effect_data>\n" +
-      effect("9 0 0 0 0 0 second.bmp");
-  MemorySource in(source);
-  ASSERT_TRUE(c.read(in, report));
-  EXPECT_TRUE(report.has(Note::TagAsData));
-  EXPECT_EQ(c.write().bytes(),
-            output(2, cat({zeros(320), i32(3), ints({1, 1, 1, 1, 0, 0, 0, 0, 2, 2, 2, 2}),
-                           main_data({9, 0, 0, 0, 0, 0}, "second.bmp", {}), i32(0)})));
-}
-
-TEST(ImageEffects, SurplusEffectsAreIgnored) {
-  ImageEffects c;
-  RecordingReport report;
-  const std::string source = count("1") + effect("1 1 1 1 1 1 one.bmp") +
-                             effect("2 2 2 2 2 2 two.bmp", "5 5 5 5\n", "1") +
-                             "</image_effect_data>\n";
-  MemorySource in(source);
-  ASSERT_TRUE(c.read(in, report));
-  EXPECT_TRUE(report.has(Note::LineUnused));
-  EXPECT_EQ(c.write().bytes(),
-            output(1, cat({main_data({1, 1, 1, 1, 1, 1}, "one.bmp", {}), i32(0)})));
+TEST(ImageEffects, Sources) {
+  expect_outputs<ImageEffects>({
+      {"main data in its own order and positions per effect",
+       count("2") +
+           effect("1 2 3 4 5 6 fx.bmp 8 9 10 11 12 13 14 15 16",
+                  "10 11 12 13\n-1 -2 -3 -4\n20 21 22 23\n", "3") +
+           effect("-1 0 0 0 0 0 glow.bmp 0 0 0 0 0 0 0 0 7"),
+       output(2, cat({main_data({1, 2, 3, 4, 5, 6}, "fx.bmp", {8, 9, 10, 11, 12, 13, 14, 15, 16}),
+                      i32(3), ints({10, 11, 12, 13, -1, -2, -3, -4, 20, 21, 22, 23}),
+                      main_data({-1, 0, 0, 0, 0, 0}, "glow.bmp", {0, 0, 0, 0, 0, 0, 0, 0, 7}),
+                      i32(0)}))},
+      {"later main data lines overwrite what they give",
+       count("1") +
+           "<image_effect_main_data>\n1 2 3 4 5 6 a_long_name.bmp 8 9 10 11 12 13 14 15 16\n"
+           "21 22 23 24 25 26 b.bmp\n</image_effect_main_data>\n",
+       output(1,
+              cat({main_data({21, 22, 23, 24, 25, 26}, "b.bmp", {8, 9, 10, 11, 12, 13, 14, 15, 16}),
+                   i32(0)}))},
+      // Only "</image_effect_data>" outside every section closes an effect.
+      {"closing tag inside a section",
+       count("2") +
+           "<image_effect_pos_number>\n3\n</image_effect_pos_number>\n"
+           "<image_effect_pos_data>\n1 1 1 1\n</image_effect_data>\n2 2 2 2\n"
+           "</image_effect_pos_data>\n"
+           "<image_effect_main_data>\n</image_effect_data>\n</image_effect_main_data>\n"
+           "</image_effect_data>\n" +
+           effect("9 0 0 0 0 0 second.bmp"),
+       output(2, cat({zeros(320), i32(3), ints({1, 1, 1, 1, 0, 0, 0, 0, 2, 2, 2, 2}),
+                      main_data({9, 0, 0, 0, 0, 0}, "second.bmp", {}), i32(0)}))},
+      {"surplus effects are ignored",
+       count("1") + effect("1 1 1 1 1 1 one.bmp") +
+           effect("2 2 2 2 2 2 two.bmp", "5 5 5 5\n", "1") + "</image_effect_data>\n",
+       output(1, cat({main_data({1, 1, 1, 1, 1, 1}, "one.bmp", {}), i32(0)}))},
+      {"count 0", count("0") + effect("1 2 3 4 5 6 x.bmp"), output(0, {})},
+      {"negative count", count("-1") + effect("1 2 3 4 5 6 x.bmp"), count_file("image_effect", -1)},
+      {"count too large", count("6628036"), count_file("image_effect", 6628036)},
+  });
 }
 
 TEST(ImageEffects, PositionCountWithoutAListIsWrittenAsZero) {
   for (const char* n : {"-2", "134217728"}) {
     ImageEffects c;
     RecordingReport report;
-    const std::string source = count("1") + effect("", "1 2 3 4\n", n);
-    MemorySource in(source);
-    ASSERT_TRUE(c.read(in, report));
+    EXPECT_EQ(convert(c, count("1") + effect("", "1 2 3 4\n", n), report),
+              output(1, cat({zeros(320), i32(0)})))
+        << n;
     EXPECT_TRUE(report.has(Note::TableRefused)) << n;
-    EXPECT_EQ(c.write().bytes(), output(1, cat({zeros(320), i32(0)}))) << n;
   }
 }
 
@@ -127,15 +105,6 @@ TEST(ImageEffects, ListsStayWithinWhatTheDataSizeCounts) {
   MemorySource again(twice);
   ASSERT_TRUE(c.read(again, report));
   EXPECT_EQ(c.effects[0].positions.size(), 100000000u);
-}
-
-TEST(ImageEffects, CountsWithoutATable) {
-  ImageEffects c;
-  EXPECT_EQ(convert_once(c, count("0") + effect("1 2 3 4 5 6 x.bmp")), output(0, {}));
-  EXPECT_EQ(convert_once(c, count("-1") + effect("1 2 3 4 5 6 x.bmp")),
-            keyed(2, {field("image_effect_number", i32(-1))}));
-  EXPECT_EQ(convert_once(c, count("6628036")),
-            keyed(2, {field("image_effect_number", i32(6628036))}));
 }
 
 }  // namespace

@@ -58,51 +58,38 @@ TEST(LineReader, TextModeLineEnds) {
       {"cr cr lf keeps one cr", "a\r\r\nb", {"a\r", "b"}},
       {"cr at the very end stays", "a\r", {"a\r"}},
       {"ctrl-z ends the file", "a\nb\x1a\nc\n", {"a", "b"}},
-      {"ctrl-z after a line feed",
-       "a\n\x1a"
-       "b\n",
-       {"a", ""}},
-      {"ctrl-z first",
-       "\x1a"
-       "a\n",
-       {""}},
+      {"ctrl-z after a line feed", "a\n\032b\n", {"a", ""}},
+      {"ctrl-z first", "\032a\n", {""}},
       {"blank lines are lines", "\n\n", {"", "", ""}},
+      // A line of exactly 255 bytes fills the buffer; its line feed is read as an empty piece.
+      {"a full buffer", std::string(255, 'y') + "\nz", {std::string(255, 'y'), "", "z"}},
+      // 254 bytes and CR LF: the line feed still fits the 255 bytes of one read.
+      {"cr lf counts as one byte of the buffer",
+       std::string(254, 'a') + "\r\nb",
+       {std::string(254, 'a'), "b"}},
   };
   for (const Case& c : cases)
     EXPECT_EQ(lines(c.source), c.expected) << c.name;
 }
 
-TEST(LineReader, LongLinesArriveInPieces) {
-  const std::string long_line(300, 'x');
-  EXPECT_EQ(reads(long_line + "\nend"),
+// Long lines arrive in pieces, a NUL ends the text, the final empty line is marked.
+TEST(LineReader, WhatEachReadTells) {
+  EXPECT_EQ(reads(std::string(300, 'x') + "\nend"),
             (std::vector<Read>{{std::string(255, 'x'), 1, false, false, false},
                                {std::string(45, 'x'), 1, true, false, false},
                                {"end", 2, false, false, false}}));
-  // A line of exactly 255 bytes fills the buffer; its line feed is read as an empty piece.
-  EXPECT_EQ(lines(std::string(255, 'y') + "\nz"), (Lines{std::string(255, 'y'), "", "z"}));
-  // The long buffer takes 4095 bytes per read.
-  const Lines big = lines(std::string(5000, 'q'), kLongLines);
-  ASSERT_EQ(big.size(), 2u);
-  EXPECT_EQ(big[0].size(), 4095u);
-  EXPECT_EQ(big[1].size(), 905u);
-}
-
-TEST(LineReader, CrLfCountsAsOneByteOfTheBuffer) {
-  // 254 bytes and CR LF: the line feed still fits the 255 bytes of one read.
-  EXPECT_EQ(lines(std::string(254, 'a') + "\r\nb"), (Lines{std::string(254, 'a'), "b"}));
-}
-
-TEST(LineReader, NulEndsTheText) {
   EXPECT_EQ(reads(std::string("ab\0cd\nef", 8)),
             (std::vector<Read>{{"ab", 1, false, true, false}, {"ef", 2, false, false, false}}));
-}
-
-TEST(LineReader, FinalEmptyLineIsMarked) {
   EXPECT_EQ(reads("a\n"),
             (std::vector<Read>{{"a", 1, false, false, false}, {"", 2, false, false, true}}));
 }
 
-TEST(LineReader, CrLfSplitAcrossReadBlocks) {
+TEST(LineReader, LongBuffer) {
+  // 4095 bytes per read.
+  const Lines big = lines(std::string(5000, 'q'), kLongLines);
+  ASSERT_EQ(big.size(), 2u);
+  EXPECT_EQ(big[0].size(), 4095u);
+  EXPECT_EQ(big[1].size(), 905u);
   // Put the CR as the last byte of the first 64 KiB block and its LF in the next one.
   std::string source;
   while (source.size() < 64 * 1024 - 1)

@@ -79,6 +79,7 @@ TEST(Scan, Reals) {
       {"1e-60", 0.0f},
       {"1e60", std::numeric_limits<float>::infinity()},
       {"-inf", -std::numeric_limits<float>::infinity()},
+      {"2e+x", 2.0f},  // an exponent without digits is not part of the number
   };
   for (const Case& c : cases) {
     float v = -99.0f;
@@ -93,16 +94,6 @@ TEST(Scan, Reals) {
     EXPECT_EQ(scan(bad, "%f", keep).matched, 0) << bad;
     EXPECT_EQ(keep, 3.0f) << bad;
   }
-}
-
-TEST(Scan, RealStopsWhereTheNumberEnds) {
-  float f = 0;
-  std::int32_t i = 0;
-  EXPECT_EQ(scan("1.5 7", "%f %d", f, i).matched, 2);
-  EXPECT_EQ(f, 1.5f);
-  EXPECT_EQ(i, 7);
-  EXPECT_EQ(scan("2e+x", "%f", f).matched, 1);
-  EXPECT_EQ(f, 2.0f);
 }
 
 TEST(Scan, WordsStopAtWhiteSpace) {
@@ -141,12 +132,8 @@ TEST(Scan, WordsNeverPassTheirField) {
   EXPECT_EQ(scan("xy", "%s", field).matched, 1);
   EXPECT_EQ(std::string(field.data(), field.size()), std::string("xy\0\0\0\0", 6));
   EXPECT_FALSE(scan("abcde", "%s", field).word_cut);
-}
-
-TEST(Scan, SpanTargets) {
   char buffer[4];
-  std::span<char> s(buffer);
-  EXPECT_EQ(scan("word", "%s", s).matched, 1);
+  EXPECT_EQ(scan("word", "%s", std::span<char>(buffer)).matched, 1);
   EXPECT_STREQ(buffer, "wor");
 }
 

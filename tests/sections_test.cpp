@@ -38,51 +38,47 @@ Events walked(std::string_view source, test::RecordingReport* report = nullptr) 
   return r.events;
 }
 
-TEST(SectionWalker, DataLinesBelongToTheOpenSection) {
-  EXPECT_EQ(walked("comment\n<second>\na\nb\n</second>\noutside\n<first>\nc\n</first>"),
-            (Events{"2:a", "2:b", "open first", "1:c", "close first"}));
-}
-
-TEST(SectionWalker, TagsWithSpacesAreNotTags) {
-  EXPECT_EQ(walked("<second> \nx\n </second>\n<second>\ny\n</second >\n"),
-            (Events{"2:y", "2:</second >", "2:"}));
-}
-
-TEST(SectionWalker, CrLfSourcesReadAsLf) {
-  EXPECT_EQ(walked("<second>\r\na b\r\n</second>\r\n"), walked("<second>\na b\n</second>\n"));
-}
-
-TEST(SectionWalker, FinalLineFeedGivesOneMoreEmptyDataLine) {
-  EXPECT_EQ(walked("<second>\na\nb\nc\n"), (Events{"2:a", "2:b", "2:c", "2:"}));
-  EXPECT_EQ(walked("<second>\na\nb\nc"), (Events{"2:a", "2:b", "2:c"}));
-}
-
-TEST(SectionWalker, LaterTagsAreDataOfAnOpenSectionEarlierTagsAreTags) {
-  // "<third>" comes after "second" in the table: it is data of the open section.
-  EXPECT_EQ(walked("<second>\n<third>\nx\n</third>\n"),
-            (Events{"2:<third>", "2:x", "2:</third>", "2:"}));
-  // "<first>" comes before it: it switches; "</first>" closes whatever is open.
-  EXPECT_EQ(walked("<third>\n<first>\nx\n</first>\ny\n"),
-            (Events{"open first", "1:x", "close first"}));
-  EXPECT_EQ(walked("<second>\n</first>\nx\n"), (Events{"close first"}));
-}
-
-TEST(SectionWalker, SectionsMayComeAgain) {
-  EXPECT_EQ(walked("<third>\na\n</third>\n<third>\nb\n</third>"), (Events{"4:a", "4:b"}));
-}
-
-TEST(SectionWalker, MarkersKeepTheState) {
-  // The marker's row comes before "third": inside "third" it is still recognised and the
-  // section stays open; inside "second" it is data.
-  EXPECT_EQ(walked("<third>\na\n</entry>\nb\n</third>\n<second>\n</entry>\n</second>"),
-            (Events{"4:a", "next entry", "4:b", "2:</entry>"}));
-  EXPECT_EQ(walked("</entry>\n<entry>\n"), (Events{"next entry"}));
-}
-
-TEST(SectionWalker, LongLinesArriveAsSeveralDataLines) {
-  const std::string line(300, 'z');
-  EXPECT_EQ(walked("<second>\n" + line + "\n</second>"),
-            (Events{"2:" + std::string(255, 'z'), "2:" + std::string(45, 'z')}));
+TEST(SectionWalker, Walks) {
+  struct Case {
+    const char* name;
+    std::string source;
+    Events events;
+  } cases[] = {
+      {"data lines belong to the open section",
+       "comment\n<second>\na\nb\n</second>\noutside\n<first>\nc\n</first>",
+       {"2:a", "2:b", "open first", "1:c", "close first"}},
+      {"tags with blanks are not tags",
+       "<second> \nx\n </second>\n<second>\ny\n</second >\n",
+       {"2:y", "2:</second >", "2:"}},
+      {"crlf reads as lf", "<second>\r\na b\r\n</second>\r\n", {"2:a b"}},
+      {"the final line feed gives one more empty data line",
+       "<second>\na\nb\n",
+       {"2:a", "2:b", "2:"}},
+      {"no final line feed", "<second>\na\nb", {"2:a", "2:b"}},
+      // "<third>" comes after "second" in the table: it is data of the open section.
+      {"later tags are data of an open section",
+       "<second>\n<third>\nx\n</third>\n",
+       {"2:<third>", "2:x", "2:</third>", "2:"}},
+      // "<first>" comes before it: it switches; "</first>" closes whatever is open.
+      {"earlier tags are tags",
+       "<third>\n<first>\nx\n</first>\ny\n",
+       {"open first", "1:x", "close first"}},
+      {"an earlier closing tag closes the open section",
+       "<second>\n</first>\nx\n",
+       {"close first"}},
+      {"sections may come again", "<third>\na\n</third>\n<third>\nb\n</third>", {"4:a", "4:b"}},
+      // The marker's row comes before "third": inside "third" it is still recognised and the
+      // section stays open; inside "second" it is data.
+      {"markers keep the state",
+       "<third>\na\n</entry>\nb\n</third>\n<second>\n</entry>\n</second>",
+       {"4:a", "next entry", "4:b", "2:</entry>"}},
+      {"a marker has no opening tag", "</entry>\n<entry>\n", {"next entry"}},
+      {"long lines arrive as several data lines",
+       "<second>\n" + std::string(300, 'z') + "\n</second>",
+       {"2:" + std::string(255, 'z'), "2:" + std::string(45, 'z')}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(walked(c.source), c.events) << c.name;
 }
 
 TEST(SectionWalker, ReportsWhatItDropsOrBends) {
@@ -99,23 +95,17 @@ TEST(SectionWalker, ReportsWhatItDropsOrBends) {
 }
 
 // Groups: each line passes through every group; in each the first test that holds ends it.
-struct Grouped {
-  std::vector<std::string> events;
-};
-void gdata(Grouped& g, const Line& l) {
-  g.events.push_back(std::to_string(l.state()) + ":" + std::string(l.text()));
-}
-constexpr Section<Grouped> kGroupA[] = {{"a1", gdata}, {"a2", gdata}};
-constexpr Section<Grouped> kGroupB[] = {{"b1", gdata}};
+constexpr Section<Recorder> kGroupA[] = {{"a1", data}, {"a2", data}};
+constexpr Section<Recorder> kGroupB[] = {{"b1", data}};
 
 TEST(SectionWalker, GroupsSeeEveryLineInTurn) {
-  Grouped g;
+  Recorder r;
   MemorySource in("<a1>\n<b1>\nx\n<a1>\n<a2>\n");
   SilentReport report;
-  walk<Grouped>(in, kShortLines, g, {kGroupA, kGroupB}, report);
+  walk<Recorder>(in, kShortLines, r, {kGroupA, kGroupB}, report);
   // "<b1>" is data of a1 in the first group and opens b1 (state 3) in the second; then "x" is
   // data of b1; "<a1>" opens a1 again; "<a2>" is data of the open a1 (a later tag of its group).
-  EXPECT_EQ(g.events, (std::vector<std::string>{"1:<b1>", "3:x", "1:<a2>", "1:"}));
+  EXPECT_EQ(r.events, (Events{"1:<b1>", "3:x", "1:<a2>", "1:"}));
 }
 
 // A marker of one group, while a section of the next is open, is that section's data line too:

@@ -8,17 +8,10 @@
 namespace kelv::test {
 namespace {
 
-// The "shop_data" field: its data size counts 32 bytes per shop for the 16 written.
-Bytes shop_data(std::int32_t declared, const Bytes& shops) {
-  return cat({counted("shop_data"), i32(declared), shops});
-}
-
+// The "shop_data" field's data size counts 32 bytes per shop for the 16 written.
 Bytes shops_file(std::int32_t count, std::int32_t declared, const Bytes& shops) {
-  return keyed(2, {field("shop_number", i32(count)), shop_data(declared, shops)});
-}
-
-Bytes only_count(std::int32_t count) {
-  return keyed(2, {field("shop_number", i32(count))});
+  return keyed(
+      2, {field("shop_number", i32(count)), cat({counted("shop_data"), i32(declared), shops})});
 }
 
 // A shop with empty names and no items: 18 bytes written, 34 counted.
@@ -26,28 +19,21 @@ Bytes empty_shop(std::int32_t kind = 0) {
   return cat({i32(kind), counted(""), counted(""), i32(0)});
 }
 
-TEST(ShopList, DeclaredSizeCountsThirtyTwoPerShop) {
-  ShopList c;
-  const Bytes out = convert(c,
-                            "<shop_number>\n1\n</shop_number>\n"
-                            "<kind>\n1\n</kind>\n"
-                            "<filename_bg_buy>\nbuy.bmp\n</filename_bg_buy>\n"
-                            "<filename_bg_sell>\nsell.bmp\n</filename_bg_sell>\n"
-                            "<item_number>\n2\n</item_number>\n"
-                            "<item_index>\n3\n5\n</item_index>\n"
-                            "</shop_data>\n");
-  const Bytes shop = cat({i32(1), counted("buy.bmp"), counted("sell.bmp"), ints({2, 3, 5})});
-  EXPECT_EQ(shop.size(), 41u);
-  EXPECT_EQ(out, shops_file(1, 57, shop));
+// One shop of kind 0 with empty names, whose item count and indexes are `items`.
+Bytes one_shop(std::int32_t declared, const Bytes& items) {
+  return shops_file(1, declared, cat({i32(0), counted(""), counted(""), items}));
 }
 
-TEST(ShopList, ClosedShops) {
-  struct Case {
-    const char* name;
-    std::string source;
-    Bytes expected;
-  };
-  const Case cases[] = {
+const std::string kOne = "<shop_number>\n1\n</shop_number>\n";
+
+TEST(ShopList, Sources) {
+  expect_outputs<ShopList>({
+      {"declared size",
+       kOne +
+           "<kind>\n1\n</kind>\n<filename_bg_buy>\nbuy.bmp\n</filename_bg_buy>\n"
+           "<filename_bg_sell>\nsell.bmp\n</filename_bg_sell>\n<item_number>\n2\n</item_number>\n"
+           "<item_index>\n3\n5\n</item_index>\n</shop_data>\n",
+       shops_file(1, 57, cat({i32(1), counted("buy.bmp"), counted("sell.bmp"), ints({2, 3, 5})}))},
       {"two shops",
        "<shop_number>\n2\n</shop_number>\n<kind>\n1\n</kind>\n</shop_data>\n"
        "<kind>\n2\n</kind>\n<item_number>\n1\n</item_number>\n<item_index>\n9\n</item_index>\n"
@@ -59,8 +45,8 @@ TEST(ShopList, ClosedShops) {
        "<shop_number>\n2\n</shop_number>\n<kind>\n1\n</kind>\n<kind>\n2\n</kind>\n</shop_data>\n",
        shops_file(2, 68, cat({empty_shop(2), empty_shop()}))},
       {"more closings than shops",
-       "<shop_number>\n1\n</shop_number>\n<kind>\n1\n</kind>\n</shop_data>\n"
-       "<kind>\n2\n</kind>\n</shop_data>\n<kind>\n3\n</kind>\n",
+       kOne + "<kind>\n1\n</kind>\n</shop_data>\n<kind>\n2\n</kind>\n</shop_data>\n<kind>\n3\n</"
+              "kind>\n",
        shops_file(1, 34, empty_shop(1))},
       // Inside the count section the closing tag is a count line: the table is made again and
       // the shop index stays.
@@ -72,80 +58,42 @@ TEST(ShopList, ClosedShops) {
        "<shop_number>\n2\n</shop_number>\n<kind>\n1\n</kind>\n</shop_data>\n"
        "<shop_number>\n2\n</shop_number>\n<kind>\n9\n</kind>\n",
        shops_file(2, 68, cat({empty_shop(), empty_shop(9)}))},
-  };
-  for (const Case& t : cases) {
-    ShopList c;
-    EXPECT_EQ(convert(c, t.source), t.expected) << t.name;
-  }
-}
-
-TEST(ShopList, Names) {
-  ShopList c;
-  // Whole lines, blanks kept; the last line of the section wins, an empty one too.
-  EXPECT_EQ(
-      convert(c,
-              "<shop_number>\n1\n</shop_number>\n"
-              "<filename_bg_buy>\n  bg shop 1.bmp \n</filename_bg_buy>\n"
-              "<filename_bg_sell>\nsell.bmp\n\n</filename_bg_sell>\n"),
-      shops_file(1, 32 + 17 + 1, cat({i32(0), counted("  bg shop 1.bmp "), counted(""), i32(0)})));
-}
-
-TEST(ShopList, ItemIndexes) {
-  struct Case {
-    const char* name;
-    std::string lines;
-    std::int32_t declared;
-    Bytes indexes;  // the item count and the indexes written
-  };
-  const Case cases[] = {
-      {"no item count section", "<item_index>\n1\n</item_index>\n", 34, i32(0)},
-      {"missing indexes stay 0", "<item_number>\n3\n</item_number>\n<item_index>\n7\n", 46,
-       ints({3, 7, 0, 0})},
+      // Names are whole lines, blanks kept; the last line of the section wins, an empty one too.
+      {"names",
+       kOne + "<filename_bg_buy>\n  bg shop 1.bmp \n</filename_bg_buy>\n"
+              "<filename_bg_sell>\nsell.bmp\n\n</filename_bg_sell>\n",
+       shops_file(1, 32 + 17 + 1, cat({i32(0), counted("  bg shop 1.bmp "), counted(""), i32(0)}))},
+      {"no item count section", kOne + "<item_index>\n1\n</item_index>\n", one_shop(34, i32(0))},
+      {"missing indexes stay 0", kOne + "<item_number>\n3\n</item_number>\n<item_index>\n7\n",
+       one_shop(46, ints({3, 7, 0, 0}))},
       {"lines beyond the count",
-       "<item_number>\n1\n</item_number>\n<item_index>\n7\n8\n</item_index>\n", 38, ints({1, 7})},
+       kOne + "<item_number>\n1\n</item_number>\n<item_index>\n7\n8\n</item_index>\n",
+       one_shop(38, ints({1, 7}))},
       {"each item index section starts again",
-       "<item_number>\n2\n</item_number>\n<item_index>\n7\n8\n</item_index>\n"
-       "<item_index>\n9\n</item_index>\n",
-       42, ints({2, 9, 8})},
+       kOne + "<item_number>\n2\n</item_number>\n<item_index>\n7\n8\n</item_index>\n"
+              "<item_index>\n9\n</item_index>\n",
+       one_shop(42, ints({2, 9, 8}))},
       // Shops without an index array are written as shops of no items.
-      {"negative item count", "<item_number>\n-2\n</item_number>\n<item_index>\n1\n", 34, i32(0)},
+      {"negative item count", kOne + "<item_number>\n-2\n</item_number>\n<item_index>\n1\n",
+       one_shop(34, i32(0))},
       {"item count too large for the field",
-       "<item_number>\n536870776\n</item_number>\n<item_index>\n1\n", 34, i32(0)},
-  };
-  for (const Case& t : cases) {
-    ShopList c;
-    EXPECT_EQ(convert(c, "<shop_number>\n1\n</shop_number>\n" + t.lines),
-              shops_file(1, t.declared, cat({i32(0), counted(""), counted(""), t.indexes})))
-        << t.name;
-  }
-}
-
-TEST(ShopList, AbsentTable) {
-  struct Case {
-    const char* name;
-    std::string source;
-    Bytes expected;
-  };
-  const Case cases[] = {
-      {"no shop count", "<kind>\n1\n</kind>\n", only_count(0)},
+       kOne + "<item_number>\n536870776\n</item_number>\n<item_index>\n1\n", one_shop(34, i32(0))},
+      {"no shop count", "<kind>\n1\n</kind>\n", count_file("shop", 0)},
       {"shop count 0", "<shop_number>\n0\n</shop_number>\n<kind>\n1\n</kind>\n",
        shops_file(0, 0, {})},
       {"negative shop count", "<shop_number>\n-1\n</shop_number>\n<kind>\n1\n</kind>\n",
-       only_count(-1)},
+       count_file("shop", -1)},
       // More shops than the field's data size can count with full names.
-      {"shop count too large", "<shop_number>\n3947581\n</shop_number>\n", only_count(3947581)},
-  };
-  for (const Case& t : cases) {
-    ShopList c;
-    EXPECT_EQ(convert(c, t.source), t.expected) << t.name;
-  }
+      {"shop count too large", "<shop_number>\n3947581\n</shop_number>\n",
+       count_file("shop", 3947581)},
+  });
 }
 
 // The reader starts from an empty table even when nothing released the last one.
 TEST(ShopList, ReaderStartsEmpty) {
   ShopList c;
-  convert(c, "<shop_number>\n1\n</shop_number>\n");
-  EXPECT_EQ(convert(c, ""), only_count(0));
+  convert(c, kOne);
+  EXPECT_EQ(convert(c, ""), count_file("shop", 0));
 }
 
 }  // namespace

@@ -8,68 +8,52 @@
 namespace kelv::test {
 namespace {
 
-Bytes midi_file(std::int32_t count, const Bytes& data) {
-  return keyed(2, {field("midi_number", i32(count)), field("midi_data", data)});
-}
-
-TEST(SoundList, MissingEntriesBelowTheCountAreEmptyTexts) {
-  SoundList c(kMidiWords);
-  const Bytes out = convert(c,
-                            "<midi_number>\n3\n</midi_number>\n"
-                            "<midi_data>\na.mid\nb.mid\n</midi_data>\n");
-  EXPECT_EQ(out, midi_file(3, cat({counted("a.mid"), counted("b.mid"), counted("")})));
-}
-
-TEST(SoundList, WaveVocabulary) {
-  SoundList c(kWaveWords);
-  EXPECT_EQ(convert(c, "<wave_number>\n1\n</wave_number>\n<wave_data>\nhit.wav\n</wave_data>\n"),
-            keyed(2, {field("wave_number", i32(1)), field("wave_data", counted("hit.wav"))}));
-}
-
-TEST(SoundList, CountAbove256IsClampedAndLaterLinesIgnored) {
-  std::string source = "<midi_number>\n300\n</midi_number>\n<midi_data>\n";
-  Bytes data;
+TEST(SoundList, Sources) {
+  // 260 entries against the clamp at 256.
+  std::string many = "<midi_number>\n300\n</midi_number>\n<midi_data>\n";
+  Bytes first256;
   for (int i = 0; i < 260; ++i) {
     const std::string name = "m" + std::to_string(i) + ".mid";
-    source += name + "\n";
-    if (i < 256) data = cat({data, counted(name)});
+    many += name + "\n";
+    if (i < 256) first256 = cat({first256, counted(name)});
   }
-  source += "</midi_data>\n";
-  SoundList c(kMidiWords);
-  EXPECT_EQ(convert(c, source), midi_file(256, data));
+  expect_outputs<SoundList>(
+      {
+          {"missing entries below the count are empty texts",
+           "<midi_number>\n3\n</midi_number>\n<midi_data>\na.mid\nb.mid\n</midi_data>\n",
+           table_file("midi", 3, cat({counted("a.mid"), counted("b.mid"), counted("")}))},
+          {"count above 256", many + "</midi_data>\n", table_file("midi", 256, first256)},
+          {"whole lines and a second data section from entry zero",
+           "<midi_number>\n3\n</midi_number>\n"
+           "<midi_data>\nbattle 01.mid\n\ttown.mid \nend.mid\n</midi_data>\n"
+           "<midi_data>\nfield.mid\n</midi_data>\n",
+           table_file("midi", 3,
+                      cat({counted("field.mid"), counted("\ttown.mid "), counted("end.mid")}))},
+          {"count after the data",
+           "<midi_data>\na.mid\n</midi_data>\n<midi_number>\n2\n</midi_number>\n",
+           table_file("midi", 2, cat({counted(""), counted("")}))},
+          {"negative count",
+           "<midi_number>\n-4\n</midi_number>\n<midi_data>\na.mid\n</midi_data>\n",
+           table_file("midi", -4, {})},
+          {"unclosed data section takes the final empty line",
+           "<midi_number>\n5\n</midi_number>\n<midi_data>\na\nb\nc\n",
+           table_file("midi", 5,
+                      cat({counted("a"), counted("b"), counted("c"), counted(""), counted("")}))},
+      },
+      kMidiWords);
+  expect_outputs<SoundList>(
+      {{"wave vocabulary", "<wave_number>\n1\n</wave_number>\n<wave_data>\nhit.wav\n</wave_data>\n",
+        table_file("wave", 1, counted("hit.wav"))}},
+      kWaveWords);
 }
 
-TEST(SoundList, WholeLinesAndASecondDataSectionFromEntryZero) {
-  SoundList c(kMidiWords);
-  const Bytes out = convert(c,
-                            "<midi_number>\n3\n</midi_number>\n"
-                            "<midi_data>\nbattle 01.mid\n\ttown.mid \nend.mid\n</midi_data>\n"
-                            "<midi_data>\nfield.mid\n</midi_data>\n");
-  EXPECT_EQ(out,
-            midi_file(3, cat({counted("field.mid"), counted("\ttown.mid "), counted("end.mid")})));
-}
-
-TEST(SoundList, CountAfterTheDataAndNegativeCounts) {
-  SoundList c(kMidiWords);
-  EXPECT_EQ(convert(c, "<midi_data>\na.mid\n</midi_data>\n<midi_number>\n2\n</midi_number>\n"),
-            midi_file(2, cat({counted(""), counted("")})));
-  EXPECT_EQ(convert(c, "<midi_number>\n-4\n</midi_number>\n<midi_data>\na.mid\n</midi_data>\n"),
-            midi_file(-4, {}));
-}
-
-TEST(SoundList, UnclosedDataSectionTakesTheFinalEmptyLine) {
-  SoundList c(kMidiWords);
-  EXPECT_EQ(
-      convert(c, "<midi_number>\n5\n</midi_number>\n<midi_data>\na\nb\nc\n"),
-      midi_file(5, cat({counted("a"), counted("b"), counted("c"), counted(""), counted("")})));
-}
-
+// The table is cleared at each reading; nothing releases it in between.
 TEST(SoundList, EachReadingStartsFromAClearedTable) {
   SoundList c(kMidiWords);
   convert(c, "<midi_number>\n2\n</midi_number>\n<midi_data>\na.mid\nb.mid\n</midi_data>\n");
   EXPECT_EQ(convert(c, "<midi_number>\n2\n</midi_number>\n"),
-            midi_file(2, cat({counted(""), counted("")})));
-  EXPECT_EQ(convert(c, ""), midi_file(0, {}));
+            table_file("midi", 2, cat({counted(""), counted("")})));
+  EXPECT_EQ(convert(c, ""), table_file("midi", 0, {}));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // source held in memory.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <bit>
 #include <cstdint>
 #include <initializer_list>
@@ -94,13 +96,29 @@ class RecordingReport final : public Report {
   std::vector<Finding> findings;
 };
 
-// Reads `source` with the converter and returns the data file it writes (empty if it refused).
-inline Bytes convert(Converter& c, std::string_view source) {
+// A file of a counted table: "<stem>_number" holding `count`, then "<stem>_data" holding `data`.
+inline Bytes table_file(std::string_view stem, std::int32_t count, const Bytes& data) {
+  const std::string s(stem);
+  return keyed(2, {field(s + "_number", i32(count)), field(s + "_data", data)});
+}
+
+// The same file when the table is absent: only the count.
+inline Bytes count_file(std::string_view stem, std::int32_t count) {
+  return keyed(2, {field(std::string(stem) + "_number", i32(count))});
+}
+
+// Reads `source` with the converter, telling `report` what the rules dropped or bent, and returns
+// the data file it writes (empty if it refused).
+inline Bytes convert(Converter& c, std::string_view source, Report& report) {
   save_test_seed(c, source);
   MemorySource in(source);
-  SilentReport report;
   if (!c.read(in, report)) return {};
   return c.write().bytes();
+}
+
+inline Bytes convert(Converter& c, std::string_view source) {
+  SilentReport report;
+  return convert(c, source, report);
 }
 
 // Reads, writes and releases, as the driver does for one file.
@@ -108,6 +126,22 @@ inline Bytes convert_once(Converter& c, std::string_view source) {
   Bytes out = convert(c, source);
   c.release();
   return out;
+}
+
+// A source and the data file it converts to.
+struct SourceCase {
+  std::string name;
+  std::string source;
+  Bytes expected;
+};
+
+// Converts every case with a fresh converter made from `args`.
+template <class C, class... A>
+void expect_outputs(std::initializer_list<SourceCase> cases, const A&... args) {
+  for (const SourceCase& k : cases) {
+    C c(args...);
+    EXPECT_EQ(convert_once(c, k.source), k.expected) << k.name;
+  }
 }
 
 }  // namespace kelv::test
