@@ -110,16 +110,16 @@ TEST(SectionWalker, GroupsSeeEveryLineInTurn) {
 
 // A marker of one group, while a section of the next is open, is that section's data line too:
 // one line, handled once in each group.
-constexpr Section<Grouped> kMarkerGroup[] = {
-    {"a1", gdata},
-    {"entry", nullptr, nullptr, [](Grouped& g) { g.events.push_back("marker"); }, true}};
+constexpr Section<Recorder> kMarkerGroup[] = {
+    {"a1", data},
+    {"entry", nullptr, nullptr, [](Recorder& r) { r.events.push_back("marker"); }, true}};
 
 TEST(SectionWalker, AMarkerReachesTheNextGroupToo) {
-  Grouped g;
+  Recorder r;
   MemorySource in("<b1>\n</entry>\n</entry>");
   SilentReport report;
-  walk<Grouped>(in, kShortLines, g, {kMarkerGroup, kGroupB}, report);
-  EXPECT_EQ(g.events, (std::vector<std::string>{"marker", "3:</entry>", "marker", "3:</entry>"}));
+  walk<Recorder>(in, kShortLines, r, {kMarkerGroup, kGroupB}, report);
+  EXPECT_EQ(r.events, (Events{"marker", "3:</entry>", "marker", "3:</entry>"}));
 }
 
 }  // namespace
