@@ -48,8 +48,10 @@ inline void convert_and_check(const Route& route, Converter& converter, std::str
   MemorySource in(source);
   CheckingReport report(route.name);
   if (converter.read(in, report)) {
-    const KeyedData data = converter.write();
-    if (const std::string p = check::well_formed(data.bytes()); !p.empty()) fail(route.name, p);
+    MemorySink data;
+    DataWriter writer(data);
+    converter.write(writer);
+    if (const std::string p = check::well_formed(data.bytes); !p.empty()) fail(route.name, p);
   } else if (converter.refusal().empty()) {
     fail(route.name, "a source refused without a reason");
   }

@@ -23,7 +23,8 @@ constexpr Section<Recorder> kSections[] = {
     {"first", data, [](Recorder& r) { r.events.push_back("open first"); },
      [](Recorder& r) { r.events.push_back("close first"); }},
     {"second", data},
-    {"entry", nullptr, nullptr, [](Recorder& r) { r.events.push_back("next entry"); }, true},
+    {"entry", nullptr, nullptr, [](Recorder& r) { r.events.push_back("next entry"); },
+     Role::Marker},
     {"third", data},
 };
 
@@ -112,7 +113,7 @@ TEST(SectionWalker, GroupsSeeEveryLineInTurn) {
 // one line, handled once in each group.
 constexpr Section<Recorder> kMarkerGroup[] = {
     {"a1", data},
-    {"entry", nullptr, nullptr, [](Recorder& r) { r.events.push_back("marker"); }, true}};
+    {"entry", nullptr, nullptr, [](Recorder& r) { r.events.push_back("marker"); }, Role::Marker}};
 
 TEST(SectionWalker, AMarkerReachesTheNextGroupToo) {
   Recorder r;

@@ -66,7 +66,7 @@ TEST(ListsSharingAField, ShopItemIndexes) {
   // A shop counts 32 bytes and two names of at most a short line each besides its items.
   check_lists_share_the_field<ShopList>(
       {"shop_number", "item_number", "shop_data"}, 32 + 2 * 256, 4,
-      [](ShopList& c, int i) -> const Table<std::int32_t>& { return c.shops.at(i)->item_indexes; });
+      [](ShopList& c, int i) -> const Table<ShopItem>& { return c.shops.at(i)->item_indexes; });
 }
 
 TEST(ListsSharingAField, EnemyGroupMembers) {

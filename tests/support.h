@@ -113,7 +113,10 @@ inline Bytes convert(Converter& c, std::string_view source, Report& report) {
   save_test_seed(c, source);
   MemorySource in(source);
   if (!c.read(in, report)) return {};
-  return c.write().bytes();
+  MemorySink out;
+  DataWriter writer(out);
+  c.write(writer);
+  return out.bytes;
 }
 
 inline Bytes convert(Converter& c, std::string_view source) {

@@ -33,8 +33,8 @@ namespace kelv {
 struct Converters {
   FolderSettings folders;
   StartSettings start;
-  SoundList midi{kMidiWords};
-  SoundList waves{kWaveWords};
+  MidiList midi;
+  WaveList waves;
   TitleMenu title;
   NarrationList narration;
   TalkList talk;

@@ -142,8 +142,10 @@ class Driver {
       return;
     }
     if (files_.exists(output) && !may_replace(output)) return;
-    const KeyedData data = converter.write();
-    if (const Problem p = commit(files_, output, data.bytes()); !p.empty()) {
+    MemorySink data;
+    DataWriter writer(data);
+    converter.write(writer);
+    if (const Problem p = commit(files_, output, data.bytes); !p.empty()) {
       cannot_create(output, p);
       return;
     }

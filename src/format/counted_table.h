@@ -8,8 +8,8 @@
 #include <span>
 #include <string_view>
 
-#include "format/keyed_data.h"
 #include "format/sections.h"
+#include "format/source_writer.h"
 #include "format/table.h"
 
 namespace kelv {
@@ -32,10 +32,14 @@ R* next_record(const Line& l, Table<R>& table, std::int64_t& index) {
   return r;
 }
 
+// The line of a count section: one number.
+inline constexpr ValueShape kCountValue{"count"};
+inline constexpr std::array<ValueShape, 1> kCountLine{kCountValue};
+
 // The count line of a list that holds at most `most` entries: the count stays as it was when the
 // line holds no number, and is cut to `most`. A negative count stays.
 inline void count_line_at_most(const Line& l, std::int32_t& count, std::int32_t most) {
-  l.scan("%d", count);
+  l.scan_number(count, kCountValue);
   if (count > most) {
     l.note(Note::CountClamped, count, most);
     count = most;
@@ -51,27 +55,40 @@ struct CountedTable {
   // number (the count then stays); records read before are lost. `max_bytes` bounds the table's
   // bytes where its records write other than they are held.
   void count_line(const Line& l, std::int64_t max_bytes = Table<R>::kMaxBytes) {
-    l.scan("%d", count);
+    l.scan_number(count, kCountValue);
     if (!table.make(count, max_bytes)) l.note(Note::TableRefused, count);
   }
 
   // The record at the running `index` for a data line (a present table holds `count` records).
   R* next(const Line& l, std::int64_t& index) { return next_record(l, table, index); }
 
-  // The count under `number_key`, then, when the table is present, the records as held under
-  // `data_key`.
-  void write(KeyedData& out, std::string_view number_key, std::string_view data_key) const {
-    out.i32_field(number_key, count);
-    if (!table.present()) return;
-    const std::span<const R> records = table.all();
-    out.field(data_key, static_cast<std::int64_t>(records.size_bytes()));
-    out.records(records);
-  }
-
   void release() {
     table.reset();
     count = 0;
   }
 };
+
+// A counted table's two fields: the count under `number_key`, then, when the table is present,
+// its records as held under `data_key`.
+template <class L, class R, std::size_t N>
+void counted_fields(L& l, CountedTable<R>& t, std::string_view number_key,
+                    std::string_view data_key, const LineFormat<R, N>& format) {
+  l.field(number_key, [&](auto& d) { d.i32(t.count, kCountValue); });
+  l.field_if(t.table.present(), data_key, [&](auto& d) { d.held_table(t.table, t.count, format); });
+}
+
+// A counted table's two sections, as the reader needs them to make the table as it is: the count
+// (left out when no count line was read) and, when the table is present, one line per record.
+template <class R, std::size_t N>
+void decompile_counted(SourceWriter& out, const CountedTable<R>& t, std::string_view number_tag,
+                       std::string_view data_tag, const LineFormat<R, N>& format) {
+  if (!t.table.present() && t.count == 0) return;
+  out.count_section(number_tag, t.count);
+  if (!t.table.present()) return;
+  out.open(data_tag);
+  for (const R& r : t.table.all())
+    out.line(format, r);
+  out.close();
+}
 
 }  // namespace kelv

@@ -6,6 +6,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
+
+#include "format/line_format.h"
 
 namespace kelv {
 
@@ -30,6 +33,8 @@ struct Finding {
   std::uint32_t line;  // 1-based physical line of the source
   std::int64_t a = 0;
   std::int64_t b = 0;
+  const ValueShape* value = nullptr;  // the value of the line concerned, where there is one
+  std::string_view found = {};        // ScanStopped: the rest of the line where it stopped
 };
 
 class Report {

@@ -150,7 +150,7 @@ bool scan_real(Cursor& in, float& out) {
 
 // "%s": one word. A Shift-JIS lead byte takes the next byte with it, so a double-byte
 // character is never split and never ends the word.
-bool scan_word(Cursor& in, const Target& t, ScanResult& result) {
+bool scan_word(Cursor& in, const Target& t, bool& cut) {
   if (in.done()) return false;
   const std::size_t start = in.pos();
   while (!in.done() && !is_space(in.peek())) {
@@ -161,45 +161,70 @@ bool scan_word(Cursor& in, const Target& t, ScanResult& result) {
   const std::size_t n = std::min(word.size(), t.size - 1);
   std::memcpy(field, word.data(), n);
   std::memset(field + n, 0, t.size - n);
-  if (n < word.size()) {
-    result.word_cut = true;
-    result.cut_field = t.size;
-  }
+  cut = n < word.size();
   return true;
 }
 
 }  // namespace
 
-ScanResult scan_targets(std::string_view line, std::string_view format,
-                        std::span<const Target> targets) {
+ScanResult scan_targets(std::string_view line, std::span<const Target> targets) {
   ScanResult result;
   result.wanted = static_cast<int>(targets.size());
   Cursor in(line);
-  std::size_t next = 0;
-  for (std::size_t i = 0; i < format.size(); ++i) {
-    if (format[i] == ' ') {
-      in.skip_space();
-      continue;
-    }
-    const Target& t = targets[next++];  // format[i] is '%', checked when the format was built
-    ++i;
+  for (const Target& t : targets) {
     in.skip_space();
+    result.stopped_at = in.pos();
     bool ok = false;
+    bool wrapped = false;
+    bool cut = false;
     switch (t.kind) {
       case Kind::Int:
-        ok = scan_int(in, *static_cast<std::int32_t*>(t.place), result.wrapped);
+        ok = scan_int(in, *static_cast<std::int32_t*>(t.place), wrapped);
         break;
       case Kind::Real:
         ok = scan_real(in, *static_cast<float*>(t.place));
         break;
       case Kind::Word:
-        ok = scan_word(in, t, result);
+      case Kind::Text:
+        ok = scan_word(in, t, cut);
         break;
+    }
+    if (wrapped && !result.wrapped) {
+      result.wrapped = true;
+      result.wrapped_value = result.matched;
+    }
+    if (cut && !result.word_cut) {
+      result.word_cut = true;
+      result.cut_field = t.size;
+      result.cut_value = result.matched;
     }
     if (!ok) break;
     ++result.matched;
   }
+  if (result.complete()) result.stopped_at = in.pos();
   return result;
+}
+
+void apply_twist(const ValueShape& value, void* field, bool scanned) {
+  switch (value.twist) {
+    case Twist::None:
+      break;
+    case Twist::PlusOne: {
+      // The engine's 32-bit arithmetic: 2147483647 + 1 wraps to -2147483648.
+      auto* v = static_cast<std::int32_t*>(field);
+      *v = static_cast<std::int32_t>(static_cast<std::uint32_t>(*v) + 1u);
+      break;
+    }
+    case Twist::ZeroUnreached:
+      if (!scanned) *static_cast<float*>(field) = 0.0f;
+      break;
+    case Twist::Breaks:
+      for (char* c = static_cast<char*>(field); c != static_cast<char*>(field) + value.size; ++c) {
+        if (*c == '\0') break;
+        if (*c == '#') *c = '\n';
+      }
+      break;
+  }
 }
 
 }  // namespace kelv

@@ -13,14 +13,17 @@
 #include <string_view>
 #include <type_traits>
 
+#include "format/line_format.h"
+#include "format/text.h"
+
 namespace kelv {
 
 namespace scan_detail {
 
-enum class Kind : std::uint8_t { Int, Real, Word };
+using Kind = ValueKind;
 
 struct Target {
-  Kind kind;
+  Kind kind;  // Int, Real or Word
   void* place;
   std::size_t size;  // words: the field size
 };
@@ -91,21 +94,57 @@ struct ScanResult {
   int matched = 0;  // conversions that matched, in order
   int wanted = 0;   // conversions in the format
   bool word_cut = false;
-  std::size_t cut_field = 0;  // size of the field a word was cut to fit
-  bool wrapped = false;       // an integer did not fit 32 bits and was wrapped
+  std::size_t cut_field = 0;   // size of the field a word was cut to fit
+  int cut_value = 0;           // the 0-based conversion of the first word cut
+  bool wrapped = false;        // an integer did not fit 32 bits and was wrapped
+  int wrapped_value = 0;       // the 0-based conversion of the first integer wrapped
+  std::size_t stopped_at = 0;  // where the first conversion that did not match looked
 
   bool complete() const { return matched == wanted; }
 };
 
-// Runs a checked format; use scan() below.
-ScanResult scan_targets(std::string_view line, std::string_view format,
-                        std::span<const scan_detail::Target> targets);
+// Scans the targets one after the other, each after any white space: what a format of
+// conversions separated by spaces does.
+ScanResult scan_targets(std::string_view line, std::span<const scan_detail::Target> targets);
 
+// Scans with a format checked against the targets at compile time.
 template <class... A>
 ScanResult scan(std::string_view line, std::type_identity_t<Format<A...>> format, A&&... out) {
+  (void)format;
   const std::array<scan_detail::Target, sizeof...(A)> targets{
       scan_detail::target_of(std::forward<A>(out))...};
-  return scan_targets(line, format.text, targets);
+  return scan_targets(line, targets);
+}
+
+// After a scan: what a value's twist does to the field it fills.
+void apply_twist(const ValueShape& value, void* field, bool scanned);
+
+// Scans a line by its line format into `record`, and does what the format's twists say. A
+// whole-line text is copied, not scanned (cut to its field: `word_cut` tells).
+template <class R, std::size_t N>
+ScanResult scan_line(std::string_view line, const LineFormat<R, N>& format, R& record) {
+  if constexpr (N == 1) {
+    if (format.shapes[0].kind == ValueKind::Text) {
+      ScanResult r{1, 1};
+      const std::span<char> field(static_cast<char*>(format.values[0].place(record)),
+                                  format.shapes[0].size);
+      if (!copy_text(field, line)) {
+        r.word_cut = true;
+        r.cut_field = field.size();
+      }
+      apply_twist(format.shapes[0], field.data(), true);
+      return r;
+    }
+  }
+  std::array<scan_detail::Target, N> targets{};
+  for (std::size_t i = 0; i < N; ++i) {
+    const ValueShape& s = format.shapes[i];
+    targets[i] = {s.kind, format.values[i].place(record), s.size};
+  }
+  const ScanResult r = scan_targets(line, targets);
+  for (std::size_t i = 0; i < N; ++i)
+    apply_twist(format.shapes[i], targets[i].place, static_cast<int>(i) < r.matched);
+  return r;
 }
 
 // The white space of scanf: space, tab, line feed, vertical tab, form feed, carriage return.

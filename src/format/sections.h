@@ -11,16 +11,22 @@
 // A marker is a closing tag with no section of its own ("</shop_data>" and the like): it runs
 // its action and leaves the state as it is.
 //
+// Beside its tag and handlers, every section says what its lines are (its role and its line
+// format) and what else an author needs to know of it; --explain prints that, and the
+// decompiler checks its lines against the tags.
+//
 // A converter may split its vocabulary into groups: then every line passes through each group
 // in turn, and in each group the first test that holds ends the line's passage through it.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <initializer_list>
 #include <span>
 #include <string_view>
 #include <utility>
 
+#include "format/line_format.h"
 #include "format/line_reader.h"
 #include "format/report.h"
 #include "format/scan.h"
@@ -39,19 +45,35 @@ class Line {
   int state() const { return state_; }
   std::uint32_t number() const { return number_; }
 
-  // Scans the line with a scan format; a scan that stops early or cuts a word is reported.
-  template <class... A>
-  ScanResult scan(std::type_identity_t<Format<A...>> format, A&&... out) const {
-    const ScanResult r = kelv::scan(text_, format, std::forward<A>(out)...);
-    if (!r.complete()) note(Note::ScanStopped, r.matched, r.wanted);
-    if (r.word_cut) note(Note::WordCut, static_cast<std::int64_t>(r.cut_field));
-    if (r.wrapped) note(Note::NumberWrapped);
+  // Reads the line into `record` by its line format; a scan that stops early, a word or text
+  // cut to its field and a number wrapped are reported.
+  template <class R, std::size_t N>
+  ScanResult scan(const LineFormat<R, N>& format, R& record) const {
+    const ScanResult r = scan_line(text_, format, record);
+    if (!r.complete()) {
+      const ValueShape& missed = format.shapes[static_cast<std::size_t>(r.matched)];
+      report_.note(
+          {Note::ScanStopped, number_, r.matched, r.wanted, &missed, text_.substr(r.stopped_at)});
+    }
+    if (r.word_cut) {
+      const ValueShape& cut = format.shapes[static_cast<std::size_t>(r.cut_value)];
+      report_.note({cut.kind == ValueKind::Text ? Note::TextCut : Note::WordCut, number_,
+                    static_cast<std::int64_t>(r.cut_field), 0, &cut});
+    }
+    if (r.wrapped) {
+      report_.note({Note::NumberWrapped, number_, 0, 0,
+                    &format.shapes[static_cast<std::size_t>(r.wrapped_value)]});
+    }
     return r;
   }
 
-  // Copies the whole line into a text field (cut to the field size minus one, rest zero).
-  void copy_into(std::span<char> field) const {
-    if (!copy_text(field, text_)) note(Note::TextCut, static_cast<std::int64_t>(field.size()));
+  // Reads one number, the line's only value, into `v`: a count line or a single setting.
+  ScanResult scan_number(std::int32_t& v, const ValueShape& shape) const {
+    const scan_detail::Target t{ValueKind::Int, &v, sizeof v};
+    const ScanResult r = scan_targets(text_, {&t, 1});
+    if (!r.complete()) report_.note({Note::ScanStopped, number_, 0, 1, &shape, text_});
+    if (r.wrapped) report_.note({Note::NumberWrapped, number_, 0, 0, &shape});
+    return r;
   }
 
   void note(Note what, std::int64_t a = 0, std::int64_t b = 0) const {
@@ -65,14 +87,61 @@ class Line {
   Report& report_;
 };
 
+// What a section's lines are.
+enum class Role : std::uint8_t {
+  Value,    // its lines fill values that are not a table's: the last line wins
+  Count,    // its line gives the number of records of a table
+  Records,  // each line fills the next record of a table
+  Marker,   // no section: only its closing tag, which moves on to the next entry
+};
+
+// A section as --explain and the decompiler see it: no converter type.
+struct SectionShape {
+  std::string_view name;
+  Role role = Role::Value;
+  std::span<const ValueShape> line;  // the values of its lines, in line order
+  std::string_view note;             // what else an author needs to know of it
+};
+
 template <class C>
 struct Section {
   std::string_view name;                       // the tag name, without "<", "/" and ">"
   void (*on_data)(C&, const Line&) = nullptr;  // a data line while the section is open
   void (*on_open)(C&) = nullptr;               // after "<name>" opened it
   void (*on_close)(C&) = nullptr;              // after "</name>" closed it
-  bool marker = false;                         // only "</name>", which keeps the state
+  Role role = Role::Value;                     // a Marker has only "</name>", which keeps the state
+  std::span<const ValueShape> line = {};       // the values of its data lines
+  std::string_view note = {};
+
+  constexpr bool marker() const { return role == Role::Marker; }
+  constexpr SectionShape shape() const { return {name, role, line, note}; }
 };
+
+// A converter's source format as an author needs it, made from its section tables.
+struct Vocabulary {
+  std::string_view about;       // what the file holds
+  std::size_t line_buffer = 0;  // kShortLines or kLongLines
+  // The sections in the order the reader tests them; several groups when every line passes
+  // through each group in turn.
+  std::span<const std::span<const SectionShape>> groups;
+  std::string_view carries;  // what a later file of the same kind in one run starts from
+};
+
+// The shapes of a section table, for the vocabulary a converter shows.
+template <class C, std::size_t N>
+constexpr std::array<SectionShape, N> shapes_of(const Section<C> (&sections)[N]) {
+  std::array<SectionShape, N> out{};
+  for (std::size_t i = 0; i < N; ++i)
+    out[i] = sections[i].shape();
+  return out;
+}
+template <class C, std::size_t N>
+constexpr std::array<SectionShape, N> shapes_of(const std::array<Section<C>, N>& sections) {
+  std::array<SectionShape, N> out{};
+  for (std::size_t i = 0; i < N; ++i)
+    out[i] = sections[i].shape();
+  return out;
+}
 
 template <class C>
 using Group = std::span<const Section<C>>;
@@ -119,13 +188,13 @@ void walk(ByteSource& source, std::size_t line_buffer, C& converter,
       for (std::size_t i = 0; i < group.size(); ++i) {
         const Section<C>& s = group[i];
         const int own = base + static_cast<int>(i) + 1;
-        if (!s.marker && walk_detail::is_open_tag(text, s.name)) {
+        if (!s.marker() && walk_detail::is_open_tag(text, s.name)) {
           state = own;
           if (s.on_open != nullptr) s.on_open(converter);
         } else if (walk_detail::is_close_tag(text, s.name)) {
-          if (!s.marker) state = 0;
+          if (!s.marker()) state = 0;
           if (s.on_close != nullptr) s.on_close(converter);
-        } else if (!s.marker && state == own) {
+        } else if (!s.marker() && state == own) {
           const Line line(text, state, number, report);
           if (walk_detail::looks_like_tag(text)) line.note(Note::TagAsData);
           if (lines.is_final_empty()) line.note(Note::FinalEmptyLine);

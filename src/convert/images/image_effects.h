@@ -58,8 +58,11 @@ class ImageEffects final : public Converter {
   static constexpr std::int64_t kEffectBytes = sizeof(EffectMainData) + 4;
 
   bool read(ByteSource& source, Report& report) override;
-  KeyedData write() override;
+  void write(DataWriter& out) override;
+  void load(DataReader& in) override;
+  void decompile(SourceWriter& out) override;
   void release() override;
+  const Vocabulary& vocabulary() const override;
 
   std::int32_t effect_count = 0;
   Table<ImageEffect> effects;  // absent before the count line and when the count cannot make it

@@ -1,35 +1,45 @@
 #include "convert/images/image_lists.h"
 
-#include "format/sections.h"
-
 namespace kelv {
 namespace {
-
-void scan_record(const Line& l, ImageRecord& r) {
-  auto& v = r.values_2_to_6;
-  l.scan("%s %d %d %d %d %d", r.file_name, v[0], v[1], v[2], v[3], v[4]);
-}
-
-void scan_record(const Line& l, FaceImageRecord& r) {
-  auto& a = r.values_4_to_8;
-  auto& b = r.values_9_to_12;
-  l.scan("%d %d %s %d %d %d %d %d %d %d %d %d", r.value_1, r.value_2, r.file_name, a[0], a[1], a[2],
-         a[3], a[4], b[0], b[1], b[2], b[3]);
-}
 
 // A count line replaces the list; every data line takes the next record, also one that scans
 // nothing.
 template <class V>
 constexpr Section<ImageList<V>> kSections[] = {
-    {V::kNumber, [](ImageList<V>& c, const Line& l) { c.images.count_line(l); }},
-    {V::kData,
-     [](ImageList<V>& c, const Line& l) {
-       if (auto* record = c.images.next(l, c.index)) scan_record(l, *record);
-     },
-     [](ImageList<V>& c) { c.index = 0; }},
+    {.name = V::kNumber,
+     .on_data = [](ImageList<V>& c, const Line& l) { c.images.count_line(l); },
+     .role = Role::Count,
+     .line = kCountLine,
+     .note = "every count line makes a new table of empty images; those read before are lost"},
+    {.name = V::kData,
+     .on_data =
+         [](ImageList<V>& c, const Line& l) {
+           if (auto* record = c.images.next(l, c.index)) l.scan(V::kLine, *record);
+         },
+     .on_open = [](ImageList<V>& c) { c.index = 0; },
+     .role = Role::Records,
+     .line = V::kLine.shape(),
+     .note = "one image per line; the opening tag starts again at the first"},
 };
+template <class V>
+constexpr auto kShapes = shapes_of(kSections<V>);
+template <class V>
+constexpr std::span<const SectionShape> kGroups[] = {kShapes<V>};
+
+template <class V, class L>
+void layout(L& l, ImageList<V>& c) {
+  l.fields(2);
+  counted_fields(l, c.images, V::kNumber, V::kData, V::kLine);
+}
 
 }  // namespace
+
+template <class V>
+const Vocabulary& ImageList<V>::vocabulary() const {
+  static constexpr Vocabulary v{V::kAbout, kShortLines, kGroups<V>, {}};
+  return v;
+}
 
 template <class V>
 bool ImageList<V>::read(ByteSource& source, Report& report) {
@@ -40,10 +50,18 @@ bool ImageList<V>::read(ByteSource& source, Report& report) {
 }
 
 template <class V>
-KeyedData ImageList<V>::write() {
-  KeyedData out(2);
-  images.write(out, V::kNumber, V::kData);
-  return out;
+void ImageList<V>::write(DataWriter& out) {
+  layout(out, *this);
+}
+
+template <class V>
+void ImageList<V>::load(DataReader& in) {
+  layout(in, *this);
+}
+
+template <class V>
+void ImageList<V>::decompile(SourceWriter& out) {
+  decompile_counted(out, images, V::kNumber, V::kData, V::kLine);
 }
 
 template <class V>

@@ -41,33 +41,51 @@ static_assert(offsetof(FaceImageRecord, value_1) == 280);
 static_assert(offsetof(FaceImageRecord, value_2) == 284);
 static_assert(offsetof(FaceImageRecord, values_9_to_12) == 288);
 
-// The vocabularies: record kind, then the count and data names (tags and keys alike).
+inline constexpr auto kImageLine = line(value<&ImageRecord::file_name>("file_name"),
+                                        values<&ImageRecord::values_2_to_6>("value", 2));
+
+inline constexpr auto kFaceImageLine =
+    line(value<&FaceImageRecord::value_1>("value1"), value<&FaceImageRecord::value_2>("value2"),
+         value<&FaceImageRecord::file_name>("file_name"),
+         values<&FaceImageRecord::values_4_to_8>("value", 4),
+         values<&FaceImageRecord::values_9_to_12>("value", 9));
+
+// The vocabularies: record kind and line, then the count and data names (tags and keys alike).
 struct BackImages {
   using Record = ImageRecord;
+  static constexpr const auto& kLine = kImageLine;
   static constexpr std::string_view kNumber = "image_back_number";
   static constexpr std::string_view kData = "image_back_data";
+  static constexpr std::string_view kAbout = "the background images";
 };
 struct SelectImages {
   using Record = ImageRecord;
+  static constexpr const auto& kLine = kImageLine;
   static constexpr std::string_view kNumber = "image_sel_number";
   static constexpr std::string_view kData = "image_sel_data";
+  static constexpr std::string_view kAbout = "the selection images";
 };
 struct FaceImages {
   using Record = FaceImageRecord;
+  static constexpr const auto& kLine = kFaceImageLine;
   static constexpr std::string_view kNumber = "image_face_number";
   static constexpr std::string_view kData = "image_face_data";
+  static constexpr std::string_view kAbout = "the face images";
 };
 
 // Every reading starts from no list and a count of 0; the count line makes the list, and each
 // opening of the data section starts filling it again from its first record.
-template <class Vocabulary>
+template <class Words>
 class ImageList final : public Converter {
  public:
-  using Record = typename Vocabulary::Record;
+  using Record = typename Words::Record;
 
   bool read(ByteSource& source, Report& report) override;
-  KeyedData write() override;
+  void write(DataWriter& out) override;
+  void load(DataReader& in) override;
+  void decompile(SourceWriter& out) override;
   void release() override;
+  const Vocabulary& vocabulary() const override;
 
   CountedTable<Record> images;
 

@@ -1,22 +1,21 @@
 #include "convert/images/map_anims.h"
 
 #include "format/counted_table.h"
-#include "format/sections.h"
 
 namespace kelv {
 namespace {
 
 using M = MapAnimations;
 
-constexpr std::int64_t kPositionBytes = sizeof(MapAnimPosition);
-
-void on_main_data(M& c, const Line& l) {
-  l.scan("%d %d %d %s", c.value_1, c.value_2, c.value_3, c.image_name);
-}
+constexpr auto kMainLine = line(value<&M::value_1>("value1"), value<&M::value_2>("value2"),
+                                value<&M::value_3>("value3"), value<&M::image_name>("image_name"));
+constexpr auto kPositionLine =
+    line(value<&MapAnimPosition::first>("value1"), value<&MapAnimPosition::second>("value2"));
+constexpr ValueShape kPositionCount{"map_anim_pos_number"};
 
 // A count line replaces the table, also when it holds no number (the count then stays).
 void on_animation_count(M& c, const Line& l) {
-  l.scan("%d", c.animation_count);
+  l.scan_number(c.animation_count, kCountValue);
   if (!c.budget.make_entries(c.animations, c.animation_count)) {
     l.note(Note::TableRefused, c.animation_count);
   }
@@ -30,7 +29,7 @@ MapAnimation* current(M& c, const Line& l) {
 void on_position_count(M& c, const Line& l) {
   MapAnimation* a = current(c, l);
   if (a == nullptr) return;
-  l.scan("%d", a->position_count);
+  l.scan_number(a->position_count, kPositionCount);
   if (!c.budget.make_list(a->positions, a->position_count)) {
     l.note(Note::TableRefused, a->position_count);
   }
@@ -40,22 +39,72 @@ void on_position_count(M& c, const Line& l) {
 void on_position(M& c, const Line& l) {
   MapAnimation* a = current(c, l);
   if (a == nullptr) return;
-  MapAnimPosition* p = next_record(l, a->positions, c.position_index);
-  if (p == nullptr) return;
-  l.scan("%d %d", p->first, p->second);
+  if (MapAnimPosition* p = next_record(l, a->positions, c.position_index)) {
+    l.scan(kPositionLine, *p);
+  }
 }
 
 // Both position sections start the list over. The closing block tag comes last, so it is seen
 // only while no section is open.
 constexpr Section<M> kSections[] = {
-    {"map_anim_main_data", on_main_data},
-    {"map_anim_number", on_animation_count},
-    {"map_anim_pos_number", on_position_count, [](M& c) { c.position_index = 0; }},
-    {"map_anim_pos_data", on_position, [](M& c) { c.position_index = 0; }},
-    {"map_anim_data", nullptr, nullptr, [](M& c) { ++c.animation_index; }, true},
+    {.name = "map_anim_main_data",
+     .on_data = [](M& c, const Line& l) { l.scan(kMainLine, c); },
+     .line = kMainLine.shape(),
+     .note = "kept for the next map animation file of the run"},
+    {.name = "map_anim_number",
+     .on_data = on_animation_count,
+     .role = Role::Count,
+     .line = kCountLine,
+     .note = "the number of animations; a count line makes a new table of empty ones"},
+    {.name = "map_anim_pos_number",
+     .on_data = on_position_count,
+     .on_open = [](M& c) { c.position_index = 0; },
+     .role = Role::Count,
+     .line = kCountLine,
+     .note = "the number of positions of the current animation; makes a new list of them"},
+    {.name = "map_anim_pos_data",
+     .on_data = on_position,
+     .on_open = [](M& c) { c.position_index = 0; },
+     .role = Role::Records,
+     .line = kPositionLine.shape(),
+     .note = "one position of the current animation per line; the opening tag starts again at "
+             "the first"},
+    {.name = "map_anim_data",
+     .on_close = [](M& c) { ++c.animation_index; },
+     .role = Role::Marker,
+     .note = "ends an animation, outside every section: the sections after it fill the next one"},
 };
+constexpr auto kShapes = shapes_of(kSections);
+constexpr std::span<const SectionShape> kGroups[] = {kShapes};
+
+// The main data is written name first, then values 2, 3 and 1. A record whose list is absent
+// is written with the position count 0, so that the data size and the bytes always agree.
+template <class L>
+void layout(L& l, M& c) {
+  l.fields(3);
+  l.field("map_anim_main_data", [&](auto& d) {
+    d.text(c.image_name, kMainLine.shapes[3]);
+    d.i32(c.value_2, kMainLine.shapes[1]);
+    d.i32(c.value_3, kMainLine.shapes[2]);
+    d.i32(c.value_1, kMainLine.shapes[0]);
+  });
+  l.field("map_anim_number", [&](auto& d) { d.i32(c.animation_count, kCountValue); });
+  l.field_if(c.animations.present(), "map_anim_data", [&](auto& d) {
+    d.each(c.animations, c.animation_count, M::kAnimationBytes, [](auto& e, MapAnimation& a) {
+      e.list(a.positions, a.position_count, kPositionLine, kPositionCount);
+    });
+  });
+}
 
 }  // namespace
+
+const Vocabulary& MapAnimations::vocabulary() const {
+  static constexpr Vocabulary v{
+      "a map animation: its image and three numbers, then the animations and their positions",
+      kShortLines, kGroups,
+      "the main data (the image and its three numbers) the earlier file gave"};
+  return v;
+}
 
 bool MapAnimations::read(ByteSource& source, Report& report) {
   release();
@@ -65,27 +114,28 @@ bool MapAnimations::read(ByteSource& source, Report& report) {
   return true;
 }
 
-// The main data is written name first, then values 2, 3 and 1. A record whose list is absent
-// is written with the position count 0, so that the data size and the bytes always agree.
-KeyedData MapAnimations::write() {
-  KeyedData out(3);
-  out.field("map_anim_main_data", KeyedData::counted_size(image_name) + 12);
-  out.counted(image_name);
-  out.i32(value_2);
-  out.i32(value_3);
-  out.i32(value_1);
-  out.i32_field("map_anim_number", animation_count);
-  if (!animations.present()) return out;
-  std::int64_t size = 0;
+void MapAnimations::write(DataWriter& out) {
+  layout(out, *this);
+}
+
+void MapAnimations::load(DataReader& in) {
+  layout(in, *this);
+}
+
+void MapAnimations::decompile(SourceWriter& out) {
+  out.section("map_anim_main_data", kMainLine, *this);
+  if (!animations.present() && animation_count == 0) return;
+  out.count_section("map_anim_number", animation_count);
   for (const MapAnimation& a : animations.all()) {
-    size += kAnimationBytes + static_cast<std::int64_t>(a.positions.size()) * kPositionBytes;
+    out.count_section("map_anim_pos_number", a.position_count);
+    if (a.positions.size() > 0) {
+      out.open("map_anim_pos_data");
+      for (const MapAnimPosition& p : a.positions.all())
+        out.line(kPositionLine, p);
+      out.close();
+    }
+    out.marker("map_anim_data");
   }
-  out.field("map_anim_data", size);
-  for (const MapAnimation& a : animations.all()) {
-    out.i32(static_cast<std::int32_t>(a.positions.size()));
-    out.records(a.positions.all());
-  }
-  return out;
 }
 
 // The main data stays for the next file.

@@ -39,8 +39,11 @@ class MapAnimations final : public Converter {
   static constexpr std::int64_t kAnimationBytes = 4;
 
   bool read(ByteSource& source, Report& report) override;
-  KeyedData write() override;
+  void write(DataWriter& out) override;
+  void load(DataReader& in) override;
+  void decompile(SourceWriter& out) override;
   void release() override;
+  const Vocabulary& vocabulary() const override;
 
   // The main data: values 1 to 3 in the order of their line, and the image name. Never reset.
   std::int32_t value_1 = 0;

@@ -4,13 +4,29 @@
 
 #include "format/counted_table.h"
 #include "format/field_budget.h"
-#include "format/sections.h"
 
 namespace kelv {
 namespace {
 
+using M = EnemyMember;
+
 // Every group writes its member count before its members.
 constexpr std::int64_t kGroupBytes = 4;
+
+// Reals the line does not reach are 0.0, whatever an earlier line held; value 10 is stored plus
+// one.
+constexpr auto kMemberLine = line(
+    value<&M::value1>("value1"), value<&M::value2>("value2"), value<&M::value3>("value3"),
+    value<&M::value4>("value4"), value<&M::value5>("value5"), value<&M::value6>("value6"),
+    value<&M::value7>("value7"), value<&M::value8>("value8", Twist::ZeroUnreached),
+    value<&M::value9>("value9", Twist::ZeroUnreached),
+    value<&M::value10_plus_one>("value10", Twist::PlusOne), value<&M::value11>("value11"),
+    value<&M::value12>("value12"), value<&M::value13>("value13"), value<&M::value14>("value14"),
+    value<&M::value15>("value15"), value<&M::value16>("value16"), value<&M::value17>("value17"),
+    value<&M::value18>("value18"), value<&M::value19>("value19"), value<&M::value20>("value20"),
+    value<&M::value21>("value21"), value<&M::value22>("value22"), value<&M::value23>("value23"),
+    value<&M::value24>("value24"));
+constexpr ValueShape kMemberCount{"enemies_number"};
 
 // One reading. The group index is never set back; the member index is set back by every member
 // data section. The budget keeps the whole "enemy_data" field within its 32-bit data size.
@@ -25,14 +41,14 @@ using R = EnemyReading;
 
 void on_group_count(R& r, const Line& l) {
   EnemyGroups& c = r.list;
-  l.scan("%d", c.group_count);
+  l.scan_number(c.group_count, kCountValue);
   if (!r.budget.make_entries(c.groups, c.group_count)) l.note(Note::TableRefused, c.group_count);
 }
 
 void on_member_count(R& r, const Line& l) {
   EnemyGroup* g = record_for(l, r.list.groups, r.group);
   if (g == nullptr) return;
-  l.scan("%d", g->member_count);
+  l.scan_number(g->member_count, kMemberCount);
   if (!r.budget.make_list(g->members, g->member_count)) {
     l.note(Note::TableRefused, g->member_count);
   }
@@ -40,33 +56,56 @@ void on_member_count(R& r, const Line& l) {
 
 void on_member(R& r, const Line& l) {
   EnemyGroup* g = record_for(l, r.list.groups, r.group);
-  EnemyMember* m = g != nullptr ? next_record(l, g->members, r.member) : nullptr;
-  if (m == nullptr) return;
-  // Reals the line does not reach are 0.0, whatever an earlier line held.
-  float value8 = 0.0f;
-  float value9 = 0.0f;
-  l.scan("%d %d %d %d %d %d %d %f %f %d %d %d %d %d %d %d %d %d %d %d %d %d %d %d", m->value1,
-         m->value2, m->value3, m->value4, m->value5, m->value6, m->value7, value8, value9,
-         m->value10_plus_one, m->value11, m->value12, m->value13, m->value14, m->value15,
-         m->value16, m->value17, m->value18, m->value19, m->value20, m->value21, m->value22,
-         m->value23, m->value24);
-  // The engine's 32-bit arithmetic: 2147483647 + 1 wraps to -2147483648.
-  m->value10_plus_one =
-      static_cast<std::int32_t>(static_cast<std::uint32_t>(m->value10_plus_one) + 1u);
-  m->value8 = value8;
-  m->value9 = value9;
+  if (M* m = g != nullptr ? next_record(l, g->members, r.member) : nullptr) l.scan(kMemberLine, *m);
 }
 
 // "</enemy_data>" closes a group. Listed after the group count section, so inside that section
 // it is a count line like any other.
 constexpr Section<R> kSections[] = {
-    {"enemy_number", on_group_count},
-    {"enemy_data", nullptr, nullptr, [](R& r) { ++r.group; }, true},
-    {"enemies_number", on_member_count},
-    {"enemies_data", on_member, [](R& r) { r.member = 0; }},
+    {.name = "enemy_number",
+     .on_data = on_group_count,
+     .role = Role::Count,
+     .line = kCountLine,
+     .note = "the number of enemy groups; a count line makes a new table of empty groups"},
+    {.name = "enemy_data",
+     .on_close = [](R& r) { ++r.group; },
+     .role = Role::Marker,
+     .note = "ends a group: the sections after it fill the next group"},
+    {.name = "enemies_number",
+     .on_data = on_member_count,
+     .role = Role::Count,
+     .line = kCountLine,
+     .note = "the number of members of the current group; makes a new list of them"},
+    {.name = "enemies_data",
+     .on_data = on_member,
+     .on_open = [](R& r) { r.member = 0; },
+     .role = Role::Records,
+     .line = kMemberLine.shape(),
+     .note = "one member of the current group per line; the opening tag starts again at the "
+             "first"},
 };
+constexpr auto kShapes = shapes_of(kSections);
+constexpr std::span<const SectionShape> kGroups[] = {kShapes};
+
+// A group whose member array is absent (no count line, or refused) is written as a group of no
+// members, so that the data size tells the bytes that follow.
+template <class L>
+void layout(L& l, EnemyGroups& c) {
+  l.fields(2);
+  l.field("enemy_number", [&](auto& d) { d.i32(c.group_count, kCountValue); });
+  l.field_if(c.groups.present(), "enemy_data", [&](auto& d) {
+    d.each(c.groups, c.group_count, kGroupBytes, [](auto& e, EnemyGroup& g) {
+      e.list(g.members, g.member_count, kMemberLine, kMemberCount);
+    });
+  });
+}
 
 }  // namespace
+
+const Vocabulary& EnemyGroups::vocabulary() const {
+  static constexpr Vocabulary v{"the enemy groups and their members", kLongLines, kGroups, {}};
+  return v;
+}
 
 bool EnemyGroups::read(ByteSource& source, Report& report) {
   release();
@@ -75,23 +114,27 @@ bool EnemyGroups::read(ByteSource& source, Report& report) {
   return true;
 }
 
-KeyedData EnemyGroups::write() {
-  KeyedData out(2);
-  out.i32_field("enemy_number", group_count);
-  if (groups.present()) {
-    // A group whose member array is absent (no count line, or refused) is written as a group of
-    // no members, so that the data size tells the bytes that follow.
-    std::int64_t size = 0;
-    for (const EnemyGroup& g : groups.all()) {
-      size += kGroupBytes + static_cast<std::int64_t>(g.members.all().size_bytes());
+void EnemyGroups::write(DataWriter& out) {
+  layout(out, *this);
+}
+
+void EnemyGroups::load(DataReader& in) {
+  layout(in, *this);
+}
+
+void EnemyGroups::decompile(SourceWriter& out) {
+  if (!groups.present() && group_count == 0) return;
+  out.count_section("enemy_number", group_count);
+  for (const EnemyGroup& g : groups.all()) {
+    out.count_section("enemies_number", g.member_count);
+    if (g.members.size() > 0) {
+      out.open("enemies_data");
+      for (const M& m : g.members.all())
+        out.line(kMemberLine, m);
+      out.close();
     }
-    out.field("enemy_data", size);
-    for (const EnemyGroup& g : groups.all()) {
-      out.i32(static_cast<std::int32_t>(g.members.size()));
-      out.records(g.members.all());
-    }
+    out.marker("enemy_data");
   }
-  return out;
 }
 
 void EnemyGroups::release() {

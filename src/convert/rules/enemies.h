@@ -76,8 +76,11 @@ struct EnemyGroup {
 class EnemyGroups final : public Converter {
  public:
   bool read(ByteSource& source, Report& report) override;
-  KeyedData write() override;
+  void write(DataWriter& out) override;
+  void load(DataReader& in) override;
+  void decompile(SourceWriter& out) override;
   void release() override;
+  const Vocabulary& vocabulary() const override;
 
   std::int32_t group_count = 0;
   Table<EnemyGroup> groups;

@@ -21,6 +21,12 @@ struct WordTextRecord {
   char text[256];          // one word, '#' turned into line feeds, NUL-terminated, rest zero
 };
 
+// The line: the numbers, the word, the text.
+template <std::size_t N>
+constexpr auto kWordTextLine = line(values<&WordTextRecord<N>::values>("value", 1),
+                                    value<&WordTextRecord<N>::word>("word"),
+                                    value<&WordTextRecord<N>::text>("text", Twist::Breaks));
+
 using Item = WordTextRecord<16>;
 static_assert(sizeof(Item) == 384);
 static_assert(offsetof(Item, values) == 0);
@@ -33,32 +39,34 @@ static_assert(offsetof(Magic, values) == 0);
 static_assert(offsetof(Magic, word) == 72);
 static_assert(offsetof(Magic, text) == 136);
 
-// The vocabularies: record kind, its line, the count and data names (tags and keys alike).
+// The vocabularies: record kind, the count and data names (tags and keys alike).
 struct ItemWords {
   using Record = Item;
-  static constexpr const char* kLine = "%d %d %d %d %d %d %d %d %d %d %d %d %d %d %d %d %s %s";
   static constexpr std::string_view kNumber = "item_number";
   static constexpr std::string_view kData = "item_data";
+  static constexpr std::string_view kAbout = "the items";
   // The item writer also turns into line feeds any '#' the reader has left in the texts.
   static constexpr bool kWriterBreaksLines = true;
 };
 struct MagicWords {
   using Record = Magic;
-  static constexpr const char* kLine =
-      "%d %d %d %d %d %d %d %d %d %d %d %d %d %d %d %d %d %d %s %s";
   static constexpr std::string_view kNumber = "magic_number";
   static constexpr std::string_view kData = "magic_data";
+  static constexpr std::string_view kAbout = "the spells";
   static constexpr bool kWriterBreaksLines = false;
 };
 
-template <class Vocabulary>
+template <class Words>
 class WordTextList final : public Converter {
  public:
-  using Record = typename Vocabulary::Record;
+  using Record = typename Words::Record;
 
   bool read(ByteSource& source, Report& report) override;
-  KeyedData write() override;
+  void write(DataWriter& out) override;
+  void load(DataReader& in) override;
+  void decompile(SourceWriter& out) override;
   void release() override;
+  const Vocabulary& vocabulary() const override;
 
   CountedTable<Record> records;
 

@@ -1,9 +1,12 @@
 #include "convert/rules/level_abilities.h"
 
-#include "format/sections.h"
-
 namespace kelv {
 namespace {
+
+constexpr auto kAbilityLine =
+    line(value<&LevelAbility::word>("word"), values<&LevelAbility::values>("value", 1));
+constexpr auto kMessageLine =
+    line(text<&LevelAbilityList::level_ability_message>("level_ability_message"));
 
 // One reading: every data section fills the table again from its first record.
 struct LevelAbilityReading {
@@ -14,21 +17,44 @@ struct LevelAbilityReading {
 using R = LevelAbilityReading;
 
 void on_ability(R& r, const Line& l) {
-  LevelAbility* a = r.list.level_abilities.next(l, r.next);
-  if (a == nullptr) return;
-  auto& v = a->values;
-  l.scan("%s %d %d %d %d %d %d %d %d", a->word, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
+  if (LevelAbility* a = r.list.level_abilities.next(l, r.next)) l.scan(kAbilityLine, *a);
 }
 
 constexpr Section<R> kSections[] = {
-    {"level_ability_number", [](R& r, const Line& l) { r.list.level_abilities.count_line(l); }},
-    {"level_ability_data", on_ability, [](R& r) { r.next = 0; }},
+    {.name = "level_ability_number",
+     .on_data = [](R& r, const Line& l) { r.list.level_abilities.count_line(l); },
+     .role = Role::Count,
+     .line = kCountLine,
+     .note = "every count line makes a new table of empty abilities; those read before are lost"},
+    {.name = "level_ability_data",
+     .on_data = on_ability,
+     .on_open = [](R& r) { r.next = 0; },
+     .role = Role::Records,
+     .line = kAbilityLine.shape(),
+     .note = "one ability per line; the opening tag starts again at the first"},
     // The whole line, blanks included; the last line of the section wins, an empty one too.
-    {"level_ability_message",
-     [](R& r, const Line& l) { l.copy_into(r.list.level_ability_message); }},
+    {.name = "level_ability_message",
+     .on_data = [](R& r, const Line& l) { l.scan(kMessageLine, r.list); },
+     .line = kMessageLine.shape(),
+     .note = "the whole line; kept for the next level ability file of the run"},
 };
+constexpr auto kShapes = shapes_of(kSections);
+constexpr std::span<const SectionShape> kGroups[] = {kShapes};
+
+template <class L>
+void layout(L& l, LevelAbilityList& c) {
+  l.fields(3);
+  counted_fields(l, c.level_abilities, "level_ability_number", "level_ability_data", kAbilityLine);
+  l.field("level_ability_message", [&](auto& d) { d.line(kMessageLine, c); });
+}
 
 }  // namespace
+
+const Vocabulary& LevelAbilityList::vocabulary() const {
+  static constexpr Vocabulary v{"the level abilities and their message", kShortLines, kGroups,
+                                "the message the earlier file gave"};
+  return v;
+}
 
 bool LevelAbilityList::read(ByteSource& source, Report& report) {
   LevelAbilityReading reading{*this};
@@ -36,12 +62,18 @@ bool LevelAbilityList::read(ByteSource& source, Report& report) {
   return true;
 }
 
-KeyedData LevelAbilityList::write() {
-  KeyedData out(3);
-  level_abilities.write(out, "level_ability_number", "level_ability_data");
-  out.field("level_ability_message", KeyedData::counted_size(level_ability_message));
-  out.counted(level_ability_message);
-  return out;
+void LevelAbilityList::write(DataWriter& out) {
+  layout(out, *this);
+}
+
+void LevelAbilityList::load(DataReader& in) {
+  layout(in, *this);
+}
+
+void LevelAbilityList::decompile(SourceWriter& out) {
+  decompile_counted(out, level_abilities, "level_ability_number", "level_ability_data",
+                    kAbilityLine);
+  out.section("level_ability_message", kMessageLine, *this);
 }
 
 void LevelAbilityList::release() {

@@ -24,8 +24,11 @@ static_assert(offsetof(LevelAbility, values) == 64);
 class LevelAbilityList final : public Converter {
  public:
   bool read(ByteSource& source, Report& report) override;
-  KeyedData write() override;
+  void write(DataWriter& out) override;
+  void load(DataReader& in) override;
+  void decompile(SourceWriter& out) override;
   void release() override;
+  const Vocabulary& vocabulary() const override;
 
   CountedTable<LevelAbility> level_abilities;
   // Carried over to the next level ability file of the run.

@@ -24,8 +24,11 @@ static_assert(offsetof(LevelEntry, value2) == 4);
 class LevelList final : public Converter {
  public:
   bool read(ByteSource& source, Report& report) override;
-  KeyedData write() override;
+  void write(DataWriter& out) override;
+  void load(DataReader& in) override;
+  void decompile(SourceWriter& out) override;
   void release() override;
+  const Vocabulary& vocabulary() const override;
 
   CountedTable<LevelEntry> levels;
   // Carried over to the next level file of the run.

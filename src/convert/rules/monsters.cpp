@@ -1,9 +1,16 @@
 #include "convert/rules/monsters.h"
 
-#include "format/sections.h"
-
 namespace kelv {
 namespace {
+
+// The record order differs from the line order: see the record.
+constexpr auto kMonsterLine =
+    line(values<&Monster::values1_11>("value", 1),
+         value<&Monster::value12>("value12", Twist::ZeroUnreached),
+         value<&Monster::value13>("value13", Twist::ZeroUnreached),
+         values<&Monster::values14_17>("value", 14), value<&Monster::word18>("word18"),
+         value<&Monster::value19>("value19"), value<&Monster::value20>("value20"),
+         value<&Monster::word21>("word21"), values<&Monster::values22_26>("value", 22));
 
 // One reading: the running index is never set back, not even by a later count section.
 struct MonsterReading {
@@ -14,28 +21,37 @@ struct MonsterReading {
 using R = MonsterReading;
 
 void on_monster(R& r, const Line& l) {
-  Monster* m = r.list.monsters.next(l, r.next);
-  if (m == nullptr) return;
-  // Reals the line does not reach are 0.0, whatever an earlier line held.
-  float value12 = 0.0f;
-  float value13 = 0.0f;
-  auto& a = m->values1_11;
-  auto& b = m->values14_17;
-  auto& c = m->values22_26;
-  l.scan("%d %d %d %d %d %d %d %d %d %d %d %f %f %d %d %d %d %s %d %d %s %d %d %d %d %d", a[0],
-         a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10], value12, value13, b[0], b[1],
-         b[2], b[3], m->word18, m->value19, m->value20, m->word21, c[0], c[1], c[2], c[3], c[4]);
-  m->value12 = value12;
-  m->value13 = value13;
+  if (Monster* m = r.list.monsters.next(l, r.next)) l.scan(kMonsterLine, *m);
 }
 
 constexpr Section<R> kSections[] = {
-    // Every count line makes a new table, discarding the records read so far.
-    {"monster_number", [](R& r, const Line& l) { r.list.monsters.count_line(l); }},
-    {"monster_data", on_monster},
+    {.name = "monster_number",
+     .on_data = [](R& r, const Line& l) { r.list.monsters.count_line(l); },
+     .role = Role::Count,
+     .line = kCountLine,
+     .note = "every count line makes a new table of empty monsters; those read before are lost"},
+    {.name = "monster_data",
+     .on_data = on_monster,
+     .role = Role::Records,
+     .line = kMonsterLine.shape(),
+     .note = "one monster per line; the monsters go on from the last one filled, also after a "
+             "second count line"},
 };
+constexpr auto kShapes = shapes_of(kSections);
+constexpr std::span<const SectionShape> kGroups[] = {kShapes};
+
+template <class L>
+void layout(L& l, MonsterList& c) {
+  l.fields(2);
+  counted_fields(l, c.monsters, "monster_number", "monster_data", kMonsterLine);
+}
 
 }  // namespace
+
+const Vocabulary& MonsterList::vocabulary() const {
+  static constexpr Vocabulary v{"the monsters", kLongLines, kGroups, {}};
+  return v;
+}
 
 bool MonsterList::read(ByteSource& source, Report& report) {
   MonsterReading reading{*this};
@@ -43,10 +59,16 @@ bool MonsterList::read(ByteSource& source, Report& report) {
   return true;
 }
 
-KeyedData MonsterList::write() {
-  KeyedData out(2);
-  monsters.write(out, "monster_number", "monster_data");
-  return out;
+void MonsterList::write(DataWriter& out) {
+  layout(out, *this);
+}
+
+void MonsterList::load(DataReader& in) {
+  layout(in, *this);
+}
+
+void MonsterList::decompile(SourceWriter& out) {
+  decompile_counted(out, monsters, "monster_number", "monster_data", kMonsterLine);
 }
 
 void MonsterList::release() {

@@ -37,8 +37,11 @@ static_assert(offsetof(Monster, values22_26) == 400);
 class MonsterList final : public Converter {
  public:
   bool read(ByteSource& source, Report& report) override;
-  KeyedData write() override;
+  void write(DataWriter& out) override;
+  void load(DataReader& in) override;
+  void decompile(SourceWriter& out) override;
   void release() override;
+  const Vocabulary& vocabulary() const override;
 
   CountedTable<Monster> monsters;
 };

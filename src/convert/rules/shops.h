@@ -12,20 +12,29 @@
 
 namespace kelv {
 
+// An item index of a shop, written as held.
+struct ShopItem {
+  std::int32_t index;
+};
+static_assert(sizeof(ShopItem) == 4);
+
 // A shop is not written as held: the writer puts it out field by field.
 struct Shop {
   std::int32_t kind = 0;
   std::array<char, 260> buy_background{};   // a whole line, NUL-terminated, rest zero
   std::array<char, 260> sell_background{};  // likewise
   std::int32_t item_count = 0;
-  Table<std::int32_t> item_indexes;  // absent until the shop's item count line, or when refused
+  Table<ShopItem> item_indexes;  // absent until the shop's item count line, or when refused
 };
 
 class ShopList final : public Converter {
  public:
   bool read(ByteSource& source, Report& report) override;
-  KeyedData write() override;
+  void write(DataWriter& out) override;
+  void load(DataReader& in) override;
+  void decompile(SourceWriter& out) override;
   void release() override;
+  const Vocabulary& vocabulary() const override;
 
   std::int32_t shop_count = 0;
   Table<Shop> shops;

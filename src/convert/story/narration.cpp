@@ -1,57 +1,76 @@
 #include "convert/story/narration.h"
 
-#include <utility>
-
-#include "format/sections.h"
-
 namespace kelv {
+namespace {
 
-struct NarrationSections {
-  using N = NarrationList;
+using N = NarrationList;
+using R = NarrationRecord;
 
-  // A line that does not scan still uses up its record.
-  static void on_data(N& c, const Line& l) {
-    NarrationRecord* r = c.records.next(l, c.index_);
-    if (r == nullptr) return;
-    l.scan("%d %d %d %d %d %d %d %d %d %d %d %d %s %d", r->value1, r->value2, r->value3, r->value4,
-           r->value5, r->value6, r->value7, r->value8, r->value9, r->value10, r->value11,
-           r->value12, r->text, r->value13);
-  }
+constexpr auto kLine =
+    line(value<&R::value1>("value1"), value<&R::value2>("value2"), value<&R::value3>("value3"),
+         value<&R::value4>("value4"), value<&R::value5>("value5"), value<&R::value6>("value6"),
+         value<&R::value7>("value7"), value<&R::value8>("value8"), value<&R::value9>("value9"),
+         value<&R::value10>("value10"), value<&R::value11>("value11"),
+         value<&R::value12>("value12"), value<&R::text>("text"), value<&R::value13>("value13"));
 
-  static constexpr Section<N> kSections[] = {
-      // A count line makes a new table even when it holds no number; records read before are
-      // lost.
-      {"narration_number", [](N& c, const Line& l) { c.records.count_line(l); }},
-      {"narration_data", on_data},
-  };
+// What a record writes at least: its thirteen numbers and an empty text.
+constexpr std::size_t kLeastBytes = 13 * 4 + 5;
+
+// A line that does not scan still uses up its record.
+void on_data(N& c, const Line& l) {
+  if (R* r = c.records.next(l, c.index)) l.scan(kLine, *r);
+}
+
+constexpr Section<N> kSections[] = {
+    {.name = "narration_number",
+     .on_data = [](N& c, const Line& l) { c.records.count_line(l); },
+     .role = Role::Count,
+     .line = kCountLine,
+     .note = "every count line makes a new table of empty records; records read before are lost"},
+    {.name = "narration_data",
+     .on_data = on_data,
+     .role = Role::Records,
+     .line = kLine.shape(),
+     .note = "one record per line; the records go on from the last one filled, also in a "
+             "second data section"},
 };
+constexpr auto kShapes = shapes_of(kSections);
+constexpr std::span<const SectionShape> kGroups[] = {kShapes};
+
+// The records are written in line order: the numbers 1 to 12, the text, the number 13.
+template <class L>
+void layout(L& l, N& c) {
+  l.fields(2);
+  l.field("narration_number", [&](auto& d) { d.i32(c.records.count, kCountValue); });
+  l.field_if(c.records.table.present(), "narration_data", [&](auto& d) {
+    d.each(c.records.table, c.records.count, kLeastBytes, [](auto& e, R& r) { e.line(kLine, r); });
+  });
+}
+
+}  // namespace
+
+const Vocabulary& NarrationList::vocabulary() const {
+  static constexpr Vocabulary v{"the narration records", kShortLines, kGroups, {}};
+  return v;
+}
 
 bool NarrationList::read(ByteSource& source, Report& report) {
   records.table.reset();  // the count stays until the conversion is released
-  index_ = 0;
-  walk<NarrationList>(source, kShortLines, *this, NarrationSections::kSections, report);
+  index = 0;
+  walk<N>(source, kShortLines, *this, kSections, report);
   return true;
 }
 
-KeyedData NarrationList::write() {
-  KeyedData out(2);
-  out.i32_field("narration_number", records.count);
-  if (!records.table.present()) return out;
-  // The table holds exactly `count` records whenever it is present.
-  const std::span<const NarrationRecord> held = std::as_const(records.table).all();
-  std::int64_t size = 0;
-  for (const NarrationRecord& r : held)
-    size += 52 + KeyedData::counted_size(r.text);
-  out.field("narration_data", size);
-  for (const NarrationRecord& r : held) {
-    for (const std::int32_t v : {r.value1, r.value2, r.value3, r.value4, r.value5, r.value6,
-                                 r.value7, r.value8, r.value9, r.value10, r.value11, r.value12}) {
-      out.i32(v);
-    }
-    out.counted(r.text);
-    out.i32(r.value13);
-  }
-  return out;
+void NarrationList::write(DataWriter& out) {
+  layout(out, *this);
+}
+
+void NarrationList::load(DataReader& in) {
+  layout(in, *this);
+}
+
+void NarrationList::decompile(SourceWriter& out) {
+  decompile_counted(out, records, "narration_number", "narration_data", kLine);
 }
 
 void NarrationList::release() {

@@ -48,17 +48,17 @@ static_assert(offsetof(NarrationRecord, value13) == 308);
 class NarrationList final : public Converter {
  public:
   bool read(ByteSource& source, Report& report) override;
-  KeyedData write() override;
+  void write(DataWriter& out) override;
+  void load(DataReader& in) override;
+  void decompile(SourceWriter& out) override;
   void release() override;
+  const Vocabulary& vocabulary() const override;
 
   CountedTable<NarrationRecord> records;
 
- private:
-  friend struct NarrationSections;
-
   // The next record a data line fills. Set to 0 only when a reading starts: neither a second
   // data section nor a second count line sets it back.
-  std::int64_t index_ = 0;
+  std::int64_t index = 0;
 };
 
 }  // namespace kelv

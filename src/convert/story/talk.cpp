@@ -5,64 +5,111 @@
 #include <cstring>
 #include <limits>
 
-#include "format/sections.h"
+#include "format/counted_table.h"
 
 namespace kelv {
+namespace {
 
-struct TalkSections {
-  using T = TalkList;
+using T = TalkList;
 
-  // A count line makes a new table, every text absent, even when it holds no number.
-  static void on_count(T& c, const Line& l) {
-    l.scan("%d", c.count);
-    c.drop_table();
-    if (!c.table.make(c.count)) l.note(Note::TableRefused, c.count);
+// A text is the whole line; the writer turns every '#' into a line feed.
+constexpr ValueShape kText{"text", 0, ValueKind::Text, Twist::Breaks, kLongLines};
+constexpr std::array<ValueShape, 1> kTextLine{kText};
+
+// A count line makes a new table, every text absent, even when it holds no number.
+void on_count(T& c, const Line& l) {
+  l.scan_number(c.count, kCountValue);
+  c.drop_table();
+  if (!c.table.make(c.count)) l.note(Note::TableRefused, c.count);
+}
+
+// The count becomes the number of lines the section stored, wherever the tag comes. A count
+// line inside the open section may have made a smaller table meanwhile: the count never
+// outgrows the table.
+void on_data_close(T& c) {
+  c.count = c.index;
+  if (c.table.present()) {
+    c.count = static_cast<std::int32_t>(
+        std::min<std::int64_t>(c.count, static_cast<std::int64_t>(c.table.size())));
   }
+}
 
-  static void on_data_open(T& c) { c.index_ = 0; }
+// An owned copy of `text` in `slot`; false when it cannot be allocated.
+bool keep(TalkText& slot, std::string_view text) {
+  auto* bytes = static_cast<char*>(std::malloc(text.size() + 1));
+  if (bytes == nullptr) return false;
+  std::memcpy(bytes, text.data(), text.size());
+  bytes[text.size()] = '\0';
+  std::free(slot.bytes);
+  slot = TalkText{bytes, text.size()};
+  return true;
+}
 
-  // The count becomes the number of lines the section stored, wherever the tag comes. A count
-  // line inside the open section may have made a smaller table meanwhile: the count never
-  // outgrows the table.
-  static void on_data_close(T& c) {
-    c.count = c.index_;
-    if (c.table.present()) {
-      c.count = static_cast<std::int32_t>(
-          std::min<std::int64_t>(c.count, static_cast<std::int64_t>(c.table.size())));
-    }
+void on_data(T& c, const Line& l) {
+  TalkText* slot = c.index < c.count ? c.table.at(c.index) : nullptr;
+  // A text that cannot be allocated is skipped, and the next line takes its place.
+  if (slot == nullptr || !keep(*slot, l.text())) {
+    l.note(Note::LineUnused);
+    return;
   }
+  ++c.index;
+}
 
-  static void on_data(T& c, const Line& l) {
-    TalkText* slot = c.index_ < c.count ? c.table.at(c.index_) : nullptr;
-    if (slot == nullptr) {
-      l.note(Note::LineUnused);
-      return;
-    }
-    const std::string_view text = l.text();
-    // A text that cannot be allocated is skipped, and the next line takes its place.
-    auto* bytes = static_cast<char*>(std::malloc(text.size() + 1));
-    if (bytes == nullptr) {
-      l.note(Note::LineUnused);
-      return;
-    }
-    std::memcpy(bytes, text.data(), text.size());
-    bytes[text.size()] = '\0';
-    std::free(slot->bytes);
-    *slot = TalkText{bytes, text.size()};
-    ++c.index_;
-  }
-
-  static constexpr Section<T> kSections[] = {
-      {"talk_number", on_count},
-      {"talk_data", on_data, on_data_open, on_data_close},
-  };
+constexpr Section<T> kSections[] = {
+    {.name = "talk_number",
+     .on_data = on_count,
+     .role = Role::Count,
+     .line = kCountLine,
+     .note = "every count line makes a new table of empty texts; texts read before are lost"},
+    {.name = "talk_data",
+     .on_data = on_data,
+     .on_open = [](T& c) { c.index = 0; },
+     .on_close = on_data_close,
+     .role = Role::Records,
+     .line = kTextLine,
+     .note = "one text per line, the whole line; the opening tag starts again at the first "
+             "text, and the closing tag makes the count the number of texts the section gave"},
 };
+constexpr auto kShapes = shapes_of(kSections);
+constexpr std::span<const SectionShape> kGroups[] = {kShapes};
+
+// The texts below the count, as counted texts. A text missing below the count has length 0: it
+// is written as an empty text, so the data size stays exact.
+template <class L>
+void layout(L& l, T& c) {
+  l.fields(2);
+  l.field("talk_number", [&](auto& d) { d.i32(c.count, kCountValue); });
+  l.field_if(c.table.present(), "talk_data", [&](auto& d) {
+    if constexpr (L::kReading) {
+      d.each(c.table, c.count, 5, [](auto& e, TalkText& t) {
+        const std::uint64_t at = e.at() + 4;
+        std::string_view text;
+        if (e.read_text(text, kText) && keep(t, text)) e.remember(t.bytes, t.length + 1, at);
+      });
+    } else {
+      for (TalkText& t : c.listed()) {
+        if (t.present()) hash_to_line_feed(t.field());
+        d.counted(t.text(), kText);
+      }
+    }
+  });
+}
+
+}  // namespace
+
+const Vocabulary& TalkList::vocabulary() const {
+  static constexpr Vocabulary v{"the game's dialogue texts by number", kLongLines, kGroups, {}};
+  return v;
+}
 
 bool TalkList::read(ByteSource& source, Report& report) {
   release();
-  index_ = 0;
-  walk<TalkList>(source, kLongLines, *this, TalkSections::kSections, report);
-  return data_size() <= std::numeric_limits<std::int32_t>::max();
+  index = 0;
+  walk<T>(source, kLongLines, *this, kSections, report);
+  std::int64_t size = 0;
+  for (const TalkText& t : listed())
+    size += counted_size(t.text());
+  return size <= std::numeric_limits<std::int32_t>::max();
 }
 
 std::string TalkList::refusal() const {
@@ -74,25 +121,22 @@ std::span<TalkText> TalkList::listed() {
   return table.all().first(std::min(n, table.size()));
 }
 
-std::int64_t TalkList::data_size() {
-  std::int64_t size = 0;
-  for (const TalkText& t : listed())
-    size += KeyedData::counted_size(t.text());
-  return size;
+void TalkList::write(DataWriter& out) {
+  layout(out, *this);
 }
 
-KeyedData TalkList::write() {
-  KeyedData out(2);
-  out.i32_field("talk_number", count);
-  if (!table.present()) return out;
-  out.field("talk_data", data_size());
-  // A text missing below the count has length 0: it is written as an empty text, so the data
-  // size stays exact.
-  for (TalkText& t : listed()) {
-    if (t.present()) hash_to_line_feed(t.field());
-    out.counted(t.text());
-  }
-  return out;
+void TalkList::load(DataReader& in) {
+  layout(in, *this);
+}
+
+void TalkList::decompile(SourceWriter& out) {
+  if (!table.present() && count == 0) return;
+  out.count_section("talk_number", count);
+  if (!table.present()) return;
+  out.open("talk_data");
+  for (const TalkText& t : listed())
+    out.text(t.text(), kText, t.bytes);
+  out.close();
 }
 
 void TalkList::drop_table() {

@@ -36,24 +36,22 @@ class TalkList final : public Converter {
   bool read(ByteSource& source, Report& report) override;
   std::string refusal() const override;
   // Writes every '#' of the texts as a line feed, changing the texts in place.
-  KeyedData write() override;
+  void write(DataWriter& out) override;
+  void load(DataReader& in) override;
+  void decompile(SourceWriter& out) override;
   void release() override;
+  const Vocabulary& vocabulary() const override;
 
   // Never above the table's size while the table is present.
   std::int32_t count = 0;
   Table<TalkText> table;  // absent before a count line and for counts it cannot hold
 
- private:
-  friend struct TalkSections;
-
   // The texts 0 to count - 1.
   std::span<TalkText> listed();
-  // The data size of the "talk_data" field.
-  std::int64_t data_size();
   // Frees every text of the table, then the table.
   void drop_table();
 
-  std::int32_t index_ = 0;  // the next text a data line fills
+  std::int32_t index = 0;  // of a reading: the next text a data line fills
 };
 
 }  // namespace kelv

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <array>
-#include <utility>
 
 #include "convert/converter.h"
 
@@ -13,7 +12,10 @@ namespace kelv {
 class FolderSettings final : public Converter {
  public:
   bool read(ByteSource& source, Report& report) override;
-  KeyedData write() override;
+  void write(DataWriter& out) override;
+  void load(DataReader& in) override;
+  void decompile(SourceWriter& out) override;
+  const Vocabulary& vocabulary() const override;
 
   std::array<char, 260> folder_name_data{};
   std::array<char, 260> folder_name_image{};

@@ -2,12 +2,12 @@
 
 #include <string_view>
 
-#include "format/sections.h"
-
 namespace kelv {
 namespace {
 
-// How a setting's data line is read and how its field is laid out.
+using G = GameSettings;
+
+// How a setting's data line is read and how its field is laid out: in both, as its line.
 enum class Kind : std::uint8_t {
   Ints,       // "%d", "%d %d" or "%d %d %d": `width` int32
   Title,      // the whole line: `title`
@@ -17,6 +17,16 @@ enum class Kind : std::uint8_t {
   SellRate,   // "%f": one float
   FontColor,  // "%d %d %d" per line, nine rows of three int32
 };
+
+constexpr auto kThree = line(values<&NumberRow::values>("value", 1));
+constexpr auto kTwo = kThree.first<2>();
+constexpr auto kOne = kThree.first<1>();
+constexpr auto kTitleLine = line(text<&G::title>("title"));
+constexpr auto kDenomiLine = line(text<&G::denomi_name>("denomi_name"));
+constexpr auto kFontNameLine = line(text<&G::font_name>("font_name"));
+constexpr auto kFocusLine =
+    line(value<&G::img_focus_name>("file_name"), values<&G::img_focus>("value", 1));
+constexpr auto kSellRateLine = line(value<&G::item_sell_rate>("item_sell_rate"));
 
 struct Setting {
   std::string_view key;  // the section's tag name and the field's name
@@ -115,70 +125,126 @@ constexpr std::size_t kSaveMax = place_of("save_max");
 constexpr std::size_t kSecondGroup = place_of("no_scroll_area");
 constexpr std::size_t kThirdGroup = place_of("menu_width3");
 
-}  // namespace
+// Calls `use(format, record)` with the line format of setting `n` and what its lines fill. The
+// font colour rows are one line each; `use` gets the first.
+template <class F>
+void with_line(G& c, std::size_t n, F&& use) {
+  const Setting& s = kTable[n];
+  switch (s.kind) {
+    case Kind::Ints:
+      if (s.width == 1) use(kOne, c.numbers[n]);
+      if (s.width == 2) use(kTwo, c.numbers[n]);
+      if (s.width == 3) use(kThree, c.numbers[n]);
+      break;
+    case Kind::Title:
+      use(kTitleLine, c);
+      break;
+    case Kind::Denomi:
+      use(kDenomiLine, c);
+      break;
+    case Kind::FontName:
+      use(kFontNameLine, c);
+      break;
+    case Kind::Focus:
+      use(kFocusLine, c);
+      break;
+    case Kind::SellRate:
+      use(kSellRateLine, c);
+      break;
+    case Kind::FontColor:
+      use(kThree, c.font_color[0]);
+      break;
+  }
+}
 
-struct SettingSections {
-  using G = GameSettings;
+constexpr std::span<const ValueShape> shape_of(const Setting& s) {
+  switch (s.kind) {
+    case Kind::Ints:
+      return s.width == 1 ? kOne.shape() : s.width == 2 ? kTwo.shape() : kThree.shape();
+    case Kind::Title:
+      return kTitleLine.shape();
+    case Kind::Denomi:
+      return kDenomiLine.shape();
+    case Kind::FontName:
+      return kFontNameLine.shape();
+    case Kind::Focus:
+      return kFocusLine.shape();
+    case Kind::SellRate:
+      return kSellRateLine.shape();
+    case Kind::FontColor:
+      return kThree.shape();
+  }
+  return {};
+}
 
-  static void on_data(G& c, const Line& l) {
-    const auto n = static_cast<std::size_t>(l.state() - 1);
-    auto& v = c.numbers[n];
-    switch (kTable[n].kind) {
-      case Kind::Ints:
-        if (kTable[n].width == 1) l.scan("%d", v[0]);
-        if (kTable[n].width == 2) l.scan("%d %d", v[0], v[1]);
-        if (kTable[n].width == 3) l.scan("%d %d %d", v[0], v[1], v[2]);
-        break;
-      case Kind::Title:
-        l.copy_into(c.title);
-        break;
-      case Kind::Denomi:
-        l.copy_into(c.denomi_name);
-        break;
-      case Kind::FontName:
-        l.copy_into(c.font_name);
-        break;
-      case Kind::Focus: {
-        auto& f = c.img_focus;
-        l.scan("%s %d %d %d %d %d", c.img_focus_name, f[0], f[1], f[2], f[3], f[4]);
-        break;
+void on_data(G& c, const Line& l) {
+  const auto n = static_cast<std::size_t>(l.state() - 1);
+  if (kTable[n].kind != Kind::FontColor) {
+    with_line(c, n, [&](const auto& format, auto& record) { l.scan(format, record); });
+    return;
+  }
+  // Nine rows per section; the counter moves on whether or not the line scanned.
+  if (c.font_color_row >= static_cast<int>(G::kFontColorRows)) {
+    l.note(Note::LineUnused);
+    return;
+  }
+  l.scan(kThree, c.font_color[static_cast<std::size_t>(c.font_color_row++)]);
+}
+
+void on_font_color_open(G& c) {
+  c.font_color_row = 0;
+}
+
+constexpr std::array<Section<G>, G::kSettings> sections() {
+  std::array<Section<G>, G::kSettings> s{};
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const bool rows = kTable[i].kind == Kind::FontColor;
+    s[i] = {.name = kTable[i].key,
+            .on_data = on_data,
+            .on_open = rows ? on_font_color_open : nullptr,
+            .line = shape_of(kTable[i]),
+            .note = rows ? "nine rows of three numbers, one row per line; the opening tag starts "
+                           "again at the first row"
+                    : i == kSaveMax ? "kept for the next setting file of the run"
+                                    : ""};
+  }
+  return s;
+}
+
+constexpr auto kSections = sections();
+constexpr Group<G> kAll(kSections);
+constexpr auto kShapes = shapes_of(kSections);
+constexpr std::span<const SectionShape> kGroups[] = {
+    std::span(kShapes).first(kSecondGroup),
+    std::span(kShapes).subspan(kSecondGroup, kThirdGroup - kSecondGroup),
+    std::span(kShapes).subspan(kThirdGroup)};
+
+// Every setting in table order, each as its line; the font colours as nine rows.
+template <class L>
+void layout(L& l, G& c) {
+  l.fields(static_cast<std::int32_t>(G::kSettings));
+  for (std::size_t n = 0; n < G::kSettings; ++n) {
+    l.field(kTable[n].key, [&](auto& d) {
+      if (kTable[n].kind == Kind::FontColor) {
+        d.lines(std::span(c.font_color), kThree);
+      } else {
+        with_line(c, n, [&](const auto& format, auto& record) { d.line(format, record); });
       }
-      case Kind::SellRate:
-        l.scan("%f", c.item_sell_rate);
-        break;
-      case Kind::FontColor:
-        // Nine rows per section; the counter moves on whether or not the line scanned.
-        if (c.font_color_row_ >= static_cast<int>(G::kFontColorRows)) {
-          l.note(Note::LineUnused);
-          break;
-        }
-        auto& row = c.font_color[static_cast<std::size_t>(c.font_color_row_++)];
-        l.scan("%d %d %d", row[0], row[1], row[2]);
-        break;
-    }
+    });
   }
-
-  static void on_font_color_open(G& c) { c.font_color_row_ = 0; }
-
-  static constexpr std::array<Section<G>, G::kSettings> sections() {
-    std::array<Section<G>, G::kSettings> s{};
-    for (std::size_t i = 0; i < s.size(); ++i) {
-      s[i] = {kTable[i].key, on_data,
-              kTable[i].kind == Kind::FontColor ? on_font_color_open : nullptr};
-    }
-    return s;
-  }
-};
-
-namespace {
-
-constexpr auto kSections = SettingSections::sections();
-constexpr Group<GameSettings> kAll(kSections);
+}
 
 }  // namespace
 
 std::int32_t& GameSettings::save_max() {
-  return numbers[kSaveMax][0];
+  return numbers[kSaveMax].values[0];
+}
+
+const Vocabulary& GameSettings::vocabulary() const {
+  static constexpr Vocabulary v{"the game's 75 global settings, one section each", kShortLines,
+                                kGroups,
+                                "save_max only: every other setting starts from zero in each file"};
+  return v;
 }
 
 bool GameSettings::read(ByteSource& source, Report& report) {
@@ -187,55 +253,32 @@ bool GameSettings::read(ByteSource& source, Report& report) {
   save_max() = kept;
   // Every line passes through the three groups in turn; within a group, an opening tag of a later
   // setting is a data line of the open one.
-  walk<GameSettings>(
-      source, kShortLines, *this,
-      {kAll.subspan(0, kSecondGroup), kAll.subspan(kSecondGroup, kThirdGroup - kSecondGroup),
-       kAll.subspan(kThirdGroup)},
-      report);
+  walk<G>(source, kShortLines, *this,
+          {kAll.subspan(0, kSecondGroup), kAll.subspan(kSecondGroup, kThirdGroup - kSecondGroup),
+           kAll.subspan(kThirdGroup)},
+          report);
   return true;
 }
 
-KeyedData GameSettings::write() {
-  KeyedData out(static_cast<std::int32_t>(kSettings));
+void GameSettings::write(DataWriter& out) {
+  layout(out, *this);
+}
+
+void GameSettings::load(DataReader& in) {
+  layout(in, *this);
+}
+
+void GameSettings::decompile(SourceWriter& out) {
   for (std::size_t n = 0; n < kSettings; ++n) {
-    const Setting& s = kTable[n];
-    switch (s.kind) {
-      case Kind::Ints:
-        out.field(s.key, 4 * s.width);
-        for (std::size_t i = 0; i < s.width; ++i)
-          out.i32(numbers[n][i]);
-        break;
-      case Kind::Title:
-      case Kind::Denomi:
-      case Kind::FontName: {
-        const std::span<const char> text = s.kind == Kind::Title ? std::span<const char>(title)
-                                           : s.kind == Kind::Denomi
-                                               ? std::span<const char>(denomi_name)
-                                               : std::span<const char>(font_name);
-        out.field(s.key, KeyedData::counted_size(text));
-        out.counted(text);
-        break;
-      }
-      case Kind::Focus:
-        out.field(s.key, KeyedData::counted_size(img_focus_name) + 20);
-        out.counted(img_focus_name);
-        for (const std::int32_t v : img_focus)
-          out.i32(v);
-        break;
-      case Kind::SellRate:
-        out.field(s.key, 4);
-        out.f32(item_sell_rate);
-        break;
-      case Kind::FontColor:
-        out.field(s.key, 4 * 3 * kFontColorRows);
-        for (const auto& row : font_color) {
-          for (const std::int32_t v : row)
-            out.i32(v);
-        }
-        break;
+    out.open(kTable[n].key);
+    if (kTable[n].kind == Kind::FontColor) {
+      for (const NumberRow& row : font_color)
+        out.line(kThree, row);
+    } else {
+      with_line(*this, n, [&](const auto& format, auto& record) { out.line(format, record); });
     }
+    out.close();
   }
-  return out;
 }
 
 }  // namespace kelv

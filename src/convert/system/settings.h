@@ -10,13 +10,21 @@
 
 namespace kelv {
 
+// Up to three numbers of one line: a setting's values, or a font colour row.
+struct NumberRow {
+  std::array<std::int32_t, 3> values;
+};
+
 class GameSettings final : public Converter {
  public:
   static constexpr std::size_t kSettings = 75;
   static constexpr std::size_t kFontColorRows = 9;
 
   bool read(ByteSource& source, Report& report) override;
-  KeyedData write() override;
+  void write(DataWriter& out) override;
+  void load(DataReader& in) override;
+  void decompile(SourceWriter& out) override;
+  const Vocabulary& vocabulary() const override;
 
   std::array<char, 256> title{};
   std::array<char, 256> denomi_name{};
@@ -24,17 +32,14 @@ class GameSettings final : public Converter {
   std::array<char, 260> img_focus_name{};
   std::array<std::int32_t, 5> img_focus{};
   float item_sell_rate = 0;
-  std::array<std::array<std::int32_t, 3>, kFontColorRows> font_color{};
+  std::array<NumberRow, kFontColorRows> font_color{};
   // The values of every setting of one, two or three integers, by the setting's place (from 0);
   // unused places stay zero.
-  std::array<std::array<std::int32_t, 3>, kSettings> numbers{};
+  std::array<NumberRow, kSettings> numbers{};
 
   std::int32_t& save_max();
 
- private:
-  friend struct SettingSections;
-
-  int font_color_row_ = 0;  // the next row a font colour line fills
+  int font_color_row = 0;  // of a reading: the next row a font colour line fills
 };
 
 }  // namespace kelv

@@ -3,51 +3,96 @@
 #include <algorithm>
 
 #include "format/counted_table.h"
-#include "format/sections.h"
 
 namespace kelv {
+namespace {
 
-struct SoundSections {
-  using S = SoundList;
+constexpr auto kEntryLine = line(text<&SoundEntry::file_name>("file_name"));
 
-  static void on_count(S& c, const Line& l) { count_line_at_most(l, c.count, S::kMaxEntries); }
+template <class W>
+void on_count(SoundList<W>& c, const Line& l) {
+  count_line_at_most(l, c.count, SoundList<W>::kMaxEntries);
+}
 
-  static void on_data_open(S& c) { c.index_ = 0; }
-
-  // The whole line, blanks and all, is the entry; an empty line is an empty entry.
-  static void on_data(S& c, const Line& l) {
-    if (c.index_ >= c.count) {
-      l.note(Note::LineUnused);
-      return;
-    }
-    l.copy_into(c.entries[static_cast<std::size_t>(c.index_)]);
-    ++c.index_;
+// The whole line, blanks and all, is the entry; an empty line is an empty entry.
+template <class W>
+void on_entry(SoundList<W>& c, const Line& l) {
+  if (c.index >= c.count) {
+    l.note(Note::LineUnused);
+    return;
   }
-};
+  l.scan(kEntryLine, c.entries[static_cast<std::size_t>(c.index)]);
+  ++c.index;
+}
 
-bool SoundList::read(ByteSource& source, Report& report) {
+template <class W>
+constexpr Section<SoundList<W>> kSections[] = {
+    {.name = W::kNumber,
+     .on_data = on_count<W>,
+     .role = Role::Count,
+     .line = kCountLine,
+     .note = "the number of entries, at most 256 (a larger number counts as 256)"},
+    {.name = W::kData,
+     .on_data = on_entry<W>,
+     .on_open = [](SoundList<W>& c) { c.index = 0; },
+     .role = Role::Records,
+     .line = kEntryLine.shape(),
+     .note = "one file name per line, the whole line; the opening tag starts again at the "
+             "first entry"},
+};
+template <class W>
+constexpr auto kShapes = shapes_of(kSections<W>);
+template <class W>
+constexpr std::span<const SectionShape> kGroups[] = {kShapes<W>};
+
+// The entries below the count, each as counted text.
+template <class W, class L>
+void layout(L& l, SoundList<W>& c) {
+  l.fields(2);
+  l.field(W::kNumber, [&](auto& d) { d.i32(c.count, kCountValue); });
+  l.field(W::kData, [&](auto& d) {
+    const auto n = static_cast<std::size_t>(std::clamp(c.count, 0, SoundList<W>::kMaxEntries));
+    d.lines(std::span(c.entries).first(n), kEntryLine);
+  });
+}
+
+}  // namespace
+
+template <class W>
+const Vocabulary& SoundList<W>::vocabulary() const {
+  static constexpr Vocabulary v{W::kAbout, kShortLines, kGroups<W>, {}};
+  return v;
+}
+
+template <class W>
+bool SoundList<W>::read(ByteSource& source, Report& report) {
   count = 0;
-  std::ranges::fill(entries, Entry{});
-  index_ = 0;
-  const Section<SoundList> sections[] = {
-      {words_.number, SoundSections::on_count},
-      {words_.data, SoundSections::on_data, SoundSections::on_data_open},
-  };
-  walk<SoundList>(source, kShortLines, *this, sections, report);
+  std::ranges::fill(entries, SoundEntry{});
+  index = 0;
+  walk<SoundList>(source, kShortLines, *this, kSections<W>, report);
   return true;
 }
 
-KeyedData SoundList::write() {
-  const std::span<const Entry> listed(entries.data(), static_cast<std::size_t>(std::max(count, 0)));
-  std::int64_t size = 0;
-  for (const Entry& e : listed)
-    size += KeyedData::counted_size(e);
-  KeyedData out(2);
-  out.i32_field(words_.number, count);
-  out.field(words_.data, size);
-  for (const Entry& e : listed)
-    out.counted(e);
-  return out;
+template <class W>
+void SoundList<W>::write(DataWriter& out) {
+  layout(out, *this);
 }
+
+template <class W>
+void SoundList<W>::load(DataReader& in) {
+  layout(in, *this);
+}
+
+template <class W>
+void SoundList<W>::decompile(SourceWriter& out) {
+  out.count_section(W::kNumber, count);
+  out.open(W::kData);
+  for (std::int32_t i = 0; i < std::clamp(count, 0, kMaxEntries); ++i)
+    out.line(kEntryLine, entries[static_cast<std::size_t>(i)]);
+  out.close();
+}
+
+template class SoundList<MidiWords>;
+template class SoundList<WaveWords>;
 
 }  // namespace kelv

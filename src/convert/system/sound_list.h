@@ -13,35 +13,45 @@
 
 namespace kelv {
 
-// The tag and key names of one sound list: the count section and the data section.
-struct SoundWords {
-  std::string_view number;
-  std::string_view data;
+struct SoundEntry {
+  std::array<char, 260> file_name;  // a whole line, NUL-terminated, rest zero
 };
 
-inline constexpr SoundWords kMidiWords{"midi_number", "midi_data"};
-inline constexpr SoundWords kWaveWords{"wave_number", "wave_data"};
+// The vocabularies: the count and data names (tags and keys alike).
+struct MidiWords {
+  static constexpr std::string_view kNumber = "midi_number";
+  static constexpr std::string_view kData = "midi_data";
+  static constexpr std::string_view kAbout = "the music files the game plays, by number";
+};
+struct WaveWords {
+  static constexpr std::string_view kNumber = "wave_number";
+  static constexpr std::string_view kData = "wave_data";
+  static constexpr std::string_view kAbout = "the sound files the game plays, by number";
+};
 
+template <class Words>
 class SoundList final : public Converter {
  public:
   static constexpr std::int32_t kMaxEntries = 256;
-  using Entry = std::array<char, 260>;
-
-  explicit SoundList(SoundWords words) : words_(words) {}
 
   bool read(ByteSource& source, Report& report) override;
-  KeyedData write() override;
+  void write(DataWriter& out) override;
+  void load(DataReader& in) override;
+  void decompile(SourceWriter& out) override;
+  const Vocabulary& vocabulary() const override;
 
   // At most kMaxEntries; a negative count stays and stores nothing.
   std::int32_t count = 0;
   // Held apart from the converter object: 65 KiB per list is too much for a stack.
-  std::vector<Entry> entries = std::vector<Entry>(kMaxEntries);
+  std::vector<SoundEntry> entries = std::vector<SoundEntry>(kMaxEntries);
 
- private:
-  friend struct SoundSections;
-
-  SoundWords words_;
-  std::int32_t index_ = 0;  // the next entry a data line fills
+  std::int32_t index = 0;  // the next entry a data line fills
 };
+
+extern template class SoundList<MidiWords>;
+extern template class SoundList<WaveWords>;
+
+using MidiList = SoundList<MidiWords>;
+using WaveList = SoundList<WaveWords>;
 
 }  // namespace kelv

@@ -11,7 +11,10 @@ namespace kelv {
 class StartSettings final : public Converter {
  public:
   bool read(ByteSource& source, Report& report) override;
-  KeyedData write() override;
+  void write(DataWriter& out) override;
+  void load(DataReader& in) override;
+  void decompile(SourceWriter& out) override;
+  const Vocabulary& vocabulary() const override;
 
   std::int32_t start_scene_index = 0;
 };

@@ -21,7 +21,10 @@ class TitleMenu final : public Converter {
   };
 
   bool read(ByteSource& source, Report& report) override;
-  KeyedData write() override;
+  void write(DataWriter& out) override;
+  void load(DataReader& in) override;
+  void decompile(SourceWriter& out) override;
+  const Vocabulary& vocabulary() const override;
 
   std::int32_t midi_index = 0;
   std::array<std::int32_t, 2> menu_pos{};
@@ -32,12 +35,9 @@ class TitleMenu final : public Converter {
   std::int32_t menu_item_number = 0;
   std::array<Item, kMaxItems> items{};
 
- private:
-  friend struct TitleSections;
-
   // The next item an item line fills. Set to 0 only when a reading starts: a second item section
   // goes on after the items of the first.
-  std::int32_t index_ = 0;
+  std::int32_t index = 0;
 };
 
 }  // namespace kelv

@@ -1,33 +1,61 @@
 #include "convert/world/npc_list.h"
 
-#include "format/sections.h"
-
 namespace kelv {
 namespace {
 
 using N = NpcList;
 
+constexpr auto kNpcLine =
+    line(value<&Npc::value1>("value1"), value<&Npc::value2>("value2"),
+         value<&Npc::value3>("value3"), value<&Npc::value4>("value4"),
+         values<&Npc::values5_8>("value", 5), values<&Npc::values9_12>("value", 9),
+         value<&Npc::value13>("value13"), value<&Npc::first_word>("word14"),
+         values<&Npc::values15_31>("value", 15), value<&Npc::second_word>("word32"));
+// What the file holds of a person: the line without its second word.
+constexpr auto kWrittenLine = kNpcLine.first<31>();
+// What a person writes at least: 30 numbers and an empty word.
+constexpr std::size_t kLeastBytes = 30 * 4 + 5;
+
 // One record per line, also for an empty or unreadable line.
 void on_data(N& c, const Line& l) {
-  Npc* n = c.npcs.next(l, c.index);
-  if (n == nullptr) return;
-  auto& v = n->values15_31;
-  l.scan(
-      "%d %d %d %d %d %d %d %d %d %d %d %d %d %s %d %d %d %d %d %d %d %d %d %d %d %d %d %d %d %d "
-      "%d %s",
-      n->value1, n->value2, n->value3, n->value4, n->values5_8[0], n->values5_8[1], n->values5_8[2],
-      n->values5_8[3], n->values9_12[0], n->values9_12[1], n->values9_12[2], n->values9_12[3],
-      n->value13, n->first_word, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10],
-      v[11], v[12], v[13], v[14], v[15], v[16], n->second_word);
+  if (Npc* n = c.npcs.next(l, c.index)) l.scan(kNpcLine, *n);
 }
 
 constexpr Section<N> kSections[] = {
-    // Every count line makes a new zero-filled table; records read before are lost.
-    {"npc_number", [](N& c, const Line& l) { c.npcs.count_line(l); }},
-    {"npc_data", on_data, [](N& c) { c.index = 0; }},
+    {.name = "npc_number",
+     .on_data = [](N& c, const Line& l) { c.npcs.count_line(l); },
+     .role = Role::Count,
+     .line = kCountLine,
+     .note = "every count line makes a new table of empty people; those read before are lost"},
+    {.name = "npc_data",
+     .on_data = on_data,
+     .on_open = [](N& c) { c.index = 0; },
+     .role = Role::Records,
+     .line = kNpcLine.shape(),
+     .note = "one person per line; the opening tag starts again at the first; the second word "
+             "is read but never written"},
 };
+constexpr auto kShapes = shapes_of(kSections);
+constexpr std::span<const SectionShape> kGroups[] = {kShapes};
+
+// Values 1 to 13, the first word, values 15 to 31: the order of the line. At most 380 bytes are
+// written of a 484-byte record, so a table that could be made fits.
+template <class L>
+void layout(L& l, N& c) {
+  l.fields(2);
+  l.field("npc_number", [&](auto& d) { d.i32(c.npcs.count, kCountValue); });
+  l.field_if(c.npcs.table.present(), "npc_data", [&](auto& d) {
+    d.each(c.npcs.table, c.npcs.count, kLeastBytes,
+           [](auto& e, Npc& n) { e.line(kWrittenLine, n); });
+  });
+}
 
 }  // namespace
+
+const Vocabulary& NpcList::vocabulary() const {
+  static constexpr Vocabulary v{"the people of the world", kShortLines, kGroups, {}};
+  return v;
+}
 
 bool NpcList::read(ByteSource& source, Report& report) {
   npcs.table.reset();
@@ -36,29 +64,16 @@ bool NpcList::read(ByteSource& source, Report& report) {
   return true;
 }
 
-KeyedData NpcList::write() {
-  KeyedData out(2);
-  out.i32_field("npc_number", npcs.count);
-  if (!npcs.table.present()) return out;
-  // At most 380 bytes are written of a 484-byte record, so a table that could be made fits.
-  std::int64_t size = 0;
-  for (const Npc& n : npcs.table.all())
-    size += KeyedData::counted_size(n.first_word) + 120;
-  out.field("npc_data", size);
-  for (const Npc& n : npcs.table.all()) {
-    // Values 1 to 13, the first word, values 15 to 31: the order of the line.
-    for (const std::int32_t v : {n.value1, n.value2, n.value3, n.value4})
-      out.i32(v);
-    for (const std::int32_t v : n.values5_8)
-      out.i32(v);
-    for (const std::int32_t v : n.values9_12)
-      out.i32(v);
-    out.i32(n.value13);
-    out.counted(n.first_word);
-    for (const std::int32_t v : n.values15_31)
-      out.i32(v);
-  }
-  return out;
+void NpcList::write(DataWriter& out) {
+  layout(out, *this);
+}
+
+void NpcList::load(DataReader& in) {
+  layout(in, *this);
+}
+
+void NpcList::decompile(SourceWriter& out) {
+  decompile_counted(out, npcs, "npc_number", "npc_data", kNpcLine);
 }
 
 void NpcList::release() {

@@ -3,43 +3,41 @@
 #include <algorithm>
 
 #include "format/counted_table.h"
-#include "format/sections.h"
 
 namespace kelv {
 namespace {
 
 using P = PlayerCharacter;
 
-void on_chip(P& c, const Line& l) {
-  auto& v = c.chip.values;
-  auto& x = c.chip_extra;
-  l.scan("%s %d %d %d %d %d %d %d %d %d %d %d %d %d %d %d %d %d", c.chip.file_name, v[0], v[1],
-         v[2], v[3], v[4], v[5], v[6], v[7], v[8], x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7]);
-}
-
-void on_face(P& c, const Line& l) {
-  auto& v = c.face.values;
-  l.scan("%s %d %d %d %d %d %d %d %d %d", c.face.file_name, v[0], v[1], v[2], v[3], v[4], v[5],
-         v[6], v[7], v[8]);
-}
+constexpr auto kNameLine = line(text<&P::name>("pc_name"));
+constexpr auto kMainLine = line(values<&P::main_values>("value", 1));
+constexpr auto kChipLine =
+    line(value<&PcChip::file_name>("file_name"), values<&PcChip::values>("value", 1),
+         values<&PcChip::extra>("value", 10));
+constexpr auto kFaceLine =
+    line(value<&PcImage::file_name>("file_name"), values<&PcImage::values>("value", 1));
+constexpr auto kEquipmentLine = line(value<&PcEquipment::value>("value"));
+constexpr auto kItemLine = line(value<&PcItem::value1>("value1"), value<&PcItem::value2>("value2"));
+constexpr ValueShape kCapacity{"pc_item_max_number"};
+constexpr ValueShape kItemCount{"pc_item_number"};
 
 void on_equipment(P& c, const Line& l) {
   if (c.equipment_index >= c.equipment_count) {
     l.note(Note::LineUnused);
     return;
   }
-  l.scan("%d", c.equipment[static_cast<std::size_t>(c.equipment_index++)]);
+  l.scan(kEquipmentLine, c.equipment[static_cast<std::size_t>(c.equipment_index++)]);
 }
 
 // A new capacity discards the items read so far.
 void on_capacity(P& c, const Line& l) {
-  l.scan("%d", c.item_capacity);
+  l.scan_number(c.item_capacity, kCapacity);
   if (!c.items.make(c.item_capacity)) l.note(Note::TableRefused, c.item_capacity);
 }
 
 // The count is cut against the capacity held now; it has no lower limit.
 void on_item_count(P& c, const Line& l) {
-  l.scan("%d", c.item_count);
+  l.scan_number(c.item_count, kItemCount);
   if (c.item_count > c.item_capacity) l.note(Note::CountClamped, c.item_count, c.item_capacity);
   if (c.item_count >= c.item_capacity) c.item_count = c.item_capacity;
 }
@@ -52,30 +50,101 @@ void on_item(P& c, const Line& l) {
     l.note(Note::LineUnused);
     return;
   }
-  l.scan("%d %d", item->value1, item->value2);
+  l.scan(kItemLine, *item);
   ++c.item_index;
 }
 
 constexpr Section<P> kSections[] = {
-    {"pc_name", [](P& c, const Line& l) { l.copy_into(c.name); }},
-    {"pc_main_data",
-     [](P& c, const Line& l) {
-       auto& v = c.main_values;
-       l.scan("%d %d %d %d %d %d %d %d %d %d %d %d %d %d %d %d %d %d %d %d %d", v[0], v[1], v[2],
-              v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10], v[11], v[12], v[13], v[14], v[15],
-              v[16], v[17], v[18], v[19], v[20]);
-     }},
-    {"pc_chip_data", on_chip},
-    {"pc_face_data", on_face},
-    {"pc_equipment_number",
-     [](P& c, const Line& l) { count_line_at_most(l, c.equipment_count, kEquipmentSlots); }},
-    {"pc_equipment_data", on_equipment, [](P& c) { c.equipment_index = 0; }},
-    {"pc_item_max_number", on_capacity},
-    {"pc_item_number", on_item_count},
-    {"pc_item_data", on_item, [](P& c) { c.item_index = 0; }},
+    {.name = "pc_name",
+     .on_data = [](P& c, const Line& l) { l.scan(kNameLine, c); },
+     .line = kNameLine.shape(),
+     .note = "the whole line, of which the first 64 bytes are kept"},
+    {.name = "pc_main_data",
+     .on_data = [](P& c, const Line& l) { l.scan(kMainLine, c); },
+     .line = kMainLine.shape()},
+    {.name = "pc_chip_data",
+     .on_data = [](P& c, const Line& l) { l.scan(kChipLine, c.chip); },
+     .line = kChipLine.shape(),
+     .note = "the chip image and its values"},
+    {.name = "pc_face_data",
+     .on_data = [](P& c, const Line& l) { l.scan(kFaceLine, c.face); },
+     .line = kFaceLine.shape(),
+     .note = "the face image and its values"},
+    {.name = "pc_equipment_number",
+     .on_data = [](P& c,
+                   const Line& l) { count_line_at_most(l, c.equipment_count, kEquipmentSlots); },
+     .role = Role::Count,
+     .line = kCountLine,
+     .note = "how many equipment lines count, at most 5"},
+    {.name = "pc_equipment_data",
+     .on_data = on_equipment,
+     .on_open = [](P& c) { c.equipment_index = 0; },
+     .role = Role::Records,
+     .line = kEquipmentLine.shape(),
+     .note = "one equipment value per line; the opening tag starts again at the first"},
+    {.name = "pc_item_max_number",
+     .on_data = on_capacity,
+     .role = Role::Count,
+     .line = kCountLine,
+     .note = "how many items the character can carry; makes a new, empty item list"},
+    {.name = "pc_item_number",
+     .on_data = on_item_count,
+     .line = kCountLine,
+     .note = "how many items the character starts with, cut to the capacity given before"},
+    {.name = "pc_item_data",
+     .on_data = on_item,
+     .on_open = [](P& c) { c.item_index = 0; },
+     .role = Role::Records,
+     .line = kItemLine.shape(),
+     .note = "one item per line; the opening tag starts again at the first"},
 };
+constexpr auto kShapes = shapes_of(kSections);
+constexpr std::span<const SectionShape> kGroups[] = {kShapes};
+
+// The keys are paired with the contents as the engine reads them: the equipment values travel
+// under "pc_equipment_number", the capacity under "pc_equipment_data", the item count under
+// "pc_item_max_number" and the items under "pc_item_number". "pc_item_data" is never written,
+// but the field count still counts it.
+template <class L>
+void layout(L& l, P& c) {
+  l.fields(8);
+  l.field("pc_name", [&](auto& d) { d.line(kNameLine, c); });
+  l.field("pc_main_data", [&](auto& d) { d.line(kMainLine, c); });
+  // The chip's name and nine values, the face, then the chip's eight further values.
+  l.field("pc_image_data", [&](auto& d) {
+    d.text(c.chip.file_name, kChipLine.shapes[0]);
+    for (std::size_t i = 0; i < c.chip.values.size(); ++i)
+      d.i32(c.chip.values[i], kChipLine.shapes[1 + i]);
+    d.line(kFaceLine, c.face);
+    for (std::size_t i = 0; i < c.chip.extra.size(); ++i)
+      d.i32(c.chip.extra[i], kChipLine.shapes[10 + i]);
+  });
+  l.field("pc_equipment_number",
+          [&](auto& d) { d.held_array(std::span(c.equipment), kEquipmentLine); });
+  l.field("pc_equipment_data", [&](auto& d) { d.i32(c.item_capacity, kCapacity); });
+  if constexpr (L::kReading) {
+    l.field("pc_item_max_number", [&](auto& d) { d.i32(c.item_count, kItemCount); });
+    l.field_if(true, "pc_item_number",
+               [&](auto& d) { d.held_table(c.items, c.item_count, kItemLine); });
+  } else {
+    std::int32_t count = c.written_item_count();
+    l.field("pc_item_max_number", [&](auto& d) { d.i32(count, kItemCount); });
+    l.field_if(c.items.present(), "pc_item_number", [&](auto& d) {
+      d.held_array(c.items.all().first(static_cast<std::size_t>(count)), kItemLine);
+    });
+  }
+}
 
 }  // namespace
+
+const Vocabulary& PlayerCharacter::vocabulary() const {
+  static constexpr Vocabulary v{
+      "the player character: name, main values, chip and face images, equipment and items",
+      kShortLines,
+      kGroups,
+      {}};
+  return v;
+}
 
 bool PlayerCharacter::read(ByteSource& source, Report& report) {
   release();
@@ -88,41 +157,32 @@ std::int32_t PlayerCharacter::written_item_count() const {
   return std::clamp<std::int64_t>(item_count, 0, static_cast<std::int64_t>(items.size()));
 }
 
-// The keys are paired with the contents as the engine reads them: the equipment values travel
-// under "pc_equipment_number", the capacity under "pc_equipment_data", the item count under
-// "pc_item_max_number" and the items under "pc_item_number". "pc_item_data" is never written,
-// but the field count still counts it.
-KeyedData PlayerCharacter::write() {
-  KeyedData out(8);
-  out.field("pc_name", KeyedData::counted_size(name));
-  out.counted(name);
+void PlayerCharacter::write(DataWriter& out) {
+  layout(out, *this);
+}
 
-  out.i32_field("pc_main_data", main_values);
+void PlayerCharacter::load(DataReader& in) {
+  layout(in, *this);
+}
 
-  out.field("pc_image_data", KeyedData::counted_size(chip.file_name) +
-                                 KeyedData::counted_size(face.file_name) + 104);
-  out.counted(chip.file_name);
-  for (const std::int32_t v : chip.values)
-    out.i32(v);
-  out.counted(face.file_name);
-  for (const std::int32_t v : face.values)
-    out.i32(v);
-  for (const std::int32_t v : chip_extra)
-    out.i32(v);
-
-  out.i32_field("pc_equipment_number", equipment);
-
-  out.i32_field("pc_equipment_data", item_capacity);
-
-  const std::int32_t count = written_item_count();
-  out.i32_field("pc_item_max_number", count);
-
-  if (items.present()) {
-    const auto written = items.all().first(static_cast<std::size_t>(count));
-    out.field("pc_item_number", static_cast<std::int64_t>(written.size_bytes()));
-    out.records(std::span<const PcItem>(written));
+void PlayerCharacter::decompile(SourceWriter& out) {
+  out.section("pc_name", kNameLine, *this);
+  out.section("pc_main_data", kMainLine, *this);
+  out.section("pc_chip_data", kChipLine, chip);
+  out.section("pc_face_data", kFaceLine, face);
+  out.count_section("pc_equipment_number", kEquipmentSlots);
+  out.open("pc_equipment_data");
+  for (const PcEquipment& e : equipment)
+    out.line(kEquipmentLine, e);
+  out.close();
+  out.count_section("pc_item_max_number", item_capacity);
+  out.count_section("pc_item_number", item_count);
+  if (items.size() > 0) {
+    out.open("pc_item_data");
+    for (const PcItem& item : items.all())
+      out.line(kItemLine, item);
+    out.close();
   }
-  return out;
 }
 
 void PlayerCharacter::release() {
@@ -131,7 +191,6 @@ void PlayerCharacter::release() {
   main_values = {};
   chip = {};
   face = {};
-  chip_extra = {};
   equipment = {};
   item_capacity = 0;
   item_count = 0;

@@ -21,10 +21,24 @@ static_assert(sizeof(PcItem) == 8);
 static_assert(offsetof(PcItem, value1) == 0);
 static_assert(offsetof(PcItem, value2) == 4);
 
+// The face image: a file name and nine values.
 struct PcImage {
   std::array<char, 260> file_name{};
   std::array<std::int32_t, 9> values{};
 };
+
+// The chip image: a file name, nine values, and eight more that the file holds apart.
+struct PcChip {
+  std::array<char, 260> file_name{};
+  std::array<std::int32_t, 9> values{};
+  std::array<std::int32_t, 8> extra{};
+};
+
+// An equipment value, written as held.
+struct PcEquipment {
+  std::int32_t value;
+};
+static_assert(sizeof(PcEquipment) == 4);
 
 // The most equipment values a character has.
 inline constexpr std::int32_t kEquipmentSlots = 5;
@@ -32,18 +46,20 @@ inline constexpr std::int32_t kEquipmentSlots = 5;
 class PlayerCharacter final : public Converter {
  public:
   bool read(ByteSource& source, Report& report) override;
-  KeyedData write() override;
+  void write(DataWriter& out) override;
+  void load(DataReader& in) override;
+  void decompile(SourceWriter& out) override;
   void release() override;  // the PC reset
+  const Vocabulary& vocabulary() const override;
 
   // The item count as written: with an item list, never negative and never past the list.
   std::int32_t written_item_count() const;
 
   std::array<char, 65> name{};  // the first 64 bytes of the name line
   std::array<std::int32_t, 21> main_values{};
-  PcImage chip;
+  PcChip chip;
   PcImage face;
-  std::array<std::int32_t, 8> chip_extra{};
-  std::array<std::int32_t, kEquipmentSlots> equipment{};
+  std::array<PcEquipment, kEquipmentSlots> equipment{};
   std::int32_t item_capacity = 0;
   std::int32_t item_count = 0;
   Table<PcItem> items;

@@ -36,6 +36,12 @@ static_assert(offsetof(Battle, value1) == 0);
 static_assert(offsetof(Battle, value2) == 4);
 static_assert(offsetof(Battle, name) == 8);
 
+// An NPC or treasure index.
+struct SceneIndex {
+  std::int32_t value;
+};
+static_assert(sizeof(SceneIndex) == 4);
+
 struct EventPos {
   std::array<std::int32_t, 6> values;
 };
@@ -80,8 +86,8 @@ struct SceneTable {
   FieldTable anim_field_data{};
   FieldTable battle_field_data{};
   CountedTable<Battle> battles;
-  CountedTable<std::int32_t> npc_indexes;
-  CountedTable<std::int32_t> treasure_indexes;
+  CountedTable<SceneIndex> npc_indexes;
+  CountedTable<SceneIndex> treasure_indexes;
   CountedTable<SceneChange> scene_changes;
   CountedTable<EventPos> event_positions;
   CountedTable<Flag> flags;
@@ -93,13 +99,18 @@ struct SceneTable {
   std::string_view command(const CommandSlot& slot) const {
     return std::string_view(command_texts).substr(slot.offset, slot.size - 1);
   }
+  // Stores `text` in `slot`.
+  void keep(CommandSlot& slot, std::string_view text);
 };
 
 class Scenes final : public Converter {
  public:
   bool read(ByteSource& source, Report& report) override;
-  KeyedData write() override;
+  void write(DataWriter& out) override;
+  void load(DataReader& in) override;
+  void decompile(SourceWriter& out) override;
   void release() override;  // the scene reset
+  const Vocabulary& vocabulary() const override;
 
   SceneTable scene;
 

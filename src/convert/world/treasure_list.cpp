@@ -1,11 +1,12 @@
 #include "convert/world/treasure_list.h"
 
-#include "format/sections.h"
-
 namespace kelv {
 namespace {
 
 using T = TreasureList;
+
+constexpr auto kTreasureLine =
+    line(values<&Treasure::first>("value", 1), values<&Treasure::last>("value", 7));
 
 // Every count line makes a new empty table; the running index goes on from where it was, so
 // later lines fill records from there on. The table is bounded so that the written records
@@ -24,16 +25,43 @@ void on_data(T& c, const Line& l) {
     }
     return;
   }
-  l.scan("%d %d %d %d %d %d %d %d %d", t->first[0], t->first[1], t->first[2], t->first[3],
-         t->first[4], t->first[5], t->last[0], t->last[1], t->last[2]);
+  l.scan(kTreasureLine, *t);
 }
 
 constexpr Section<T> kSections[] = {
-    {"treasure_number", on_count},
-    {"treasure_data", on_data},
+    {.name = "treasure_number",
+     .on_data = on_count,
+     .role = Role::Count,
+     .line = kCountLine,
+     .note = "every count line makes a new table of empty treasures; those read before are lost"},
+    {.name = "treasure_data",
+     .on_data = on_data,
+     .role = Role::Records,
+     .line = kTreasureLine.shape(),
+     .note = "one treasure per line, going on from the last one filled; a line that finds no "
+             "free treasure (no count before it, or more lines than the count) refuses the "
+             "whole file"},
 };
+constexpr auto kShapes = shapes_of(kSections);
+constexpr std::span<const SectionShape> kGroups[] = {kShapes};
+
+// Only the nine values of a treasure are written, in line order.
+template <class L>
+void layout(L& l, T& c) {
+  l.fields(2);
+  l.field("treasure_number", [&](auto& d) { d.i32(c.treasures.count, kCountValue); });
+  l.field_if(c.treasures.table.present(), "treasure_data", [&](auto& d) {
+    d.each(c.treasures.table, c.treasures.count, T::kWrittenSize,
+           [](auto& e, Treasure& t) { e.line(kTreasureLine, t); });
+  });
+}
 
 }  // namespace
+
+const Vocabulary& TreasureList::vocabulary() const {
+  static constexpr Vocabulary v{"the treasures the scenes hand out", kLongLines, kGroups, {}};
+  return v;
+}
 
 bool TreasureList::read(ByteSource& source, Report& report) {
   treasures.table.reset();
@@ -58,19 +86,16 @@ std::string TreasureList::refusal() const {
   return why;
 }
 
-KeyedData TreasureList::write() {
-  KeyedData out(2);
-  out.i32_field("treasure_number", treasures.count);
-  if (treasures.table.present()) {
-    out.field("treasure_data", static_cast<std::int64_t>(treasures.table.size()) * kWrittenSize);
-    for (const Treasure& t : treasures.table.all()) {
-      for (const std::int32_t v : t.first)
-        out.i32(v);
-      for (const std::int32_t v : t.last)
-        out.i32(v);
-    }
-  }
-  return out;
+void TreasureList::write(DataWriter& out) {
+  layout(out, *this);
+}
+
+void TreasureList::load(DataReader& in) {
+  layout(in, *this);
+}
+
+void TreasureList::decompile(SourceWriter& out) {
+  decompile_counted(out, treasures, "treasure_number", "treasure_data", kTreasureLine);
 }
 
 void TreasureList::release() {

@@ -33,8 +33,11 @@ class TreasureList final : public Converter {
 
   bool read(ByteSource& source, Report& report) override;
   std::string refusal() const override;
-  KeyedData write() override;
+  void write(DataWriter& out) override;
+  void load(DataReader& in) override;
+  void decompile(SourceWriter& out) override;
   void release() override;
+  const Vocabulary& vocabulary() const override;
 
   CountedTable<Treasure> treasures;
 

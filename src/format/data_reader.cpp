@@ -1,0 +1,272 @@
+#include "format/data_reader.h"
+
+#include <bit>
+
+namespace kelv {
+namespace {
+
+std::int32_t i32_at(std::span<const unsigned char> bytes, std::size_t pos) {
+  std::uint32_t u = 0;
+  for (int i = 3; i >= 0; --i)
+    u = (u << 8) | bytes[pos + static_cast<std::size_t>(i)];
+  return static_cast<std::int32_t>(u);
+}
+
+}  // namespace
+
+KeyedFile read_fields(std::span<const unsigned char> bytes, std::vector<DataProblem>& problems) {
+  KeyedFile file;
+  file.size = bytes.size();
+  const auto problem = [&](std::uint64_t at, std::string message) {
+    problems.push_back({at, {}, std::move(message)});
+  };
+  if (bytes.size() < 4) {
+    problem(0, bytes.empty() ? "the file is empty: it has no field count"
+                             : "the file is too short for its field count (" +
+                                   std::to_string(bytes.size()) + " bytes)");
+    return file;
+  }
+  file.count = i32_at(bytes, 0);
+  if (file.count < 0) {
+    problem(0, "a negative field count, " + std::to_string(file.count));
+    return file;
+  }
+  std::size_t pos = 4;
+  for (std::int32_t i = 0; i < file.count; ++i) {
+    const std::string which =
+        "field " + std::to_string(i + 1) + " of " + std::to_string(file.count);
+    if (bytes.size() - pos < 4) {
+      problem(pos, "the file ends where " + which + " should begin");
+      return file;
+    }
+    const std::int32_t length = i32_at(bytes, pos);
+    if (length < 1 || static_cast<std::size_t>(length) > bytes.size() - pos - 4) {
+      problem(pos, which + " has a name length of " + std::to_string(length) + " with " +
+                       std::to_string(bytes.size() - pos - 4) + " bytes left in the file");
+      return file;
+    }
+    FieldRecord f;
+    f.at = pos;
+    const auto* name = reinterpret_cast<const char*>(bytes.data() + pos + 4);
+    f.name = std::string_view(name, static_cast<std::size_t>(length));
+    f.name = f.name.substr(0, f.name.find('\0'));
+    if (name[length - 1] != '\0') problem(pos + 4, which + ": the name does not end in a NUL");
+    pos += 4 + static_cast<std::size_t>(length);
+    if (bytes.size() - pos < 4) {
+      problem(pos, which + " (\"" + std::string(f.name) + "\") ends before its data size");
+      return file;
+    }
+    f.declared = i32_at(bytes, pos);
+    pos += 4;
+    f.data_at = pos;
+    if (f.declared < 0) {
+      problem(f.at, which + " (\"" + std::string(f.name) + "\") declares a negative data size, " +
+                        std::to_string(f.declared));
+      return file;
+    }
+    const std::size_t have =
+        std::min<std::size_t>(static_cast<std::size_t>(f.declared), bytes.size() - pos);
+    f.data = bytes.subspan(pos, have);
+    pos += have;
+    file.fields.push_back(f);
+    // A field that declares more than the file holds ends the file. Whether that is an error is
+    // for its layout to say: the shop list's last field declares more than it writes.
+    if (have < static_cast<std::size_t>(f.declared)) {
+      if (i + 1 < file.count) {
+        problem(f.at, which + " (\"" + std::string(f.name) + "\") declares " +
+                          std::to_string(f.declared) + " bytes but " + std::to_string(have) +
+                          " are left in the file");
+      }
+      return file;
+    }
+  }
+  if (pos < bytes.size()) {
+    problem(pos, std::to_string(bytes.size() - pos) + " bytes after the last field");
+  }
+  return file;
+}
+
+void Places::add(const void* begin, std::size_t size, std::uint64_t at, std::string_view field) {
+  const auto* b = static_cast<const char*>(begin);
+  if (!places_.empty() && places_.back().begin > b) sorted_ = false;
+  places_.push_back({b, size, at, field});
+}
+
+bool Places::find(const void* p, std::uint64_t& at, std::string& field) {
+  if (!sorted_) {
+    std::sort(places_.begin(), places_.end(),
+              [](const Place& a, const Place& b) { return a.begin < b.begin; });
+    sorted_ = true;
+  }
+  const auto* c = static_cast<const char*>(p);
+  auto it = std::upper_bound(places_.begin(), places_.end(), c,
+                             [](const char* x, const Place& pl) { return x < pl.begin; });
+  if (it == places_.begin()) return false;
+  --it;
+  if (c >= it->begin + it->size) return false;
+  at = it->at + static_cast<std::uint64_t>(c - it->begin);
+  field = it->field;
+  return true;
+}
+
+void Decode::problem(std::string message) {
+  problems_.push_back({at(), std::string(field_.name), std::move(message)});
+}
+
+bool Decode::take(std::size_t n, std::string_view what) {
+  if (broken_) return false;
+  if (left() >= n) return true;
+  short_of(n, what);
+  return false;
+}
+
+void Decode::short_of(std::uint64_t need, std::string_view what) {
+  problem("the data ends where " + std::string(what) + " needs " + std::to_string(need) +
+          " bytes (" + std::to_string(left()) + " are left)");
+  broken_ = true;
+}
+
+void Decode::i32(std::int32_t& v, const ValueShape& s) {
+  if (!take(4, s.name())) return;
+  const std::uint64_t where = at();
+  v = i32_at(field_.data, pos_);
+  pos_ += 4;
+  if (places_ != nullptr) places_->add(&v, 4, where, field_.name);
+  Shown shown;
+  shown.number = v;
+  listen_.value(s, where, shown);
+}
+
+void Decode::f32(float& v, const ValueShape& s) {
+  if (!take(4, s.name())) return;
+  const std::uint64_t where = at();
+  v = std::bit_cast<float>(i32_at(field_.data, pos_));
+  pos_ += 4;
+  if (places_ != nullptr) places_->add(&v, 4, where, field_.name);
+  Shown shown;
+  shown.kind = ValueKind::Real;
+  shown.real = v;
+  listen_.value(s, where, shown);
+}
+
+bool Decode::read_text(std::string_view& text, const ValueShape& s) {
+  const std::string name = s.name();
+  if (!take(4, name)) return false;
+  const std::uint64_t where = at();
+  const std::int32_t length = i32_at(field_.data, pos_);
+  if (length < 1) {
+    problem("the text " + name + " has a length of " + std::to_string(length) +
+            " (a counted text has at least its NUL)");
+    broken_ = true;
+    return false;
+  }
+  pos_ += 4;
+  if (!take(static_cast<std::size_t>(length), "the text " + name)) return false;
+  text = std::string_view(reinterpret_cast<const char*>(field_.data.data() + pos_),
+                          static_cast<std::size_t>(length) - 1);
+  if (field_.data[pos_ + static_cast<std::size_t>(length) - 1] != 0) {
+    pos_ += static_cast<std::size_t>(length) - 1;
+    problem("the text " + name + " does not end in a NUL");
+    pos_ += 1;
+  } else {
+    pos_ += static_cast<std::size_t>(length);
+  }
+  Shown shown;
+  shown.kind = s.kind == ValueKind::Int || s.kind == ValueKind::Real ? ValueKind::Text : s.kind;
+  shown.text = text.substr(0, text.find('\0'));
+  shown.counted = length;
+  shown.trailing = shown.text.size() != text.size();
+  listen_.value(s, where, shown);
+  return true;
+}
+
+void Decode::text(std::span<char> field, const ValueShape& s) {
+  const std::uint64_t where = at() + 4;
+  std::string_view t;
+  if (!read_text(t, s)) return;
+  if (t.size() >= field.size()) {
+    problems_.push_back({where, std::string(field_.name),
+                         "the text " + s.name() + " has " + std::to_string(t.size()) +
+                             " bytes; its field holds " + std::to_string(field.size() - 1)});
+    t = t.substr(0, field.size() - 1);
+  }
+  std::memcpy(field.data(), t.data(), t.size());
+  std::memset(field.data() + t.size(), 0, field.size() - t.size());
+  if (places_ != nullptr) places_->add(field.data(), t.size() + 1, where, field_.name);
+}
+
+void Decode::shown(const ValueShape& s, std::uint64_t where, const char* place) {
+  Shown v;
+  v.kind = s.kind;
+  if (s.kind == ValueKind::Int) {
+    std::memcpy(&v.number, place, 4);
+  } else if (s.kind == ValueKind::Real) {
+    std::memcpy(&v.real, place, 4);
+  } else {
+    v.text = text_of({place, s.size});
+    v.trailing = v.text.size() == s.size;
+    for (std::size_t i = v.text.size(); i < s.size && !v.trailing; ++i)
+      v.trailing = place[i] != '\0';
+  }
+  listen_.value(s, where, v);
+}
+
+void Decode::finish() {
+  if (broken_) return;
+  if (left() > 0) {
+    problem(std::to_string(left()) + " bytes after the data this field holds");
+  }
+  const std::uint64_t written = field_.data.size();
+  if (static_cast<std::uint64_t>(field_.declared) != written + static_cast<std::uint64_t>(over_)) {
+    problems_.push_back({field_.at, std::string(field_.name),
+                         "declares " + std::to_string(field_.declared) + " data bytes where " +
+                             std::to_string(written) +
+                             (over_ != 0 ? " follow and " + std::to_string(over_) +
+                                               " more are counted for its entries"
+                                         : " follow")});
+  }
+}
+
+DataReader::DataReader(std::span<const unsigned char> bytes, DataListener& listener, Places* places)
+    : file_(read_fields(bytes, problems_)), listen_(listener), places_(places) {}
+
+void DataReader::fields(std::int32_t count) {
+  if (file_.size >= 4 && file_.count != count && file_.count >= 0) {
+    problems_.push_back({0,
+                         {},
+                         "the file counts " + std::to_string(file_.count) +
+                             " fields where this kind always counts " + std::to_string(count)});
+  }
+}
+
+void DataReader::lost(std::uint64_t at, std::string message) {
+  problems_.push_back({at, {}, std::move(message)});
+  lost_ = true;
+}
+
+void DataReader::finish() {
+  for (std::size_t i = next_; i < file_.fields.size(); ++i) {
+    const FieldRecord& f = file_.fields[i];
+    if (!lost_) {
+      problems_.push_back({f.at, std::string(f.name), "a field this kind never writes here"});
+      lost_ = true;
+    }
+    listen_.begin_field(f);
+    listen_.raw(f.data_at, f.data);
+    listen_.end_field();
+  }
+}
+
+std::vector<DataProblem> read_unknown(std::span<const unsigned char> bytes,
+                                      DataListener& listener) {
+  std::vector<DataProblem> problems;
+  const KeyedFile file = read_fields(bytes, problems);
+  for (const FieldRecord& f : file.fields) {
+    listener.begin_field(f);
+    listener.raw(f.data_at, f.data);
+    listener.end_field();
+  }
+  return problems;
+}
+
+}  // namespace kelv

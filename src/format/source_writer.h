@@ -1,0 +1,83 @@
+// Writes a tagged text source that reads back into given tables: the decompiler's pen.
+//
+// Lines are printed by the same line formats the reader scans with, and every line is checked
+// by reading it back: scanned by the real scanner, each value must come out as the tables hold
+// it, and the line must reach its section whole (not split, not taken for a tag, not cut by a
+// Ctrl-Z). What no source line can give is told as a problem at the value's offset in the data
+// file; the line is still written as close as it can be.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "format/data_reader.h"
+#include "format/line_format.h"
+#include "format/scan.h"
+#include "format/sections.h"
+
+namespace kelv {
+
+class SourceWriter {
+ public:
+  // `places` tells where the values the lines print were read from in the data file.
+  SourceWriter(const Vocabulary& vocabulary, Places& places, std::vector<DataProblem>& problems)
+      : vocabulary_(vocabulary), places_(places), problems_(problems) {}
+
+  // A line outside every section.
+  void comment(std::string_view line);
+  // "<tag>": the section stays open until close().
+  void open(std::string_view tag);
+  // "</tag>" of the open section.
+  void close();
+  // A marker's "</tag>", given outside every section.
+  void marker(std::string_view tag);
+
+  // One data line of the open section: the values of `record` by their line format.
+  template <class R, std::size_t N>
+  void line(const LineFormat<R, N>& format, const R& record) {
+    std::array<const void*, N> places{};
+    for (std::size_t i = 0; i < N; ++i)
+      places[i] = format.values[i].in(record);
+    print(format.shapes, places);
+  }
+  // A count line, or any line of one number.
+  void number(std::int32_t n);
+  // A whole line of any length (a dialogue text): `text` as held, read from `where`.
+  void text(std::string_view text, const ValueShape& shape, const void* where);
+
+  // A section of one line: "<tag>", the line, "</tag>".
+  template <class R, std::size_t N>
+  void section(std::string_view tag, const LineFormat<R, N>& format, const R& record) {
+    open(tag);
+    line(format, record);
+    close();
+  }
+  void count_section(std::string_view tag, std::int32_t n) {
+    open(tag);
+    number(n);
+    close();
+  }
+
+  const std::string& source() const { return out_; }
+
+ private:
+  void print(std::span<const ValueShape> shapes, std::span<const void* const> places);
+  // Checks what the reader does to a whole line before its values are scanned.
+  void check_line(std::string_view line, const void* where);
+  void problem(const void* where, std::string message);
+  void put(std::string_view line);
+
+  const Vocabulary& vocabulary_;
+  Places& places_;
+  std::vector<DataProblem>& problems_;
+  std::string out_;
+  std::string_view open_;  // the open section's tag; empty when none is open
+};
+
+// A real printed so that the scanner reads back the same float: the shortest decimal form.
+std::string real_text(float v);
+
+}  // namespace kelv
