@@ -80,4 +80,10 @@ std::string_view extension(std::string_view base_name);
 // The output beside the source: the path with its extension replaced by "dat".
 std::string output_path(std::string_view path);
 
+// The route of a data file: the route of the source it is written from ("item_list.dat" is an
+// item list, "scene_town.dat" a scene), or nullptr.
+const Route* find_data_route(std::string_view base_name);
+// The source beside a data file: the path with its extension replaced by "txt".
+std::string source_path(std::string_view path);
+
 }  // namespace kelv

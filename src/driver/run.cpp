@@ -6,6 +6,7 @@
 
 #include "driver/routes.h"
 #include "format/line_reader.h"
+#include "inspect/inspect.h"
 #include "platform/commit.h"
 
 namespace kelv {
@@ -15,6 +16,8 @@ constexpr std::string_view kVersion = "kelvconv 1.0.0";
 
 constexpr std::string_view kUsage =
     "Usage: kelvconv [OPTION]... FILE...\n"
+    "       kelvconv --dump [--json] FILE.dat...\n"
+    "       kelvconv --decompile [OPTION]... FILE.dat...\n"
     "Convert Kelvardin game sources (prepare.txt, start_game.txt, ...) into the keyed data\n"
     "files the engine loads. Each output is written beside its source, with the extension\n"
     "\".dat\". Files whose names no converter knows are skipped.\n"
@@ -22,6 +25,9 @@ constexpr std::string_view kUsage =
     "  -y, --yes          replace existing outputs without asking\n"
     "  -n, --no-clobber   never replace an existing output\n"
     "  -v, --verbose      list what was converted and what was skipped\n"
+    "      --dump         show what data files hold, field by field, on standard output\n"
+    "      --json         with --dump: one JSON document per file, one per line\n"
+    "      --decompile    write beside each data file the source that converts back to it\n"
     "  -h, --help         show this help and exit\n"
     "  -V, --version      show the version and exit\n"
     "      --             end of options: every later argument is a file\n"
@@ -29,17 +35,31 @@ constexpr std::string_view kUsage =
     "Without -y or -n, an existing output is replaced only when the user answers yes on the\n"
     "terminal. Exit status: 0 when every recognised file was converted (or kept by the\n"
     "user's answer), 1 when a source could not be read or an output not written or\n"
-    "replaced, 2 for a wrong command line.\n";
+    "replaced, or a data file holds what no source gives, 2 for a wrong command line.\n";
 
 enum class Overwrite { Ask, Always, Never };
+enum class Mode { Convert, Dump, Decompile };
 
 struct Options {
   Overwrite overwrite = Overwrite::Ask;
+  Mode mode = Mode::Convert;
+  bool json = false;
   bool verbose = false;
   bool help = false;
   bool version = false;
   std::vector<std::string_view> paths;
 };
+
+// Sets the mode once: two modes on one command line are an error.
+bool set_mode(Options& o, Mode mode, std::string_view option, std::string& error) {
+  if (o.mode != Mode::Convert && o.mode != mode) {
+    error =
+        "option '" + std::string(option) + "' does not go with --dump or --decompile given before";
+    return false;
+  }
+  o.mode = mode;
+  return true;
+}
 
 // GNU-style options: short ones may be grouped ("-yv"), "--" ends them, "-" alone is a file.
 bool parse(std::span<const char* const> args, Options& o, std::string& error) {
@@ -61,6 +81,10 @@ bool parse(std::span<const char* const> args, Options& o, std::string& error) {
         o.help = true;
       else if (a == "--version")
         o.version = true;
+      else if (a == "--dump" || a == "--decompile") {
+        if (!set_mode(o, a == "--dump" ? Mode::Dump : Mode::Decompile, a, error)) return false;
+      } else if (a == "--json")
+        o.json = true;
       else {
         error = "unrecognized option '" + std::string(a) + "'";
         return false;
@@ -90,6 +114,10 @@ bool parse(std::span<const char* const> args, Options& o, std::string& error) {
       }
     }
   }
+  if (o.json && o.mode != Mode::Dump) {
+    error = "option '--json' goes with --dump";
+    return false;
+  }
   return true;
 }
 
@@ -98,9 +126,20 @@ class Driver {
   Driver(const Options& options, FileSystem& files, Console& console, Report& report)
       : options_(options), files_(files), console_(console), report_(report) {}
 
-  int convert_all() {
-    for (const std::string_view path : options_.paths)
-      convert(std::string(path));
+  int run() {
+    for (const std::string_view path : options_.paths) {
+      switch (options_.mode) {
+        case Mode::Convert:
+          convert(std::string(path));
+          break;
+        case Mode::Dump:
+          dump(std::string(path));
+          break;
+        case Mode::Decompile:
+          decompile(std::string(path));
+          break;
+      }
+    }
     // Nothing is left allocated at the end of a run.
     for (const Route& route : route_table())
       route.pick(converters_).release();
@@ -108,6 +147,73 @@ class Driver {
   }
 
  private:
+  // The whole of a data file; false (told) when it cannot be read.
+  bool read_all(const std::string& path, std::vector<unsigned char>& bytes) {
+    FileSource source(path);
+    if (!source.open()) {
+      fail(path + ": cannot open: " + source.error());
+      return false;
+    }
+    char block[64 * 1024];
+    for (std::size_t n; (n = source.read(block, sizeof block)) > 0;)
+      bytes.insert(bytes.end(), block, block + n);
+    if (const std::string e = source.error(); !e.empty()) {
+      fail(path + ": cannot read: " + e);
+      return false;
+    }
+    return true;
+  }
+
+  void tell(const std::string& path, const std::vector<DataProblem>& problems) {
+    for (const DataProblem& p : problems) {
+      fail(path + ": offset " + std::to_string(p.at) + ": " +
+           (p.field.empty() ? std::string() : p.field + ": ") + p.message);
+    }
+  }
+
+  void dump(const std::string& path) {
+    std::vector<unsigned char> bytes;
+    if (!read_all(path, bytes)) return;
+    const std::string_view base = base_name(path);
+    const Route* route = find_data_route(base);
+    std::vector<DataProblem> problems;
+    if (options_.json) {
+      console_.info(dump_json(route, base, bytes, problems));
+    } else {
+      problems = dump_text(route, base, bytes, [&](std::string_view line) { console_.info(line); });
+    }
+    tell(path, problems);
+  }
+
+  void decompile(const std::string& path) {
+    const Route* route = find_data_route(base_name(path));
+    if (route == nullptr) {
+      if (options_.verbose) console_.info(path + ": skipped (no converter for this name)");
+      return;
+    }
+    std::vector<unsigned char> bytes;
+    if (!read_all(path, bytes)) return;
+    const Decompiled d = kelv::decompile(*route, base_name(path), bytes);
+    tell(path, d.problems);
+    put(path, source_path(path),
+        {reinterpret_cast<const unsigned char*>(d.source.data()), d.source.size()});
+  }
+
+  // Puts `bytes` in place as `output`, by the overwrite rules.
+  void put(const std::string& from, const std::string& output,
+           std::span<const unsigned char> bytes) {
+    if (Problem p; commit_target(files_, output, p).empty()) {
+      cannot_create(output, p);
+      return;
+    }
+    if (files_.exists(output) && !may_replace(output)) return;
+    if (const Problem p = commit(files_, output, bytes); !p.empty()) {
+      cannot_create(output, p);
+      return;
+    }
+    if (options_.verbose) console_.info(from + " -> " + output);
+  }
+
   void convert(const std::string& path) {
     const std::string_view base = base_name(path);
     const Route* route = find_route(base);
@@ -135,21 +241,10 @@ class Driver {
       fail(path + ": not converted: " + converter.refusal());
       return;
     }
-    const std::string output = output_path(path);
-    // What cannot be written is refused before the user is asked about replacing it.
-    if (Problem p; commit_target(files_, output, p).empty()) {
-      cannot_create(output, p);
-      return;
-    }
-    if (files_.exists(output) && !may_replace(output)) return;
     MemorySink data;
     DataWriter writer(data);
     converter.write(writer);
-    if (const Problem p = commit(files_, output, data.bytes); !p.empty()) {
-      cannot_create(output, p);
-      return;
-    }
-    if (options_.verbose) console_.info(path + " -> " + output);
+    put(path, output_path(path), data.bytes);
   }
 
   bool may_replace(const std::string& output) {
@@ -211,7 +306,7 @@ int run(std::span<const char* const> args, FileSystem& files, Console& console, 
     console.info(kVersion);
     return kExitOk;
   }
-  return Driver(options, files, console, report).convert_all();
+  return Driver(options, files, console, report).run();
 }
 
 }  // namespace kelv

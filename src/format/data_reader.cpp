@@ -21,6 +21,7 @@ KeyedFile read_fields(std::span<const unsigned char> bytes, std::vector<DataProb
     problems.push_back({at, {}, std::move(message)});
   };
   if (bytes.size() < 4) {
+    file.count = -1;
     problem(0, bytes.empty() ? "the file is empty: it has no field count"
                              : "the file is too short for its field count (" +
                                    std::to_string(bytes.size()) + " bytes)");
@@ -29,14 +30,17 @@ KeyedFile read_fields(std::span<const unsigned char> bytes, std::vector<DataProb
   file.count = i32_at(bytes, 0);
   if (file.count < 0) {
     problem(0, "a negative field count, " + std::to_string(file.count));
+    file.count = -1;
     return file;
   }
   std::size_t pos = 4;
   for (std::int32_t i = 0; i < file.count; ++i) {
     const std::string which =
         "field " + std::to_string(i + 1) + " of " + std::to_string(file.count);
+    // Writers count fields they leave out: a file may end where a field could begin.
+    if (pos == bytes.size()) return file;
     if (bytes.size() - pos < 4) {
-      problem(pos, "the file ends where " + which + " should begin");
+      problem(pos, "the file ends inside the name length of " + which);
       return file;
     }
     const std::int32_t length = i32_at(bytes, pos);
@@ -120,9 +124,19 @@ bool Decode::take(std::size_t n, std::string_view what) {
   return false;
 }
 
+void Decode::mismatch(std::string message) {
+  if (!told_) problem(std::move(message));
+  told_ = true;
+}
+
 void Decode::short_of(std::uint64_t need, std::string_view what) {
-  problem("the data ends where " + std::string(what) + " needs " + std::to_string(need) +
-          " bytes (" + std::to_string(left()) + " are left)");
+  if (static_cast<std::uint64_t>(field_.declared) > field_.data.size()) {
+    mismatch("the file ends inside this field, which declares " + std::to_string(field_.declared) +
+             " data bytes where " + std::to_string(field_.data.size()) + " follow");
+  } else {
+    mismatch("the data ends where " + std::string(what) + " needs " + std::to_string(need) +
+             " bytes (" + std::to_string(left()) + " are left)");
+  }
   broken_ = true;
 }
 
@@ -212,9 +226,10 @@ void Decode::shown(const ValueShape& s, std::uint64_t where, const char* place) 
 }
 
 void Decode::finish() {
-  if (broken_) return;
+  if (told_) return;
   if (left() > 0) {
     problem(std::to_string(left()) + " bytes after the data this field holds");
+    return;
   }
   const std::uint64_t written = field_.data.size();
   if (static_cast<std::uint64_t>(field_.declared) != written + static_cast<std::uint64_t>(over_)) {
@@ -228,10 +243,15 @@ void Decode::finish() {
 }
 
 DataReader::DataReader(std::span<const unsigned char> bytes, DataListener& listener, Places* places)
-    : file_(read_fields(bytes, problems_)), listen_(listener), places_(places) {}
+    : file_(read_fields(bytes, problems_)),
+      listen_(listener),
+      places_(places),
+      lost_(file_.count < 0) {  // a file without a field count has nothing more to tell
+  listen_.file(file_.size, file_.count);
+}
 
 void DataReader::fields(std::int32_t count) {
-  if (file_.size >= 4 && file_.count != count && file_.count >= 0) {
+  if (file_.count >= 0 && file_.count != count) {
     problems_.push_back({0,
                          {},
                          "the file counts " + std::to_string(file_.count) +
@@ -251,6 +271,11 @@ void DataReader::finish() {
       problems_.push_back({f.at, std::string(f.name), "a field this kind never writes here"});
       lost_ = true;
     }
+    if (static_cast<std::size_t>(f.declared) > f.data.size()) {
+      problems_.push_back({f.at, std::string(f.name),
+                           "declares " + std::to_string(f.declared) + " data bytes where " +
+                               std::to_string(f.data.size()) + " are left in the file"});
+    }
     listen_.begin_field(f);
     listen_.raw(f.data_at, f.data);
     listen_.end_field();
@@ -261,7 +286,13 @@ std::vector<DataProblem> read_unknown(std::span<const unsigned char> bytes,
                                       DataListener& listener) {
   std::vector<DataProblem> problems;
   const KeyedFile file = read_fields(bytes, problems);
+  listener.file(file.size, file.count);
   for (const FieldRecord& f : file.fields) {
+    if (static_cast<std::size_t>(f.declared) > f.data.size()) {
+      problems.push_back({f.at, std::string(f.name),
+                          "declares " + std::to_string(f.declared) + " data bytes where " +
+                              std::to_string(f.data.size()) + " are left in the file"});
+    }
     listener.begin_field(f);
     listener.raw(f.data_at, f.data);
     listener.end_field();

@@ -41,7 +41,7 @@ struct DataProblem {
 
 // The field count and the field records of a file, as far as they can be read.
 struct KeyedFile {
-  std::int32_t count = 0;
+  std::int32_t count = -1;  // -1 when the file is too short to have one
   std::vector<FieldRecord> fields;
   std::uint64_t size = 0;
 };
@@ -61,6 +61,8 @@ struct Shown {
 class DataListener {
  public:
   virtual ~DataListener() = default;
+  // The file's size and the field count it declares (-1 when it has none), before its fields.
+  virtual void file(std::uint64_t /*size*/, std::int64_t /*count*/) {}
   virtual void begin_field(const FieldRecord&) {}
   virtual void value(const ValueShape&, std::uint64_t /*at*/, const Shown&) {}
   // Records or entries follow, `count` of them, one after the other.
@@ -175,11 +177,13 @@ class Decode {
   template <class R, std::size_t N>
   void held_table(Table<R>& t, std::int32_t count, const LineFormat<R, N>& f) {
     const std::uint64_t want = static_cast<std::uint64_t>(std::max(count, 0)) * sizeof(R);
-    if (want != left()) {
-      problem("holds " + std::to_string(left()) + " bytes where its count of " +
-              std::to_string(count) + " needs " + std::to_string(want));
+    const std::uint64_t have = left();
+    if (want > have) short_of(want, "its count of " + std::to_string(count) + " records");
+    if (want < have) {
+      mismatch("holds " + std::to_string(have) + " bytes where its count of " +
+               std::to_string(count) + " needs " + std::to_string(want));
     }
-    if (!make(t, std::min<std::uint64_t>(want, left()) / sizeof(R))) return;
+    if (!make(t, std::min<std::uint64_t>(want, have) / sizeof(R))) return;
     held_array(t.all(), f);
   }
 
@@ -230,6 +234,8 @@ class Decode {
   bool take(std::size_t n, std::string_view what);
   void short_of(std::uint64_t need, std::string_view what);
   void problem(std::string message);
+  // The data does not hold what its counts say: told once, for the whole field.
+  void mismatch(std::string message);
   template <class R>
   bool make(Table<R>& t, std::uint64_t n) {
     if (t.make(static_cast<std::int64_t>(n))) return true;
@@ -259,7 +265,8 @@ class Decode {
   Places* places_;
   std::size_t pos_ = 0;
   std::int64_t over_ = 0;
-  bool broken_ = false;
+  bool broken_ = false;  // the data ended early: nothing more is read
+  bool told_ = false;    // what is wrong with the field's size is told
 };
 
 // Reads a whole file by a converter's layout.

@@ -53,6 +53,10 @@ class Console {
 FileSystem& system_files();
 Console& system_console();
 
+// Appends the Shift-JIS (code page 932) text `sjis` to `utf8` as UTF-8, with the system's own
+// converter; false, appending nothing, when some byte of it does not decode.
+bool sjis_to_utf8(std::string_view sjis, std::string& utf8);
+
 inline constexpr std::string_view kProgram = "kelvconv";
 inline constexpr std::string_view kOverwriteQuestion =
     "同名のファイルが存在しますが、上書きしますか？";

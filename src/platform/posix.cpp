@@ -1,5 +1,6 @@
 // The POSIX machine: files through the system calls, the overwrite question on the terminal.
 #include <fcntl.h>
+#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -112,6 +113,22 @@ class PosixFiles final : public FileSystem {
 };
 
 }  // namespace
+
+bool sjis_to_utf8(std::string_view sjis, std::string& utf8) {
+  static const iconv_t cd = ::iconv_open("UTF-8", "CP932");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  std::string out(sjis.size() * 3 + 4, '\0');
+  char* in = const_cast<char*>(sjis.data());
+  std::size_t in_left = sjis.size();
+  char* to = out.data();
+  std::size_t to_left = out.size();
+  if (::iconv(cd, &in, &in_left, &to, &to_left) == static_cast<std::size_t>(-1) || in_left != 0) {
+    return false;
+  }
+  utf8.append(out.data(), static_cast<std::size_t>(to - out.data()));
+  return true;
+}
 
 FileSystem& system_files() {
   static PosixFiles files;

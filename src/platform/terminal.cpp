@@ -27,6 +27,7 @@ void TerminalConsole::cannot_create(const std::string& output, const Problem& re
 }
 
 void TerminalConsole::error(std::string_view line) {
+  std::fflush(out_);  // what was shown before the error comes before it
   std::fprintf(err_, "%.*s: %.*s\n", static_cast<int>(kProgram.size()), kProgram.data(),
                static_cast<int>(line.size()), line.data());
 }

@@ -116,6 +116,21 @@ class MessageBoxConsole final : public Console {
 
 }  // namespace
 
+bool sjis_to_utf8(std::string_view sjis, std::string& utf8) {
+  if (sjis.empty()) return true;
+  const int n = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, sjis.data(),
+                                    static_cast<int>(sjis.size()), nullptr, 0);
+  if (n <= 0) return false;
+  std::wstring w(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, sjis.data(), static_cast<int>(sjis.size()),
+                      w.data(), n);
+  const int m = WideCharToMultiByte(CP_UTF8, 0, w.data(), n, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(m), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), n, out.data(), m, nullptr, nullptr);
+  utf8 += out;
+  return true;
+}
+
 FileSystem& system_files() {
   static WindowsFiles files;
   return files;

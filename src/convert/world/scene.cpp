@@ -210,24 +210,30 @@ void commands(D& d, T& s) {
   const std::span<Flag> flags = s.flags.table.all();
   if constexpr (D::kReading) {
     s.command_texts.reserve(d.left());  // the texts stay where the decompiler finds them
-    d.listener().begin_records(static_cast<std::int64_t>(flags.size()));
+    DataListener& listen = d.listener();
+    listen.begin_records(static_cast<std::int64_t>(flags.size()));
     for (std::size_t i = 0; i < flags.size(); ++i) {
       CountedTable<CommandSlot>& c = flags[i].commands;
-      d.listener().begin_record(static_cast<std::int64_t>(i), d.at());
+      listen.begin_record(static_cast<std::int64_t>(i), d.at());
       const std::size_t n =
           std::min<std::size_t>(static_cast<std::size_t>(std::max(c.count, 0)), d.left() / 5);
       if (c.table.make(static_cast<std::int64_t>(n))) {
-        for (CommandSlot& slot : c.table.all()) {
-          const std::uint64_t at = d.at() + 4;
+        listen.begin_records(static_cast<std::int64_t>(n));
+        for (std::size_t k = 0; k < n; ++k) {
+          const std::uint64_t at = d.at();
+          listen.begin_record(static_cast<std::int64_t>(k), at);
           std::string_view text;
-          if (!d.read_text(text, kCommand)) break;
-          s.keep(slot, text);
-          d.remember(s.command_texts.data() + slot.offset, slot.size, at);
+          const bool read = d.read_text(text, kCommand);
+          listen.end_record();
+          if (!read) break;
+          s.keep(c.table[k], text);
+          d.remember(s.command_texts.data() + c.table[k].offset, c.table[k].size, at + 4);
         }
+        listen.end_records();
       }
-      d.listener().end_record();
+      listen.end_record();
     }
-    d.listener().end_records();
+    listen.end_records();
   } else {
     for (const Flag& f : flags) {
       for (const CommandSlot& slot : f.commands.table.all()) {

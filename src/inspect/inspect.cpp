@@ -1,0 +1,313 @@
+#include "inspect/inspect.h"
+
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <memory>
+#include <nlohmann/json.hpp>
+
+#include "format/keyed_data.h"
+#include "format/source_writer.h"
+#include "inspect/shown_text.h"
+
+namespace kelv {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// A value's name as the dump shows it: a value stored plus one says so.
+std::string shown_name(const ValueShape& s) {
+  return s.twist == Twist::PlusOne ? s.name() + "+1" : s.name();
+}
+
+// A real as the scanner reads it back; a NaN other than the one "nan" reads as, by its bits.
+std::string real_shown(float v) {
+  const auto bits = std::bit_cast<std::uint32_t>(v);
+  if (std::isnan(v) && (bits & 0x7FFFFFFFu) != 0x7FC00000u) {
+    char digits[9];
+    const auto [end, ec] = std::to_chars(digits, digits + 8, bits, 16);
+    (void)ec;
+    return "nan(0x" + std::string(digits, end) + ")";
+  }
+  return real_text(v);
+}
+
+// A field name from the file: as it is when it is a plain name, else quoted.
+std::string field_name(std::string_view name) {
+  for (const char c : name) {
+    if (!(c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) {
+      return quoted(name);
+    }
+  }
+  return name.empty() ? "\"\"" : std::string(name);
+}
+
+class TextDump final : public DataListener {
+ public:
+  TextDump(std::string_view name, std::string_view kind,
+           const std::function<void(std::string_view)>& line)
+      : name_(name), kind_(kind), line_(line) {}
+
+  void file(std::uint64_t size, std::int64_t count) override {
+    std::string head = name_ + ": " + kind_ + ", " + std::to_string(size) + " bytes";
+    if (count >= 0) head += ", " + std::to_string(count) + " fields";
+    line_(head);
+  }
+
+  void begin_field(const FieldRecord& f) override {
+    record_line_ = false;
+    head_ = field_name(f.name) + " at " + std::to_string(f.at) + ", ";
+    head_ += static_cast<std::uint64_t>(f.declared) == f.data.size()
+                 ? std::to_string(f.data.size()) + " bytes"
+                 : "declares " + std::to_string(f.declared) + " bytes, " +
+                       std::to_string(f.data.size()) + " follow";
+  }
+
+  void value(const ValueShape& s, std::uint64_t, const Shown& v) override {
+    std::string text;
+    switch (v.kind) {
+      case ValueKind::Int:
+        text = std::to_string(v.number);
+        break;
+      case ValueKind::Real:
+        text = real_shown(v.real);
+        break;
+      case ValueKind::Word:
+      case ValueKind::Text:
+        text = quoted(v.text, s.twist == Twist::Breaks);
+        if (v.counted >= 0) text += " (" + std::to_string(v.counted) + ")";
+        if (v.trailing) text += " +bytes after its NUL";
+        break;
+    }
+    values_.push_back({shown_name(s), std::move(text)});
+  }
+
+  // Records follow on lines of their own; the line before them names its values.
+  void begin_records(std::int64_t count) override {
+    const bool named = !values_.empty();
+    if (!named) values_.push_back({{}, std::to_string(count) + " records"});
+    flush(named);
+    ++depth_;
+  }
+  void begin_record(std::int64_t index, std::uint64_t) override {
+    record_line_ = true;
+    head_ =
+        std::string(2 * static_cast<std::size_t>(depth_), ' ') + "[" + std::to_string(index) + "]";
+  }
+  void end_record() override { flush(); }
+  void end_records() override { --depth_; }
+
+  void raw(std::uint64_t at, std::span<const unsigned char> bytes) override {
+    flush();
+    for (std::size_t i = 0; i < bytes.size(); i += 16) {
+      const std::size_t n = std::min<std::size_t>(16, bytes.size() - i);
+      line_("  " + std::to_string(at + i) + ": " +
+            hex({reinterpret_cast<const char*>(bytes.data() + i), n}));
+    }
+  }
+  void end_field() override {
+    flush();
+    depth_ = 0;
+  }
+
+ private:
+  struct Named {
+    std::string name;  // empty for what stands alone ("3 records")
+    std::string text;
+  };
+
+  // A field's line: "name at 4, 8 bytes: a=1 b=2"; a record's: "  [0] a=1 b=2". A line of one
+  // value shows the value alone.
+  void flush(bool named = false) {
+    if (head_.empty() && values_.empty()) return;
+    std::string out = head_;
+    if (!values_.empty() && !record_line_) out += ":";
+    for (const Named& v : values_) {
+      const bool alone = v.name.empty() || (values_.size() == 1 && !named);
+      out += " " + (alone ? v.text : v.name + "=" + v.text);
+    }
+    line_(out);
+    head_.clear();
+    values_.clear();
+  }
+
+  std::string name_;
+  std::string kind_;
+  const std::function<void(std::string_view)>& line_;
+  std::string head_;
+  std::vector<Named> values_;
+  bool record_line_ = false;
+  int depth_ = 0;
+};
+
+class JsonDump final : public DataListener {
+ public:
+  JsonDump(std::string_view name, std::string_view kind) {
+    bool exact = true;
+    doc_["file"] = plain(name, exact);
+    doc_["kind"] = std::string(kind);
+  }
+
+  void file(std::uint64_t size, std::int64_t count) override {
+    doc_["size"] = size;
+    if (count >= 0) doc_["field_count"] = count;
+    doc_["fields"] = Json::array();
+  }
+
+  void begin_field(const FieldRecord& f) override {
+    Json field;
+    bool exact = true;
+    field["name"] = plain(f.name, exact);
+    if (!exact) field["name_bytes"] = hex(f.name);
+    field["offset"] = f.at;
+    field["size"] = f.data.size();
+    if (static_cast<std::uint64_t>(f.declared) != f.data.size()) field["declared"] = f.declared;
+    doc_["fields"].push_back(std::move(field));
+    objects_ = {&doc_["fields"].back()};
+  }
+
+  void value(const ValueShape& s, std::uint64_t at, const Shown& v) override {
+    Json j;
+    j["name"] = shown_name(s);
+    j["offset"] = at;
+    switch (v.kind) {
+      case ValueKind::Int:
+        j["value"] = v.number;
+        break;
+      case ValueKind::Real:
+        if (std::isfinite(v.real)) {
+          j["value"] = v.real;
+        } else {
+          j["value"] = real_shown(v.real);
+        }
+        break;
+      case ValueKind::Word:
+      case ValueKind::Text: {
+        bool exact = true;
+        j["value"] = plain(v.text, exact);
+        if (!exact) j["bytes"] = hex(v.text);
+        if (v.counted >= 0) j["length"] = v.counted;
+        if (v.trailing) j["bytes_after_nul"] = true;
+        break;
+      }
+    }
+    (*objects_.back())["values"].push_back(std::move(j));
+  }
+
+  void begin_records(std::int64_t) override {
+    Json& list = (*objects_.back())["records"];
+    list = Json::array();
+    lists_.push_back(&list);
+  }
+  void begin_record(std::int64_t index, std::uint64_t at) override {
+    lists_.back()->push_back(Json{{"index", index}, {"offset", at}});
+    objects_.push_back(&lists_.back()->back());
+  }
+  void end_record() override { objects_.pop_back(); }
+  void end_records() override { lists_.pop_back(); }
+  void raw(std::uint64_t, std::span<const unsigned char> bytes) override {
+    (*objects_.back())["bytes"] = hex({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+  }
+
+  std::string text(const std::vector<DataProblem>& problems) {
+    Json list = Json::array();
+    for (const DataProblem& p : problems) {
+      bool exact = true;
+      Json j{{"offset", p.at}};
+      if (!p.field.empty()) j["field"] = plain(p.field, exact);
+      j["message"] = p.message;
+      list.push_back(std::move(j));
+    }
+    doc_["problems"] = std::move(list);
+    return doc_.dump(-1, ' ', false, Json::error_handler_t::replace);
+  }
+
+ private:
+  Json doc_;
+  std::vector<Json*> objects_;
+  std::vector<Json*> lists_;
+};
+
+// Reads the file by its kind's layout, or as bytes without one.
+std::vector<DataProblem> read_with(const Route* route, std::span<const unsigned char> bytes,
+                                   DataListener& listener) {
+  if (route == nullptr) return read_unknown(bytes, listener);
+  const auto converters = std::make_unique<Converters>();
+  DataReader reader(bytes, listener);
+  route->pick(*converters).load(reader);
+  reader.finish();
+  return reader.problems();
+}
+
+// Where two files first differ, and in which field of `bytes`.
+DataProblem first_difference(std::span<const unsigned char> bytes,
+                             std::span<const unsigned char> other) {
+  std::size_t at = 0;
+  while (at < bytes.size() && at < other.size() && bytes[at] == other[at])
+    ++at;
+  std::vector<DataProblem> ignored;
+  std::string field;
+  for (const FieldRecord& f : read_fields(bytes, ignored).fields) {
+    if (f.at <= at) field = f.name;
+  }
+  return {at, field, "the source written converts to other bytes from here"};
+}
+
+}  // namespace
+
+std::string_view kind_name(const Route& route) {
+  std::string_view name = route.name;
+  if (name.ends_with(".txt")) name.remove_suffix(4);
+  return name;
+}
+
+std::vector<DataProblem> dump_text(const Route* route, std::string_view name,
+                                   std::span<const unsigned char> bytes,
+                                   const std::function<void(std::string_view)>& line) {
+  TextDump dump(name, route != nullptr ? kind_name(*route) : "a kind kelvconv does not know", line);
+  return read_with(route, bytes, dump);
+}
+
+std::string dump_json(const Route* route, std::string_view name,
+                      std::span<const unsigned char> bytes, std::vector<DataProblem>& problems) {
+  JsonDump dump(name, route != nullptr ? kind_name(*route) : "");
+  problems = read_with(route, bytes, dump);
+  return dump.text(problems);
+}
+
+Decompiled decompile(const Route& route, std::string_view name,
+                     std::span<const unsigned char> bytes) {
+  Decompiled out;
+  const auto converters = std::make_unique<Converters>();
+  Converter& converter = route.pick(*converters);
+  Places places;
+  DataListener quiet;
+  DataReader reader(bytes, quiet, &places);
+  converter.load(reader);
+  reader.finish();
+  out.problems = reader.problems();
+
+  SourceWriter source(converter.vocabulary(), places, out.problems);
+  source.comment("Decompiled by kelvconv from " + std::string(name) + ".");
+  converter.decompile(source);
+  out.source = source.source();
+
+  // The proof: the source converts back to the same bytes, or what differs is told.
+  if (out.problems.empty()) {
+    const auto again = std::make_unique<Converters>();
+    Converter& reread = route.pick(*again);
+    MemorySource in(out.source);
+    SilentReport silent;
+    MemorySink written;
+    if (reread.read(in, silent)) {
+      DataWriter writer(written);
+      reread.write(writer);
+    }
+    if (!std::ranges::equal(written.bytes, bytes)) {
+      out.problems.push_back(first_difference(bytes, written.bytes));
+    }
+  }
+  return out;
+}
+
+}  // namespace kelv
