@@ -30,11 +30,15 @@ class FakeConsole final : public Console {
   }
   void error(std::string_view line) override { errors.emplace_back(line); }
   void info(std::string_view line) override { infos.emplace_back(line); }
+  void finished(std::span<const std::string> lines) override {
+    failures.assign(lines.begin(), lines.end());
+  }
 
   std::deque<Answer> answers;
   std::vector<std::string> asked;
   std::vector<std::string> errors;
   std::vector<std::string> infos;
+  std::vector<std::string> failures;  // as told at the end of the run
 };
 
 class Driver : public ::testing::Test {
@@ -132,6 +136,9 @@ TEST_F(Driver, OutputThatCannotBeCreated) {
   ASSERT_EQ(console.errors.size(), 1u);
   EXPECT_EQ(console.errors[0].rfind(dir / "start_game.dat" + ": cannot create: ", 0), 0u)
       << console.errors[0];
+  ASSERT_EQ(console.failures.size(), 1u);
+  EXPECT_EQ(console.failures[0].rfind(dir / "start_game.dat: ファイルを作成できません: ", 0), 0u)
+      << console.failures[0];
   EXPECT_TRUE(std::filesystem::is_directory(dir / "start_game.dat"));
   EXPECT_EQ(dir.names(), (std::set<std::string>{"start_game.dat", "start_game.txt"}));
 }

@@ -5,8 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kelv {
 
@@ -47,11 +50,22 @@ class Console {
   virtual void error(std::string_view line) = 0;
   // A line of the verbose listing (stdout).
   virtual void info(std::string_view line) = 0;
+  // The end of a run that converted files: what failed, one line per file (each as also given
+  // to error() or cannot_create()), for a user who may have no console to read them on.
+  virtual void finished(std::span<const std::string> failures) { (void)failures; }
 };
 
 // The machine this program was built for.
 FileSystem& system_files();
 Console& system_console();
+
+// The program's arguments in UTF-8, element 0 the program itself. On Windows they come from the
+// wide command line; the narrow `argv` there holds only what the ANSI code page can spell.
+std::vector<std::string> program_arguments(int argc, char** argv);
+
+// Opens the file at `path` (UTF-8) for reading raw bytes; nullptr, with `problem` set, when it
+// cannot be opened.
+std::FILE* open_for_reading(const std::string& path, Problem& problem);
 
 inline constexpr std::string_view kProgram = "kelvconv";
 inline constexpr std::string_view kOverwriteQuestion =
