@@ -5,6 +5,9 @@
 #   ./dev.sh examples   build kelvconv and convert the sample game in examples/game
 #   ./dev.sh test       build with g++ and clang (warnings as errors) and run the tests, then
 #                       once more under AddressSanitizer and UndefinedBehaviorSanitizer
+#   ./dev.sh windows    cross-build kelvconv.exe, kelvconv.com and the tests for Windows with
+#                       MinGW-w64, run the tests under Wine, and check that the sample game
+#                       converts under Wine byte for byte as it does here
 #   ./dev.sh fuzz [SECS] [--merge] [TARGET...]
 #                       build the fuzz targets with clang and libFuzzer and run each for SECS
 #                       seconds (60 by default); exits 1 on a finding (see fuzz/run.sh)
@@ -12,9 +15,10 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 # Debian packages each command needs.
-examples_packages=(cmake ninja-build g++)
-test_packages=(cmake ninja-build g++ clang libgtest-dev)
-fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev)
+examples_packages=(cmake ninja-build g++ nlohmann-json3-dev)
+test_packages=(cmake ninja-build g++ clang libgtest-dev nlohmann-json3-dev)
+fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev nlohmann-json3-dev)
+windows_packages=(cmake ninja-build g++ g++-mingw-w64-x86-64 googletest wine wine64 locales nlohmann-json3-dev)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
@@ -58,12 +62,47 @@ case "${1:-}" in
       ctest --preset "$preset"
     done
     ;;
+  windows)
+    need "${windows_packages[@]}"
+    build windows
+    echo "== checking the programs"
+    for program in build/windows/kelvconv.exe build/windows/kelvconv.com; do
+      headers=$(x86_64-w64-mingw32-objdump -p "$program")
+      # Linked statically: nothing imported but the system's own DLLs.
+      others=$(grep 'DLL Name:' <<<"$headers" | awk '{print $3}' |
+               grep -viE '^(kernel32|user32|shell32|msvcrt|advapi32)\.dll$' || true)
+      [ -z "$others" ] || { echo "$program needs DLLs beside it: $others" >&2; exit 1; }
+      # kelvconv.exe is windowed (subsystem 2), kelvconv.com a console program (3).
+      want=2; [ "${program##*.}" = com ] && want=3
+      grep -qE "^Subsystem[[:space:]]+0+$want[[:space:]]" <<<"$headers" ||
+        { echo "$program is not of subsystem $want" >&2; exit 1; }
+      grep -q longPathAware "$program" || { echo "$program has no manifest" >&2; exit 1; }
+    done
+    if [ ! -f build/windows/wineprefix/system.reg ]; then
+      echo "== making the Wine prefix (once)"
+      time build/windows/wine.sh wineboot -i
+    fi
+    echo "== tests under Wine"
+    ctest --preset windows
+    echo "== the sample game, converted on Linux and under Wine"
+    build release
+    rm -rf build/windows/examples
+    mkdir -p build/windows/examples/linux build/windows/examples/cp932 build/windows/examples/cp1252
+    for copy in linux cp932 cp1252; do cp -R examples/game "build/windows/examples/$copy/"; done
+    build/release/kelvconv --yes build/windows/examples/linux/game/*.txt
+    for locale in ja_JP:cp932 en_US:cp1252; do
+      (cd "build/windows/examples/${locale#*:}/game" &&
+       LC_ALL="${locale%:*}.UTF-8" ../../../wine.sh ../../../kelvconv.com --yes ./*.txt)
+      diff -r build/windows/examples/linux/game "build/windows/examples/${locale#*:}/game"
+    done
+    echo "the same $(ls build/windows/examples/linux/game/*.dat | wc -l) data files"
+    ;;
   fuzz)
     need "${fuzz_packages[@]}"
     exec fuzz/run.sh "${@:2}"
     ;;
   *)
-    sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

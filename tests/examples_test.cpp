@@ -1,4 +1,6 @@
 // The sample game in examples/ converts cleanly with the real program.
+// POSIX only (left out of the Windows build): it runs the program through the POSIX shell. For
+// Windows, CI converts the sample game under Wine and compares the outputs with these.
 #include <gtest/gtest.h>
 
 #include <cstdio>

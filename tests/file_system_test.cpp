@@ -1,5 +1,7 @@
 // What the file system refuses, met through the real seam in a fresh folder: each refusal is
 // told to the user, ends the run with status 1, and leaves what was there as it was.
+// POSIX only (left out of the Windows build): permission bits, other users, symbolic links,
+// pipes and the POSIX shell; windows_test.cpp meets the Windows refusals.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -4,15 +4,16 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <initializer_list>
 #include <iterator>
 #include <set>
 #include <string>
@@ -25,10 +26,12 @@
 
 namespace kelv::test {
 
+#ifndef _WIN32
 inline unsigned mode_of(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 ? static_cast<unsigned>(st.st_mode & 07777) : 0u;
 }
+#endif
 
 // What the driver told the user, one line each; answers the overwrite question with `answer`.
 class RecordingConsole final : public Console {
@@ -62,16 +65,15 @@ class RecordingConsole final : public Console {
 };
 
 // Runs the driver on `args` (the program name is added in front).
-inline int run_driver(std::initializer_list<std::string> args, FileSystem& files,
-                      Console& console) {
-  std::vector<std::string> held(args);
+inline int run_driver(const std::vector<std::string>& args, FileSystem& files, Console& console) {
   std::vector<const char*> argv{"kelvconv"};
-  for (const std::string& a : held)
+  for (const std::string& a : args)
     argv.push_back(a.c_str());
   SilentReport report;
   return run(argv, files, console, report);
 }
 
+#ifndef _WIN32
 // The effective user may do anything to files (root); permission tests need someone else.
 inline bool is_root() {
   return ::geteuid() == 0;
@@ -90,5 +92,6 @@ inline int as_ordinary_user(const std::function<int()>& body) {
   if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
 }
+#endif  // POSIX users and permission bits
 
 }  // namespace kelv::test

@@ -3,7 +3,12 @@
 // table, fed huge counts in every section it knows, neither crashes nor takes memory for them,
 // and still writes a well-formed file.
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#include <psapi.h>
+#else
 #include <sys/resource.h>
+#endif
 
 #include <cstdint>
 #include <limits>
@@ -71,9 +76,15 @@ TEST(HugeCounts, ARefusedTableBuildsNothing) {
 }
 
 long peak_kib() {
+#ifdef _WIN32
+  PROCESS_MEMORY_COUNTERS counters{};
+  K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+  return static_cast<long>(counters.PeakWorkingSetSize / 1024);
+#else
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   return usage.ru_maxrss;
+#endif
 }
 
 // Every section of every converter (the vocabulary collected from src/convert) gets each huge

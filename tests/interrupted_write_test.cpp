@@ -2,6 +2,7 @@
 // output is intact, and all that may remain is the hidden temporary file beside it,
 // ".<output name>.XXXXXX", holding the part written so far. Shown with the driver stopped at
 // chosen steps, and with the real program killed while it writes a large output.
+// POSIX only (left out of the Windows build): it forks, and kills with signals.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>

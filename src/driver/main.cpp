@@ -1,11 +1,17 @@
 #include <span>
+#include <string>
+#include <vector>
 
 #include "driver/run.h"
 #include "format/report.h"
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
+  // The arguments are UTF-8 from here on, whatever the system's code page.
+  const std::vector<std::string> args = kelv::program_arguments(argc, argv);
+  std::vector<const char*> pointers;
+  for (const std::string& a : args)
+    pointers.push_back(a.c_str());
   kelv::SilentReport report;
-  return kelv::run(std::span<const char* const>(argv, static_cast<std::size_t>(argc)),
-                   kelv::system_files(), kelv::system_console(), report);
+  return kelv::run(pointers, kelv::system_files(), kelv::system_console(), report);
 }

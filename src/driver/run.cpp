@@ -143,6 +143,7 @@ class Driver {
     // Nothing is left allocated at the end of a run.
     for (const Route& route : route_table())
       route.pick(converters_).release();
+    console_.finished(failures_);
     return status_;
   }
 
@@ -262,7 +263,7 @@ class Driver {
     if (answer == Answer::Yes) return true;
     if (answer == Answer::CannotAsk) {
       fail(output +
-           ": exists and was not replaced: there is no terminal to ask "
+           ": exists and was not replaced: the overwrite question could not be asked "
            "(-y replaces existing outputs, -n keeps them)");
     } else if (options_.verbose) {
       console_.info(output + ": kept (not replaced)");
@@ -272,11 +273,13 @@ class Driver {
 
   void cannot_create(const std::string& output, const Problem& reason) {
     console_.cannot_create(output, reason);
+    failures_.push_back(output + ": " + std::string(kCannotCreate) + ": " + reason);
     status_ = kExitFailed;
   }
 
   void fail(const std::string& message) {
     console_.error(message);
+    failures_.push_back(message);
     status_ = kExitFailed;
   }
 
@@ -285,6 +288,7 @@ class Driver {
   Console& console_;
   Report& report_;
   Converters converters_;
+  std::vector<std::string> failures_;
   int status_ = kExitOk;
 };
 

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/platform.h"
+
 namespace kelv {
 
 std::size_t MemorySource::read(char* buffer, std::size_t size) {
@@ -14,9 +16,7 @@ std::size_t MemorySource::read(char* buffer, std::size_t size) {
 }
 
 FileSource::FileSource(const std::string& path) {
-  errno = 0;
-  file_ = std::fopen(path.c_str(), "rb");
-  if (file_ == nullptr) error_ = std::strerror(errno != 0 ? errno : ENOENT);
+  file_ = open_for_reading(path, error_);
 }
 
 FileSource::~FileSource() {

@@ -67,18 +67,24 @@ void SourceWriter::comment(std::string_view line) {
   put(clean);
 }
 
-void SourceWriter::open(std::string_view tag) {
-  put("<" + std::string(tag) + ">");
-  open_ = tag;
+void SourceWriter::tag(std::string_view opening, std::string_view name) {
+  out_ += opening;
+  out_ += name;
+  out_ += ">\n";
+}
+
+void SourceWriter::open(std::string_view name) {
+  tag("<", name);
+  open_ = name;
 }
 
 void SourceWriter::close() {
-  put("</" + std::string(open_) + ">");
+  tag("</", open_);
   open_ = {};
 }
 
-void SourceWriter::marker(std::string_view tag) {
-  put("</" + std::string(tag) + ">");
+void SourceWriter::marker(std::string_view name) {
+  tag("</", name);
 }
 
 void SourceWriter::number(std::int32_t n) {

@@ -28,12 +28,12 @@ class SourceWriter {
 
   // A line outside every section.
   void comment(std::string_view line);
-  // "<tag>": the section stays open until close().
-  void open(std::string_view tag);
-  // "</tag>" of the open section.
+  // "<name>": the section stays open until close().
+  void open(std::string_view name);
+  // "</name>" of the open section.
   void close();
-  // A marker's "</tag>", given outside every section.
-  void marker(std::string_view tag);
+  // A marker's "</name>", given outside every section.
+  void marker(std::string_view name);
 
   // One data line of the open section: the values of `record` by their line format.
   template <class R, std::size_t N>
@@ -69,6 +69,7 @@ class SourceWriter {
   void check_line(std::string_view line, const void* where);
   void problem(const void* where, std::string message);
   void put(std::string_view line);
+  void tag(std::string_view opening, std::string_view name);
 
   const Vocabulary& vocabulary_;
   Places& places_;

@@ -5,8 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kelv {
 
@@ -47,6 +50,9 @@ class Console {
   virtual void error(std::string_view line) = 0;
   // A line of the verbose listing (stdout).
   virtual void info(std::string_view line) = 0;
+  // The end of a run that converted files: what failed, one line per file (each as also given
+  // to error() or cannot_create()), for a user who may have no console to read them on.
+  virtual void finished(std::span<const std::string> failures) { (void)failures; }
 };
 
 // The machine this program was built for.
@@ -56,6 +62,14 @@ Console& system_console();
 // Appends the Shift-JIS (code page 932) text `sjis` to `utf8` as UTF-8, with the system's own
 // converter; false, appending nothing, when some byte of it does not decode.
 bool sjis_to_utf8(std::string_view sjis, std::string& utf8);
+
+// The program's arguments in UTF-8, element 0 the program itself. On Windows they come from the
+// wide command line; the narrow `argv` there holds only what the ANSI code page can spell.
+std::vector<std::string> program_arguments(int argc, char** argv);
+
+// Opens the file at `path` (UTF-8) for reading raw bytes; nullptr, with `problem` set, when it
+// cannot be opened.
+std::FILE* open_for_reading(const std::string& path, Problem& problem);
 
 inline constexpr std::string_view kProgram = "kelvconv";
 inline constexpr std::string_view kOverwriteQuestion =

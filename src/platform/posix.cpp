@@ -140,4 +140,15 @@ Console& system_console() {
   return console;
 }
 
+std::vector<std::string> program_arguments(int argc, char** argv) {
+  return {argv, argv + argc};
+}
+
+std::FILE* open_for_reading(const std::string& path, Problem& problem) {
+  errno = 0;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) problem = reason(errno != 0 ? errno : ENOENT);
+  return file;
+}
+
 }  // namespace kelv

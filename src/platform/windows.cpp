@@ -1,58 +1,123 @@
-// The Windows machine: files through the Win32 calls, the overwrite question and the
-// create-failure message as message boxes. The texts are shown through the wide-character
-// message box so that the Japanese reads right whatever the system's code page.
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+// The Windows machine: every path goes to the system as UTF-16 through the wide calls (so names
+// in any script, and of any length, work whatever the code page), the overwrite question and the
+// create-failure message are message boxes, and an output is put in place by writing a hidden
+// temporary file beside it and moving that over it in one step.
+#include "platform/win32.h"
 
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+#include <winioctl.h>
+
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
-
-#include "platform/platform.h"
+#include <vector>
 
 namespace kelv {
 namespace {
 
-Problem reason(DWORD error) {
-  char* text = nullptr;
-  const DWORD n = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string s =
-      n > 0 && text != nullptr ? std::string(text, n) : "error " + std::to_string(error);
-  if (text != nullptr) LocalFree(text);
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == '.'))
-    s.pop_back();
-  return s;
+constexpr std::string_view kIsAFolder = "Is a folder";
+
+bool has(DWORD attributes, DWORD flag) {
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & flag) != 0;
 }
 
-std::wstring widen(std::string_view s, UINT code_page) {
-  if (s.empty()) return {};
-  const int n = MultiByteToWideChar(code_page, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(code_page, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-  return w;
+// Where the folder part of `path` ends: after its last '\', '/' or drive colon.
+std::size_t name_start(std::string_view path) {
+  const std::size_t cut = path.find_last_of("\\/:");
+  return cut == std::string_view::npos ? 0 : cut + 1;
+}
+
+// A path from the system without its \\?\ prefix, when it reads as well without.
+std::wstring plain(std::wstring path) {
+  if (path.starts_with(L"\\\\?\\UNC\\")) return L"\\\\" + path.substr(8);
+  if (path.starts_with(L"\\\\?\\") && path.size() > 6 && path[5] == L':') return path.substr(4);
+  return path;
+}
+
+// Where the symbolic link at `link` leads, read from the link itself (its target may be gone);
+// empty when it is no symbolic link or cannot be read.
+std::wstring link_target(const std::wstring& link) {
+  HANDLE h = CreateFileW(link.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  // The head of a symbolic link's reparse data, followed by its names.
+  struct SymbolicLink {
+    ULONG tag;
+    USHORT data_length;
+    USHORT reserved;
+    USHORT substitute_offset, substitute_length, print_offset, print_length;
+    ULONG flags;
+  };
+  constexpr ULONG kRelative = 1;
+  std::vector<unsigned char> data(16 * 1024);
+  DWORD size = 0;
+  const BOOL read = DeviceIoControl(h, FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(),
+                                    static_cast<DWORD>(data.size()), &size, nullptr);
+  CloseHandle(h);
+  SymbolicLink head{};
+  if (!read || size < sizeof head) return {};
+  std::memcpy(&head, data.data(), sizeof head);
+  if (head.tag != IO_REPARSE_TAG_SYMLINK ||
+      sizeof head + head.print_offset + head.print_length > size) {
+    return {};
+  }
+  std::wstring target(head.print_length / sizeof(wchar_t), L'\0');
+  std::memcpy(target.data(), data.data() + sizeof head + head.print_offset, head.print_length);
+  if ((head.flags & kRelative) == 0) return target;
+  const std::size_t cut = link.find_last_of(L"\\/");
+  return cut == std::wstring::npos ? target : link.substr(0, cut + 1) + target;
 }
 
 class WindowsFiles final : public FileSystem {
  public:
   bool exists(const std::string& path) override {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(long_path(path).c_str()) != INVALID_FILE_ATTRIBUTES;
   }
 
-  std::string resolve(const std::string& path) override { return path; }
+  std::string resolve(const std::string& path) override {
+    const std::wstring w = long_path(path);
+    if (!has(GetFileAttributesW(w.c_str()), FILE_ATTRIBUTE_REPARSE_POINT)) return path;
+    // A link, or another kind of reparse point: the file it leads to, as the system finds it.
+    HANDLE h = CreateFileW(w.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      // A link that leads nowhere: its target, which the caller finds missing.
+      const std::wstring target = link_target(w);
+      return target.empty() ? path : narrow(plain(target));
+    }
+    std::wstring final(32 * 1024, L'\0');
+    const DWORD n = GetFinalPathNameByHandleW(h, final.data(), static_cast<DWORD>(final.size()),
+                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    CloseHandle(h);
+    if (n == 0 || n >= final.size()) return path;
+    final.resize(n);
+    return narrow(plain(final));
+  }
 
   Problem create_temp(const std::string& target, std::string& temp_path, Handle& handle) override {
+    // Refuse what writing the file in place would refuse: a folder, a read-only file.
+    const DWORD attributes = GetFileAttributesW(long_path(target).c_str());
+    if (has(attributes, FILE_ATTRIBUTE_DIRECTORY)) return Problem(kIsAFolder);
+    if (has(attributes, FILE_ATTRIBUTE_READONLY)) return reason(ERROR_ACCESS_DENIED);
+
+    const std::size_t cut = name_start(target);
+    const std::string prefix = target.substr(0, cut) + "." + target.substr(cut) + ".";
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-      std::string name = target + "." + std::to_string(GetCurrentProcessId()) + "." +
-                         std::to_string(GetTickCount() + attempt) + ".tmp";
-      HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+      const std::string name = prefix + random_letters();
+      HANDLE h = CreateFileW(long_path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_HIDDEN, nullptr);
       if (h != INVALID_HANDLE_VALUE) {
         temp_path = name;
         handle = reinterpret_cast<Handle>(h);
         return {};
       }
-      if (GetLastError() != ERROR_FILE_EXISTS) return reason(GetLastError());
+      const DWORD e = GetLastError();
+      if (e != ERROR_FILE_EXISTS && e != ERROR_ALREADY_EXISTS) return reason(e);
     }
     return reason(ERROR_FILE_EXISTS);
   }
@@ -78,43 +143,175 @@ class WindowsFiles final : public FileSystem {
   }
 
   Problem rename(const std::string& from, const std::string& to) override {
-    if (!MoveFileExA(from.c_str(), to.c_str(),
+    const std::wstring source = long_path(from);
+    const std::wstring target = long_path(to);
+    // The new file takes the attributes the old one had (hidden, system, ...); a new output is
+    // a plain file, not hidden as its temporary file was.
+    const DWORD old = GetFileAttributesW(target.c_str());
+    DWORD keep = old == INVALID_FILE_ATTRIBUTES
+                     ? 0
+                     : old & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                              FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    if (!SetFileAttributesW(source.c_str(), keep != 0 ? keep : FILE_ATTRIBUTE_NORMAL) ||
+        !MoveFileExW(source.c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       return reason(GetLastError());
     }
     return {};
   }
 
-  void remove(const std::string& path) override { DeleteFileA(path.c_str()); }
+  void remove(const std::string& path) override { DeleteFileW(long_path(path).c_str()); }
+
+ private:
+  // Six letters or digits, different at each call and in each process.
+  std::string random_letters() {
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    if (state_ == 0) {
+      LARGE_INTEGER now{};
+      QueryPerformanceCounter(&now);
+      state_ = static_cast<std::uint64_t>(now.QuadPart) ^
+               (static_cast<std::uint64_t>(GetCurrentProcessId()) << 32) ^ 0x9E3779B97F4A7C15u;
+    }
+    std::string s;
+    for (int i = 0; i < 6; ++i) {
+      state_ ^= state_ << 13;  // xorshift64
+      state_ ^= state_ >> 7;
+      state_ ^= state_ << 17;
+      s += kLetters[state_ % (sizeof kLetters - 1)];
+    }
+    return s;
+  }
+
+  std::uint64_t state_ = 0;
 };
 
-class MessageBoxConsole final : public Console {
- public:
-  Answer ask_overwrite(const std::string& output) override {
-    const std::wstring text = widen(kOverwriteQuestion, CP_UTF8);
-    const std::wstring caption = widen(output, CP_ACP);
-    const int answer =
-        MessageBoxW(GetFocus(), text.c_str(), caption.c_str(), MB_YESNO | MB_SYSTEMMODAL);
-    return answer == IDYES ? Answer::Yes : Answer::No;
-  }
+// A usable standard handle: a console, a file or a pipe.
+bool usable(HANDLE h) {
+  return h != nullptr && h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_UNKNOWN;
+}
 
-  void cannot_create(const std::string& output, const Problem& why) override {
-    const std::wstring text =
-        widen(kCannotCreate, CP_UTF8) + L"\n" + widen(output, CP_ACP) + L"\n" + widen(why, CP_ACP);
-    MessageBoxW(GetFocus(), text.c_str(), L"Kelvardin", MB_OK | MB_ICONSTOP);
+// Writes `text` and a line end to `h`: UTF-16 on a console, UTF-8 elsewhere; line ends are CR LF.
+void write_line(HANDLE h, std::string_view text) {
+  if (!usable(h)) return;
+  std::string bytes;
+  for (const char c : text) {
+    if (c == '\n') bytes += '\r';
+    bytes += c;
   }
+  bytes += "\r\n";
+  DWORD mode = 0;
+  if (GetConsoleMode(h, &mode)) {
+    const std::wstring w = widen(bytes);
+    for (std::size_t at = 0; at < w.size();) {
+      DWORD done = 0;
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(w.size() - at, 8192));
+      if (!WriteConsoleW(h, w.data() + at, chunk, &done, nullptr) || done == 0) return;
+      at += done;
+    }
+    return;
+  }
+  for (std::size_t at = 0; at < bytes.size();) {
+    DWORD done = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, 1u << 20));
+    if (!WriteFile(h, bytes.data() + at, chunk, &done, nullptr) || done == 0) return;
+    at += done;
+  }
+}
 
-  void error(std::string_view line) override {
-    std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(kProgram.size()), kProgram.data(),
-                 static_cast<int>(line.size()), line.data());
-  }
-
-  void info(std::string_view line) override {
-    std::fprintf(stdout, "%.*s\n", static_cast<int>(line.size()), line.data());
-  }
-};
+std::string program_line(std::string_view line) {
+  return std::string(kProgram) + ": " + std::string(line);
+}
 
 }  // namespace
+
+std::wstring widen(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int size = static_cast<int>(utf8.size());
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+  std::wstring w(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, w.data(), n);
+  return w;
+}
+
+std::string narrow(std::wstring_view utf16) {
+  if (utf16.empty()) return {};
+  const int size = static_cast<int>(utf16.size());
+  const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string s(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, s.data(), n, nullptr, nullptr);
+  return s;
+}
+
+Problem reason(DWORD error) {
+  wchar_t* text = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring s = n > 0 && text != nullptr ? std::wstring(text, n) : std::wstring();
+  if (text != nullptr) LocalFree(text);
+  while (!s.empty() && (s.back() == L'\n' || s.back() == L'\r' || s.back() == L' ' ||
+                        s.back() == L'.' || s.back() == L'\x3002')) {
+    s.pop_back();
+  }
+  return s.empty() ? "error " + std::to_string(error) : narrow(s);
+}
+
+std::wstring long_path(const std::string& path) {
+  std::wstring w = widen(path);
+  // Below this length every call takes a path as it is (creating a folder has the lowest limit).
+  if (w.size() < MAX_PATH - 12 || w.starts_with(L"\\\\?\\") || w.starts_with(L"\\\\.\\")) {
+    return w;
+  }
+  const DWORD size = GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return w;
+  std::wstring full(size, L'\0');
+  const DWORD n = GetFullPathNameW(w.c_str(), size, full.data(), nullptr);
+  if (n == 0 || n >= size) return w;
+  full.resize(n);
+  if (full.starts_with(L"\\\\?\\") || full.starts_with(L"\\\\.\\")) return full;
+  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
+WindowsConsole::WindowsConsole(HANDLE out, HANDLE err, ShowMessageBox show)
+    : out_(out), err_(err), show_(std::move(show)) {}
+
+Answer WindowsConsole::ask_overwrite(const std::string& output) {
+  switch (show_(widen(kOverwriteQuestion), widen(output), MB_YESNO | MB_SYSTEMMODAL)) {
+    case IDYES:
+      return Answer::Yes;
+    case IDNO:
+      return Answer::No;
+    default:  // the box was not shown: no one answered
+      return Answer::CannotAsk;
+  }
+}
+
+void WindowsConsole::cannot_create(const std::string& output, const Problem& why) {
+  show_(widen(kCannotCreate), L"Kelvardin", MB_OK | MB_ICONSTOP);
+  write_line(err_, program_line(output + ": " + std::string(kCannotCreate) + ": " + why));
+}
+
+void WindowsConsole::error(std::string_view line) {
+  write_line(err_, program_line(line));
+}
+
+void WindowsConsole::info(std::string_view line) {
+  write_line(out_, line);
+}
+
+void WindowsConsole::finished(std::span<const std::string> failures) {
+  // Whoever has an error stream has read every failure there already.
+  if (failures.empty() || usable(err_)) return;
+  std::string text;
+  for (std::size_t i = 0; i < failures.size() && i < kBoxLines; ++i)
+    text += failures[i] + "\n";
+  if (failures.size() > kBoxLines)
+    text += "... and " + std::to_string(failures.size() - kBoxLines) + " more\n";
+  text.pop_back();
+  show_(widen(text), L"Kelvardin", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
 
 bool sjis_to_utf8(std::string_view sjis, std::string& utf8) {
   if (sjis.empty()) return true;
@@ -124,10 +321,7 @@ bool sjis_to_utf8(std::string_view sjis, std::string& utf8) {
   std::wstring w(static_cast<std::size_t>(n), L'\0');
   MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, sjis.data(), static_cast<int>(sjis.size()),
                       w.data(), n);
-  const int m = WideCharToMultiByte(CP_UTF8, 0, w.data(), n, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(m), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), n, out.data(), m, nullptr, nullptr);
-  utf8 += out;
+  utf8 += narrow(w);
   return true;
 }
 
@@ -137,8 +331,49 @@ FileSystem& system_files() {
 }
 
 Console& system_console() {
-  static MessageBoxConsole console;
+  static WindowsConsole console(
+      GetStdHandle(STD_OUTPUT_HANDLE), GetStdHandle(STD_ERROR_HANDLE),
+      [](const std::wstring& text, const std::wstring& caption, UINT type) {
+        // The program has no window: the box belongs to the window with the keyboard focus.
+        return MessageBoxW(GetFocus(), text.c_str(), caption.c_str(), type);
+      });
   return console;
+}
+
+std::vector<std::string> program_arguments(int argc, char** argv) {
+  int n = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &n);
+  if (wide == nullptr) return {argv, argv + argc};
+  std::vector<std::string> args;
+  for (int i = 0; i < n; ++i)
+    args.push_back(narrow(wide[i]));
+  LocalFree(wide);
+  return args;
+}
+
+std::FILE* open_for_reading(const std::string& path, Problem& problem) {
+  const std::wstring w = long_path(path);
+  HANDLE h =
+      CreateFileW(w.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD e = GetLastError();
+    problem = has(GetFileAttributesW(w.c_str()), FILE_ATTRIBUTE_DIRECTORY) ? Problem(kIsAFolder)
+                                                                           : reason(e);
+    return nullptr;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(h), _O_RDONLY | _O_BINARY);
+  if (fd == -1) {
+    CloseHandle(h);
+    problem = reason(ERROR_TOO_MANY_OPEN_FILES);
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(fd, "rb");
+  if (file == nullptr) {
+    _close(fd);
+    problem = reason(ERROR_TOO_MANY_OPEN_FILES);
+  }
+  return file;
 }
 
 }  // namespace kelv

@@ -1,0 +1,298 @@
+// The Windows platform layer (run under Wine in CI): names in any script whatever the ANSI code
+// page, outputs past the old 260-character limit, the safe replace's refusals and attributes,
+// the message boxes through the console seam (MessageBoxW stood in for), and both programs,
+// kelvconv.exe (windowed) and kelvconv.com (console), started as a shell starts them.
+#include "platform/win32.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/routes.h"
+#include "files_support.h"
+#include "support.h"
+
+namespace kelv::test {
+namespace {
+
+const std::string kStart = "<start_scene_index>\n7\n</start_scene_index>\n";
+const Bytes kStartData = keyed(1, {field("start_scene_index", i32(7))});
+
+// Stands in for MessageBoxW: records each box and answers `answer`.
+struct Boxes {
+  struct Shown {
+    std::string text, caption;
+    UINT type;
+  };
+  int answer = 0;
+  std::vector<Shown> shown;
+  ShowMessageBox show() {
+    return [this](const std::wstring& text, const std::wstring& caption, UINT type) {
+      shown.push_back({narrow(text), narrow(caption), type});
+      return answer;
+    };
+  }
+};
+
+// A file standing for a redirected standard stream, made inheritable for a program to start.
+struct Redirected {
+  explicit Redirected(const std::string& path) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    handle = CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                         &inherit, CREATE_ALWAYS, 0, nullptr);
+  }
+  ~Redirected() { CloseHandle(handle); }
+  HANDLE handle;
+};
+
+bool under_wine() {
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+struct Ran {
+  DWORD status = 99;
+  std::string out, err;
+};
+
+// Runs `program`, found beside this test program, with `args` and its standard output and error
+// redirected to files, and waits for it to end.
+Ran run_program(const std::wstring& program, const std::vector<std::string>& args) {
+  std::wstring path(MAX_PATH, L'\0');
+  path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
+  path = path.substr(0, path.find_last_of(L"\\/") + 1) + program;
+  std::wstring line = L"\"" + path + L"\"";
+  for (const std::string& a : args)
+    line += L" \"" + widen(a) + L"\"";
+  TempDir streams;
+  Ran ran;
+  {
+    Redirected out(streams / "out"), err(streams / "err");
+    STARTUPINFOW start{};
+    start.cb = sizeof start;
+    start.dwFlags = STARTF_USESTDHANDLES;
+    start.hStdOutput = out.handle;
+    start.hStdError = err.handle;
+    PROCESS_INFORMATION p{};
+    if (!CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &start, &p)) {
+      ADD_FAILURE() << "cannot start " << narrow(path) << ": " << reason(GetLastError());
+      return ran;
+    }
+    // Only a message box waiting for an answer could keep it this long.
+    if (WaitForSingleObject(p.hProcess, 60'000) != WAIT_OBJECT_0) {
+      TerminateProcess(p.hProcess, 99);
+      ADD_FAILURE() << narrow(program) << " did not end: is a message box waiting?";
+    }
+    GetExitCodeProcess(p.hProcess, &ran.status);
+    CloseHandle(p.hThread);
+    CloseHandle(p.hProcess);
+  }
+  ran.out = file_text(streams / "out");
+  ran.err = file_text(streams / "err");
+  return ran;
+}
+
+// 能 and 表 end in 0x5C, the backslash, in Shift-JIS (code page 932).
+TEST(WindowsNames, JapaneseFolderAndFileNamesConvertInEitherCodePage) {
+  // Wine takes the ANSI code page from LC_ALL: 1252 for en_US.UTF-8, 932 for ja_JP.UTF-8 (seen
+  // so under Wine 8); ctest runs this once with each and names the one it expects.
+  const UINT code_page = GetACP();
+  std::printf("ANSI code page %u\n", code_page);
+  if (const char* expected = std::getenv("KELV_CODE_PAGE")) {
+    EXPECT_EQ(std::to_string(code_page), expected);
+  }
+  TempDir dir;
+  const std::string folder = dir / "ゲーム_能";
+  const struct {
+    std::string name, output, source;
+  } files[] = {
+      {"item_list.txt", "item_list.dat", "<item_number>\n2\n</item_number>\n"},
+      {"scene_表.txt", "scene_表.dat", "<scene_kind>\n1\n</scene_kind>\n"},
+      {"map_anim_町.txt", "map_anim_町.dat", "<map_anim_main_data>\n4 8 1 町.bmp\n"},
+  };
+  std::vector<std::string> args{"-v"};
+  std::string listing;
+  for (const auto& f : files) {
+    write_file(folder + "/" + f.name, f.source);
+    args.push_back(folder + "\\" + f.name);
+    listing += args.back() + " -> " + folder + "\\" + f.output + "\r\n";
+  }
+  for (const std::wstring program : {L"kelvconv.com", L"kelvconv.exe"}) {
+    SCOPED_TRACE(narrow(program));
+    const Ran ran = run_program(program, args);
+    EXPECT_EQ(ran.status, 0u) << ran.err;
+    EXPECT_EQ(ran.out, listing);  // redirected: UTF-8
+    EXPECT_EQ(ran.err, "");
+    const auto converters = std::make_unique<Converters>();
+    for (const auto& f : files) {
+      EXPECT_EQ(read_file(folder + "/" + f.output),
+                convert_once(find_route(f.name)->pick(*converters), f.source))
+          << f.name;
+      std::filesystem::remove(fs_path(folder + "/" + f.output));
+    }
+  }
+}
+
+TEST(WindowsPrograms, AnswerAShellWithTheirOutputAndExitStatus) {
+  TempDir dir;
+  write_file(dir / "start_game.txt", kStart);
+  write_file(dir / "start_game.dat", "old");
+  const std::string missing = dir / "gone/prepare.txt";
+  for (const std::wstring program : {L"kelvconv.com", L"kelvconv.exe"}) {
+    SCOPED_TRACE(narrow(program));
+    const Ran version = run_program(program, {"--version"});
+    EXPECT_EQ(version.status, 0u);
+    EXPECT_EQ(version.out, "kelvconv 1.0.0\r\n");
+
+    const Ran failed = run_program(program, {missing});
+    EXPECT_EQ(failed.status, 1u);
+    EXPECT_EQ(failed.out, "");
+    EXPECT_EQ(failed.err.rfind("kelvconv: " + missing + ": cannot open: ", 0), 0u) << failed.err;
+    EXPECT_TRUE(failed.err.ends_with("\r\n")) << failed.err;
+
+    // Wine without a display cannot show the question box: that is no answer.
+    if (!under_wine()) continue;
+    const Ran unasked = run_program(program, {dir / "start_game.txt"});
+    EXPECT_EQ(unasked.status, 1u);
+    EXPECT_EQ(unasked.err, "kelvconv: " + dir / "start_game.dat" +
+                               ": exists and was not replaced: the overwrite question could not "
+                               "be asked (-y replaces existing outputs, -n keeps them)\r\n");
+    EXPECT_EQ(file_text(dir / "start_game.dat"), "old");
+  }
+}
+
+TEST(WindowsConsole, TheQuestionBoxAndWhatEachAnswerDoes) {
+  const struct {
+    int answer, status;
+    bool replaced;
+  } cases[] = {{IDYES, 0, true}, {IDNO, 0, false}, {0, 1, false}, {-1, 1, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answer);
+    TempDir dir;
+    write_file(dir / "start_game.txt", kStart);
+    write_file(dir / "start_game.dat", "old");
+    Boxes boxes;
+    boxes.answer = c.answer;
+    WindowsConsole console(nullptr, nullptr, boxes.show());
+    EXPECT_EQ(run_driver({dir / "start_game.txt"}, system_files(), console), c.status);
+    EXPECT_EQ(read_file(dir / "start_game.dat"), c.replaced ? kStartData : text("old"));
+    ASSERT_EQ(boxes.shown.size(), c.status == 0 ? 1u : 2u);
+    EXPECT_EQ(boxes.shown[0].text, kOverwriteQuestion);
+    EXPECT_EQ(boxes.shown[0].caption, dir / "start_game.dat");
+    EXPECT_EQ(boxes.shown[0].type, UINT{MB_YESNO | MB_SYSTEMMODAL});
+    // A box not shown is a failure, and with no error stream it is told in the failure box.
+    if (c.status != 0) {
+      EXPECT_NE(boxes.shown[1].text.find("-y replaces"), std::string::npos);
+    }
+  }
+}
+
+TEST(WindowsConsole, FailuresAreShownInOneBoxWhenThereIsNoErrorStream) {
+  TempDir dir;
+  write_file(dir / "start_game.txt", kStart);
+  std::vector<std::string> args{"-y", dir / "start_game.txt"};
+  for (int i = 0; i < 23; ++i)
+    args.push_back(dir / ("gone" + std::to_string(i) + "/prepare.txt"));
+
+  Boxes boxes;
+  WindowsConsole dropped(nullptr, nullptr, boxes.show());
+  EXPECT_EQ(run_driver(args, system_files(), dropped), kExitFailed);
+  EXPECT_EQ(read_file(dir / "start_game.dat"), kStartData);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].caption, "Kelvardin");
+  EXPECT_EQ(boxes.shown[0].type, UINT{MB_OK | MB_ICONERROR | MB_SETFOREGROUND});
+  std::vector<std::string> lines;
+  for (std::size_t at = 0, end = 0; end != std::string::npos; at = end + 1) {
+    end = boxes.shown[0].text.find('\n', at);
+    lines.push_back(boxes.shown[0].text.substr(at, end - at));
+  }
+  ASSERT_EQ(lines.size(), 21u);
+  for (std::size_t i = 0; i < 20; ++i)
+    EXPECT_EQ(lines[i].rfind(args[i + 2] + ": cannot open: ", 0), 0u) << lines[i];
+  EXPECT_EQ(lines[20], "... and 3 more");
+
+  // A run that converted everything shows nothing.
+  EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, system_files(), dropped), kExitOk);
+  EXPECT_EQ(boxes.shown.size(), 1u);
+
+  // With the error stream redirected, each line goes there in UTF-8, and no box comes.
+  TempDir streams;
+  {
+    Redirected err(streams / "err");
+    WindowsConsole redirected(nullptr, err.handle, boxes.show());
+    args[1] = dir / "表/start_game.txt";
+    EXPECT_EQ(run_driver(args, system_files(), redirected), kExitFailed);
+  }
+  EXPECT_EQ(boxes.shown.size(), 1u);
+  const std::string err = file_text(streams / "err");
+  EXPECT_EQ(err.rfind("kelvconv: " + dir / "表/start_game.txt: cannot open: ", 0), 0u) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 24) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\r'), 24) << err;
+}
+
+DWORD attributes(const std::string& path) {
+  return GetFileAttributesW(widen(path).c_str());
+}
+
+TEST(WindowsFiles, ReadOnlyOutputsAreRefusedAndOthersKeepTheirAttributes) {
+  TempDir dir;
+  write_file(dir / "start_game.txt", kStart);
+  write_file(dir / "start_game.dat", "old");
+  ASSERT_TRUE(SetFileAttributesW(widen(dir / "start_game.dat").c_str(), FILE_ATTRIBUTE_READONLY));
+  Boxes boxes;
+  WindowsConsole console(nullptr, nullptr, boxes.show());
+  EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, system_files(), console), kExitFailed);
+  EXPECT_EQ(file_text(dir / "start_game.dat"), "old");
+  EXPECT_NE(attributes(dir / "start_game.dat") & FILE_ATTRIBUTE_READONLY, 0u);
+  EXPECT_EQ(dir.names(), (std::set<std::string>{"start_game.dat", "start_game.txt"}));
+  ASSERT_EQ(boxes.shown.size(), 2u);
+  EXPECT_EQ(boxes.shown[0].text, kCannotCreate);
+  EXPECT_EQ(boxes.shown[0].caption, "Kelvardin");
+  EXPECT_EQ(boxes.shown[0].type, UINT{MB_OK | MB_ICONSTOP});
+  EXPECT_EQ(boxes.shown[1].text.rfind(dir / "start_game.dat: ファイルを作成できません: ", 0), 0u);
+
+  // A hidden output stays hidden; a new one is not hidden, as its temporary file was.
+  SetFileAttributesW(widen(dir / "start_game.dat").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  write_file(dir / "prepare.txt", "");
+  RecordingConsole quiet;
+  EXPECT_EQ(run_driver({"-y", dir / "start_game.txt", dir / "prepare.txt"}, system_files(), quiet),
+            kExitOk);
+  EXPECT_EQ(read_file(dir / "start_game.dat"), kStartData);
+  EXPECT_NE(attributes(dir / "start_game.dat") & FILE_ATTRIBUTE_HIDDEN, 0u);
+  EXPECT_EQ(attributes(dir / "prepare.dat") & FILE_ATTRIBUTE_HIDDEN, 0u);
+}
+
+TEST(WindowsFiles, AnOutputPathOf300Characters) {
+  TempDir dir;
+  std::string folder = dir.path();
+  while (folder.size() + 1 + 61 + 15 < 300)
+    folder += "/" + std::string(61, 'x');
+  folder += "/" + std::string(300 - 15 - folder.size() - 1, 'y');
+  const std::string output = folder + "\\start_game.dat";
+  ASSERT_EQ(widen(output).size(), 300u);
+  write_file(folder + "/start_game.txt", kStart);
+  RecordingConsole console;
+  EXPECT_EQ(run_driver({folder + "\\start_game.txt"}, system_files(), console), kExitOk)
+      << console.all_errors();
+  EXPECT_EQ(run_driver({"-y", folder + "\\start_game.txt"}, system_files(), console), kExitOk)
+      << console.all_errors();
+  EXPECT_EQ(read_file(output), kStartData);
+  // Nothing else is left in the folder (the file library lists no folder this long).
+  std::set<std::string> names;
+  WIN32_FIND_DATAW found;
+  HANDLE listing = FindFirstFileW(long_path(folder + "\\*").c_str(), &found);
+  ASSERT_NE(listing, INVALID_HANDLE_VALUE);
+  do {
+    names.insert(narrow(found.cFileName));
+  } while (FindNextFileW(listing, &found));
+  FindClose(listing);
+  EXPECT_EQ(names, (std::set<std::string>{".", "..", "start_game.dat", "start_game.txt"}));
+}
+
+}  // namespace
+}  // namespace kelv::test
