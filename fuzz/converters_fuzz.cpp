@@ -1,5 +1,6 @@
 // Every converter on one source: the first byte picks the route, the rest is the source. The
-// data file written must be well formed (see tests/well_formed.h).
+// data file written must be well formed (see tests/well_formed.h), and decompile into a source
+// that converts back to the same bytes.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -11,6 +12,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const kelv::Route& route = kelv::fuzz::route_for(data[0]);
   const auto converters = std::make_unique<kelv::Converters>();
   kelv::fuzz::convert_and_check(route, route.pick(*converters),
-                                kelv::fuzz::as_text(data + 1, size - 1));
+                                kelv::fuzz::as_text(data + 1, size - 1), true);
   return 0;
 }

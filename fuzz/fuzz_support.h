@@ -13,6 +13,7 @@
 #include "driver/routes.h"
 #include "format/line_reader.h"
 #include "format/report.h"
+#include "inspect/inspect.h"
 #include "well_formed.h"
 
 namespace kelv::fuzz {
@@ -43,8 +44,10 @@ inline const Route& route_for(unsigned char byte) {
 }
 
 // Reads `source`, writes the data file into memory and checks it, then releases: one path of a
-// run, as the driver handles it.
-inline void convert_and_check(const Route& route, Converter& converter, std::string_view source) {
+// run, as the driver handles it. With `round_trip`, the data file must also decompile into a
+// source that converts back to the same bytes.
+inline void convert_and_check(const Route& route, Converter& converter, std::string_view source,
+                              bool round_trip = false) {
   MemorySource in(source);
   CheckingReport report(route.name);
   if (converter.read(in, report)) {
@@ -52,6 +55,14 @@ inline void convert_and_check(const Route& route, Converter& converter, std::str
     DataWriter writer(data);
     converter.write(writer);
     if (const std::string p = check::well_formed(data.bytes); !p.empty()) fail(route.name, p);
+    if (round_trip) {
+      const Decompiled back = decompile(route, route.name, data.bytes);
+      if (!back.problems.empty()) {
+        const DataProblem& p = back.problems.front();
+        fail(route.name, "no exact decompile: offset " + std::to_string(p.at) + ": " + p.field +
+                             ": " + p.message);
+      }
+    }
   } else if (converter.refusal().empty()) {
     fail(route.name, "a source refused without a reason");
   }

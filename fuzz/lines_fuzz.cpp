@@ -260,7 +260,7 @@ constexpr kelv::Section<Walked> kFirst[] = {
        if (l.state() != 1) fail("walk", "a data line of <a> outside it");
        ++w.first_group;
      }},
-    {"entry", nullptr, nullptr, [](Walked& w) { ++w.first_group; }, true},
+    {"entry", nullptr, nullptr, [](Walked& w) { ++w.first_group; }, kelv::Role::Marker},
     {"b",
      [](Walked& w, const kelv::Line& l) {
        if (l.state() != 3) fail("walk", "a data line of <b> outside it");

@@ -212,7 +212,7 @@ class DataWriter {
  public:
   static constexpr bool kReading = false;
 
-  explicit DataWriter(ByteSink& out) : out_(out), emit_(out) {}
+  explicit DataWriter(ByteSink& out) : emit_(out) {}
 
   // The field count, written first.
   void fields(std::int32_t count) { emit_.i32(count); }
@@ -235,7 +235,6 @@ class DataWriter {
  private:
   void header(std::string_view name, std::int64_t data_size);
 
-  ByteSink& out_;
   keyed_detail::Emit emit_;
 };
 

@@ -1,5 +1,6 @@
 #include "format/source_writer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -45,17 +46,88 @@ std::string why_not(const ValueShape& s, const char* place, const char* scratch)
   return "no source line gives this text";
 }
 
+// A value as a fresh record holds it when no line reaches it.
+bool unreached(const ValueShape& s, const void* place) {
+  if (s.kind == ValueKind::Int) {
+    std::int32_t v = 0;
+    std::memcpy(&v, place, 4);
+    return v == (s.twist == Twist::PlusOne ? 1 : 0);
+  }
+  const auto* p = static_cast<const unsigned char*>(place);
+  for (std::size_t i = 0; i < s.size; ++i) {
+    if (p[i] != 0) return false;
+  }
+  return true;
+}
+
+// A word whose last byte is a Shift-JIS lead byte without its pair: a blank after it would be
+// taken into the word, so it can only end its line.
+bool ends_in_lead_byte(std::string_view word) {
+  bool lone = false;
+  for (std::size_t i = 0; i < word.size(); i += lone ? 1 : 2)
+    lone = !is_sjis_lead(word[i]) || i + 1 == word.size();
+  return !word.empty() && is_sjis_lead(word.back()) && lone;
+}
+
+// The values printed as the line's text: the first `count` of them, blank-separated, the words
+// marked in `stand_in` printed as a stand-in that a later line replaces.
+std::string compose(std::span<const ValueShape> shapes, std::span<const void* const> places,
+                    std::size_t count, bool lead_blank, const std::vector<bool>& stand_in) {
+  std::vector<std::string> pieces;
+  for (std::size_t i = 0; i < count; ++i) {
+    const ValueShape& s = shapes[i];
+    const void* p = places[i];
+    if (s.kind == ValueKind::Int) {
+      std::int32_t v = 0;
+      std::memcpy(&v, p, 4);
+      if (s.twist == Twist::PlusOne)
+        v = static_cast<std::int32_t>(static_cast<std::uint32_t>(v) - 1u);
+      pieces.push_back(std::to_string(v));
+    } else if (s.kind == ValueKind::Real) {
+      float v = 0;
+      std::memcpy(&v, p, 4);
+      pieces.push_back(real_text(v));
+    } else if (stand_in[i]) {
+      pieces.push_back("_");
+    } else {
+      pieces.push_back(as_written(text_of({static_cast<const char*>(p), s.size}), s));
+    }
+  }
+  // Empty words at the end would leave blanks, which a scanned line does without.
+  const bool whole = shapes.size() == 1 && shapes[0].kind == ValueKind::Text;
+  while (!whole && !pieces.empty() && pieces.back().empty())
+    pieces.pop_back();
+  std::string line = lead_blank ? " " : "";
+  for (std::size_t i = 0; i < pieces.size(); ++i)
+    line += (i > 0 ? " " : "") + pieces[i];
+  return line;
+}
+
 }  // namespace
 
 std::string real_text(float v) {
   char buffer[64];
   const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
   (void)ec;
-  return std::string(buffer, end);
+  // The shortest decimal that reads back: "1e30" for "1e+30", "1e-5" for "1e-05".
+  std::string text(buffer, end);
+  if (const std::size_t e = text.find('e'); e != std::string::npos) {
+    std::size_t digits = e + 1;
+    if (text[digits] == '+') text.erase(digits, 1);
+    if (text[digits] == '-') ++digits;
+    while (digits + 1 < text.size() && text[digits] == '0')
+      text.erase(digits, 1);
+  }
+  return text;
 }
 
+// A line of exactly the reader's capacity is followed by no line feed: the reader ends the piece
+// there by itself, and a line feed would give one more, empty line. A line that ends in a
+// carriage return gets one more before its line feed, which the reader takes as the line end.
 void SourceWriter::put(std::string_view line) {
   out_ += line;
+  if (line.size() == vocabulary_.line_buffer - 1) return;
+  if (!line.empty() && line.back() == '\r') out_ += '\r';
   out_ += '\n';
 }
 
@@ -68,9 +140,10 @@ void SourceWriter::comment(std::string_view line) {
 }
 
 void SourceWriter::tag(std::string_view opening, std::string_view name) {
-  out_ += opening;
-  out_ += name;
-  out_ += ">\n";
+  std::string line(opening);
+  line += name;
+  line += '>';
+  put(line);
 }
 
 void SourceWriter::open(std::string_view name) {
@@ -98,69 +171,48 @@ void SourceWriter::problem(const void* where, std::string message) {
   problems_.push_back({at, std::move(field), std::move(message)});
 }
 
-void SourceWriter::check_line(std::string_view line, const void* where) {
-  const std::size_t most = vocabulary_.line_buffer - 2;
+std::string SourceWriter::line_problem(std::string_view line) const {
+  const std::size_t most = vocabulary_.line_buffer - 1;
   if (line.size() > most) {
-    problem(where, "a line of " + std::to_string(line.size()) +
-                       " bytes: the reader takes lines of at most " + std::to_string(most));
+    return "a line of " + std::to_string(line.size()) +
+           " bytes: the reader takes lines of at most " + std::to_string(most);
   }
-  if (line.find('\x1a') != std::string_view::npos) {
-    problem(where, "holds a Ctrl-Z byte, which ends a source");
-  }
-  if (line.find('\n') != std::string_view::npos) {
-    problem(where, "holds a line feed, which would end its line");
-  }
+  if (line.find('\x1a') != std::string_view::npos)
+    return "holds a Ctrl-Z byte, which ends a source";
+  if (line.find('\n') != std::string_view::npos)
+    return "holds a line feed, which would end its line";
   if (line.find('\0') != std::string_view::npos) {
-    problem(where, "holds a NUL byte, which ends the text of a line");
+    return "holds a NUL byte, which ends the text of a line";
   }
-  if (!line.empty() && line.back() == '\r') {
-    problem(where, "ends in a carriage return, which the reader drops with the line feed");
-  }
-  // The walker's test: within each group, the tags of the sections up to the open one.
+  // The walker's test, in the group of the open section: the tags of the sections up to the
+  // open one. A tag of another group changes that group's state, which the closing tag that
+  // follows every line of a single value sets back.
   for (const std::span<const SectionShape> group : vocabulary_.groups) {
+    if (std::ranges::find(group, open_, &SectionShape::name) == group.end()) continue;
     for (const SectionShape& s : group) {
       const bool opens = s.role != Role::Marker && line.size() == s.name.size() + 2 &&
                          line.front() == '<' && line.back() == '>' &&
                          line.substr(1, s.name.size()) == s.name;
       const bool closes = line.size() == s.name.size() + 3 && line.starts_with("</") &&
                           line.back() == '>' && line.substr(2, s.name.size()) == s.name;
-      if (opens || closes) {
-        problem(where, "would be read as the tag " + std::string(line));
-        return;
-      }
+      if (opens || closes) return "would be read as the tag " + std::string(line);
       if (s.name == open_) break;
     }
   }
+  return {};
 }
 
-void SourceWriter::print(std::span<const ValueShape> shapes, std::span<const void* const> places) {
-  std::string line;
-  std::size_t printed = 0;
-  for (; printed < shapes.size(); ++printed) {
-    const ValueShape& s = shapes[printed];
-    const void* p = places[printed];
-    std::string piece;
-    if (s.kind == ValueKind::Int) {
-      std::int32_t v = 0;
-      std::memcpy(&v, p, 4);
-      if (s.twist == Twist::PlusOne)
-        v = static_cast<std::int32_t>(static_cast<std::uint32_t>(v) - 1u);
-      piece = std::to_string(v);
-    } else if (s.kind == ValueKind::Real) {
-      float v = 0;
-      std::memcpy(&v, p, 4);
-      piece = real_text(v);
-    } else {
-      piece = as_written(text_of({static_cast<const char*>(p), s.size}), s);
-      // An empty word ends the line's values: the scan stops there.
-      if (piece.empty() && s.kind == ValueKind::Word) break;
+SourceWriter::Attempt SourceWriter::attempt(std::span<const ValueShape> shapes,
+                                            std::span<const void* const> places,
+                                            std::vector<std::string> lines) const {
+  Attempt a;
+  a.lines = std::move(lines);
+  for (const std::string& line : a.lines) {
+    if (std::string p = line_problem(line); !p.empty()) {
+      a.problems.push_back({places.empty() ? nullptr : places[0], std::move(p)});
     }
-    if (printed > 0) line += ' ';
-    line += piece;
   }
-  check_line(line, places.empty() ? nullptr : places[0]);
-
-  // Read the line back as the reader would, into fresh fields, and compare.
+  // Read the lines back as the reader would, one after the other into fresh fields, and compare.
   std::size_t total = 0;
   for (const ValueShape& s : shapes)
     total += s.size;
@@ -171,29 +223,79 @@ void SourceWriter::print(std::span<const ValueShape> shapes, std::span<const voi
     targets.push_back({s.kind, scratch.data() + at, s.size});
     at += s.size;
   }
-  int matched = 0;
-  if (shapes.size() == 1 && shapes[0].kind == ValueKind::Text) {
-    copy_text({scratch.data(), shapes[0].size}, line);
-    matched = 1;
-  } else {
-    matched = scan_targets(line, targets).matched;
+  for (const std::string& line : a.lines) {
+    int matched = 0;
+    if (shapes.size() == 1 && shapes[0].kind == ValueKind::Text) {
+      copy_text({scratch.data(), shapes[0].size}, line);
+      matched = 1;
+    } else {
+      matched = scan_targets(line, targets).matched;
+    }
+    for (std::size_t i = 0; i < shapes.size(); ++i)
+      apply_twist(shapes[i], targets[i].place, static_cast<int>(i) < matched);
   }
   for (std::size_t i = 0; i < shapes.size(); ++i) {
     const ValueShape& s = shapes[i];
-    apply_twist(s, targets[i].place, static_cast<int>(i) < matched);
     const auto* held = static_cast<const char*>(places[i]);
     const auto* back = static_cast<const char*>(targets[i].place);
-    if (std::memcmp(held, back, s.size) == 0) continue;
-    problem(held, s.name() + ": " +
-                      (i >= printed ? "comes after the empty word " + shapes[printed].name() +
-                                          ", which ends its line"
-                                    : why_not(s, held, back)));
+    if (std::memcmp(held, back, s.size) != 0) {
+      a.problems.push_back({held, s.name() + ": " + why_not(s, held, back)});
+    }
   }
-  put(line);
+  return a;
+}
+
+void SourceWriter::print(std::span<const ValueShape> shapes, std::span<const void* const> places,
+                         bool single) {
+  const std::size_t n = shapes.size();
+  const bool scanned = !(n == 1 && shapes[0].kind == ValueKind::Text);
+  std::size_t reached = n;
+  while (reached > 0 && unreached(shapes[reached - 1], places[reached - 1]))
+    --reached;
+  const std::vector<bool> none(n, false);
+  // Every value, as authors write the line; else without the values a fresh reading holds
+  // anyway (a line may end early), or after a blank (a scanned line is not taken for a tag).
+  std::vector<std::vector<std::string>> candidates = {
+      {compose(shapes, places, n, false, none)},
+      {compose(shapes, places, reached, false, none)},
+      {compose(shapes, places, reached, true, none)}};
+  // A single value's section may take several lines, each scanning over what the ones before
+  // gave: a word that ends in a lead byte without its pair ends a line of its own, after a
+  // line that gives the values behind it.
+  if (single && scanned) {
+    std::vector<bool> lone(n, false);
+    std::vector<std::size_t> ends;
+    for (std::size_t i = 0; i < reached; ++i) {
+      if (shapes[i].kind != ValueKind::Word) continue;
+      lone[i] = ends_in_lead_byte(text_of({static_cast<const char*>(places[i]), shapes[i].size}));
+      if (lone[i]) ends.push_back(i);
+    }
+    if (!ends.empty()) {
+      std::vector<std::string> lines = {compose(shapes, places, reached, false, lone)};
+      for (auto j = ends.rbegin(); j != ends.rend(); ++j) {
+        lone[*j] = false;
+        lines.push_back(compose(shapes, places, *j + 1, false, lone));
+      }
+      candidates.push_back(std::move(lines));
+    }
+  }
+  Attempt best = attempt(shapes, places, candidates[0]);
+  for (std::size_t c = 1; c < candidates.size() && !best.problems.empty(); ++c) {
+    if (c == 2 && !scanned) continue;
+    Attempt a = attempt(shapes, places, candidates[c]);
+    if (a.problems.size() < best.problems.size()) best = std::move(a);
+  }
+  for (auto& [where, message] : best.problems)
+    problem(where, std::move(message));
+  for (const std::string& line : best.lines) {
+    if (single && scanned && line.empty() && best.problems.empty()) continue;
+    put(line);
+  }
 }
 
 void SourceWriter::text(std::string_view text, const ValueShape& shape, const void* where) {
   const std::string line = as_written(text, shape);
+  if (std::string p = line_problem(line); !p.empty()) problem(where, shape.name() + ": " + p);
   if (shape.twist == Twist::Breaks) {
     // Read back as the writer turns '#' into line feeds: walking the text character by character.
     std::string back = line + '\0';
@@ -205,7 +307,6 @@ void SourceWriter::text(std::string_view text, const ValueShape& shape, const vo
                          "or a line feed that a '#' there cannot give");
     }
   }
-  check_line(line, where);
   put(line);
 }
 

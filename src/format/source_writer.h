@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "format/data_reader.h"
@@ -37,22 +38,23 @@ class SourceWriter {
 
   // One data line of the open section: the values of `record` by their line format.
   template <class R, std::size_t N>
-  void line(const LineFormat<R, N>& format, const R& record) {
+  void line(const LineFormat<R, N>& format, const R& record, bool single = false) {
     std::array<const void*, N> places{};
     for (std::size_t i = 0; i < N; ++i)
       places[i] = format.values[i].in(record);
-    print(format.shapes, places);
+    print(format.shapes, places, single);
   }
   // A count line, or any line of one number.
   void number(std::int32_t n);
   // A whole line of any length (a dialogue text): `text` as held, read from `where`.
   void text(std::string_view text, const ValueShape& shape, const void* where);
 
-  // A section of one line: "<tag>", the line, "</tag>".
+  // A section of single values: "<tag>", its line (or lines), "</tag>". A scanned line left
+  // empty (every value as a fresh reading holds it) is left out: it would change nothing.
   template <class R, std::size_t N>
   void section(std::string_view tag, const LineFormat<R, N>& format, const R& record) {
     open(tag);
-    line(format, record);
+    line(format, record, true);
     close();
   }
   void count_section(std::string_view tag, std::int32_t n) {
@@ -64,9 +66,20 @@ class SourceWriter {
   const std::string& source() const { return out_; }
 
  private:
-  void print(std::span<const ValueShape> shapes, std::span<const void* const> places);
-  // Checks what the reader does to a whole line before its values are scanned.
-  void check_line(std::string_view line, const void* where);
+  // Lines printed and read back one after the other: the problems found, by the field they
+  // concern.
+  struct Attempt {
+    std::vector<std::string> lines;
+    std::vector<std::pair<const void*, std::string>> problems;
+  };
+  Attempt attempt(std::span<const ValueShape> shapes, std::span<const void* const> places,
+                  std::vector<std::string> lines) const;
+  // The line (or, with `single`, the lines of a single value's section) that reads back into
+  // the values at `places`.
+  void print(std::span<const ValueShape> shapes, std::span<const void* const> places, bool single);
+  // What the reader does to a whole line before its values are scanned, if it does not take it
+  // as it is; empty when it does.
+  std::string line_problem(std::string_view line) const;
   void problem(const void* where, std::string message);
   void put(std::string_view line);
   void tag(std::string_view opening, std::string_view name);

@@ -270,13 +270,15 @@ void GameSettings::load(DataReader& in) {
 
 void GameSettings::decompile(SourceWriter& out) {
   for (std::size_t n = 0; n < kSettings; ++n) {
-    out.open(kTable[n].key);
-    if (kTable[n].kind == Kind::FontColor) {
-      for (const NumberRow& row : font_color)
-        out.line(kThree, row);
-    } else {
-      with_line(*this, n, [&](const auto& format, auto& record) { out.line(format, record); });
+    if (kTable[n].kind != Kind::FontColor) {
+      with_line(*this, n, [&](const auto& format, auto& record) {
+        out.section(kTable[n].key, format, record);
+      });
+      continue;
     }
+    out.open(kTable[n].key);
+    for (const NumberRow& row : font_color)
+      out.line(kThree, row);
     out.close();
   }
 }

@@ -175,8 +175,20 @@ void PlayerCharacter::decompile(SourceWriter& out) {
   for (const PcEquipment& e : equipment)
     out.line(kEquipmentLine, e);
   out.close();
-  out.count_section("pc_item_max_number", item_capacity);
+  // A capacity line makes the item list (none was read where the file has no items field). The
+  // count is cut to the capacity held when its line comes: a count above the final capacity
+  // comes before it, after a capacity that holds it where the count is above 0.
+  const bool capacity = items.present() || item_capacity != 0;
+  if (item_count > item_capacity && item_count > 0) {
+    out.count_section("pc_item_max_number", item_count);
+  }
+  if (capacity && item_count <= item_capacity) {
+    out.count_section("pc_item_max_number", item_capacity);
+  }
   out.count_section("pc_item_number", item_count);
+  if (capacity && item_count > item_capacity) {
+    out.count_section("pc_item_max_number", item_capacity);
+  }
   if (items.size() > 0) {
     out.open("pc_item_data");
     for (const PcItem& item : items.all())

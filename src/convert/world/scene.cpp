@@ -219,7 +219,8 @@ void commands(D& d, T& s) {
           std::min<std::size_t>(static_cast<std::size_t>(std::max(c.count, 0)), d.left() / 5);
       if (c.table.make(static_cast<std::int64_t>(n))) {
         listen.begin_records(static_cast<std::int64_t>(n));
-        for (std::size_t k = 0; k < n; ++k) {
+        // A flag may have fewer commands than its count: the texts end with the field.
+        for (std::size_t k = 0; k < n && d.left() > 0; ++k) {
           const std::uint64_t at = d.at();
           listen.begin_record(static_cast<std::int64_t>(k), at);
           std::string_view text;
