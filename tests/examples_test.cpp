@@ -1,13 +1,17 @@
-// The sample game in examples/ converts cleanly with the real program.
-// POSIX only (left out of the Windows build): it runs the program through the POSIX shell. For
-// Windows, CI converts the sample game under Wine and compares the outputs with these.
+// The sample game in examples/ with the real program: it converts cleanly, every data file it
+// gives is shown whole by the dump (also as JSON), decompiles into a source that converts back
+// to the same bytes, and a data file cut short or spoilt is reported with its offset.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <nlohmann/json.hpp>
+#include <regex>
 #include <string>
 
 #include "driver/routes.h"
+#include "format/keyed_data.h"
+#include "inspect/inspect.h"
 #include "temp_dir.h"
 
 namespace kelv::test {
@@ -15,30 +19,113 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(Examples, TheSampleGameConverts) {
-  TempDir dir;
-  fs::copy(KELV_EXAMPLES "/game", dir.path(), fs::copy_options::recursive);
-  std::string command = std::string(KELV_BINARY) + " --yes";
-  int sources = 0;
-  for (const std::string& name : dir.names()) {
-    EXPECT_NE(find_route(name), nullptr) << name << " is not a source kelvconv knows";
-    command += " '" + (dir / name) + "'";
-    ++sources;
-  }
-  ASSERT_GE(sources, 2);
-  command += " 2>&1";
-  std::FILE* p = ::popen(command.c_str(), "r");
-  ASSERT_NE(p, nullptr);
-  std::string output;
+// Runs the real program on `arguments`; its status, and what it printed in `output`.
+int kelvconv(const std::string& arguments, std::string& output) {
+  std::FILE* p = ::popen((std::string(KELV_BINARY) + " " + arguments + " 2>&1").c_str(), "r");
+  if (p == nullptr) return -1;
   for (int c = std::fgetc(p); c != EOF; c = std::fgetc(p))
     output += static_cast<char>(c);
-  EXPECT_EQ(::pclose(p), 0) << output;
-  EXPECT_EQ(output, "");
-  for (const std::string& name : dir.names()) {
-    if (fs::path(name).extension() == ".txt") {
-      EXPECT_TRUE(fs::is_regular_file(dir / (fs::path(name).stem().string() + ".dat"))) << name;
+  const int status = ::pclose(p);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class Examples : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::copy(KELV_EXAMPLES "/game", dir.path(), fs::copy_options::recursive);
+    std::string sources;
+    for (const std::string& name : dir.names()) {
+      EXPECT_NE(find_route(name), nullptr) << name << " is not a source kelvconv knows";
+      sources += " '" + (dir / name) + "'";
+    }
+    std::string output;
+    ASSERT_EQ(kelvconv("--yes" + sources, output), 0) << output;
+    EXPECT_EQ(output, "");
+    for (const std::string& name : dir.names()) {
+      if (name.ends_with(".dat")) data.push_back(name);
+    }
+    ASSERT_EQ(data.size(), dir.names().size() / 2);
+  }
+
+  TempDir dir;
+  std::vector<std::string> data;
+};
+
+TEST_F(Examples, EveryDataFileIsShownWhole) {
+  // "name at 4, 8 bytes: ..." or "name at 4, declares 9 bytes, 8 follow: ...".
+  const std::regex field(R"(^\S+ at (\d+), (?:declares \d+ bytes, )?(\d+) (?:bytes|follow).*)");
+  for (const std::string& name : data) {
+    const std::vector<unsigned char> bytes = read_file(dir / name);
+    // Each field's header (name length, name, data size) and data follow the one before.
+    std::size_t end = 4;
+    std::size_t fields = 0;
+    std::smatch m;
+    const auto problems = dump_text(find_data_route(name), name, bytes, [&](std::string_view l) {
+      const std::string line(l);
+      if (!std::regex_match(line, m, field)) return;
+      EXPECT_EQ(std::stoul(m[1]), end) << line;
+      end = std::stoul(m[1]) + 8 + line.find(' ') + 1 + std::stoul(m[2]);
+      ++fields;
+    });
+    EXPECT_TRUE(problems.empty()) << name;
+    EXPECT_EQ(end, bytes.size()) << name;
+    EXPECT_GT(fields, 0u) << name;
+
+    std::vector<DataProblem> json_problems;
+    const auto doc =
+        nlohmann::json::parse(dump_json(find_data_route(name), name, bytes, json_problems));
+    EXPECT_EQ(doc["fields"].size(), fields) << name;
+    EXPECT_EQ(doc["size"], bytes.size()) << name;
+  }
+  // Shift-JIS texts come out as UTF-8.
+  std::vector<DataProblem> ignored;
+  const std::string pc =
+      dump_json(find_data_route("pc.dat"), "pc.dat", read_file(dir / "pc.dat"), ignored);
+  EXPECT_EQ(nlohmann::json::parse(pc)["fields"][0]["values"][0]["value"], "アレン");
+}
+
+TEST_F(Examples, DecompiledSourcesConvertBackToTheSameBytes) {
+  std::string output;
+  EXPECT_EQ(kelvconv("--decompile --yes '" + dir.path() + "'/*.dat", output), 0) << output;
+  fs::create_directory(fs_path(dir / "again"));
+  for (const std::string& name : data) {
+    const std::string source = source_path(name);
+    fs::copy_file(fs_path(dir / source), fs_path(dir / ("again/" + source)));
+    EXPECT_TRUE(read_file(dir / source).size() > 0) << source;
+  }
+  output.clear();
+  EXPECT_EQ(kelvconv("--yes '" + dir.path() + "'/again/*.txt", output), 0) << output;
+  for (const std::string& name : data)
+    EXPECT_EQ(read_file(dir / ("again/" + name)), read_file(dir / name)) << name;
+}
+
+TEST_F(Examples, SpoiltDataFilesAreReportedWithTheirOffset) {
+  for (const std::string& name : data) {
+    const std::vector<unsigned char> bytes = read_file(dir / name);
+    for (const std::size_t keep :
+         {std::size_t{0}, std::size_t{3}, bytes.size() / 2, bytes.size() - 1}) {
+      const std::span<const unsigned char> cut(bytes.data(), keep);
+      EXPECT_FALSE(dump_text(find_data_route(name), name, cut, [](std::string_view) {}).empty())
+          << name << " cut to " << keep;
+      EXPECT_FALSE(decompile(*find_data_route(name), name, cut).problems.empty())
+          << name << " cut to " << keep;
     }
   }
+  // Through the real program: the status, and the offset where the dump lost its way.
+  write_file(dir / "short/item_list.dat", std::string("\x02\0\0\0\x0c\0\0\0item_number", 19));
+  write_file(dir / "empty/level_list.dat", "");
+  std::string output;
+  EXPECT_EQ(kelvconv("--dump '" + dir.path() + "/short/item_list.dat' '" + dir.path() +
+                         "/empty/level_list.dat'",
+                     output),
+            1);
+  EXPECT_NE(
+      output.find(
+          "short/item_list.dat: offset 4: field 1 of 2 has a name length of 12 with 11 bytes left"),
+      std::string::npos)
+      << output;
+  EXPECT_NE(output.find("empty/level_list.dat: offset 0: the file is empty"), std::string::npos)
+      << output;
 }
 
 }  // namespace
