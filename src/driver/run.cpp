@@ -1,5 +1,6 @@
 #include "driver/run.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -124,7 +125,7 @@ bool parse(std::span<const char* const> args, Options& o, std::string& error) {
 class Driver {
  public:
   Driver(const Options& options, FileSystem& files, Console& console, Report& report)
-      : options_(options), files_(files), console_(console), report_(report) {}
+      : options_(options), files_(files), console_(console), report_(report), outputs_(files) {}
 
   int run() {
     for (const std::string_view path : options_.paths) {
@@ -140,6 +141,7 @@ class Driver {
           break;
       }
     }
+    outputs_.finish();
     // Nothing is left allocated at the end of a run.
     for (const Route& route : route_table())
       route.pick(converters_).release();
@@ -196,23 +198,36 @@ class Driver {
     if (!read_all(path, bytes)) return;
     const Decompiled d = kelv::decompile(*route, base_name(path), bytes);
     tell(path, d.problems);
-    put(path, source_path(path),
-        {reinterpret_cast<const unsigned char*>(d.source.data()), d.source.size()});
+    put(path, source_path(path), [&](ByteSink& out) { out.put(d.source.data(), d.source.size()); });
   }
 
-  // Puts `bytes` in place as `output`, by the overwrite rules.
+  // Writes what `content` gives as the new `output`, by the overwrite rules, into the run's batch
+  // of outputs: all of them are put in place together at the end of the run, or earlier where a
+  // question or an output of the same name needs the earlier ones in place.
   void put(const std::string& from, const std::string& output,
-           std::span<const unsigned char> bytes) {
-    if (Problem p; commit_target(files_, output, p).empty()) {
+           const std::function<void(ByteSink&)>& content) {
+    Problem p;
+    const std::string target = commit_target(files_, output, p);
+    if (target.empty()) {
       cannot_create(output, p);
       return;
     }
+    // An output named before in this run is then there to be asked about, as any existing one.
+    if (outputs_.may_hold(target)) outputs_.finish();
     if (files_.exists(output) && !may_replace(output)) return;
-    if (const Problem p = commit(files_, output, bytes); !p.empty()) {
-      cannot_create(output, p);
-      return;
+    if (p = outputs_.begin(target); p.empty()) {
+      GatherSink sink([this](std::span<const GatherSink::Piece> pieces) { outputs_.write(pieces); });
+      content(sink);
+      sink.flush();
+      p = outputs_.end([this, from, output](const Problem& problem) {
+        if (!problem.empty()) {
+          cannot_create(output, problem);
+        } else if (options_.verbose) {
+          console_.info(from + " -> " + output);
+        }
+      });
     }
-    if (options_.verbose) console_.info(from + " -> " + output);
+    if (!p.empty()) cannot_create(output, p);
   }
 
   void convert(const std::string& path) {
@@ -242,10 +257,10 @@ class Driver {
       fail(path + ": not converted: " + converter.refusal());
       return;
     }
-    MemorySink data;
-    DataWriter writer(data);
-    converter.write(writer);
-    put(path, output_path(path), data.bytes);
+    put(path, output_path(path), [&](ByteSink& out) {
+      DataWriter writer(out);
+      converter.write(writer);
+    });
   }
 
   bool may_replace(const std::string& output) {
@@ -257,6 +272,9 @@ class Driver {
         answer = Answer::No;
         break;
       case Overwrite::Ask:
+        // The outputs before are put in place first: a user who stops the run at the question
+        // keeps them.
+        outputs_.finish();
         answer = console_.ask_overwrite(output);
         break;
     }
@@ -288,6 +306,7 @@ class Driver {
   Console& console_;
   Report& report_;
   Converters converters_;
+  CommitBatch outputs_;
   std::vector<std::string> failures_;
   int status_ = kExitOk;
 };

@@ -2,12 +2,16 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/terminal.h"
@@ -26,7 +30,19 @@ std::string folder_of(const std::string& path) {
   return path.substr(0, slash);
 }
 
+// Runs `use` on the folder opened for reading.
+template <class F>
+Problem with_folder(const std::string& folder, F&& use) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return reason(errno);
+  Problem p = use(fd);
+  ::close(fd);
+  return p;
+}
+
 class PosixFiles final : public FileSystem {
+  static constexpr int kGather = 256;  // pieces per writev
+
  public:
   bool exists(const std::string& path) override {
     struct stat st {};
@@ -81,32 +97,105 @@ class PosixFiles final : public FileSystem {
     return {};
   }
 
-  Problem write(Handle handle, const unsigned char* data, std::size_t size) override {
+  std::string name_key(const std::string& path) override {
+    // Folded, for the file systems that ignore case (FAT and the like, folders marked so): two
+    // names that differ only in case cost at most one more flush.
+    std::string name = path.substr(path.rfind('/') + 1);
+    for (char& c : name) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return name;
+  }
+
+  Problem write(Handle handle, std::span<const Piece> pieces) override {
     const int fd = static_cast<int>(handle);
-    while (size > 0) {
-      const std::size_t chunk = size < (1u << 20) ? size : (1u << 20);
-      const ssize_t n = ::write(fd, data, chunk);
+    std::size_t next = 0;  // the first piece not yet written whole
+    std::size_t done = 0;  // bytes of it written
+    while (next < pieces.size()) {
+      iovec io[kGather];
+      int count = 0;
+      for (std::size_t i = next; i < pieces.size() && count < kGather; ++i) {
+        const std::size_t skip = i == next ? done : 0;
+        if (pieces[i].size() == skip) continue;
+        io[count++] = {const_cast<unsigned char*>(pieces[i].data()) + skip,
+                       pieces[i].size() - skip};
+      }
+      if (count == 0) break;
+      ssize_t n = ::writev(fd, io, count);
       if (n < 0) {
         if (errno == EINTR) continue;
         return reason(errno);
       }
-      data += n;
-      size -= static_cast<std::size_t>(n);
+      // Past the pieces written whole, into the one written in part.
+      for (auto left = static_cast<std::size_t>(n); next < pieces.size(); ++next, done = 0) {
+        const std::size_t rest = pieces[next].size() - done;
+        if (left < rest) {
+          done += left;
+          break;
+        }
+        left -= rest;
+      }
     }
     return {};
   }
 
   Problem close(Handle handle) override {
-    const int fd = static_cast<int>(handle);
-    Problem p;
-    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) p = reason(errno);
-    if (::close(fd) != 0 && p.empty()) p = reason(errno);
-    return p;
+    if (::close(static_cast<int>(handle)) != 0) return reason(errno);
+    return {};
+  }
+
+  void flush(std::span<const std::string> paths, std::span<Problem> problems) override {
+#ifdef __linux__
+    if (paths.size() > 1) {
+      // One syncfs for each file system the files are on, found through their folders.
+      std::unordered_map<std::string, Problem> folders;
+      std::vector<std::pair<dev_t, Problem>> synced;
+      for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::string folder = folder_of(paths[i]);
+        auto [at, added] = folders.try_emplace(folder);
+        if (added) at->second = with_folder(folder, [&](int fd) -> Problem {
+          struct stat st {};
+          if (::fstat(fd, &st) != 0) return reason(errno);
+          for (const auto& [device, problem] : synced) {
+            if (device == st.st_dev) return problem;
+          }
+          Problem p = ::syncfs(fd) == 0 ? Problem() : reason(errno);
+          synced.emplace_back(st.st_dev, p);
+          return p;
+        });
+        problems[i] = at->second;
+      }
+      return;
+    }
+#endif
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      const int fd = ::open(paths[i].c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd < 0) {
+        problems[i] = reason(errno);
+        continue;
+      }
+      if (::fsync(fd) != 0 && errno != EINVAL) problems[i] = reason(errno);
+      ::close(fd);
+    }
   }
 
   Problem rename(const std::string& from, const std::string& to) override {
     if (::rename(from.c_str(), to.c_str()) != 0) return reason(errno);
     return {};
+  }
+
+  void flush_folders(std::span<const std::string> paths, std::span<Problem> problems) override {
+    std::unordered_map<std::string, Problem> folders;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      const std::string folder = folder_of(paths[i]);
+      auto [at, added] = folders.try_emplace(folder);
+      if (added) at->second = with_folder(folder, [](int fd) -> Problem {
+        // Some file systems cannot flush a folder; their names are as safe as they can be.
+        if (::fsync(fd) != 0 && errno != EINVAL) return reason(errno);
+        return {};
+      });
+      problems[i] = at->second;
+    }
   }
 
   void remove(const std::string& path) override { ::unlink(path.c_str()); }
