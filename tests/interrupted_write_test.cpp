@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -170,15 +171,16 @@ TEST(KilledWhileWriting, WithNoOldOutputLeavesNoOutput) {
   EXPECT_EQ(temporaries(dir, "prepare.dat").size(), 1u);
 }
 
-// The real program: started on `source`, and killed as soon as the temporary file of `output`
-// has grown past its first bytes. What came of one such run.
+// The real program: started on `source`, and sent `signal` as soon as the temporary file of
+// `output` has grown past its first bytes. What came of one such run.
 struct Killing {
   bool killed = false;    // the kill came while the program was still writing
   bool finished = false;  // the program was done before
   std::string temporary;  // the temporary file's name, when one was left
 };
 
-Killing kill_the_program(const TempDir& dir, const std::string& source, const std::string& output) {
+Killing kill_the_program(const TempDir& dir, const std::string& source, const std::string& output,
+                         int signal = SIGKILL) {
   Killing result;
   const pid_t child = ::fork();
   if (child == 0) {
@@ -194,9 +196,9 @@ Killing kill_the_program(const TempDir& dir, const std::string& source, const st
     for (const std::string& name : temporaries(dir, output)) {
       struct stat st {};
       if (::stat((dir / name).c_str(), &st) == 0 && st.st_size > 0) {
-        ::kill(child, SIGKILL);
+        ::kill(child, signal);
         ::waitpid(child, &status, 0);
-        result.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+        result.killed = WIFSIGNALED(status) && WTERMSIG(status) == signal;
         result.finished = WIFEXITED(status) && WEXITSTATUS(status) == 0;
         const std::vector<std::string> left = temporaries(dir, output);
         if (!left.empty()) result.temporary = left[0];
@@ -247,6 +249,24 @@ TEST(KilledWhileWriting, TheProgramKilledMidWriteKeepsTheOldOutput) {
     ASSERT_TRUE(text(now) == whole) << now.size() << " bytes in place of " << whole.size();
   }
   GTEST_SKIP() << "the program always finished before it could be killed";
+}
+
+// A signal that can be caught (TERM here; Ctrl-C, a hang-up, a broken pipe alike) still ends the
+// run at once, and takes the temporary files with it.
+TEST(KilledWhileWriting, TheProgramStoppedByASignalLeavesNoTemporaryFile) {
+  for (std::int32_t count = 150'000; count <= 600'000; count *= 2) {
+    TempDir dir;
+    write_file(dir / "item_list.txt",
+               "<item_number>\n" + std::to_string(count) + "\n</item_number>\n");
+    write_file(dir / "item_list.dat", "the old output");
+    const Killing run = kill_the_program(dir, dir / "item_list.txt", "item_list.dat", SIGTERM);
+    if (run.killed && file_text(dir / "item_list.dat") == "the old output") {
+      EXPECT_EQ(dir.names(), (std::set<std::string>{"item_list.dat", "item_list.txt"}));
+      return;
+    }
+    ASSERT_TRUE(run.finished || run.killed);
+  }
+  GTEST_SKIP() << "the program always finished before it could be stopped";
 }
 
 }  // namespace

@@ -1,15 +1,19 @@
 // The POSIX machine: files through the system calls, the overwrite question on the terminal.
 #include <fcntl.h>
 #include <iconv.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -29,6 +33,60 @@ std::string folder_of(const std::string& path) {
   if (slash == 0) return "/";
   return path.substr(0, slash);
 }
+
+// The temporary files not yet renamed or removed. A signal that ends the run (Ctrl-C, a hang-up,
+// TERM, a broken pipe) removes them on its way out: a run of many outputs has many waiting, and
+// only a kill that cannot be caught (SIGKILL, a power cut) leaves any behind.
+class Leftovers {
+ public:
+  // Runs `change` (which may make or rename a temporary file) with the signals held back until
+  // `temporaries` agrees with the disk again.
+  template <class F>
+  static void change(F&& change) {
+    install();
+    busy_ = 1;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    change(temporaries_);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    busy_ = 0;
+    if (pending_ != 0) leave(pending_);
+  }
+
+ private:
+  static void install() {
+    if (installed_) return;
+    installed_ = true;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+      struct sigaction now {};
+      // A signal the user has ignored (nohup) stays ignored.
+      if (::sigaction(signal, nullptr, &now) != 0 || now.sa_handler != SIG_DFL) continue;
+      struct sigaction on {};
+      on.sa_handler = caught;
+      ::sigemptyset(&on.sa_mask);
+      ::sigaction(signal, &on, nullptr);
+    }
+  }
+  static void caught(int signal) {
+    if (busy_ != 0) {
+      pending_ = signal;
+      return;
+    }
+    leave(signal);
+  }
+  // Removes the temporary files and ends as the signal would have (only what a signal handler
+  // may call).
+  static void leave(int signal) {
+    for (const std::string& path : temporaries_)
+      ::unlink(path.c_str());
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+  }
+
+  static inline std::unordered_set<std::string> temporaries_;
+  static inline volatile std::sig_atomic_t busy_ = 0;
+  static inline volatile std::sig_atomic_t pending_ = 0;
+  static inline bool installed_ = false;
+};
 
 // Runs `use` on the folder opened for reading.
 template <class F>
@@ -80,7 +138,11 @@ class PosixFiles final : public FileSystem {
         slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     std::string pattern = folder + "." + name + ".XXXXXX";
-    const int fd = ::mkstemp(pattern.data());
+    int fd = -1;
+    Leftovers::change([&](auto& temporaries) {
+      fd = ::mkstemp(pattern.data());
+      if (fd >= 0) temporaries.insert(pattern);
+    });
     if (fd < 0) return reason(errno);
     // The new file gets the mode the old one had, or what creating it anew would give.
     mode_t mode = 0;
@@ -180,7 +242,15 @@ class PosixFiles final : public FileSystem {
   }
 
   Problem rename(const std::string& from, const std::string& to) override {
-    if (::rename(from.c_str(), to.c_str()) != 0) return reason(errno);
+    int error = 0;
+    Leftovers::change([&](auto& temporaries) {
+      if (::rename(from.c_str(), to.c_str()) == 0) {
+        temporaries.erase(from);
+      } else {
+        error = errno;
+      }
+    });
+    if (error != 0) return reason(error);
     return {};
   }
 
@@ -198,7 +268,12 @@ class PosixFiles final : public FileSystem {
     }
   }
 
-  void remove(const std::string& path) override { ::unlink(path.c_str()); }
+  void remove(const std::string& path) override {
+    Leftovers::change([&](auto& temporaries) {
+      ::unlink(path.c_str());
+      temporaries.erase(path);
+    });
+  }
 };
 
 }  // namespace
