@@ -73,7 +73,6 @@ class LineReader {
   bool is_final_empty() const { return final_empty_; }
 
  private:
-  int get();  // next byte in text mode, or -1 at the end
   bool refill();
 
   ByteSource& source_;
