@@ -239,12 +239,29 @@ void check_scans(std::string_view line) {
   kelv::scan(line, "%d %s %d %f", a, word, b, real);
   if (kelv::text_of(word).size() >= word.size()) fail("scan", "a word field without its NUL");
 
-  // The whole line into a field, then '#' to line feeds: the text keeps its length.
+  // The whole line into a field, then '#' to line feeds: as a plain walk character by character
+  // does it, and the text keeps its length.
   std::array<char, 32> copy{};
   kelv::copy_text(copy, line);
-  const std::size_t length = kelv::text_of(copy).size();
+  std::array<char, 32> walked = copy;
+  for (std::size_t i = 0; i < walked.size() && walked[i] != '\0'; ++i) {
+    if (kelv::is_sjis_lead(walked[i])) {
+      if (i + 1 < walked.size() && walked[i + 1] != '\0') ++i;
+    } else if (walked[i] == '#') {
+      walked[i] = '\n';
+    }
+  }
   kelv::hash_to_line_feed(copy);
-  if (kelv::text_of(copy).size() != length) fail("hash_to_line_feed", "changed the text's length");
+  if (copy != walked) fail("hash_to_line_feed", "differs from the plain walk");
+  std::array<char, 4096> whole{};  // a text that fills its field, with no NUL
+  std::memcpy(whole.data(), line.data(), std::min(line.size(), whole.size()));
+  const std::array<char, 4096> before = whole;
+  kelv::hash_to_line_feed(std::span(whole).first(line.size()));
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (whole[i] != before[i] && (before[i] != '#' || whole[i] != '\n')) {
+      fail("hash_to_line_feed", "changed a byte other than '#'");
+    }
+  }
 }
 
 // A small vocabulary in two groups, with a marker, to check that data lines reach only the open
