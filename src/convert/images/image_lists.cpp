@@ -19,6 +19,7 @@ constexpr Section<ImageList<V>> kSections[] = {
          },
      .on_open = [](ImageList<V>& c) { c.index = 0; },
      .role = Role::Records,
+     .unfilled = [](ImageList<V>& c) { return unfilled(c.images.table, c.index); },
      .line = V::kLine.shape(),
      .note = "one image per line; the opening tag starts again at the first"},
 };

@@ -42,16 +42,14 @@ using R = EnemyReading;
 void on_group_count(R& r, const Line& l) {
   EnemyGroups& c = r.list;
   l.scan_number(c.group_count, kCountValue);
-  if (!r.budget.make_entries(c.groups, c.group_count)) l.note(Note::TableRefused, c.group_count);
+  tell_table(l, r.budget.make_entries(c.groups, c.group_count), c.group_count, kGroupBytes);
 }
 
 void on_member_count(R& r, const Line& l) {
   EnemyGroup* g = record_for(l, r.list.groups, r.group);
   if (g == nullptr) return;
   l.scan_number(g->member_count, kMemberCount);
-  if (!r.budget.make_list(g->members, g->member_count)) {
-    l.note(Note::TableRefused, g->member_count);
-  }
+  tell_table(l, r.budget.make_list(g->members, g->member_count), g->member_count, sizeof(M));
 }
 
 void on_member(R& r, const Line& l) {
@@ -80,6 +78,10 @@ constexpr Section<R> kSections[] = {
      .on_data = on_member,
      .on_open = [](R& r) { r.member = 0; },
      .role = Role::Records,
+     .unfilled = [](R& r) -> std::int64_t {
+       const EnemyGroup* g = r.list.groups.at(r.group);
+       return g != nullptr ? unfilled(g->members, r.member) : 0;
+     },
      .line = kMemberLine.shape(),
      .note = "one member of the current group per line; the opening tag starts again at the "
              "first"},

@@ -25,6 +25,7 @@ constexpr Section<WordTextList<V>> kSections[] = {
     {.name = V::kData,
      .on_data = on_record<V>,
      .role = Role::Records,
+     .unfilled = [](WordTextList<V>& c) { return unfilled(c.records.table, c.index); },
      .line = kLineOf<V>.shape(),
      .note = "one record per line; the records go on from the last one filled, also after a "
              "second count line"},

@@ -30,6 +30,7 @@ constexpr Section<R> kSections[] = {
      .on_data = on_ability,
      .on_open = [](R& r) { r.next = 0; },
      .role = Role::Records,
+     .unfilled = [](R& r) { return unfilled(r.list.level_abilities.table, r.next); },
      .line = kAbilityLine.shape(),
      .note = "one ability per line; the opening tag starts again at the first"},
     // The whole line, blanks included; the last line of the section wins, an empty one too.

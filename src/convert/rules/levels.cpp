@@ -30,6 +30,7 @@ constexpr Section<R> kSections[] = {
     {.name = "level_data",
      .on_data = on_level,
      .role = Role::Records,
+     .unfilled = [](R& r) { return unfilled(r.list.levels.table, r.next); },
      .line = kLevelLine.shape(),
      .note = "one level per line; the levels go on from the last one filled, also in a second "
              "data section"},

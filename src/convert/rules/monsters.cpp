@@ -33,6 +33,7 @@ constexpr Section<R> kSections[] = {
     {.name = "monster_data",
      .on_data = on_monster,
      .role = Role::Records,
+     .unfilled = [](R& r) { return unfilled(r.list.monsters.table, r.next); },
      .line = kMonsterLine.shape(),
      .note = "one monster per line; the monsters go on from the last one filled, also after a "
              "second count line"},

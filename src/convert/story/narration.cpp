@@ -30,6 +30,7 @@ constexpr Section<N> kSections[] = {
     {.name = "narration_data",
      .on_data = on_data,
      .role = Role::Records,
+     .unfilled = [](N& c) { return unfilled(c.records.table, c.index); },
      .line = kLine.shape(),
      .note = "one record per line; the records go on from the last one filled, also in a "
              "second data section"},

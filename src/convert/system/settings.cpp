@@ -185,7 +185,7 @@ void on_data(G& c, const Line& l) {
   }
   // Nine rows per section; the counter moves on whether or not the line scanned.
   if (c.font_color_row >= static_cast<int>(G::kFontColorRows)) {
-    l.note(Note::LineUnused);
+    l.note(Note::LineUnused, G::kFontColorRows, 1);
     return;
   }
   l.scan(kThree, c.font_color[static_cast<std::size_t>(c.font_color_row++)]);

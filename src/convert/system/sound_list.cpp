@@ -18,7 +18,7 @@ void on_count(SoundList<W>& c, const Line& l) {
 template <class W>
 void on_entry(SoundList<W>& c, const Line& l) {
   if (c.index >= c.count) {
-    l.note(Note::LineUnused);
+    l.note(Note::LineUnused, c.count);
     return;
   }
   l.scan(kEntryLine, c.entries[static_cast<std::size_t>(c.index)]);
@@ -36,6 +36,9 @@ constexpr Section<SoundList<W>> kSections[] = {
      .on_data = on_entry<W>,
      .on_open = [](SoundList<W>& c) { c.index = 0; },
      .role = Role::Records,
+     .unfilled = [](SoundList<W>& c) -> std::int64_t {
+       return std::min(c.count, SoundList<W>::kMaxEntries) - c.index;
+     },
      .line = kEntryLine.shape(),
      .note = "one file name per line, the whole line; the opening tag starts again at the "
              "first entry"},

@@ -26,7 +26,7 @@ void on_value(T& c, const Line& l) {
 // still uses up its item.
 void on_item(T& c, const Line& l) {
   if (c.index >= std::min(c.menu_item_number, T::kMaxItems)) {
-    l.note(Note::LineUnused);
+    l.note(Note::LineUnused, std::min(c.menu_item_number, T::kMaxItems));
     return;
   }
   l.scan(kItemLine, c.items[static_cast<std::size_t>(c.index)]);
@@ -57,6 +57,9 @@ constexpr Section<T> kSections[] = {
     {.name = "menu_item_data",
      .on_data = on_item,
      .role = Role::Records,
+     .unfilled = [](T& c) -> std::int64_t {
+       return std::min(c.menu_item_number, T::kMaxItems) - c.index;
+     },
      .line = kItemLine.shape(),
      .note = "one menu item per line; a second item section goes on after the items of the first"},
 };

@@ -31,6 +31,7 @@ constexpr Section<N> kSections[] = {
      .on_data = on_data,
      .on_open = [](N& c) { c.index = 0; },
      .role = Role::Records,
+     .unfilled = [](N& c) { return unfilled(c.npcs.table, c.index); },
      .line = kNpcLine.shape(),
      .note = "one person per line; the opening tag starts again at the first; the second word "
              "is read but never written"},

@@ -23,7 +23,7 @@ constexpr ValueShape kItemCount{"pc_item_number"};
 
 void on_equipment(P& c, const Line& l) {
   if (c.equipment_index >= c.equipment_count) {
-    l.note(Note::LineUnused);
+    l.note(Note::LineUnused, c.equipment_count);
     return;
   }
   l.scan(kEquipmentLine, c.equipment[static_cast<std::size_t>(c.equipment_index++)]);
@@ -32,7 +32,7 @@ void on_equipment(P& c, const Line& l) {
 // A new capacity discards the items read so far.
 void on_capacity(P& c, const Line& l) {
   l.scan_number(c.item_capacity, kCapacity);
-  if (!c.items.make(c.item_capacity)) l.note(Note::TableRefused, c.item_capacity);
+  tell_table(l, c.items.make(c.item_capacity), c.item_capacity, sizeof(PcItem));
 }
 
 // The count is cut against the capacity held now; it has no lower limit.
@@ -47,7 +47,8 @@ void on_item_count(P& c, const Line& l) {
 void on_item(P& c, const Line& l) {
   PcItem* item = c.item_index < c.item_count ? c.items.at(c.item_index) : nullptr;
   if (item == nullptr) {
-    l.note(Note::LineUnused);
+    l.note(Note::LineUnused,
+           c.items.present() ? std::min<std::int64_t>(c.item_count, c.items.size()) : -1);
     return;
   }
   l.scan(kItemLine, *item);
@@ -80,6 +81,7 @@ constexpr Section<P> kSections[] = {
      .on_data = on_equipment,
      .on_open = [](P& c) { c.equipment_index = 0; },
      .role = Role::Records,
+     .unfilled = [](P& c) -> std::int64_t { return c.equipment_count - c.equipment_index; },
      .line = kEquipmentLine.shape(),
      .note = "one equipment value per line; the opening tag starts again at the first"},
     {.name = "pc_item_max_number",
@@ -95,6 +97,10 @@ constexpr Section<P> kSections[] = {
      .on_data = on_item,
      .on_open = [](P& c) { c.item_index = 0; },
      .role = Role::Records,
+     .unfilled = [](P& c) -> std::int64_t {
+       return std::min<std::int64_t>(c.item_count, static_cast<std::int64_t>(c.items.size())) -
+              c.item_index;
+     },
      .line = kItemLine.shape(),
      .note = "one item per line; the opening tag starts again at the first"},
 };
