@@ -61,18 +61,17 @@ class Line {
   ScanResult scan(const LineFormat<R, N>& format, R& record) const {
     const ScanResult r = scan_line(text_, format, record);
     if (!r.complete()) {
-      const ValueShape& missed = format.shapes[static_cast<std::size_t>(r.matched)];
-      report_.note(
-          {Note::ScanStopped, number_, r.matched, r.wanted, &missed, text_.substr(r.stopped_at)});
+      tell(Note::ScanStopped, r.matched, r.wanted,
+           &format.shapes[static_cast<std::size_t>(r.matched)], text_.substr(r.stopped_at));
     }
     if (r.word_cut) {
       const ValueShape& cut = format.shapes[static_cast<std::size_t>(r.cut_value)];
-      report_.note({cut.kind == ValueKind::Text ? Note::TextCut : Note::WordCut, number_,
-                    static_cast<std::int64_t>(r.cut_field), 0, &cut});
+      tell(cut.kind == ValueKind::Text ? Note::TextCut : Note::WordCut,
+           static_cast<std::int64_t>(r.cut_field), r.cut_value, &cut);
     }
     if (r.wrapped) {
-      report_.note({Note::NumberWrapped, number_, 0, 0,
-                    &format.shapes[static_cast<std::size_t>(r.wrapped_value)]});
+      tell(Note::NumberWrapped, r.wrapped_value, 0,
+           &format.shapes[static_cast<std::size_t>(r.wrapped_value)]);
     }
     return r;
   }
@@ -201,7 +200,7 @@ void walk(ByteSource& source, std::size_t line_buffer, C& converter,
       numbered.push_back(&group[i]);
       std::size_t count = 0;
       for (std::size_t k = i; k-- > 0 && count == 0;)
-        count = group[k].role == Role::Count ? numbered.size() - (i - k) : 0;
+        count = group[k].role == Role::Count ? numbered.size() - 1 - (i - k) : 0;
       counted_by.push_back(count);
     }
   }

@@ -72,8 +72,7 @@ constexpr Section<E> kSections[] = {
        return e != nullptr ? unfilled(e->positions, c.position_index) : 0;
      },
      .line = kPositionLine.shape(),
-     .note = "one position of the current effect per line; the opening tag starts again at the "
-             "first"},
+     .note = "positions of the current effect; the opening tag starts again at the first"},
     {.name = "image_effect_data",
      .on_close = [](E& c) { ++c.effect_index; },
      .role = Role::Marker,

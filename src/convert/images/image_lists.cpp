@@ -21,7 +21,7 @@ constexpr Section<ImageList<V>> kSections[] = {
      .role = Role::Records,
      .unfilled = [](ImageList<V>& c) { return unfilled(c.images.table, c.index); },
      .line = V::kLine.shape(),
-     .note = "one image per line; the opening tag starts again at the first"},
+     .note = "the opening tag starts again at the first image"},
 };
 template <class V>
 constexpr auto kShapes = shapes_of(kSections<V>);

@@ -69,8 +69,7 @@ constexpr Section<M> kSections[] = {
        return a != nullptr ? unfilled(a->positions, c.position_index) : 0;
      },
      .line = kPositionLine.shape(),
-     .note = "one position of the current animation per line; the opening tag starts again at "
-             "the first"},
+     .note = "positions of the current animation; the opening tag starts again at the first"},
     {.name = "map_anim_data",
      .on_close = [](M& c) { ++c.animation_index; },
      .role = Role::Marker,

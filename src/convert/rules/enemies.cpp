@@ -83,8 +83,7 @@ constexpr Section<R> kSections[] = {
        return g != nullptr ? unfilled(g->members, r.member) : 0;
      },
      .line = kMemberLine.shape(),
-     .note = "one member of the current group per line; the opening tag starts again at the "
-             "first"},
+     .note = "the members of the current group; the opening tag starts again at the first"},
 };
 constexpr auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};

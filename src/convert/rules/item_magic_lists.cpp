@@ -27,8 +27,7 @@ constexpr Section<WordTextList<V>> kSections[] = {
      .role = Role::Records,
      .unfilled = [](WordTextList<V>& c) { return unfilled(c.records.table, c.index); },
      .line = kLineOf<V>.shape(),
-     .note = "one record per line; the records go on from the last one filled, also after a "
-             "second count line"},
+     .note = "the records go on from the last one filled, also after a second count line"},
 };
 template <class V>
 constexpr auto kShapes = shapes_of(kSections<V>);

@@ -32,7 +32,7 @@ constexpr Section<R> kSections[] = {
      .role = Role::Records,
      .unfilled = [](R& r) { return unfilled(r.list.level_abilities.table, r.next); },
      .line = kAbilityLine.shape(),
-     .note = "one ability per line; the opening tag starts again at the first"},
+     .note = "the opening tag starts again at the first ability"},
     // The whole line, blanks included; the last line of the section wins, an empty one too.
     {.name = "level_ability_message",
      .on_data = [](R& r, const Line& l) { l.scan(kMessageLine, r.list); },

@@ -32,8 +32,7 @@ constexpr Section<R> kSections[] = {
      .role = Role::Records,
      .unfilled = [](R& r) { return unfilled(r.list.levels.table, r.next); },
      .line = kLevelLine.shape(),
-     .note = "one level per line; the levels go on from the last one filled, also in a second "
-             "data section"},
+     .note = "the levels go on from the last one filled, also in a second data section"},
     {.name = "level_add",
      .on_data = [](R& r, const Line& l) { l.scan(kAddLine, r.list); },
      .line = kAddLine.shape(),

@@ -104,8 +104,7 @@ constexpr Section<R> kSections[] = {
        return s != nullptr ? unfilled(s->item_indexes, r.next) : 0;
      },
      .line = kIndexLine.shape(),
-     .note = "one item number per line, for the current shop; the opening tag starts again at "
-             "the first"},
+     .note = "the items of the current shop; the opening tag starts again at the first"},
 };
 constexpr auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};

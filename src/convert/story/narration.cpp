@@ -32,8 +32,7 @@ constexpr Section<N> kSections[] = {
      .role = Role::Records,
      .unfilled = [](N& c) { return unfilled(c.records.table, c.index); },
      .line = kLine.shape(),
-     .note = "one record per line; the records go on from the last one filled, also in a "
-             "second data section"},
+     .note = "the records go on from the last one filled, also in a second data section"},
 };
 constexpr auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};

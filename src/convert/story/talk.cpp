@@ -72,8 +72,8 @@ constexpr Section<T> kSections[] = {
                   c.index;
          },
      .line = kTextLine,
-     .note = "one text per line, the whole line; the opening tag starts again at the first "
-             "text, and the closing tag makes the count the number of texts the section gave"},
+     .note = "the opening tag starts again at the first text, and the closing tag makes the count "
+             "the number of texts the section gave"},
 };
 constexpr auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};

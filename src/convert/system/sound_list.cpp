@@ -40,8 +40,7 @@ constexpr Section<SoundList<W>> kSections[] = {
        return std::min(c.count, SoundList<W>::kMaxEntries) - c.index;
      },
      .line = kEntryLine.shape(),
-     .note = "one file name per line, the whole line; the opening tag starts again at the "
-             "first entry"},
+     .note = "the opening tag starts again at the first entry"},
 };
 template <class W>
 constexpr auto kShapes = shapes_of(kSections<W>);

@@ -61,7 +61,7 @@ constexpr Section<T> kSections[] = {
        return std::min(c.menu_item_number, T::kMaxItems) - c.index;
      },
      .line = kItemLine.shape(),
-     .note = "one menu item per line; a second item section goes on after the items of the first"},
+     .note = "a second item section goes on after the items of the first"},
 };
 constexpr auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};

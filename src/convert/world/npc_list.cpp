@@ -33,8 +33,8 @@ constexpr Section<N> kSections[] = {
      .role = Role::Records,
      .unfilled = [](N& c) { return unfilled(c.npcs.table, c.index); },
      .line = kNpcLine.shape(),
-     .note = "one person per line; the opening tag starts again at the first; the second word "
-             "is read but never written"},
+     .note = "the opening tag starts again at the first person; the second word is read but never "
+             "written"},
 };
 constexpr auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};

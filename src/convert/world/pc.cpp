@@ -83,7 +83,7 @@ constexpr Section<P> kSections[] = {
      .role = Role::Records,
      .unfilled = [](P& c) -> std::int64_t { return c.equipment_count - c.equipment_index; },
      .line = kEquipmentLine.shape(),
-     .note = "one equipment value per line; the opening tag starts again at the first"},
+     .note = "the opening tag starts again at the first value"},
     {.name = "pc_item_max_number",
      .on_data = on_capacity,
      .role = Role::Count,
@@ -102,7 +102,7 @@ constexpr Section<P> kSections[] = {
               c.item_index;
      },
      .line = kItemLine.shape(),
-     .note = "one item per line; the opening tag starts again at the first"},
+     .note = "the opening tag starts again at the first item"},
 };
 constexpr auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};

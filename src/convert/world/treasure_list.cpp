@@ -39,9 +39,8 @@ constexpr Section<T> kSections[] = {
      .role = Role::Records,
      .unfilled = [](T& c) { return unfilled(c.treasures.table, c.index); },
      .line = kTreasureLine.shape(),
-     .note = "one treasure per line, going on from the last one filled; a line that finds no "
-             "free treasure (no count before it, or more lines than the count) refuses the "
-             "whole file"},
+     .note = "the treasures go on from the last one filled; a line that finds no free treasure "
+             "(no count before it, or more lines than the count) refuses the whole file"},
 };
 constexpr auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
