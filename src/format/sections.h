@@ -23,6 +23,7 @@
 #include <cstddef>
 #include <initializer_list>
 #include <span>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -133,6 +134,14 @@ struct Section {
   constexpr bool marker() const { return role == Role::Marker; }
   constexpr SectionShape shape() const { return {name, role, line, note}; }
 };
+
+// The tag "<name>", or "</name>" when `closing`.
+inline std::string tag_of(std::string_view name, bool closing = false) {
+  std::string tag(closing ? "</" : "<");
+  tag += name;
+  tag += '>';
+  return tag;
+}
 
 // A converter's source format as an author needs it, made from its section tables.
 struct Vocabulary {

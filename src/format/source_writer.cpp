@@ -139,25 +139,18 @@ void SourceWriter::comment(std::string_view line) {
   put(clean);
 }
 
-void SourceWriter::tag(std::string_view opening, std::string_view name) {
-  std::string line(opening);
-  line += name;
-  line += '>';
-  put(line);
-}
-
 void SourceWriter::open(std::string_view name) {
-  tag("<", name);
+  put(tag_of(name));
   open_ = name;
 }
 
 void SourceWriter::close() {
-  tag("</", open_);
+  put(tag_of(open_, true));
   open_ = {};
 }
 
 void SourceWriter::marker(std::string_view name) {
-  tag("</", name);
+  put(tag_of(name, true));
 }
 
 void SourceWriter::number(std::int32_t n) {

@@ -82,7 +82,6 @@ class SourceWriter {
   std::string line_problem(std::string_view line) const;
   void problem(const void* where, std::string message);
   void put(std::string_view line);
-  void tag(std::string_view opening, std::string_view name);
 
   const Vocabulary& vocabulary_;
   Places& places_;

@@ -41,14 +41,11 @@ std::size_t distance(std::string_view a, std::string_view b) {
   return row[b.size()];
 }
 
-std::string tag(std::string_view name, bool closing = false) {
-  return (closing ? "</" : "<") + std::string(name) + ">";
-}
-
 bool is_tag_of(std::string_view text, const Vocabulary& vocabulary) {
   for (const auto& group : vocabulary.groups) {
     for (const SectionShape& s : group) {
-      if ((s.role != Role::Marker && text == tag(s.name)) || text == tag(s.name, true)) return true;
+      if ((s.role != Role::Marker && text == tag_of(s.name)) || text == tag_of(s.name, true))
+        return true;
     }
   }
   return false;
@@ -94,7 +91,7 @@ std::string nearest_tag(std::string_view text, const Vocabulary& vocabulary) {
     for (const SectionShape& s : group) {
       for (const bool closing : {false, true}) {
         if (s.role == Role::Marker && !closing) continue;
-        const std::string candidate = tag(s.name, closing);
+        const std::string candidate = tag_of(s.name, closing);
         const std::size_t d = distance(wanted, candidate);
         if (d < best_distance) {
           best_distance = d;
@@ -127,7 +124,7 @@ void Diagnostics::refused(std::uint32_t line, std::string_view why) {
 }
 
 void Diagnostics::note(const Finding& f) {
-  const std::string section = f.section.empty() ? "" : tag(f.section);
+  const std::string section = f.section.empty() ? "" : tag_of(f.section);
   const std::string value =
       f.value == nullptr ? "" : " (" + f.value->name() + ", " + kind_of(*f.value) + ")";
   // The empty line a final line feed leaves is no slip of the author's: what it does to an open
@@ -160,7 +157,7 @@ void Diagnostics::note(const Finding& f) {
       if (f.note == Note::TagAsData && is_tag_of(f.found, vocabulary_)) {
         message = "the tag " + std::string(f.found) + " is read as a line of " + section +
                   ", which is open since line " + std::to_string(f.since) + ": is " +
-                  tag(f.section, true) + " missing?";
+                  tag_of(f.section, true) + " missing?";
         tell(f.line, message, "tag-as-data");
         return;
       }
@@ -269,7 +266,7 @@ void Diagnostics::note(const Finding& f) {
       return;
     case Note::OpenAtEnd:
       tell(f.line,
-           section + " is still open at the end of the file: " + tag(f.section, true) +
+           section + " is still open at the end of the file: " + tag_of(f.section, true) +
                " is missing",
            "open-at-end");
       return;

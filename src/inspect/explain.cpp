@@ -86,9 +86,9 @@ std::string wrapped(std::string_view text, std::string_view indent) {
 
 // A section: its tags, what its lines are, and what else an author needs to know of it.
 std::string section_of(const SectionShape& s) {
-  std::string out = s.role == Role::Marker
-                        ? "</" + std::string(s.name) + ">\n"
-                        : "<" + std::string(s.name) + "> ... </" + std::string(s.name) + ">\n";
+  std::string out = s.role == Role::Marker ? tag_of(s.name, true)
+                                           : tag_of(s.name) + " ... " + tag_of(s.name, true);
+  out += '\n';
   switch (s.role) {
     case Role::Value:
       out += s.line.size() == 1 && s.line[0].kind == ValueKind::Text
