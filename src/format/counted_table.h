@@ -104,10 +104,7 @@ void decompile_counted(SourceWriter& out, const CountedTable<R>& t, std::string_
   if (!t.table.present() && t.count == 0) return;
   out.count_section(number_tag, t.count);
   if (!t.table.present()) return;
-  out.open(data_tag);
-  for (const R& r : t.table.all())
-    out.line(format, r);
-  out.close();
+  out.records(data_tag, t.table.all(), format);
 }
 
 }  // namespace kelv

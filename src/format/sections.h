@@ -116,6 +116,7 @@ struct SectionShape {
   Role role = Role::Value;
   std::span<const ValueShape> line;  // the values of its lines, in line order
   std::string_view note;             // what else an author needs to know of it
+  bool restarts = false;             // records: its opening tag starts again at the first record
 };
 
 template <class C>
@@ -132,7 +133,10 @@ struct Section {
   std::string_view note = {};
 
   constexpr bool marker() const { return role == Role::Marker; }
-  constexpr SectionShape shape() const { return {name, role, line, note}; }
+  // A data section that does something when it opens sets its running index back.
+  constexpr SectionShape shape() const {
+    return {name, role, line, note, role == Role::Records && on_open != nullptr};
+  }
 };
 
 // The tag "<name>", or "</name>" when `closing`.

@@ -127,10 +127,7 @@ void ImageEffects::decompile(SourceWriter& out) {
     out.section("image_effect_main_data", kMainLine, x.main);
     out.count_section("image_effect_pos_number", x.position_count);
     if (x.positions.size() > 0) {
-      out.open("image_effect_pos_data");
-      for (const EffectPosition& p : x.positions.all())
-        out.line(kPositionLine, p);
-      out.close();
+      out.records("image_effect_pos_data", x.positions.all(), kPositionLine);
     }
     out.marker("image_effect_data");
   }

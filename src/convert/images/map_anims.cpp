@@ -130,10 +130,7 @@ void MapAnimations::decompile(SourceWriter& out) {
   for (const MapAnimation& a : animations.all()) {
     out.count_section("map_anim_pos_number", a.position_count);
     if (a.positions.size() > 0) {
-      out.open("map_anim_pos_data");
-      for (const MapAnimPosition& p : a.positions.all())
-        out.line(kPositionLine, p);
-      out.close();
+      out.records("map_anim_pos_data", a.positions.all(), kPositionLine);
     }
     out.marker("map_anim_data");
   }

@@ -129,10 +129,7 @@ void EnemyGroups::decompile(SourceWriter& out) {
   for (const EnemyGroup& g : groups.all()) {
     out.count_section("enemies_number", g.member_count);
     if (g.members.size() > 0) {
-      out.open("enemies_data");
-      for (const M& m : g.members.all())
-        out.line(kMemberLine, m);
-      out.close();
+      out.records("enemies_data", g.members.all(), kMemberLine);
     }
     out.marker("enemy_data");
   }

@@ -159,10 +159,7 @@ void ShopList::decompile(SourceWriter& out) {
     out.section("filename_bg_sell", kSellLine, s);
     out.count_section("item_number", s.item_count);
     if (s.item_indexes.size() > 0) {
-      out.open("item_index");
-      for (const ShopItem& item : s.item_indexes.all())
-        out.line(kIndexLine, item);
-      out.close();
+      out.records("item_index", s.item_indexes.all(), kIndexLine);
     }
     out.marker("shop_data");
   }

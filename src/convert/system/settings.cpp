@@ -276,10 +276,7 @@ void GameSettings::decompile(SourceWriter& out) {
       });
       continue;
     }
-    out.open(kTable[n].key);
-    for (const NumberRow& row : font_color)
-      out.line(kThree, row);
-    out.close();
+    out.records(kTable[n].key, std::span<const NumberRow>(font_color), kThree);
   }
 }
 

@@ -88,10 +88,10 @@ void SoundList<W>::load(DataReader& in) {
 template <class W>
 void SoundList<W>::decompile(SourceWriter& out) {
   out.count_section(W::kNumber, count);
-  out.open(W::kData);
-  for (std::int32_t i = 0; i < std::clamp(count, 0, kMaxEntries); ++i)
-    out.line(kEntryLine, entries[static_cast<std::size_t>(i)]);
-  out.close();
+  out.records(W::kData,
+              std::span<const SoundEntry>(entries).first(
+                  static_cast<std::size_t>(std::clamp(count, 0, kMaxEntries))),
+              kEntryLine);
 }
 
 template class SoundList<MidiWords>;

@@ -115,10 +115,7 @@ void TitleMenu::decompile(SourceWriter& out) {
   out.section("font_size", kFontSizeLine, *this);
   out.section("font_color", kColorLine, *this);
   out.count_section("menu_item_number", menu_item_number);
-  out.open("menu_item_data");
-  for (const Item& item : listed(*this))
-    out.line(kItemLine, item);
-  out.close();
+  out.records("menu_item_data", std::span<const Item>(listed(*this)), kItemLine);
 }
 
 }  // namespace kelv

@@ -177,10 +177,7 @@ void PlayerCharacter::decompile(SourceWriter& out) {
   out.section("pc_chip_data", kChipLine, chip);
   out.section("pc_face_data", kFaceLine, face);
   out.count_section("pc_equipment_number", kEquipmentSlots);
-  out.open("pc_equipment_data");
-  for (const PcEquipment& e : equipment)
-    out.line(kEquipmentLine, e);
-  out.close();
+  out.records("pc_equipment_data", std::span<const PcEquipment>(equipment), kEquipmentLine);
   // A capacity line makes the item list (none was read where the file has no items field). The
   // count is cut to the capacity held when its line comes: a count above the final capacity
   // comes before it, after a capacity that holds it where the count is above 0.
@@ -196,10 +193,7 @@ void PlayerCharacter::decompile(SourceWriter& out) {
     out.count_section("pc_item_max_number", item_capacity);
   }
   if (items.size() > 0) {
-    out.open("pc_item_data");
-    for (const PcItem& item : items.all())
-      out.line(kItemLine, item);
-    out.close();
+    out.records("pc_item_data", std::as_const(items).all(), kItemLine);
   }
 }
 

@@ -289,10 +289,7 @@ void layout(L& l, T& s) {
 }
 
 void decompile_rows(SourceWriter& out, std::string_view tag, const FieldTable& table) {
-  out.open(tag);
-  for (const FieldRow& row : table.rows)
-    out.line(kRowLine, row);
-  out.close();
+  out.records(tag, std::span<const FieldRow>(table.rows), kRowLine);
 }
 
 }  // namespace
