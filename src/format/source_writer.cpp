@@ -91,6 +91,12 @@ std::string compose(std::span<const ValueShape> shapes, std::span<const void* co
       pieces.push_back("_");
     } else {
       pieces.push_back(as_written(text_of({static_cast<const char*>(p), s.size}), s));
+      // A word cut to its field may end in half a character; the other half, given back, is
+      // cut again, and no blank after it is taken into the word.
+      if (s.kind == ValueKind::Word && pieces.back().size() == s.size - 1 &&
+          ends_in_lead_byte(pieces.back())) {
+        pieces.back() += '@';
+      }
     }
   }
   // Empty words at the end would leave blanks, which a scanned line does without.
