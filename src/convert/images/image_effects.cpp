@@ -78,7 +78,7 @@ constexpr Section<E> kSections[] = {
      .role = Role::Marker,
      .note = "ends an effect, outside every section: the sections after it fill the next effect"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // An effect's main data as held, then its position count and positions. An effect whose list is

@@ -24,7 +24,7 @@ constexpr Section<ImageList<V>> kSections[] = {
      .note = "the opening tag starts again at the first image"},
 };
 template <class V>
-constexpr auto kShapes = shapes_of(kSections<V>);
+const auto kShapes = shapes_of(kSections<V>);
 template <class V>
 constexpr std::span<const SectionShape> kGroups[] = {kShapes<V>};
 

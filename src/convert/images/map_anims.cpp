@@ -75,7 +75,7 @@ constexpr Section<M> kSections[] = {
      .role = Role::Marker,
      .note = "ends an animation, outside every section: the sections after it fill the next one"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // The main data is written name first, then values 2, 3 and 1. A record whose list is absent

@@ -85,7 +85,7 @@ constexpr Section<R> kSections[] = {
      .line = kMemberLine.shape(),
      .note = "the members of the current group; the opening tag starts again at the first"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // A group whose member array is absent (no count line, or refused) is written as a group of no

@@ -30,7 +30,7 @@ constexpr Section<WordTextList<V>> kSections[] = {
      .note = "the records go on from the last one filled, also after a second count line"},
 };
 template <class V>
-constexpr auto kShapes = shapes_of(kSections<V>);
+const auto kShapes = shapes_of(kSections<V>);
 template <class V>
 constexpr std::span<const SectionShape> kGroups[] = {kShapes<V>};
 

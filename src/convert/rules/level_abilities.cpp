@@ -39,7 +39,7 @@ constexpr Section<R> kSections[] = {
      .line = kMessageLine.shape(),
      .note = "the whole line; kept for the next level ability file of the run"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 template <class L>

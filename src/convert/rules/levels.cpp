@@ -42,7 +42,7 @@ constexpr Section<R> kSections[] = {
      .line = kMaxLine.shape(),
      .note = "kept for the next level file of the run"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 template <class L>

@@ -37,7 +37,7 @@ constexpr Section<R> kSections[] = {
      .line = kMonsterLine.shape(),
      .note = "the monsters go on from the last one filled, also after a second count line"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 template <class L>

@@ -106,7 +106,7 @@ constexpr Section<R> kSections[] = {
      .line = kIndexLine.shape(),
      .note = "the items of the current shop; the opening tag starts again at the first"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // A shop: its kind, the two names as counted texts, its item count and indexes. A shop whose

@@ -34,7 +34,7 @@ constexpr Section<N> kSections[] = {
      .line = kLine.shape(),
      .note = "the records go on from the last one filled, also in a second data section"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // The records are written in line order: the numbers 1 to 12, the text, the number 13.

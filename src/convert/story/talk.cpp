@@ -75,7 +75,7 @@ constexpr Section<T> kSections[] = {
      .note = "the opening tag starts again at the first text, and the closing tag makes the count "
              "the number of texts the section gave"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // The texts below the count, as counted texts. A text missing below the count has length 0: it

@@ -213,7 +213,7 @@ constexpr std::array<Section<G>, G::kSettings> sections() {
 
 constexpr auto kSections = sections();
 constexpr Group<G> kAll(kSections);
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {
     std::span(kShapes).first(kSecondGroup),
     std::span(kShapes).subspan(kSecondGroup, kThirdGroup - kSecondGroup),

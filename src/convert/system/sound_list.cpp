@@ -43,7 +43,7 @@ constexpr Section<SoundList<W>> kSections[] = {
      .note = "the opening tag starts again at the first entry"},
 };
 template <class W>
-constexpr auto kShapes = shapes_of(kSections<W>);
+const auto kShapes = shapes_of(kSections<W>);
 template <class W>
 constexpr std::span<const SectionShape> kGroups[] = {kShapes<W>};
 

@@ -63,7 +63,7 @@ constexpr Section<T> kSections[] = {
      .line = kItemLine.shape(),
      .note = "a second item section goes on after the items of the first"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 std::span<T::Item> listed(T& c) {

@@ -36,7 +36,7 @@ constexpr Section<N> kSections[] = {
      .note = "the opening tag starts again at the first person; the second word is read but never "
              "written"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // Values 1 to 13, the first word, values 15 to 31: the order of the line. At most 380 bytes are

@@ -104,7 +104,7 @@ constexpr Section<P> kSections[] = {
      .line = kItemLine.shape(),
      .note = "the opening tag starts again at the first item"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // The keys are paired with the contents as the engine reads them: the equipment values travel

@@ -204,7 +204,7 @@ constexpr Section<S> kSections[] = {
      .note = "the current flag's commands, one whole line each; the closing tag moves on to the "
              "next flag, also outside the section"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // A list that leaves out its count, too, while it is absent.

@@ -42,7 +42,7 @@ constexpr Section<T> kSections[] = {
      .note = "the treasures go on from the last one filled; a line that finds no free treasure "
              "(no count before it, or more lines than the count) refuses the whole file"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // Only the nine values of a treasure are written, in line order.
