@@ -1,7 +1,8 @@
 // Converter cases as data. tests/cases/<kind>/<case>.txt is a source of that kind (or
 // <case>.1.txt, <case>.2.txt, ...: sources converted one after the other in one run), and
 // <case>.expected is what the run must give: its messages, then the dump (kelvconv --dump) of
-// every data file written, in order. One test per case; a mismatch shows both side by side.
+// every data file written, in order. <case>.warnings, where there is one, is what
+// `kelvconv --check` tells of the sources. One test per case; a mismatch shows both side by side.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,7 +23,8 @@ struct Case {
   std::string kind;
   std::string name;
   std::vector<fs::path> sources;
-  fs::path expected;
+  fs::path expected;  // the conversion's messages and dumps, where the case has them
+  fs::path warnings;  // what --check tells, where the case has it
 };
 
 void PrintTo(const Case& c, std::ostream* out) {
@@ -34,8 +36,18 @@ std::vector<Case> all_cases() {
   for (const auto& kind : fs::directory_iterator(KELV_CASES)) {
     if (!kind.is_directory()) continue;
     for (const auto& file : fs::directory_iterator(kind.path())) {
-      if (file.path().extension() != ".expected") continue;
-      Case c{utf8(kind.path().filename()), utf8(file.path().stem()), {}, file.path()};
+      const fs::path& p = file.path();
+      const fs::path expected = fs::path(p).replace_extension(".expected");
+      const fs::path warnings = fs::path(p).replace_extension(".warnings");
+      // A case is found by its .expected, or by its .warnings where it has no .expected.
+      if (!(p.extension() == ".expected" ||
+            (p.extension() == ".warnings" && !fs::exists(expected))))
+        continue;
+      Case c{utf8(kind.path().filename()),
+             utf8(p.stem()),
+             {},
+             fs::exists(expected) ? expected : fs::path(),
+             fs::exists(warnings) ? warnings : fs::path()};
       const fs::path single = kind.path() / (c.name + ".txt");
       if (fs::exists(single)) c.sources.push_back(single);
       for (int i = 1; fs::exists(kind.path() / (c.name + "." + std::to_string(i) + ".txt")); ++i)
@@ -73,38 +85,50 @@ std::string side_by_side(const std::string& expected, const std::string& actual)
 
 class Cases : public ::testing::TestWithParam<Case> {};
 
+std::string text_of_file(const fs::path& path) {
+  const std::vector<unsigned char> bytes = read_file(utf8(path));
+  return {bytes.begin(), bytes.end()};
+}
+
 TEST_P(Cases, ConvertAndDump) {
   const Case& c = GetParam();
-  ASSERT_FALSE(c.sources.empty()) << "no source for " << utf8(c.expected);
+  ASSERT_FALSE(c.sources.empty()) << "no source for " << c.kind << "/" << c.name;
   TempDir dir;
   std::vector<std::string> sources;
   for (std::size_t i = 0; i < c.sources.size(); ++i) {
     const std::string folder = c.sources.size() == 1 ? "" : std::to_string(i + 1) + "/";
     sources.push_back(folder + c.kind + ".txt");
-    const std::vector<unsigned char> bytes = read_file(utf8(c.sources[i]));
-    write_file(dir / sources.back(), {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    write_file(dir / sources.back(), text_of_file(c.sources[i]));
   }
-  std::vector<std::string> args{"-y"};
-  for (const std::string& s : sources)
-    args.push_back(dir / s);
-  RecordingConsole console;
-  run_driver(args, system_files(), console);
-
-  std::string actual;
-  for (std::string e : console.errors) {
-    if (e.starts_with(dir.path() + "/")) e.erase(0, dir.path().size() + 1);
-    actual += "kelvconv: " + e + "\n";
+  // What the driver said, without the temporary folder.
+  const auto said = [&](const std::vector<std::string>& lines, std::string_view prefix) {
+    std::string out;
+    for (std::string line : lines) {
+      for (std::size_t at; (at = line.find(dir.path() + "/")) != std::string::npos;)
+        line.erase(at, dir.path().size() + 1);
+      out += std::string(prefix) + line + "\n";
+    }
+    return out;
+  };
+  for (const bool check : {false, true}) {
+    const fs::path& want = check ? c.warnings : c.expected;
+    if (want.empty()) continue;
+    std::vector<std::string> args{check ? "--check" : "-y"};
+    for (const std::string& s : sources)
+      args.push_back(dir / s);
+    RecordingConsole console;
+    run_driver(args, system_files(), console);
+    std::string actual = said(console.errors, check ? "" : "kelvconv: ");
+    for (const std::string& s : sources) {
+      const std::string output = output_path(dir / s);
+      if (check || !fs::exists(fs_path(output))) continue;
+      const std::string base(base_name(output));
+      dump_text(find_data_route(base), base, read_file(output),
+                [&](std::string_view line) { actual += std::string(line) + "\n"; });
+    }
+    const std::string expected = text_of_file(want);
+    if (actual != expected) ADD_FAILURE() << utf8(want) << "\n" << side_by_side(expected, actual);
   }
-  for (const std::string& s : sources) {
-    const std::string output = output_path(dir / s);
-    if (!fs::exists(fs_path(output))) continue;
-    const std::string base(base_name(output));
-    dump_text(find_data_route(base), base, read_file(output),
-              [&](std::string_view line) { actual += std::string(line) + "\n"; });
-  }
-  const std::vector<unsigned char> want = read_file(utf8(c.expected));
-  const std::string expected(want.begin(), want.end());
-  if (actual != expected) ADD_FAILURE() << side_by_side(expected, actual);
 }
 
 INSTANTIATE_TEST_SUITE_P(, Cases, ::testing::ValuesIn(all_cases()),

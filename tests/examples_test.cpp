@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <set>
 #include <string>
 
 #include "driver/routes.h"
@@ -50,6 +51,33 @@ class Examples : public ::testing::Test {
   TempDir dir;
   std::vector<std::string> data;
 };
+
+// Diagnostics change no byte: -W writes what a plain run writes; --check writes nothing and
+// finds nothing in the sample game.
+TEST_F(Examples, WarningsChangeNoByteAndTheSampleGameIsClean) {
+  std::string output;
+  EXPECT_EQ(kelvconv("--check '" + dir.path() + "'", output), 0);
+  EXPECT_EQ(output, "26 files checked, 0 warnings\n");
+  fs::create_directory(fs_path(dir / "warned"));
+  for (const std::string& name : dir.names()) {
+    if (name.ends_with(".txt"))
+      fs::copy_file(fs_path(dir / name), fs_path(dir / ("warned/" + name)));
+  }
+  const auto listing = [&] {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(fs_path(dir / "warned")))
+      names.insert(utf8(e.path().filename()));
+    return names;
+  };
+  const std::set<std::string> sources = listing();
+  output.clear();
+  EXPECT_EQ(kelvconv("--check --recursive '" + dir.path() + "/warned'", output), 0);
+  EXPECT_EQ(listing(), sources);
+  output.clear();
+  EXPECT_EQ(kelvconv("-W --yes '" + dir.path() + "/warned'", output), 0) << output;
+  for (const std::string& name : data)
+    EXPECT_EQ(read_file(dir / ("warned/" + name)), read_file(dir / name)) << name;
+}
 
 TEST_F(Examples, EveryDataFileIsShownWhole) {
   // "name at 4, 8 bytes: ..." or "name at 4, declares 9 bytes, 8 follow: ...".

@@ -30,13 +30,15 @@ bool contains(const std::string& text, std::string_view part) {
 
 // ---- sources ----------------------------------------------------------------------------
 
-TEST(SourceRefused, AFolderIsACannotReadFailureNotAnEmptyConversion) {
+// A source that opens but cannot be read (here the process's own memory, whose first page is
+// not mapped) is a failure, not an empty conversion.
+TEST(SourceRefused, AReadThatFailsIsACannotReadFailureNotAnEmptyConversion) {
   TempDir dir;
-  fs::create_directory(dir / "start_game.txt");
+  fs::create_symlink("/proc/self/mem", dir / "start_game.txt");
   RecordingConsole console;
   EXPECT_EQ(run_driver({dir / "start_game.txt"}, system_files(), console), kExitFailed);
   ASSERT_EQ(console.errors.size(), 1u);
-  EXPECT_EQ(console.errors[0], dir / "start_game.txt" + ": cannot read: Is a directory");
+  EXPECT_EQ(console.errors[0], dir / "start_game.txt" + ": cannot read: Input/output error");
   EXPECT_EQ(dir.names(), std::set<std::string>{"start_game.txt"});
 }
 
@@ -75,7 +77,7 @@ TEST(SourceRefused, ASourceThatVanishedDoesNotStopTheOthers) {
 
 TEST(SourceRefused, TheRealProgramSaysSoOnStandardError) {
   TempDir dir;
-  fs::create_directory(dir / "start_game.txt");
+  fs::create_symlink("/proc/self/mem", dir / "start_game.txt");
   const std::string command =
       std::string(KELV_BINARY) + " '" + dir.path() + "/start_game.txt' 2>&1 >/dev/null";
   std::FILE* pipe = ::popen(command.c_str(), "r");
@@ -86,7 +88,7 @@ TEST(SourceRefused, TheRealProgramSaysSoOnStandardError) {
     err += buffer;
   const int status = ::pclose(pipe);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kExitFailed) << status;
-  EXPECT_EQ(err, "kelvconv: " + dir / "start_game.txt" + ": cannot read: Is a directory\n");
+  EXPECT_EQ(err, "kelvconv: " + dir / "start_game.txt" + ": cannot read: Input/output error\n");
 }
 
 // ---- outputs ----------------------------------------------------------------------------

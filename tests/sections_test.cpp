@@ -89,7 +89,7 @@ TEST(SectionWalker, ReportsWhatItDropsOrBends) {
   for (const Finding& f : report.findings)
     notes.push_back(f.note);
   EXPECT_EQ(notes, (std::vector<Note>{Note::OutsideSections, Note::UnknownTag, Note::LinePiece,
-                                      Note::TagAsData, Note::FinalEmptyLine}));
+                                      Note::TagAsData, Note::FinalEmptyLine, Note::OpenAtEnd}));
   EXPECT_EQ(report.findings[0].line, 1u);
   EXPECT_EQ(report.findings[2].line, 4u);
   EXPECT_EQ(report.findings[3].line, 5u);

@@ -7,6 +7,7 @@
 // as a layout that write() and load() both run (see format/keyed_data.h).
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "format/data_reader.h"
@@ -25,8 +26,9 @@ class Converter {
   // Reads one source to its end. False when the source is refused and nothing must be written
   // (refusal() then says why); an unreadable source never gets here.
   virtual bool read(ByteSource& source, Report& report) = 0;
-  // Why the last read refused its source.
+  // Why the last read refused its source, and the line where that begins.
   virtual std::string refusal() const { return {}; }
+  virtual std::uint32_t refused_at() const { return 1; }
   // Writes the data file for what was read.
   virtual void write(DataWriter& out) = 0;
   // Reads a data file back into the tables, as far as it can.

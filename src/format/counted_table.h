@@ -4,6 +4,7 @@
 // data line fills; a list of fixed size needs only its count line.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -19,8 +20,26 @@ namespace kelv {
 template <class R>
 R* record_for(const Line& l, Table<R>& table, std::int64_t index) {
   R* r = table.at(index);
-  if (r == nullptr) l.note(Note::LineUnused);
+  if (r == nullptr) {
+    l.note(Note::LineUnused, table.present() ? static_cast<std::int64_t>(table.size()) : -1);
+  }
   return r;
+}
+
+// After a count line made a table of `count` records of `bytes` each, or could not: a table that
+// cannot be made, and one so large that a digit too many is likely, are told.
+inline void tell_table(const Line& l, bool made, std::int64_t count, std::int64_t bytes) {
+  if (!made) {
+    l.note(Note::TableRefused, count);
+  } else if (count * bytes > kHugeTable) {
+    l.note(Note::HugeTable, count, count * bytes);
+  }
+}
+
+// The records of a table that no line has filled yet, the running index at `index`.
+template <class R>
+std::int64_t unfilled(const Table<R>& table, std::int64_t index) {
+  return std::max<std::int64_t>(0, static_cast<std::int64_t>(table.size()) - index);
 }
 
 // The same for a line that takes the record at the running `index`, which then moves on past it.
@@ -56,7 +75,7 @@ struct CountedTable {
   // bytes where its records write other than they are held.
   void count_line(const Line& l, std::int64_t max_bytes = Table<R>::kMaxBytes) {
     l.scan_number(count, kCountValue);
-    if (!table.make(count, max_bytes)) l.note(Note::TableRefused, count);
+    tell_table(l, table.make(count, max_bytes), count, sizeof(R));
   }
 
   // The record at the running `index` for a data line (a present table holds `count` records).
@@ -85,10 +104,7 @@ void decompile_counted(SourceWriter& out, const CountedTable<R>& t, std::string_
   if (!t.table.present() && t.count == 0) return;
   out.count_section(number_tag, t.count);
   if (!t.table.present()) return;
-  out.open(data_tag);
-  for (const R& r : t.table.all())
-    out.line(format, r);
-  out.close();
+  out.records(data_tag, t.table.all(), format);
 }
 
 }  // namespace kelv

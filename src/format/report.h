@@ -23,10 +23,17 @@ enum class Note : std::uint8_t {
   WordCut,          // a word longer than its field was cut: a = field size
   TextCut,          // a whole line longer than its field was cut: a = field size
   NumberWrapped,    // an integer beyond 32 bits was taken modulo 2^32
-  LineUnused,       // a data line that found no record (no table, or past the count)
+  LineUnused,       // a data line that found no record: a = the count it was measured against
+                    // (-1: no table), b = 1 where the list has a fixed size and no count line
   CountClamped,     // a count was cut to its limit: a = given, b = limit
   TableRefused,     // a count whose table cannot be made (negative, too large): a = count
+  HugeTable,        // a count whose table takes more than kHugeTable bytes: a = count, b = bytes
+  FewerLines,       // a data section left records of its table without a line: a = how many
+  OpenAtEnd,        // a section still open at the end of the file (line: its opening tag)
 };
+
+// Tables larger than this are worth a word: a digit too many in a count.
+inline constexpr std::int64_t kHugeTable = 64 << 20;
 
 struct Finding {
   Note note;
@@ -34,7 +41,11 @@ struct Finding {
   std::int64_t a = 0;
   std::int64_t b = 0;
   const ValueShape* value = nullptr;  // the value of the line concerned, where there is one
-  std::string_view found = {};        // ScanStopped: the rest of the line where it stopped
+  // ScanStopped: the rest of the line where it stopped; TagAsData, UnknownTag: the line.
+  std::string_view found = {};
+  std::string_view section = {};  // the open section
+  std::uint32_t since = 0;        // the line of its opening tag
+  std::uint32_t counted_at = 0;   // the line that gave the count of its table, if any
 };
 
 class Report {

@@ -23,8 +23,10 @@
 #include <cstddef>
 #include <initializer_list>
 #include <span>
+#include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "format/line_format.h"
 #include "format/line_reader.h"
@@ -34,11 +36,20 @@
 
 namespace kelv {
 
+// Where a data line stands: its open section, the line that opened it, and the line that gave
+// the count of the table it fills (0 when none did).
+struct LineContext {
+  std::string_view section;
+  std::uint32_t opened_at = 0;
+  std::uint32_t counted_at = 0;
+};
+
 // One data line, as a section's handler sees it.
 class Line {
  public:
-  Line(std::string_view text, int state, std::uint32_t number, Report& report)
-      : text_(text), state_(state), number_(number), report_(report) {}
+  Line(std::string_view text, int state, std::uint32_t number, Report& report,
+       const LineContext& where = {})
+      : text_(text), state_(state), number_(number), report_(report), where_(where) {}
 
   std::string_view text() const { return text_; }
   // The number of the open section (its 1-based place in the converter's table).
@@ -51,18 +62,17 @@ class Line {
   ScanResult scan(const LineFormat<R, N>& format, R& record) const {
     const ScanResult r = scan_line(text_, format, record);
     if (!r.complete()) {
-      const ValueShape& missed = format.shapes[static_cast<std::size_t>(r.matched)];
-      report_.note(
-          {Note::ScanStopped, number_, r.matched, r.wanted, &missed, text_.substr(r.stopped_at)});
+      tell(Note::ScanStopped, r.matched, r.wanted,
+           &format.shapes[static_cast<std::size_t>(r.matched)], text_.substr(r.stopped_at));
     }
     if (r.word_cut) {
       const ValueShape& cut = format.shapes[static_cast<std::size_t>(r.cut_value)];
-      report_.note({cut.kind == ValueKind::Text ? Note::TextCut : Note::WordCut, number_,
-                    static_cast<std::int64_t>(r.cut_field), 0, &cut});
+      tell(cut.kind == ValueKind::Text ? Note::TextCut : Note::WordCut,
+           static_cast<std::int64_t>(r.cut_field), r.cut_value, &cut);
     }
     if (r.wrapped) {
-      report_.note({Note::NumberWrapped, number_, 0, 0,
-                    &format.shapes[static_cast<std::size_t>(r.wrapped_value)]});
+      tell(Note::NumberWrapped, r.wrapped_value, 0,
+           &format.shapes[static_cast<std::size_t>(r.wrapped_value)]);
     }
     return r;
   }
@@ -71,20 +81,25 @@ class Line {
   ScanResult scan_number(std::int32_t& v, const ValueShape& shape) const {
     const scan_detail::Target t{ValueKind::Int, &v, sizeof v};
     const ScanResult r = scan_targets(text_, {&t, 1});
-    if (!r.complete()) report_.note({Note::ScanStopped, number_, 0, 1, &shape, text_});
-    if (r.wrapped) report_.note({Note::NumberWrapped, number_, 0, 0, &shape});
+    if (!r.complete()) tell(Note::ScanStopped, 0, 1, &shape, text_.substr(r.stopped_at));
+    if (r.wrapped) tell(Note::NumberWrapped, 0, 0, &shape);
     return r;
   }
 
-  void note(Note what, std::int64_t a = 0, std::int64_t b = 0) const {
-    report_.note({what, number_, a, b});
-  }
+  void note(Note what, std::int64_t a = 0, std::int64_t b = 0) const { tell(what, a, b); }
 
  private:
+  void tell(Note what, std::int64_t a, std::int64_t b, const ValueShape* value = nullptr,
+            std::string_view found = {}) const {
+    report_.note(
+        {what, number_, a, b, value, found, where_.section, where_.opened_at, where_.counted_at});
+  }
+
   std::string_view text_;
   int state_;
   std::uint32_t number_;
   Report& report_;
+  LineContext where_;
 };
 
 // What a section's lines are.
@@ -101,6 +116,7 @@ struct SectionShape {
   Role role = Role::Value;
   std::span<const ValueShape> line;  // the values of its lines, in line order
   std::string_view note;             // what else an author needs to know of it
+  bool restarts = false;             // records: its opening tag starts again at the first record
 };
 
 template <class C>
@@ -110,12 +126,26 @@ struct Section {
   void (*on_open)(C&) = nullptr;               // after "<name>" opened it
   void (*on_close)(C&) = nullptr;              // after "</name>" closed it
   Role role = Role::Value;                     // a Marker has only "</name>", which keeps the state
-  std::span<const ValueShape> line = {};       // the values of its data lines
+  // Records: how many records of the table it fills no line has given yet (asked when the
+  // section is left, to tell of a section shorter than its count).
+  std::int64_t (*unfilled)(C&) = nullptr;
+  std::span<const ValueShape> line = {};  // the values of its data lines
   std::string_view note = {};
 
   constexpr bool marker() const { return role == Role::Marker; }
-  constexpr SectionShape shape() const { return {name, role, line, note}; }
+  // A data section that does something when it opens sets its running index back.
+  constexpr SectionShape shape() const {
+    return {name, role, line, note, role == Role::Records && on_open != nullptr};
+  }
 };
+
+// The tag "<name>", or "</name>" when `closing`.
+inline std::string tag_of(std::string_view name, bool closing = false) {
+  std::string tag(closing ? "</" : "<");
+  tag += name;
+  tag += '>';
+  return tag;
+}
 
 // A converter's source format as an author needs it, made from its section tables.
 struct Vocabulary {
@@ -175,11 +205,45 @@ inline bool looks_like_tag(std::string_view line) {
 template <class C>
 void walk(ByteSource& source, std::size_t line_buffer, C& converter,
           std::initializer_list<Group<C>> groups, Report& report) {
+  // Every section by its number, and the number of the count section before it in its group.
+  std::vector<const Section<C>*> numbered{nullptr};
+  std::vector<std::size_t> counted_by{0};
+  for (const Group<C>& group : groups) {
+    for (std::size_t i = 0; i < group.size(); ++i) {
+      numbered.push_back(&group[i]);
+      std::size_t count = 0;
+      for (std::size_t k = i; k-- > 0 && count == 0;)
+        count = group[k].role == Role::Count ? numbered.size() - 1 - (i - k) : 0;
+      counted_by.push_back(count);
+    }
+  }
+  std::vector<std::uint32_t> count_at(numbered.size(), 0);  // the last count line of each
+
   LineReader lines(source, line_buffer);
   int state = 0;
+  std::uint32_t opened_at = 0;
+  // Leaving the open section: a data section may have left records without a line.
+  const auto leave = [&](std::uint32_t where) {
+    const auto open = static_cast<std::size_t>(state);
+    const Section<C>& s = *numbered[open];
+    if (s.unfilled == nullptr) return;
+    if (const std::int64_t left = s.unfilled(converter); left > 0) {
+      report.note({Note::FewerLines,
+                   where,
+                   left,
+                   0,
+                   nullptr,
+                   {},
+                   s.name,
+                   opened_at,
+                   count_at[counted_by[open]]});
+    }
+  };
+  std::uint32_t last = 0;
   while (lines.next()) {
     const std::string_view text = lines.text();
     const std::uint32_t number = lines.line_number();
+    last = number;
     if (lines.is_piece()) report.note({Note::LinePiece, number});
     if (lines.cut_at_nul()) report.note({Note::CutAtNul, number});
     bool taken = false;
@@ -189,15 +253,23 @@ void walk(ByteSource& source, std::size_t line_buffer, C& converter,
         const Section<C>& s = group[i];
         const int own = base + static_cast<int>(i) + 1;
         if (!s.marker() && walk_detail::is_open_tag(text, s.name)) {
+          if (state != 0) leave(number);
           state = own;
+          opened_at = number;
           if (s.on_open != nullptr) s.on_open(converter);
         } else if (walk_detail::is_close_tag(text, s.name)) {
+          if (!s.marker() && state != 0) leave(number);
           if (!s.marker()) state = 0;
           if (s.on_close != nullptr) s.on_close(converter);
         } else if (!s.marker() && state == own) {
-          const Line line(text, state, number, report);
-          if (walk_detail::looks_like_tag(text)) line.note(Note::TagAsData);
+          const auto at = static_cast<std::size_t>(own);
+          const Line line(text, state, number, report,
+                          {s.name, opened_at, count_at[counted_by[at]]});
+          if (walk_detail::looks_like_tag(text)) {
+            report.note({Note::TagAsData, number, 0, 0, nullptr, text, s.name, opened_at});
+          }
           if (lines.is_final_empty()) line.note(Note::FinalEmptyLine);
+          if (s.role == Role::Count) count_at[at] = number;
           if (s.on_data != nullptr) s.on_data(converter, line);
         } else {
           continue;
@@ -208,9 +280,14 @@ void walk(ByteSource& source, std::size_t line_buffer, C& converter,
       base += static_cast<int>(group.size());
     }
     if (!taken && !text.empty()) {
-      report.note(
-          {walk_detail::looks_like_tag(text) ? Note::UnknownTag : Note::OutsideSections, number});
+      report.note({walk_detail::looks_like_tag(text) ? Note::UnknownTag : Note::OutsideSections,
+                   number, 0, 0, nullptr, text});
     }
+  }
+  if (state != 0) {
+    const Section<C>& s = *numbered[static_cast<std::size_t>(state)];
+    report.note({Note::OpenAtEnd, opened_at, 0, 0, nullptr, {}, s.name, opened_at});
+    leave(last);
   }
 }
 

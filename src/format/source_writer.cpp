@@ -91,6 +91,12 @@ std::string compose(std::span<const ValueShape> shapes, std::span<const void* co
       pieces.push_back("_");
     } else {
       pieces.push_back(as_written(text_of({static_cast<const char*>(p), s.size}), s));
+      // A word cut to its field may end in half a character; the other half, given back, is
+      // cut again, and no blank after it is taken into the word.
+      if (s.kind == ValueKind::Word && pieces.back().size() == s.size - 1 &&
+          ends_in_lead_byte(pieces.back())) {
+        pieces.back() += '@';
+      }
     }
   }
   // Empty words at the end would leave blanks, which a scanned line does without.
@@ -139,25 +145,18 @@ void SourceWriter::comment(std::string_view line) {
   put(clean);
 }
 
-void SourceWriter::tag(std::string_view opening, std::string_view name) {
-  std::string line(opening);
-  line += name;
-  line += '>';
-  put(line);
-}
-
 void SourceWriter::open(std::string_view name) {
-  tag("<", name);
+  put(tag_of(name));
   open_ = name;
 }
 
 void SourceWriter::close() {
-  tag("</", open_);
+  put(tag_of(open_, true));
   open_ = {};
 }
 
 void SourceWriter::marker(std::string_view name) {
-  tag("</", name);
+  put(tag_of(name, true));
 }
 
 void SourceWriter::number(std::int32_t n) {
@@ -245,8 +244,8 @@ SourceWriter::Attempt SourceWriter::attempt(std::span<const ValueShape> shapes,
   return a;
 }
 
-void SourceWriter::print(std::span<const ValueShape> shapes, std::span<const void* const> places,
-                         bool single) {
+SourceWriter::Attempt SourceWriter::plan(std::span<const ValueShape> shapes,
+                                         std::span<const void* const> places, bool several) const {
   const std::size_t n = shapes.size();
   const bool scanned = !(n == 1 && shapes[0].kind == ValueKind::Text);
   std::size_t reached = n;
@@ -256,13 +255,11 @@ void SourceWriter::print(std::span<const ValueShape> shapes, std::span<const voi
   // Every value, as authors write the line; else without the values a fresh reading holds
   // anyway (a line may end early), or after a blank (a scanned line is not taken for a tag).
   std::vector<std::vector<std::string>> candidates = {
-      {compose(shapes, places, n, false, none)},
-      {compose(shapes, places, reached, false, none)},
-      {compose(shapes, places, reached, true, none)}};
-  // A single value's section may take several lines, each scanning over what the ones before
-  // gave: a word that ends in a lead byte without its pair ends a line of its own, after a
-  // line that gives the values behind it.
-  if (single && scanned) {
+      {compose(shapes, places, n, false, none)}, {compose(shapes, places, reached, false, none)}};
+  if (scanned) candidates.push_back({compose(shapes, places, reached, true, none)});
+  // Several lines, each scanning over what the ones before gave: a word that ends in a lead
+  // byte without its pair ends a line of its own, after a line that gives the values behind it.
+  if (several && scanned) {
     std::vector<bool> lone(n, false);
     std::vector<std::size_t> ends;
     for (std::size_t i = 0; i < reached; ++i) {
@@ -281,15 +278,51 @@ void SourceWriter::print(std::span<const ValueShape> shapes, std::span<const voi
   }
   Attempt best = attempt(shapes, places, candidates[0]);
   for (std::size_t c = 1; c < candidates.size() && !best.problems.empty(); ++c) {
-    if (c == 2 && !scanned) continue;
     Attempt a = attempt(shapes, places, candidates[c]);
     if (a.problems.size() < best.problems.size()) best = std::move(a);
   }
+  return best;
+}
+
+void SourceWriter::print(std::span<const ValueShape> shapes, std::span<const void* const> places,
+                         bool single) {
+  Attempt best = plan(shapes, places, single);
   for (auto& [where, message] : best.problems)
     problem(where, std::move(message));
+  const bool scanned = !(shapes.size() == 1 && shapes[0].kind == ValueKind::Text);
   for (const std::string& line : best.lines) {
     if (single && scanned && line.empty() && best.problems.empty()) continue;
     put(line);
+  }
+}
+
+void SourceWriter::print_records(std::string_view tag, std::span<const ValueShape> shapes,
+                                 const std::vector<std::vector<const void*>>& places) {
+  bool restarts = false;
+  for (const auto& group : vocabulary_.groups) {
+    for (const SectionShape& s : group) {
+      if (s.name == tag) restarts = s.restarts;
+    }
+  }
+  std::vector<Attempt> plans;
+  std::size_t passes = 1;
+  for (const auto& record : places) {
+    plans.push_back(plan(shapes, record, restarts));
+    passes = std::max(passes, plans.back().lines.size());
+    for (auto& [where, message] : plans.back().problems)
+      problem(where, std::move(message));
+  }
+  // Each pass gives the records again from the first, up to the last that needs it; a record
+  // of fewer lines gives its last line again, which changes nothing.
+  for (std::size_t pass = 0; pass < passes; ++pass) {
+    std::size_t last = 0;
+    for (std::size_t r = 0; r < plans.size(); ++r) {
+      if (plans[r].lines.size() > pass) last = r + 1;
+    }
+    open(tag);
+    for (std::size_t r = 0; r < last; ++r)
+      put(plans[r].lines[std::min(pass, plans[r].lines.size() - 1)]);
+    close();
   }
 }
 

@@ -44,6 +44,18 @@ class SourceWriter {
       places[i] = format.values[i].in(record);
     print(format.shapes, places, single);
   }
+  // A data section of records, one line each. Where a section starts again at its first record
+  // when it opens, a record that no one line can give (a word ending in half a character,
+  // with values after it) is given by the section once more, over what it gave before.
+  template <class R, std::size_t N>
+  void records(std::string_view tag, std::span<const R> rs, const LineFormat<R, N>& format) {
+    std::vector<std::vector<const void*>> places(rs.size(), std::vector<const void*>(N));
+    for (std::size_t r = 0; r < rs.size(); ++r) {
+      for (std::size_t i = 0; i < N; ++i)
+        places[r][i] = format.values[i].in(rs[r]);
+    }
+    print_records(tag, format.shapes, places);
+  }
   // A count line, or any line of one number.
   void number(std::int32_t n);
   // A whole line of any length (a dialogue text): `text` as held, read from `where`.
@@ -74,15 +86,20 @@ class SourceWriter {
   };
   Attempt attempt(std::span<const ValueShape> shapes, std::span<const void* const> places,
                   std::vector<std::string> lines) const;
+  // The lines that read back into the values at `places` one after the other: one line, or with
+  // `several`, as many as needed (a word that ends in half a character ends a line).
+  Attempt plan(std::span<const ValueShape> shapes, std::span<const void* const> places,
+               bool several) const;
   // The line (or, with `single`, the lines of a single value's section) that reads back into
   // the values at `places`.
   void print(std::span<const ValueShape> shapes, std::span<const void* const> places, bool single);
+  void print_records(std::string_view tag, std::span<const ValueShape> shapes,
+                     const std::vector<std::vector<const void*>>& places);
   // What the reader does to a whole line before its values are scanned, if it does not take it
   // as it is; empty when it does.
   std::string line_problem(std::string_view line) const;
   void problem(const void* where, std::string message);
   void put(std::string_view line);
-  void tag(std::string_view opening, std::string_view name);
 
   const Vocabulary& vocabulary_;
   Places& places_;

@@ -47,6 +47,31 @@ class FileSystem {
   // per path) stays empty for each file whose name is now there.
   virtual void flush_folders(std::span<const std::string> paths, std::span<Problem> problems) = 0;
   virtual void remove(const std::string& path) = 0;
+
+  // What is directly inside a folder, links followed. The machine's own file systems answer
+  // these; a stand-in for tests may leave them as they are here.
+  struct Entry {
+    std::string name;
+    bool folder = false;
+  };
+  // Whether `path` is a folder.
+  virtual bool is_folder(const std::string& path) {
+    (void)path;
+    return false;
+  }
+  // The entries of the folder `path`, in no particular order.
+  virtual Problem list(const std::string& folder, std::vector<Entry>& entries) {
+    (void)folder;
+    (void)entries;
+    return "cannot list folders here";
+  }
+  // When the file at `path` was last changed, in the system's own units; false when that cannot
+  // be told (no such file).
+  virtual bool modified(const std::string& path, std::int64_t& when) {
+    (void)path;
+    (void)when;
+    return false;
+  }
 };
 
 enum class Answer { Yes, No, CannotAsk };
@@ -62,6 +87,9 @@ class Console {
   virtual void error(std::string_view line) = 0;
   // A line of the verbose listing (stdout).
   virtual void info(std::string_view line) = 0;
+  // A finding about a source, "PATH:LINE: warning: MESSAGE [kind]", as editors read them
+  // (stderr, without the program's name in front).
+  virtual void diagnostic(std::string_view line) { error(line); }
   // The end of a run that converted files: what failed, one line per file (each as also given
   // to error() or cannot_create()), for a user who may have no console to read them on.
   virtual void finished(std::span<const std::string> failures) { (void)failures; }

@@ -1,4 +1,5 @@
 // The POSIX machine: files through the system calls, the overwrite question on the terminal.
+#include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
 #include <signal.h>
@@ -273,6 +274,30 @@ class PosixFiles final : public FileSystem {
       ::unlink(path.c_str());
       temporaries.erase(path);
     });
+  }
+
+  bool is_folder(const std::string& path) override {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+
+  Problem list(const std::string& folder, std::vector<Entry>& entries) override {
+    DIR* d = ::opendir(folder.c_str());
+    if (d == nullptr) return reason(errno);
+    while (const dirent* e = ::readdir(d)) {
+      const std::string name = e->d_name;
+      if (name == "." || name == "..") continue;
+      entries.push_back({name, is_folder(folder + "/" + name)});
+    }
+    ::closedir(d);
+    return {};
+  }
+
+  bool modified(const std::string& path, std::int64_t& when) override {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    when = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
   }
 };
 

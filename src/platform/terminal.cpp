@@ -32,6 +32,11 @@ void TerminalConsole::error(std::string_view line) {
                static_cast<int>(line.size()), line.data());
 }
 
+void TerminalConsole::diagnostic(std::string_view line) {
+  std::fflush(out_);
+  std::fprintf(err_, "%.*s\n", static_cast<int>(line.size()), line.data());
+}
+
 void TerminalConsole::info(std::string_view line) {
   std::fprintf(out_, "%.*s\n", static_cast<int>(line.size()), line.data());
 }

@@ -20,6 +20,7 @@ class TerminalConsole final : public Console {
   void cannot_create(const std::string& output, const Problem& reason) override;
   void error(std::string_view line) override;
   void info(std::string_view line) override;
+  void diagnostic(std::string_view line) override;
 
  private:
   std::FILE* out_;

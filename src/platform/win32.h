@@ -46,6 +46,7 @@ class WindowsConsole final : public Console {
   void cannot_create(const std::string& output, const Problem& reason) override;
   void error(std::string_view line) override;
   void info(std::string_view line) override;
+  void diagnostic(std::string_view line) override;
   void finished(std::span<const std::string> failures) override;
 
   // Lines of the failure box; the rest are counted.

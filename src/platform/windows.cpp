@@ -189,6 +189,32 @@ class WindowsFiles final : public FileSystem {
 
   void remove(const std::string& path) override { DeleteFileW(long_path(path).c_str()); }
 
+  bool is_folder(const std::string& path) override {
+    return has(GetFileAttributesW(long_path(path).c_str()), FILE_ATTRIBUTE_DIRECTORY);
+  }
+
+  Problem list(const std::string& folder, std::vector<Entry>& entries) override {
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW(long_path(folder + "\\*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return reason(GetLastError());
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      entries.push_back({narrow(name), has(found.dwFileAttributes, FILE_ATTRIBUTE_DIRECTORY)});
+    } while (FindNextFileW(h, &found));
+    FindClose(h);
+    return {};
+  }
+
+  bool modified(const std::string& path, std::int64_t& when) override {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(long_path(path).c_str(), GetFileExInfoStandard, &data)) return false;
+    when = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+        data.ftLastWriteTime.dwLowDateTime);
+    return true;
+  }
+
  private:
   // Six letters or digits, different at each call and in each process.
   std::string random_letters() {
@@ -322,6 +348,10 @@ void WindowsConsole::cannot_create(const std::string& output, const Problem& why
 
 void WindowsConsole::error(std::string_view line) {
   write_line(err_, program_line(line));
+}
+
+void WindowsConsole::diagnostic(std::string_view line) {
+  write_line(err_, line);
 }
 
 void WindowsConsole::info(std::string_view line) {

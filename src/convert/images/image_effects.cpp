@@ -19,7 +19,7 @@ constexpr ValueShape kPositionCount{"image_effect_pos_number"};
 // A count line replaces the table, also when it holds no number (the count then stays).
 void on_effect_count(E& c, const Line& l) {
   l.scan_number(c.effect_count, kCountValue);
-  if (!c.budget.make_entries(c.effects, c.effect_count)) l.note(Note::TableRefused, c.effect_count);
+  tell_table(l, c.budget.make_entries(c.effects, c.effect_count), c.effect_count, E::kEffectBytes);
 }
 
 ImageEffect* current(E& c, const Line& l) {
@@ -36,9 +36,8 @@ void on_position_count(E& c, const Line& l) {
   ImageEffect* e = current(c, l);
   if (e == nullptr) return;
   l.scan_number(e->position_count, kPositionCount);
-  if (!c.budget.make_list(e->positions, e->position_count)) {
-    l.note(Note::TableRefused, e->position_count);
-  }
+  tell_table(l, c.budget.make_list(e->positions, e->position_count), e->position_count,
+             sizeof(EffectPosition));
 }
 
 // Every line takes the next position, also one that scans nothing.
@@ -68,15 +67,18 @@ constexpr Section<E> kSections[] = {
      .on_data = on_position,
      .on_open = [](E& c) { c.position_index = 0; },
      .role = Role::Records,
+     .unfilled = [](E& c) -> std::int64_t {
+       const ImageEffect* e = c.effects.at(c.effect_index);
+       return e != nullptr ? unfilled(e->positions, c.position_index) : 0;
+     },
      .line = kPositionLine.shape(),
-     .note = "one position of the current effect per line; the opening tag starts again at the "
-             "first"},
+     .note = "positions of the current effect; the opening tag starts again at the first"},
     {.name = "image_effect_data",
      .on_close = [](E& c) { ++c.effect_index; },
      .role = Role::Marker,
      .note = "ends an effect, outside every section: the sections after it fill the next effect"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // An effect's main data as held, then its position count and positions. An effect whose list is
@@ -125,10 +127,7 @@ void ImageEffects::decompile(SourceWriter& out) {
     out.section("image_effect_main_data", kMainLine, x.main);
     out.count_section("image_effect_pos_number", x.position_count);
     if (x.positions.size() > 0) {
-      out.open("image_effect_pos_data");
-      for (const EffectPosition& p : x.positions.all())
-        out.line(kPositionLine, p);
-      out.close();
+      out.records("image_effect_pos_data", x.positions.all(), kPositionLine);
     }
     out.marker("image_effect_data");
   }

@@ -19,11 +19,12 @@ constexpr Section<ImageList<V>> kSections[] = {
          },
      .on_open = [](ImageList<V>& c) { c.index = 0; },
      .role = Role::Records,
+     .unfilled = [](ImageList<V>& c) { return unfilled(c.images.table, c.index); },
      .line = V::kLine.shape(),
-     .note = "one image per line; the opening tag starts again at the first"},
+     .note = "the opening tag starts again at the first image"},
 };
 template <class V>
-constexpr auto kShapes = shapes_of(kSections<V>);
+const auto kShapes = shapes_of(kSections<V>);
 template <class V>
 constexpr std::span<const SectionShape> kGroups[] = {kShapes<V>};
 

@@ -16,9 +16,8 @@ constexpr ValueShape kPositionCount{"map_anim_pos_number"};
 // A count line replaces the table, also when it holds no number (the count then stays).
 void on_animation_count(M& c, const Line& l) {
   l.scan_number(c.animation_count, kCountValue);
-  if (!c.budget.make_entries(c.animations, c.animation_count)) {
-    l.note(Note::TableRefused, c.animation_count);
-  }
+  tell_table(l, c.budget.make_entries(c.animations, c.animation_count), c.animation_count,
+             M::kAnimationBytes);
 }
 
 MapAnimation* current(M& c, const Line& l) {
@@ -30,9 +29,8 @@ void on_position_count(M& c, const Line& l) {
   MapAnimation* a = current(c, l);
   if (a == nullptr) return;
   l.scan_number(a->position_count, kPositionCount);
-  if (!c.budget.make_list(a->positions, a->position_count)) {
-    l.note(Note::TableRefused, a->position_count);
-  }
+  tell_table(l, c.budget.make_list(a->positions, a->position_count), a->position_count,
+             sizeof(MapAnimPosition));
 }
 
 // Every line takes the next position, also one that scans nothing.
@@ -66,15 +64,18 @@ constexpr Section<M> kSections[] = {
      .on_data = on_position,
      .on_open = [](M& c) { c.position_index = 0; },
      .role = Role::Records,
+     .unfilled = [](M& c) -> std::int64_t {
+       const MapAnimation* a = c.animations.at(c.animation_index);
+       return a != nullptr ? unfilled(a->positions, c.position_index) : 0;
+     },
      .line = kPositionLine.shape(),
-     .note = "one position of the current animation per line; the opening tag starts again at "
-             "the first"},
+     .note = "positions of the current animation; the opening tag starts again at the first"},
     {.name = "map_anim_data",
      .on_close = [](M& c) { ++c.animation_index; },
      .role = Role::Marker,
      .note = "ends an animation, outside every section: the sections after it fill the next one"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // The main data is written name first, then values 2, 3 and 1. A record whose list is absent
@@ -129,10 +130,7 @@ void MapAnimations::decompile(SourceWriter& out) {
   for (const MapAnimation& a : animations.all()) {
     out.count_section("map_anim_pos_number", a.position_count);
     if (a.positions.size() > 0) {
-      out.open("map_anim_pos_data");
-      for (const MapAnimPosition& p : a.positions.all())
-        out.line(kPositionLine, p);
-      out.close();
+      out.records("map_anim_pos_data", a.positions.all(), kPositionLine);
     }
     out.marker("map_anim_data");
   }

@@ -42,16 +42,14 @@ using R = EnemyReading;
 void on_group_count(R& r, const Line& l) {
   EnemyGroups& c = r.list;
   l.scan_number(c.group_count, kCountValue);
-  if (!r.budget.make_entries(c.groups, c.group_count)) l.note(Note::TableRefused, c.group_count);
+  tell_table(l, r.budget.make_entries(c.groups, c.group_count), c.group_count, kGroupBytes);
 }
 
 void on_member_count(R& r, const Line& l) {
   EnemyGroup* g = record_for(l, r.list.groups, r.group);
   if (g == nullptr) return;
   l.scan_number(g->member_count, kMemberCount);
-  if (!r.budget.make_list(g->members, g->member_count)) {
-    l.note(Note::TableRefused, g->member_count);
-  }
+  tell_table(l, r.budget.make_list(g->members, g->member_count), g->member_count, sizeof(M));
 }
 
 void on_member(R& r, const Line& l) {
@@ -80,11 +78,14 @@ constexpr Section<R> kSections[] = {
      .on_data = on_member,
      .on_open = [](R& r) { r.member = 0; },
      .role = Role::Records,
+     .unfilled = [](R& r) -> std::int64_t {
+       const EnemyGroup* g = r.list.groups.at(r.group);
+       return g != nullptr ? unfilled(g->members, r.member) : 0;
+     },
      .line = kMemberLine.shape(),
-     .note = "one member of the current group per line; the opening tag starts again at the "
-             "first"},
+     .note = "the members of the current group; the opening tag starts again at the first"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // A group whose member array is absent (no count line, or refused) is written as a group of no
@@ -128,10 +129,7 @@ void EnemyGroups::decompile(SourceWriter& out) {
   for (const EnemyGroup& g : groups.all()) {
     out.count_section("enemies_number", g.member_count);
     if (g.members.size() > 0) {
-      out.open("enemies_data");
-      for (const M& m : g.members.all())
-        out.line(kMemberLine, m);
-      out.close();
+      out.records("enemies_data", g.members.all(), kMemberLine);
     }
     out.marker("enemy_data");
   }

@@ -25,12 +25,12 @@ constexpr Section<WordTextList<V>> kSections[] = {
     {.name = V::kData,
      .on_data = on_record<V>,
      .role = Role::Records,
+     .unfilled = [](WordTextList<V>& c) { return unfilled(c.records.table, c.index); },
      .line = kLineOf<V>.shape(),
-     .note = "one record per line; the records go on from the last one filled, also after a "
-             "second count line"},
+     .note = "the records go on from the last one filled, also after a second count line"},
 };
 template <class V>
-constexpr auto kShapes = shapes_of(kSections<V>);
+const auto kShapes = shapes_of(kSections<V>);
 template <class V>
 constexpr std::span<const SectionShape> kGroups[] = {kShapes<V>};
 

@@ -30,15 +30,16 @@ constexpr Section<R> kSections[] = {
      .on_data = on_ability,
      .on_open = [](R& r) { r.next = 0; },
      .role = Role::Records,
+     .unfilled = [](R& r) { return unfilled(r.list.level_abilities.table, r.next); },
      .line = kAbilityLine.shape(),
-     .note = "one ability per line; the opening tag starts again at the first"},
+     .note = "the opening tag starts again at the first ability"},
     // The whole line, blanks included; the last line of the section wins, an empty one too.
     {.name = "level_ability_message",
      .on_data = [](R& r, const Line& l) { l.scan(kMessageLine, r.list); },
      .line = kMessageLine.shape(),
      .note = "the whole line; kept for the next level ability file of the run"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 template <class L>

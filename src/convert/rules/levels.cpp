@@ -30,9 +30,9 @@ constexpr Section<R> kSections[] = {
     {.name = "level_data",
      .on_data = on_level,
      .role = Role::Records,
+     .unfilled = [](R& r) { return unfilled(r.list.levels.table, r.next); },
      .line = kLevelLine.shape(),
-     .note = "one level per line; the levels go on from the last one filled, also in a second "
-             "data section"},
+     .note = "the levels go on from the last one filled, also in a second data section"},
     {.name = "level_add",
      .on_data = [](R& r, const Line& l) { l.scan(kAddLine, r.list); },
      .line = kAddLine.shape(),
@@ -42,7 +42,7 @@ constexpr Section<R> kSections[] = {
      .line = kMaxLine.shape(),
      .note = "kept for the next level file of the run"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 template <class L>

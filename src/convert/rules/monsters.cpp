@@ -33,11 +33,11 @@ constexpr Section<R> kSections[] = {
     {.name = "monster_data",
      .on_data = on_monster,
      .role = Role::Records,
+     .unfilled = [](R& r) { return unfilled(r.list.monsters.table, r.next); },
      .line = kMonsterLine.shape(),
-     .note = "one monster per line; the monsters go on from the last one filled, also after a "
-             "second count line"},
+     .note = "the monsters go on from the last one filled, also after a second count line"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 template <class L>

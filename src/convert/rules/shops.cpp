@@ -38,7 +38,7 @@ using R = ShopReading;
 void on_shop_count(R& r, const Line& l) {
   ShopList& c = r.list;
   l.scan_number(c.shop_count, kCountValue);
-  if (!r.budget.make_entries(c.shops, c.shop_count)) l.note(Note::TableRefused, c.shop_count);
+  tell_table(l, r.budget.make_entries(c.shops, c.shop_count), c.shop_count, kShopWrittenFixedBytes);
 }
 
 // The shop at the shop index, or nullptr (no table, or more closed shops than the count).
@@ -56,9 +56,8 @@ void on_item_count(R& r, const Line& l) {
   Shop* s = current(r, l);
   if (s == nullptr) return;
   l.scan_number(s->item_count, kItemCount);
-  if (!r.budget.make_list(s->item_indexes, s->item_count)) {
-    l.note(Note::TableRefused, s->item_count);
-  }
+  tell_table(l, r.budget.make_list(s->item_indexes, s->item_count), s->item_count,
+             sizeof(ShopItem));
 }
 
 void on_item_index(R& r, const Line& l) {
@@ -100,11 +99,14 @@ constexpr Section<R> kSections[] = {
      .on_data = on_item_index,
      .on_open = [](R& r) { r.next = 0; },
      .role = Role::Records,
+     .unfilled = [](R& r) -> std::int64_t {
+       const Shop* s = r.list.shops.at(r.shop);
+       return s != nullptr ? unfilled(s->item_indexes, r.next) : 0;
+     },
      .line = kIndexLine.shape(),
-     .note = "one item number per line, for the current shop; the opening tag starts again at "
-             "the first"},
+     .note = "the items of the current shop; the opening tag starts again at the first"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // A shop: its kind, the two names as counted texts, its item count and indexes. A shop whose
@@ -157,10 +159,7 @@ void ShopList::decompile(SourceWriter& out) {
     out.section("filename_bg_sell", kSellLine, s);
     out.count_section("item_number", s.item_count);
     if (s.item_indexes.size() > 0) {
-      out.open("item_index");
-      for (const ShopItem& item : s.item_indexes.all())
-        out.line(kIndexLine, item);
-      out.close();
+      out.records("item_index", s.item_indexes.all(), kIndexLine);
     }
     out.marker("shop_data");
   }

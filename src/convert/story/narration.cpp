@@ -30,11 +30,11 @@ constexpr Section<N> kSections[] = {
     {.name = "narration_data",
      .on_data = on_data,
      .role = Role::Records,
+     .unfilled = [](N& c) { return unfilled(c.records.table, c.index); },
      .line = kLine.shape(),
-     .note = "one record per line; the records go on from the last one filled, also in a "
-             "second data section"},
+     .note = "the records go on from the last one filled, also in a second data section"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // The records are written in line order: the numbers 1 to 12, the text, the number 13.

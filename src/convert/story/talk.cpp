@@ -20,7 +20,7 @@ constexpr std::array<ValueShape, 1> kTextLine{kText};
 void on_count(T& c, const Line& l) {
   l.scan_number(c.count, kCountValue);
   c.drop_table();
-  if (!c.table.make(c.count)) l.note(Note::TableRefused, c.count);
+  tell_table(l, c.table.make(c.count), c.count, sizeof(TalkText));
 }
 
 // The count becomes the number of lines the section stored, wherever the tag comes. A count
@@ -49,7 +49,7 @@ void on_data(T& c, const Line& l) {
   TalkText* slot = c.index < c.count ? c.table.at(c.index) : nullptr;
   // A text that cannot be allocated is skipped, and the next line takes its place.
   if (slot == nullptr || !keep(*slot, l.text())) {
-    l.note(Note::LineUnused);
+    l.note(Note::LineUnused, c.table.present() ? c.count : -1);
     return;
   }
   ++c.index;
@@ -66,11 +66,16 @@ constexpr Section<T> kSections[] = {
      .on_open = [](T& c) { c.index = 0; },
      .on_close = on_data_close,
      .role = Role::Records,
+     .unfilled =
+         [](T& c) {
+           return std::min<std::int64_t>(c.count, static_cast<std::int64_t>(c.table.size())) -
+                  c.index;
+         },
      .line = kTextLine,
-     .note = "one text per line, the whole line; the opening tag starts again at the first "
-             "text, and the closing tag makes the count the number of texts the section gave"},
+     .note = "the opening tag starts again at the first text, and the closing tag makes the count "
+             "the number of texts the section gave"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // The texts below the count, as counted texts. A text missing below the count has length 0: it

@@ -37,7 +37,7 @@ constexpr Section<F> kSections[] = {
      .line = kLoadImageLine.shape(),
      .note = "the image shown while the game loads"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // Each name as counted text, in section order.

@@ -185,7 +185,7 @@ void on_data(G& c, const Line& l) {
   }
   // Nine rows per section; the counter moves on whether or not the line scanned.
   if (c.font_color_row >= static_cast<int>(G::kFontColorRows)) {
-    l.note(Note::LineUnused);
+    l.note(Note::LineUnused, G::kFontColorRows, 1);
     return;
   }
   l.scan(kThree, c.font_color[static_cast<std::size_t>(c.font_color_row++)]);
@@ -213,7 +213,7 @@ constexpr std::array<Section<G>, G::kSettings> sections() {
 
 constexpr auto kSections = sections();
 constexpr Group<G> kAll(kSections);
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {
     std::span(kShapes).first(kSecondGroup),
     std::span(kShapes).subspan(kSecondGroup, kThirdGroup - kSecondGroup),
@@ -276,10 +276,7 @@ void GameSettings::decompile(SourceWriter& out) {
       });
       continue;
     }
-    out.open(kTable[n].key);
-    for (const NumberRow& row : font_color)
-      out.line(kThree, row);
-    out.close();
+    out.records(kTable[n].key, std::span<const NumberRow>(font_color), kThree);
   }
 }
 

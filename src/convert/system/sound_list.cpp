@@ -18,7 +18,7 @@ void on_count(SoundList<W>& c, const Line& l) {
 template <class W>
 void on_entry(SoundList<W>& c, const Line& l) {
   if (c.index >= c.count) {
-    l.note(Note::LineUnused);
+    l.note(Note::LineUnused, c.count);
     return;
   }
   l.scan(kEntryLine, c.entries[static_cast<std::size_t>(c.index)]);
@@ -36,12 +36,14 @@ constexpr Section<SoundList<W>> kSections[] = {
      .on_data = on_entry<W>,
      .on_open = [](SoundList<W>& c) { c.index = 0; },
      .role = Role::Records,
+     .unfilled = [](SoundList<W>& c) -> std::int64_t {
+       return std::min(c.count, SoundList<W>::kMaxEntries) - c.index;
+     },
      .line = kEntryLine.shape(),
-     .note = "one file name per line, the whole line; the opening tag starts again at the "
-             "first entry"},
+     .note = "the opening tag starts again at the first entry"},
 };
 template <class W>
-constexpr auto kShapes = shapes_of(kSections<W>);
+const auto kShapes = shapes_of(kSections<W>);
 template <class W>
 constexpr std::span<const SectionShape> kGroups[] = {kShapes<W>};
 
@@ -86,10 +88,10 @@ void SoundList<W>::load(DataReader& in) {
 template <class W>
 void SoundList<W>::decompile(SourceWriter& out) {
   out.count_section(W::kNumber, count);
-  out.open(W::kData);
-  for (std::int32_t i = 0; i < std::clamp(count, 0, kMaxEntries); ++i)
-    out.line(kEntryLine, entries[static_cast<std::size_t>(i)]);
-  out.close();
+  out.records(W::kData,
+              std::span<const SoundEntry>(entries).first(
+                  static_cast<std::size_t>(std::clamp(count, 0, kMaxEntries))),
+              kEntryLine);
 }
 
 template class SoundList<MidiWords>;

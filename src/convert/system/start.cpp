@@ -15,7 +15,7 @@ constexpr Section<S> kSections[] = {
      .line = kIndexLine.shape(),
      .note = "the number of the scene the game starts in"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 template <class L>

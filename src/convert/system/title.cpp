@@ -26,7 +26,7 @@ void on_value(T& c, const Line& l) {
 // still uses up its item.
 void on_item(T& c, const Line& l) {
   if (c.index >= std::min(c.menu_item_number, T::kMaxItems)) {
-    l.note(Note::LineUnused);
+    l.note(Note::LineUnused, std::min(c.menu_item_number, T::kMaxItems));
     return;
   }
   l.scan(kItemLine, c.items[static_cast<std::size_t>(c.index)]);
@@ -57,10 +57,13 @@ constexpr Section<T> kSections[] = {
     {.name = "menu_item_data",
      .on_data = on_item,
      .role = Role::Records,
+     .unfilled = [](T& c) -> std::int64_t {
+       return std::min(c.menu_item_number, T::kMaxItems) - c.index;
+     },
      .line = kItemLine.shape(),
-     .note = "one menu item per line; a second item section goes on after the items of the first"},
+     .note = "a second item section goes on after the items of the first"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 std::span<T::Item> listed(T& c) {
@@ -112,10 +115,7 @@ void TitleMenu::decompile(SourceWriter& out) {
   out.section("font_size", kFontSizeLine, *this);
   out.section("font_color", kColorLine, *this);
   out.count_section("menu_item_number", menu_item_number);
-  out.open("menu_item_data");
-  for (const Item& item : listed(*this))
-    out.line(kItemLine, item);
-  out.close();
+  out.records("menu_item_data", std::span<const Item>(listed(*this)), kItemLine);
 }
 
 }  // namespace kelv

@@ -31,11 +31,12 @@ constexpr Section<N> kSections[] = {
      .on_data = on_data,
      .on_open = [](N& c) { c.index = 0; },
      .role = Role::Records,
+     .unfilled = [](N& c) { return unfilled(c.npcs.table, c.index); },
      .line = kNpcLine.shape(),
-     .note = "one person per line; the opening tag starts again at the first; the second word "
-             "is read but never written"},
+     .note = "the opening tag starts again at the first person; the second word is read but never "
+             "written"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // Values 1 to 13, the first word, values 15 to 31: the order of the line. At most 380 bytes are

@@ -23,7 +23,7 @@ constexpr ValueShape kItemCount{"pc_item_number"};
 
 void on_equipment(P& c, const Line& l) {
   if (c.equipment_index >= c.equipment_count) {
-    l.note(Note::LineUnused);
+    l.note(Note::LineUnused, c.equipment_count);
     return;
   }
   l.scan(kEquipmentLine, c.equipment[static_cast<std::size_t>(c.equipment_index++)]);
@@ -32,7 +32,7 @@ void on_equipment(P& c, const Line& l) {
 // A new capacity discards the items read so far.
 void on_capacity(P& c, const Line& l) {
   l.scan_number(c.item_capacity, kCapacity);
-  if (!c.items.make(c.item_capacity)) l.note(Note::TableRefused, c.item_capacity);
+  tell_table(l, c.items.make(c.item_capacity), c.item_capacity, sizeof(PcItem));
 }
 
 // The count is cut against the capacity held now; it has no lower limit.
@@ -47,7 +47,8 @@ void on_item_count(P& c, const Line& l) {
 void on_item(P& c, const Line& l) {
   PcItem* item = c.item_index < c.item_count ? c.items.at(c.item_index) : nullptr;
   if (item == nullptr) {
-    l.note(Note::LineUnused);
+    l.note(Note::LineUnused,
+           c.items.present() ? std::min<std::int64_t>(c.item_count, c.items.size()) : -1);
     return;
   }
   l.scan(kItemLine, *item);
@@ -80,8 +81,9 @@ constexpr Section<P> kSections[] = {
      .on_data = on_equipment,
      .on_open = [](P& c) { c.equipment_index = 0; },
      .role = Role::Records,
+     .unfilled = [](P& c) -> std::int64_t { return c.equipment_count - c.equipment_index; },
      .line = kEquipmentLine.shape(),
-     .note = "one equipment value per line; the opening tag starts again at the first"},
+     .note = "the opening tag starts again at the first value"},
     {.name = "pc_item_max_number",
      .on_data = on_capacity,
      .role = Role::Count,
@@ -95,10 +97,14 @@ constexpr Section<P> kSections[] = {
      .on_data = on_item,
      .on_open = [](P& c) { c.item_index = 0; },
      .role = Role::Records,
+     .unfilled = [](P& c) -> std::int64_t {
+       return std::min<std::int64_t>(c.item_count, static_cast<std::int64_t>(c.items.size())) -
+              c.item_index;
+     },
      .line = kItemLine.shape(),
-     .note = "one item per line; the opening tag starts again at the first"},
+     .note = "the opening tag starts again at the first item"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // The keys are paired with the contents as the engine reads them: the equipment values travel
@@ -171,10 +177,7 @@ void PlayerCharacter::decompile(SourceWriter& out) {
   out.section("pc_chip_data", kChipLine, chip);
   out.section("pc_face_data", kFaceLine, face);
   out.count_section("pc_equipment_number", kEquipmentSlots);
-  out.open("pc_equipment_data");
-  for (const PcEquipment& e : equipment)
-    out.line(kEquipmentLine, e);
-  out.close();
+  out.records("pc_equipment_data", std::span<const PcEquipment>(equipment), kEquipmentLine);
   // A capacity line makes the item list (none was read where the file has no items field). The
   // count is cut to the capacity held when its line comes: a count above the final capacity
   // comes before it, after a capacity that holds it where the count is above 0.
@@ -190,10 +193,7 @@ void PlayerCharacter::decompile(SourceWriter& out) {
     out.count_section("pc_item_max_number", item_capacity);
   }
   if (items.size() > 0) {
-    out.open("pc_item_data");
-    for (const PcItem& item : items.all())
-      out.line(kItemLine, item);
-    out.close();
+    out.records("pc_item_data", std::as_const(items).all(), kItemLine);
   }
 }
 

@@ -48,6 +48,11 @@ void restart(S& c) {
   c.at.*Index = 0;
 }
 
+template <auto List, auto Index>
+std::int64_t unfilled_of(S& c) {
+  return unfilled((c.scene.*List).table, c.at.*Index);
+}
+
 template <auto List, auto Index, const auto& Format>
 void on_element(S& c, const Line& l) {
   if (auto* e = (c.scene.*List).next(l, c.at.*Index)) l.scan(Format, *e);
@@ -57,7 +62,7 @@ void on_element(S& c, const Line& l) {
 template <auto Field>
 void on_row(S& c, const Line& l) {
   if (c.at.row >= kFieldRows) {
-    l.note(Note::LineUnused);
+    l.note(Note::LineUnused, kFieldRows, 1);
     return;
   }
   l.scan(kRowLine, (c.scene.*Field).rows[c.at.row++]);
@@ -83,7 +88,7 @@ void on_command(S& c, const Line& l) {
   // The commands go into one field, whose data size must fit 32 bits: a command that would
   // take it past that leaves its slot empty.
   if (s.command_bytes + counted_size(text) > std::numeric_limits<std::int32_t>::max()) {
-    l.note(Note::LineUnused);
+    l.note(Note::LineUnused, 0, 2);
     return;
   }
   s.keep(*slot, text);
@@ -110,6 +115,7 @@ constexpr Section<S> kSections[] = {
      .on_data = on_element<&T::scene_changes, &R::scene_change, kSceneChangeLine>,
      .on_open = restart<&R::scene_change>,
      .role = Role::Records,
+     .unfilled = unfilled_of<&T::scene_changes, &R::scene_change>,
      .line = kSceneChangeLine.shape(),
      .note = kRestarts},
     {.name = "npc_index_number",
@@ -120,6 +126,7 @@ constexpr Section<S> kSections[] = {
      .on_data = on_element<&T::npc_indexes, &R::npc_index, kIndexLine>,
      .on_open = restart<&R::npc_index>,
      .role = Role::Records,
+     .unfilled = unfilled_of<&T::npc_indexes, &R::npc_index>,
      .line = kIndexLine.shape(),
      .note = kRestarts},
     {.name = "treasure_index_number",
@@ -130,6 +137,7 @@ constexpr Section<S> kSections[] = {
      .on_data = on_element<&T::treasure_indexes, &R::treasure_index, kIndexLine>,
      .on_open = restart<&R::treasure_index>,
      .role = Role::Records,
+     .unfilled = unfilled_of<&T::treasure_indexes, &R::treasure_index>,
      .line = kIndexLine.shape(),
      .note = kRestarts},
     {.name = "battle_number",
@@ -140,6 +148,7 @@ constexpr Section<S> kSections[] = {
      .on_data = on_element<&T::battles, &R::battle, kBattleLine>,
      .on_open = restart<&R::battle>,
      .role = Role::Records,
+     .unfilled = unfilled_of<&T::battles, &R::battle>,
      .line = kBattleLine.shape(),
      .note = kRestarts},
     {.name = "battle_field_data",
@@ -167,6 +176,7 @@ constexpr Section<S> kSections[] = {
      .on_data = on_element<&T::event_positions, &R::event_pos, kEventLine>,
      .on_open = restart<&R::event_pos>,
      .role = Role::Records,
+     .unfilled = unfilled_of<&T::event_positions, &R::event_pos>,
      .line = kEventLine.shape(),
      .note = kRestarts},
     {.name = "flag_number",
@@ -186,11 +196,15 @@ constexpr Section<S> kSections[] = {
      .on_open = restart<&R::command>,
      .on_close = [](S& c) { ++c.at.flag; },
      .role = Role::Records,
+     .unfilled = [](S& c) -> std::int64_t {
+       const Flag* f = c.scene.flags.table.at(c.at.flag);
+       return f != nullptr ? unfilled(f->commands.table, c.at.command) : 0;
+     },
      .line = kCommandLine,
      .note = "the current flag's commands, one whole line each; the closing tag moves on to the "
              "next flag, also outside the section"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // A list that leaves out its count, too, while it is absent.
@@ -275,10 +289,7 @@ void layout(L& l, T& s) {
 }
 
 void decompile_rows(SourceWriter& out, std::string_view tag, const FieldTable& table) {
-  out.open(tag);
-  for (const FieldRow& row : table.rows)
-    out.line(kRowLine, row);
-  out.close();
+  out.records(tag, std::span<const FieldRow>(table.rows), kRowLine);
 }
 
 }  // namespace

@@ -37,12 +37,12 @@ constexpr Section<T> kSections[] = {
     {.name = "treasure_data",
      .on_data = on_data,
      .role = Role::Records,
+     .unfilled = [](T& c) { return unfilled(c.treasures.table, c.index); },
      .line = kTreasureLine.shape(),
-     .note = "one treasure per line, going on from the last one filled; a line that finds no "
-             "free treasure (no count before it, or more lines than the count) refuses the "
-             "whole file"},
+     .note = "the treasures go on from the last one filled; a line that finds no free treasure "
+             "(no count before it, or more lines than the count) refuses the whole file"},
 };
-constexpr auto kShapes = shapes_of(kSections);
+const auto kShapes = shapes_of(kSections);
 constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // Only the nine values of a treasure are written, in line order.

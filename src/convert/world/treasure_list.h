@@ -33,6 +33,7 @@ class TreasureList final : public Converter {
 
   bool read(ByteSource& source, Report& report) override;
   std::string refusal() const override;
+  std::uint32_t refused_at() const override { return first_refused; }
   void write(DataWriter& out) override;
   void load(DataReader& in) override;
   void decompile(SourceWriter& out) override;
