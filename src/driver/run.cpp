@@ -174,14 +174,14 @@ class Driver {
     for (const Job& job : jobs) {
       // A data file of a kind no converter knows is still shown, field by field.
       if (job.route == nullptr && options_.mode != Mode::Dump) {
-        if (options_.verbose) console_.info(job.path + ": skipped (no converter for this name)");
+        if (options_.verbose) info(job.path + ": skipped (no converter for this name)");
         continue;
       }
       switch (options_.mode) {
         case Mode::Convert:
         case Mode::Check:
           if (options_.update && std::ranges::find(stale, job.route) == stale.end()) {
-            if (options_.verbose) console_.info(job.path + ": up to date");
+            if (options_.verbose) info(job.path + ": up to date");
             continue;
           }
           convert(job);
@@ -371,8 +371,10 @@ class Driver {
       if (!accepted) findings.refused(converter.refused_at(), converter.refusal());
     }
     if (speak) {
-      for (const std::string& line : findings.lines())
-        console_.diagnostic(line);
+      in_turn([this, lines = findings.lines()] {
+        for (const std::string& line : lines)
+          console_.diagnostic(line);
+      });
       warnings_ += findings.count();
     }
     if (options_.mode == Mode::Check) return;
@@ -407,21 +409,39 @@ class Driver {
            ": exists and was not replaced: the overwrite question could not be asked "
            "(-y replaces existing outputs, -n keeps them)");
     } else if (options_.verbose) {
-      console_.info(output + ": kept (not replaced)");
+      info(output + ": kept (not replaced)");
     }
     return false;
   }
 
   void cannot_create(const std::string& output, const Problem& reason) {
-    console_.cannot_create(output, reason);
-    failures_.push_back(output + ": " + std::string(kCannotCreate) + ": " + reason);
-    status_ = kExitFailed;
+    in_turn([this, output, reason] {
+      console_.cannot_create(output, reason);
+      failures_.push_back(output + ": " + std::string(kCannotCreate) + ": " + reason);
+      status_ = kExitFailed;
+    });
   }
 
   void fail(const std::string& message) {
-    console_.error(message);
-    failures_.push_back(message);
-    status_ = kExitFailed;
+    in_turn([this, message] {
+      console_.error(message);
+      failures_.push_back(message);
+      status_ = kExitFailed;
+    });
+  }
+
+  void info(const std::string& line) {
+    in_turn([this, line] { console_.info(line); });
+  }
+
+  // Says something now, or after the outputs still waiting to be put in place: the messages of
+  // a run keep the order of its files.
+  void in_turn(std::function<void()> say) {
+    if (outputs_.empty()) {
+      say();
+    } else {
+      outputs_.note([say = std::move(say)](const Problem&) { say(); });
+    }
   }
 
   const Options& options_;

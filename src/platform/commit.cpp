@@ -18,8 +18,9 @@ CommitBatch::~CommitBatch() {
     files_.close(handle_);
     files_.remove(current_.temp);
   }
-  for (const Waiting& w : waiting_)
-    files_.remove(w.temp);
+  for (const Waiting& w : waiting_) {
+    if (!w.temp.empty()) files_.remove(w.temp);
+  }
 }
 
 bool CommitBatch::may_hold(const std::string& target) {
@@ -51,6 +52,10 @@ Problem CommitBatch::end(Done done) {
   return {};
 }
 
+void CommitBatch::note(Done done) {
+  waiting_.push_back(Waiting{{}, {}, {}, std::move(done)});
+}
+
 void CommitBatch::finish() {
   if (waiting_.empty()) return;
   // Taken out first: a `done` may start the next batch.
@@ -59,18 +64,24 @@ void CommitBatch::finish() {
   names_.clear();
   const std::size_t n = batch.size();
 
-  std::vector<std::string> paths(n);
-  for (std::size_t i = 0; i < n; ++i)
-    paths[i] = batch[i].temp;
-  std::vector<Problem> problems(n);
-  files_.flush(paths, problems);
+  std::vector<std::string> paths;
+  std::vector<std::size_t> files;  // the outputs' places in the batch
+  for (std::size_t i = 0; i < n; ++i) {
+    if (batch[i].temp.empty()) continue;
+    paths.push_back(batch[i].temp);
+    files.push_back(i);
+  }
+  std::vector<Problem> flushed(paths.size());
+  files_.flush(paths, flushed);
 
   // Renamed only when on the disk, so that a stop (or a power cut) before the folder's flush
   // leaves the output as it was or complete.
+  std::vector<Problem> problems(n);
   std::vector<std::string> placed;
   std::vector<std::size_t> placed_index;
-  for (std::size_t i = 0; i < n; ++i) {
-    if (problems[i].empty()) problems[i] = files_.rename(batch[i].temp, batch[i].target);
+  for (std::size_t j = 0; j < files.size(); ++j) {
+    const std::size_t i = files[j];
+    problems[i] = flushed[j].empty() ? files_.rename(batch[i].temp, batch[i].target) : flushed[j];
     if (!problems[i].empty()) {
       files_.remove(batch[i].temp);
       continue;

@@ -50,14 +50,21 @@ class CommitBatch {
   // which then tells `done`; else the reason, and nothing is left of it.
   Problem end(Done done);
 
+  // Whether nothing waits: no output, no note.
+  bool empty() const { return waiting_.empty(); }
+  // Waits in the batch after the outputs so far, to be told by finish() in its turn (with an
+  // empty problem): what is said about a later file comes after what is said about them.
+  void note(Done done);
+
   // Flushes every waiting output to the disk, puts each in place in the order they came, flushes
-  // their folders, and tells each its outcome. The batch is empty afterwards.
+  // their folders, and tells each output its outcome and each note, in order. The batch is empty
+  // afterwards.
   void finish();
 
  private:
   struct Waiting {
     std::string target;
-    std::string temp;
+    std::string temp;  // empty for a note
     std::string name;  // FileSystem::name_key() of the target
     Done done;
   };
