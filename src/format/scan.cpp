@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <limits>
@@ -14,6 +15,21 @@ namespace {
 using scan_detail::Kind;
 using scan_detail::Target;
 
+// Bytes that end a word, and bytes that take the next one with them.
+enum : unsigned char { kInWord = 0, kSpace = 1, kLead = 2 };
+constexpr auto kByteClass = [] {
+  std::array<unsigned char, 256> classes{};
+  for (int b = 0; b < 256; ++b) {
+    const char c = static_cast<char>(b);
+    classes[static_cast<std::size_t>(b)] = is_space(c) ? kSpace : is_sjis_lead(c) ? kLead : kInWord;
+  }
+  return classes;
+}();
+
+unsigned char class_of(char c) {
+  return kByteClass[static_cast<unsigned char>(c)];
+}
+
 // The line as the scanner walks it: where it is and where the line ends.
 struct Cursor {
   const char* at;
@@ -25,7 +41,7 @@ struct Cursor {
     return static_cast<std::size_t>(end - at) > ahead ? at[ahead] : '\0';
   }
   void skip_space() {
-    while (at != end && is_space(*at))
+    while (at != end && class_of(*at) == kSpace)
       ++at;
   }
 };
@@ -40,25 +56,24 @@ bool scan_int(Cursor& in, std::int32_t& out, bool& wrapped) {
   const bool negative = p != in.end && *p == '-';
   if (p != in.end && (*p == '+' || negative)) ++p;
   if (p == in.end || !is_digit(*p)) return false;
+  const char* const digits = p;
+  // Modulo 2^64, whose low 32 bits are the number modulo 2^32.
   std::uint64_t value = 0;
-  bool big = false;
   do {
     value = value * 10 + static_cast<unsigned>(*p - '0');
-    if (value > 0xFFFFFFFFu) {
-      big = true;
-      value &= 0xFFFFFFFFu;
-    }
   } while (++p != in.end && is_digit(*p));
   in.at = p;
-  std::uint32_t bits = static_cast<std::uint32_t>(value);
-  if (negative) bits = 0u - bits;
-  const std::int64_t as_signed =
-      negative ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value);
-  if (big || as_signed > std::numeric_limits<std::int32_t>::max() ||
-      as_signed < std::numeric_limits<std::int32_t>::min()) {
-    wrapped = true;
+  // Nine digits always fit 32 bits; beyond, the digits after the leading zeros tell.
+  bool big = false;
+  if (p - digits > 9) {
+    const char* first = digits;
+    while (*first == '0')
+      ++first;
+    big = p - first > 10 || (p - first == 10 && value > 0xFFFFFFFFu);
   }
-  out = static_cast<std::int32_t>(bits);
+  const auto low = static_cast<std::uint32_t>(value);
+  if (big || value > (negative ? 0x80000000u : 0x7FFFFFFFu)) wrapped = true;
+  out = static_cast<std::int32_t>(negative ? 0u - low : low);
   return true;
 }
 
@@ -145,27 +160,43 @@ bool scan_real(Cursor& in, float& out) {
   return true;
 }
 
-// Bytes that end a word, and bytes that take the next one with them.
-enum : unsigned char { kInWord = 0, kSpace = 1, kLead = 2 };
-constexpr auto kByteClass = [] {
-  std::array<unsigned char, 256> classes{};
-  for (int b = 0; b < 256; ++b) {
-    const char c = static_cast<char>(b);
-    classes[static_cast<std::size_t>(b)] = is_space(c) ? kSpace : is_sjis_lead(c) ? kLead : kInWord;
+// The first byte at or after `p` below 0x21, as all white space is, or `end`. Eight bytes at a
+// time: a byte below 0x21 sets its top bit in (x - 0x2121...) & ~x, and the first one set is
+// exact (a false one can only follow a true one, through the borrow).
+const char* next_low_byte(const char* p, const char* end) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  for (; end - p >= 8; p += 8) {
+    std::uint64_t x;
+    std::memcpy(&x, p, 8);
+    if (const std::uint64_t low = (x - kOnes * 0x21) & ~x & (kOnes * 0x80); low != 0) {
+      const int bit = std::endian::native == std::endian::little ? std::countr_zero(low)
+                                                                  : std::countl_zero(low);
+      return p + bit / 8;
+    }
   }
-  return classes;
-}();
+  while (p != end && static_cast<unsigned char>(*p) > 0x20)
+    ++p;
+  return p;
+}
 
 // "%s": one word. A Shift-JIS lead byte takes the next byte with it, so a double-byte
 // character is never split and never ends the word.
+//
+// Found from one white space byte to the next: a byte that is no lead byte always ends a
+// character, so a white space byte ends the word unless an odd run of lead bytes comes right
+// before it, whose last one takes it as its second byte.
 bool scan_word(Cursor& in, const Target& t, bool& cut) {
   if (in.done()) return false;
   const char* start = in.at;
   const char* p = start;
-  while (p != in.end) {
-    const unsigned char c = kByteClass[static_cast<unsigned char>(*p)];
-    if (c == kSpace) break;
-    p += c == kLead && p + 1 != in.end ? 2 : 1;
+  for (;; ++p) {
+    p = next_low_byte(p, in.end);
+    if (p == in.end) break;
+    if (class_of(*p) != kSpace) continue;  // a control byte is part of the word
+    const char* run = p;
+    while (run != start && class_of(run[-1]) == kLead)
+      --run;
+    if ((p - run) % 2 == 0) break;
   }
   in.at = p;
   const auto size = static_cast<std::size_t>(p - start);
@@ -185,7 +216,6 @@ ScanResult scan_targets(std::string_view line, std::span<const Target> targets) 
   Cursor in{line.data(), line.data() + line.size()};
   for (const Target& t : targets) {
     in.skip_space();
-    result.stopped_at = static_cast<std::size_t>(in.at - line.data());
     bool ok = false;
     bool wrapped = false;
     bool cut = false;
@@ -210,10 +240,10 @@ ScanResult scan_targets(std::string_view line, std::span<const Target> targets) 
       result.cut_field = t.size;
       result.cut_value = result.matched;
     }
-    if (!ok) break;
+    if (!ok) break;  // a value that does not match leaves the cursor where it looked
     ++result.matched;
   }
-  if (result.complete()) result.stopped_at = static_cast<std::size_t>(in.at - line.data());
+  result.stopped_at = static_cast<std::size_t>(in.at - line.data());
   return result;
 }
 
