@@ -44,6 +44,11 @@ bool LineReader::refill() {
   pos_ = 0;
   end_ = source_.read(block_.get(), kBlock);
   if (end_ == 0) drained_ = true;
+  // Ctrl-Z: the end of a text file. The block ends there, and nothing more is read.
+  if (const void* z = std::memchr(block_.get(), '\x1a', end_)) {
+    end_ = static_cast<std::size_t>(static_cast<const char*>(z) - block_.get());
+    drained_ = true;
+  }
   return end_ != 0;
 }
 
@@ -54,8 +59,8 @@ bool LineReader::next() {
   char* line = line_.get();
   std::size_t n = 0;
   bool ended_line = false;
-  // Whole runs of bytes at a time: up to the line feed, Ctrl-Z, the end of the block or what the
-  // line buffer takes. A CR LF pair can only end a line, so it is the one translation to make.
+  // Whole runs of bytes at a time: up to the line feed, the end of the block or what the line
+  // buffer takes. A CR LF pair can only end a line, so it is the one translation to make.
   while (n < capacity_) {
     if (pos_ == end_ && !refill()) {
       eof_ = true;
@@ -65,15 +70,6 @@ bool LineReader::next() {
     std::size_t take = std::min(end_ - pos_, capacity_ - n);
     const void* lf = std::memchr(from, '\n', take);
     if (lf != nullptr) take = static_cast<std::size_t>(static_cast<const char*>(lf) - from) + 1;
-    if (const void* z = std::memchr(from, '\x1a', take)) {  // Ctrl-Z: the end of a text file
-      take = static_cast<std::size_t>(static_cast<const char*>(z) - from);
-      std::memcpy(line + n, from, take);
-      n += take;
-      drained_ = true;
-      pos_ = end_ = 0;
-      eof_ = true;
-      break;
-    }
     std::memcpy(line + n, from, take);
     n += take;
     pos_ += take;
