@@ -46,6 +46,7 @@ class FileSource final : public ByteSource {
 
  private:
   std::FILE* file_ = nullptr;
+  bool ended_ = false;
   std::string error_;
 };
 
