@@ -13,8 +13,6 @@
 #include <type_traits>
 #include <utility>
 
-#include "platform/platform.h"
-
 namespace kelv {
 
 template <class T>
@@ -34,8 +32,8 @@ class Table {
     if (count < 0 || count > max_bytes / static_cast<std::int64_t>(sizeof(T))) return false;
     const auto n = static_cast<std::size_t>(count);
     if constexpr (std::is_trivially_default_constructible_v<T> && std::is_trivially_copyable_v<T>) {
-      // Large tables cost address space, not memory, until they are filled.
-      void* p = allocate_table(bytes_of(n));
+      // calloc: large tables cost address space, not memory, until they are filled.
+      void* p = std::calloc(n == 0 ? 1 : n, sizeof(T));
       if (p == nullptr) return false;
       data_ = static_cast<T*>(p);
     } else {
@@ -49,7 +47,7 @@ class Table {
   void reset() {
     if (data_ == nullptr) return;
     if constexpr (std::is_trivially_default_constructible_v<T> && std::is_trivially_copyable_v<T>) {
-      free_table(data_, bytes_of(size_));
+      std::free(data_);
     } else {
       delete[] data_;
     }
@@ -88,9 +86,6 @@ class Table {
   std::span<const T> all() const { return {data_, size_}; }
 
  private:
-  // What a table of `n` records takes (an empty one takes one record).
-  static std::size_t bytes_of(std::size_t n) { return (n == 0 ? 1 : n) * sizeof(T); }
-
   T* data_ = nullptr;
   std::size_t size_ = 0;
 };

@@ -111,13 +111,6 @@ std::vector<std::string> program_arguments(int argc, char** argv);
 // cannot be opened.
 std::FILE* open_for_reading(const std::string& path, Problem& problem);
 
-// Zero-filled memory for a table of `bytes`, or nullptr when there is none to be had. Its pages
-// are taken when first touched; on Linux a large table takes them in huge pages where the system
-// allows, which makes filling it much cheaper.
-void* allocate_table(std::size_t bytes);
-// Frees what allocate_table() gave for the same `bytes`.
-void free_table(void* memory, std::size_t bytes);
-
 inline constexpr std::string_view kProgram = "kelvconv";
 inline constexpr std::string_view kOverwriteQuestion =
     "同名のファイルが存在しますが、上書きしますか？";

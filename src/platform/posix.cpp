@@ -3,15 +3,12 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <signal.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <cstdint>
-#include <cstdlib>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -342,53 +339,5 @@ std::FILE* open_for_reading(const std::string& path, Problem& problem) {
   if (file == nullptr) problem = reason(errno != 0 ? errno : ENOENT);
   return file;
 }
-
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-namespace {
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-std::size_t in_huge_pages(std::size_t bytes) {
-  return (bytes + kHugePage - 1) & ~(kHugePage - 1);
-}
-}  // namespace
-
-// From one huge page up: a mapping of its own, aligned to huge pages (taken a page larger, the
-// ends then given back), that asks for them. Every small page costs a fault when the table is
-// first filled, which for a table of many MiB costs more than filling it; a huge page is one
-// fault for 512 of them.
-void* allocate_table(std::size_t bytes) {
-  if (bytes < kHugePage) return std::calloc(bytes == 0 ? 1 : bytes, 1);
-  const std::size_t whole = in_huge_pages(bytes);
-  if (whole < bytes || whole + kHugePage < whole) return nullptr;
-  void* mapped = ::mmap(nullptr, whole + kHugePage, PROT_READ | PROT_WRITE,
-                        MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (mapped == MAP_FAILED) return nullptr;
-  const auto start = reinterpret_cast<std::uintptr_t>(mapped);
-  const std::uintptr_t aligned = (start + kHugePage - 1) & ~std::uintptr_t{kHugePage - 1};
-  if (aligned != start) ::munmap(mapped, aligned - start);
-  const std::uintptr_t after = aligned + whole;
-  if (after != start + whole + kHugePage) {
-    ::munmap(reinterpret_cast<void*>(after), start + whole + kHugePage - after);
-  }
-  ::madvise(reinterpret_cast<void*>(aligned), whole, MADV_HUGEPAGE);  // a wish: it may be refused
-  return reinterpret_cast<void*>(aligned);
-}
-
-void free_table(void* memory, std::size_t bytes) {
-  if (memory == nullptr) return;
-  if (bytes < kHugePage) {
-    std::free(memory);
-  } else {
-    ::munmap(memory, in_huge_pages(bytes));
-  }
-}
-#else
-void* allocate_table(std::size_t bytes) {
-  return std::calloc(bytes == 0 ? 1 : bytes, 1);
-}
-
-void free_table(void* memory, std::size_t) {
-  std::free(memory);
-}
-#endif
 
 }  // namespace kelv

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -432,14 +431,6 @@ std::FILE* open_for_reading(const std::string& path, Problem& problem) {
     problem = reason(ERROR_TOO_MANY_OPEN_FILES);
   }
   return file;
-}
-
-void* allocate_table(std::size_t bytes) {
-  return std::calloc(bytes == 0 ? 1 : bytes, 1);
-}
-
-void free_table(void* memory, std::size_t) {
-  std::free(memory);
 }
 
 }  // namespace kelv

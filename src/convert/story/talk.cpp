@@ -1,11 +1,11 @@
 #include "convert/story/talk.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
 #include "format/counted_table.h"
-#include "platform/platform.h"
 
 namespace kelv {
 namespace {
@@ -143,8 +143,8 @@ void TalkList::decompile(SourceWriter& out) {
 
 void TalkList::drop_table() {
   table.reset();
-  for (const auto& [block, size] : blocks_)
-    free_table(block, size);
+  for (char* block : blocks_)
+    std::free(block);
   blocks_.clear();
   free_at_ = nullptr;
   free_ = held_ = spare_ = 0;
@@ -172,9 +172,9 @@ bool TalkList::keep(TalkText& slot, std::string_view text) {
 char* TalkList::room(std::size_t size) {
   if (size > free_) {
     const std::size_t block_size = std::max(size, kTextBlock);
-    auto* block = static_cast<char*>(allocate_table(block_size));
+    auto* block = static_cast<char*>(std::malloc(block_size));
     if (block == nullptr) return nullptr;
-    blocks_.emplace_back(block, block_size);
+    blocks_.push_back(block);
     free_at_ = block;
     free_ = block_size;
   }
@@ -187,7 +187,7 @@ char* TalkList::room(std::size_t size) {
 // Moves the texts of the table into one block of their own, leaving the bytes of replaced texts
 // behind; when that block cannot be had, they stay where they are.
 void TalkList::compact() {
-  auto* block = static_cast<char*>(allocate_table(held_));
+  auto* block = static_cast<char*>(std::malloc(held_));
   if (block == nullptr) return;
   char* to = block;
   for (TalkText& t : table.all()) {
@@ -196,9 +196,9 @@ void TalkList::compact() {
     t.bytes = to;
     to += t.length + 1;
   }
-  for (const auto& [old, size] : blocks_)
-    free_table(old, size);
-  blocks_.assign(1, {block, held_});
+  for (char* old : blocks_)
+    std::free(old);
+  blocks_.assign(1, block);
   free_at_ = nullptr;
   free_ = spare_ = 0;
 }

@@ -8,7 +8,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "convert/converter.h"
@@ -62,7 +61,7 @@ class TalkList final : public Converter {
   void compact();
 
   // The texts' bytes, one after the other in large blocks: one allocation for many lines.
-  std::vector<std::pair<char*, std::size_t>> blocks_;  // and their sizes
+  std::vector<char*> blocks_;
   char* free_at_ = nullptr;  // in the last block
   std::size_t free_ = 0;
   std::size_t held_ = 0;   // bytes of the texts in the table, with their NULs
