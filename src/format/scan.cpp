@@ -211,38 +211,40 @@ bool scan_word(Cursor& in, const Target& t, bool& cut) {
 }  // namespace
 
 ScanResult scan_targets(std::string_view line, std::span<const Target> targets) {
-  ScanResult result;
-  result.wanted = static_cast<int>(targets.size());
   Cursor in{line.data(), line.data() + line.size()};
+  // Kept in locals, not in the result, through the loop.
+  int matched = 0;
+  int wrapped_at = -1;
+  int cut_at = -1;
+  std::size_t cut_field = 0;
   for (const Target& t : targets) {
     in.skip_space();
     bool ok = false;
-    bool wrapped = false;
-    bool cut = false;
-    switch (t.kind) {
-      case Kind::Int:
-        ok = scan_int(in, *static_cast<std::int32_t*>(t.place), wrapped);
-        break;
-      case Kind::Real:
-        ok = scan_real(in, *static_cast<float*>(t.place));
-        break;
-      case Kind::Word:
-      case Kind::Text:
-        ok = scan_word(in, t, cut);
-        break;
-    }
-    if (wrapped && !result.wrapped) {
-      result.wrapped = true;
-      result.wrapped_value = result.matched;
-    }
-    if (cut && !result.word_cut) {
-      result.word_cut = true;
-      result.cut_field = t.size;
-      result.cut_value = result.matched;
+    if (t.kind == Kind::Int) {
+      bool wrapped = false;
+      ok = scan_int(in, *static_cast<std::int32_t*>(t.place), wrapped);
+      if (wrapped && wrapped_at < 0) wrapped_at = matched;
+    } else if (t.kind == Kind::Real) {
+      ok = scan_real(in, *static_cast<float*>(t.place));
+    } else {
+      bool cut = false;
+      ok = scan_word(in, t, cut);
+      if (cut && cut_at < 0) {
+        cut_at = matched;
+        cut_field = t.size;
+      }
     }
     if (!ok) break;  // a value that does not match leaves the cursor where it looked
-    ++result.matched;
+    ++matched;
   }
+  ScanResult result;
+  result.matched = matched;
+  result.wanted = static_cast<int>(targets.size());
+  result.wrapped = wrapped_at >= 0;
+  result.wrapped_value = std::max(wrapped_at, 0);
+  result.word_cut = cut_at >= 0;
+  result.cut_value = std::max(cut_at, 0);
+  result.cut_field = cut_field;
   result.stopped_at = static_cast<std::size_t>(in.at - line.data());
   return result;
 }
