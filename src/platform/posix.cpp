@@ -99,6 +99,23 @@ Problem with_folder(const std::string& folder, F&& use) {
   return p;
 }
 
+// Outputs this large give their cached pages back before their replacement is written.
+constexpr off_t kDropFrom = off_t{1} << 20;
+
+// Asks the system to forget the cached pages of the file at `path`, which is about to be
+// replaced: the new content's pages are then taken from those, as when a file is overwritten in
+// place, rather than from memory of its own while both are held.
+void drop_cache(const std::string& path) {
+#ifdef POSIX_FADV_DONTNEED  // not on every POSIX system
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+  ::close(fd);
+#else
+  (void)path;
+#endif
+}
+
 class PosixFiles final : public FileSystem {
   static constexpr int kGather = 256;  // pieces per writev
 
@@ -133,6 +150,7 @@ class PosixFiles final : public FileSystem {
     if (existed && S_ISDIR(st.st_mode)) return reason(EISDIR);
     if (existed && !S_ISREG(st.st_mode)) return "not a regular file";
     if (existed && ::access(target.c_str(), W_OK) != 0) return reason(errno);
+    if (existed && st.st_size >= kDropFrom) drop_cache(target);
 
     const std::size_t slash = target.rfind('/');
     const std::string folder =
