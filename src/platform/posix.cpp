@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "platform/platform.h"
@@ -67,7 +68,9 @@ class PosixFiles final : public FileSystem {
     std::string pattern = folder + "." + name + ".XXXXXX";
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) return reason(errno);
-    // The new file gets the mode the old one had, or what creating it anew would give.
+    // The new file gets the mode the old one had, or what creating it anew would give. The
+    // set-user-ID and set-group-ID bits wait for the close: a write by a user without root's
+    // power would clear them.
     mode_t mode = 0;
     if (existed) {
       mode = st.st_mode & 07777;
@@ -76,7 +79,8 @@ class PosixFiles final : public FileSystem {
       ::umask(mask);
       mode = 0666 & ~mask;
     }
-    ::fchmod(fd, mode);
+    ::fchmod(fd, mode & ~mode_t{S_ISUID | S_ISGID});
+    if ((mode & (S_ISUID | S_ISGID)) != 0) set_id_modes_[fd] = mode;
     temp_path = pattern;
     handle = fd;
     return {};
@@ -100,7 +104,11 @@ class PosixFiles final : public FileSystem {
   Problem close(Handle handle) override {
     const int fd = static_cast<int>(handle);
     Problem p;
-    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) p = reason(errno);
+    if (const auto mode = set_id_modes_.find(fd); mode != set_id_modes_.end()) {
+      if (::fchmod(fd, mode->second) != 0) p = reason(errno);
+      set_id_modes_.erase(mode);
+    }
+    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS && p.empty()) p = reason(errno);
     if (::close(fd) != 0 && p.empty()) p = reason(errno);
     return p;
   }
@@ -135,6 +143,9 @@ class PosixFiles final : public FileSystem {
     when = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     return true;
   }
+
+ private:
+  std::map<int, mode_t> set_id_modes_;  // the modes of open temporary files that wait for close
 };
 
 }  // namespace
