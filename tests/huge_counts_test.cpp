@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "convert/world/treasure_list.h"
 #include "driver/routes.h"
 #include "format/table.h"
 #include "kelv_vocabulary.h"
@@ -58,6 +59,20 @@ TEST(HugeCounts, TablesStopAtTheThirtyTwoBitDataSize) {
   check_bounds<12>();
   check_bounds<260>();
   check_bounds<4100>();
+}
+
+// A table held in records larger than those written is bound by the bytes written: the treasure
+// list holds 52 bytes per treasure and writes 36.
+TEST(HugeCounts, TheTreasureListIsBoundByTheBytesItWrites) {
+  const std::int64_t largest = kMaxData / TreasureList::kWrittenSize;
+  for (const std::int64_t count : {largest, largest + 1}) {
+    TreasureList c;
+    const std::string source = "<treasure_number>\n" + std::to_string(count) + "\n";
+    MemorySource in(source);
+    SilentReport report;
+    ASSERT_TRUE(c.read(in, report));
+    EXPECT_EQ(c.treasures.table.size(), count == largest ? static_cast<std::size_t>(count) : 0u);
+  }
 }
 
 struct Built {
