@@ -5,10 +5,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
-#include "convert/system/folders.h"
 #include "files_support.h"
 #include "support.h"
 
@@ -27,9 +25,7 @@ class FaultyFiles final : public FileSystem {
 
   Problem create_temp(const std::string& target, std::string& temp_path, Handle& handle) override {
     if (armed(Fault::CreateTemp)) return fired(EACCES);
-    Problem p = real_.create_temp(target, temp_path, handle);
-    temp_ = temp_path;
-    return p;
+    return real_.create_temp(target, temp_path, handle);
   }
 
   Problem write(Handle handle, const unsigned char* data, std::size_t size) override {
@@ -38,8 +34,6 @@ class FaultyFiles final : public FileSystem {
     }
     // Part of the bytes reach the disk before the failure.
     if (Problem p = real_.write(handle, data, size / 2); !p.empty()) return p;
-    std::error_code ec;
-    bytes_before_failure = static_cast<long>(std::filesystem::file_size(fs_path(temp_), ec));
     return fired(fault_ == Fault::DiskFull ? ENOSPC : EIO);
   }
 
@@ -58,7 +52,6 @@ class FaultyFiles final : public FileSystem {
   void remove(const std::string& path) override { real_.remove(path); }
 
   int fired_count = 0;
-  long bytes_before_failure = -1;
   Problem reason;
 
  private:
@@ -71,7 +64,6 @@ class FaultyFiles final : public FileSystem {
 
   FileSystem& real_ = system_files();
   Fault fault_;
-  std::string temp_;
 };
 
 struct Case {
@@ -143,17 +135,6 @@ INSTANTIATE_TEST_SUITE_P(Seam, InjectedFault,
                                          Case{"DiskFullAtClose", Fault::DiskFullAtClose},
                                          Case{"Rename", Fault::Rename}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST(InjectedFault, AHalfwayWriteReallyWrotePartOfTheBytes) {
-  TempDir dir;
-  write_file(dir / "prepare.txt", kSource);
-  FaultyFiles files(Fault::WriteHalfway);
-  RecordingConsole console;
-  run_driver({dir / "prepare.txt"}, files, console);
-  FolderSettings folders;
-  const std::size_t whole = convert(folders, kSource).size();
-  EXPECT_EQ(files.bytes_before_failure, static_cast<long>(whole / 2));
-}
 
 TEST(InjectedFault, WithoutAFaultTheOutputIsReplaced) {
   TempDir dir;
