@@ -69,15 +69,17 @@ bool ends_in_lead_byte(std::string_view word) {
   return !word.empty() && is_sjis_lead(word.back()) && lone;
 }
 
-// The values printed as the line's text: the first `count` of them, blank-separated, the words
-// marked in `stand_in` printed as a stand-in that a later line replaces.
+// The values printed as the line's text: the first `count` of them, blank-separated, those
+// marked in `stand_in` printed as a short stand-in that a later line replaces.
 std::string compose(std::span<const ValueShape> shapes, std::span<const void* const> places,
                     std::size_t count, bool lead_blank, const std::vector<bool>& stand_in) {
   std::vector<std::string> pieces;
   for (std::size_t i = 0; i < count; ++i) {
     const ValueShape& s = shapes[i];
     const void* p = places[i];
-    if (s.kind == ValueKind::Int) {
+    if (stand_in[i]) {
+      pieces.push_back(is_text(s) ? "_" : "0");
+    } else if (s.kind == ValueKind::Int) {
       std::int32_t v = 0;
       std::memcpy(&v, p, 4);
       if (s.twist == Twist::PlusOne)
@@ -87,8 +89,6 @@ std::string compose(std::span<const ValueShape> shapes, std::span<const void* co
       float v = 0;
       std::memcpy(&v, p, 4);
       pieces.push_back(real_text(v));
-    } else if (stand_in[i]) {
-      pieces.push_back("_");
     } else {
       pieces.push_back(as_written(text_of({static_cast<const char*>(p), s.size}), s));
       // A word cut to its field may end in half a character; the other half, given back, is
@@ -275,6 +275,27 @@ SourceWriter::Attempt SourceWriter::plan(std::span<const ValueShape> shapes,
       }
       candidates.push_back(std::move(lines));
     }
+  }
+  // A line longer than the reader takes: each line gives the values it can from the back, over
+  // stand-ins that the lines after it replace; the last line gives the first values.
+  const std::size_t most = vocabulary_.line_buffer - 1;
+  if (several && scanned && candidates[1][0].size() > most) {
+    std::vector<std::string> lines;
+    for (std::size_t end = reached; end > 0;) {
+      std::size_t start = end;
+      std::string fits;
+      for (; start > 0; --start) {
+        std::vector<bool> stand_in(n, false);
+        std::fill_n(stand_in.begin(), start - 1, true);
+        std::string line = compose(shapes, places, end, false, stand_in);
+        if (line.size() > most) break;
+        fits = std::move(line);
+      }
+      if (start == end) break;  // not even one value fits
+      lines.push_back(std::move(fits));
+      end = start;
+    }
+    candidates.push_back(std::move(lines));
   }
   Attempt best = attempt(shapes, places, candidates[0]);
   for (std::size_t c = 1; c < candidates.size() && !best.problems.empty(); ++c) {
