@@ -11,6 +11,9 @@
 #   ./dev.sh fuzz [SECS] [--merge] [TARGET...]
 #                       build the fuzz targets with clang and libFuzzer and run each for SECS
 #                       seconds (60 by default); exits 1 on a finding (see fuzz/run.sh)
+#   ./dev.sh bench [--runs N] [WORKLOAD...]
+#                       build kelvconv optimised and measure it beside copying the same bytes
+#                       (see bench/bench.cpp); the workloads go to build/bench/work
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -18,6 +21,7 @@ cd "$(dirname "$0")"
 examples_packages=(cmake ninja-build g++ nlohmann-json3-dev)
 test_packages=(cmake ninja-build g++ clang libgtest-dev nlohmann-json3-dev)
 fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev nlohmann-json3-dev)
+bench_packages=(cmake ninja-build g++ nlohmann-json3-dev strace)
 windows_packages=(cmake ninja-build g++ g++-mingw-w64-x86-64 googletest wine wine64 locales nlohmann-json3-dev)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
@@ -101,8 +105,13 @@ case "${1:-}" in
     need "${fuzz_packages[@]}"
     exec fuzz/run.sh "${@:2}"
     ;;
+  bench)
+    need "${bench_packages[@]}"
+    build bench >/dev/null
+    build/bench/bench/kelv_bench --work build/bench/work "${@:2}"
+    ;;
   *)
-    sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

@@ -120,17 +120,20 @@ std::string_view skip_space(std::string_view s) {
   return s;
 }
 
-// "%d" plainly: sign, digits, taken modulo 2^32.
-bool model_int(std::string_view s, std::int32_t& out) {
+// "%d" plainly: sign, digits, taken modulo 2^32; `wrapped` when the number is beyond int32.
+bool model_int(std::string_view s, std::int32_t& out, bool& wrapped) {
   s = skip_space(s);
   const bool negative = !s.empty() && s[0] == '-';
   if (!s.empty() && (s[0] == '-' || s[0] == '+')) s.remove_prefix(1);
   if (s.empty() || s[0] < '0' || s[0] > '9') return false;
   std::uint32_t v = 0;
+  std::uint64_t whole = 0;  // held at 2^32 once beyond
   for (; !s.empty() && s[0] >= '0' && s[0] <= '9'; s.remove_prefix(1)) {
     v = v * 10u + static_cast<std::uint32_t>(s[0] - '0');
+    whole = std::min<std::uint64_t>(whole * 10 + static_cast<unsigned>(s[0] - '0'), 1ull << 32);
   }
   out = static_cast<std::int32_t>(negative ? 0u - v : v);
+  wrapped = whole > (negative ? 0x80000000u : 0x7FFFFFFFu);
   return true;
 }
 
@@ -196,10 +199,12 @@ void check_scans(std::string_view line) {
   std::memset(small, 'x', sizeof small);
   std::memset(big, 'x', sizeof big);
 
-  kelv::scan(line, "%d", number);
+  const bool wrapped = kelv::scan(line, "%d", number).wrapped;
   std::int32_t expected = 0x5a5a5a5a;
-  model_int(line, expected);
+  bool expected_wrapped = false;
+  model_int(line, expected, expected_wrapped);
   if (number != expected) fail("scan %d", "differs from the model");
+  if (wrapped != expected_wrapped) fail("scan %d", "tells a wrap the model does not");
 
   const kelv::ScanResult words = kelv::scan(line, "%s %s", small, big);
   std::string_view rest = line;
@@ -239,12 +244,29 @@ void check_scans(std::string_view line) {
   kelv::scan(line, "%d %s %d %f", a, word, b, real);
   if (kelv::text_of(word).size() >= word.size()) fail("scan", "a word field without its NUL");
 
-  // The whole line into a field, then '#' to line feeds: the text keeps its length.
+  // The whole line into a field, then '#' to line feeds: as a plain walk character by character
+  // does it, and the text keeps its length.
   std::array<char, 32> copy{};
   kelv::copy_text(copy, line);
-  const std::size_t length = kelv::text_of(copy).size();
+  std::array<char, 32> walked = copy;
+  for (std::size_t i = 0; i < walked.size() && walked[i] != '\0'; ++i) {
+    if (kelv::is_sjis_lead(walked[i])) {
+      if (i + 1 < walked.size() && walked[i + 1] != '\0') ++i;
+    } else if (walked[i] == '#') {
+      walked[i] = '\n';
+    }
+  }
   kelv::hash_to_line_feed(copy);
-  if (kelv::text_of(copy).size() != length) fail("hash_to_line_feed", "changed the text's length");
+  if (copy != walked) fail("hash_to_line_feed", "differs from the plain walk");
+  std::array<char, 4096> whole{};  // a text that fills its field, with no NUL
+  std::memcpy(whole.data(), line.data(), std::min(line.size(), whole.size()));
+  const std::array<char, 4096> before = whole;
+  kelv::hash_to_line_feed(std::span(whole).first(line.size()));
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (whole[i] != before[i] && (before[i] != '#' || whole[i] != '\n')) {
+      fail("hash_to_line_feed", "changed a byte other than '#'");
+    }
+  }
 }
 
 // A small vocabulary in two groups, with a marker, to check that data lines reach only the open

@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@ class FakeConsole final : public Console {
  public:
   Answer ask_overwrite(const std::string& output) override {
     asked.push_back(output);
+    if (on_ask) on_ask();
     if (answers.empty()) return Answer::CannotAsk;
     const Answer a = answers.front();
     answers.pop_front();
@@ -35,6 +37,7 @@ class FakeConsole final : public Console {
   }
 
   std::deque<Answer> answers;
+  std::function<void()> on_ask;
   std::vector<std::string> asked;
   std::vector<std::string> errors;
   std::vector<std::string> infos;
@@ -112,6 +115,35 @@ TEST_F(Driver, OverwriteQuestion) {
   EXPECT_EQ(read_file(dir / "start_game.dat"), start_dat(3));
   EXPECT_TRUE(console.errors.empty());
   EXPECT_EQ(dir.names(), (std::set<std::string>{"start_game.dat", "start_game.txt"}));
+}
+
+// Outputs wait to be put in place together, except where that would change what the user sees:
+// before a question the earlier ones are in place (stopping the run there keeps them), and an
+// output named again in the run is met as the existing file it is by then.
+TEST_F(Driver, EarlierOutputsAreInPlaceBeforeAQuestion) {
+  write_file(dir / "prepare.txt", "");
+  write_file(dir / "start_game.txt", kStart3);
+  write_file(dir / "start_game.dat", "old");
+  write_file(dir / "title.txt", "");
+  std::vector<std::string> seen;  // what each question finds
+  console.on_ask = [&] {
+    for (const char* name : {"prepare.dat", "start_game.dat", "title.dat"})
+      seen.push_back(file_text(dir / name));
+  };
+  console.answers = {Answer::Yes, Answer::Yes};
+  EXPECT_EQ(kelvconv({dir / "prepare.txt", dir / "start_game.txt", dir / "title.txt",
+                      dir / "./title.txt"}),
+            kExitOk);
+  EXPECT_EQ(console.asked,
+            (std::vector<std::string>{dir / "start_game.dat", dir / "./title.dat"}));
+  ASSERT_EQ(seen.size(), 6u);
+  EXPECT_NE(seen[0], "<missing>");
+  EXPECT_EQ(seen[1], "old");
+  EXPECT_EQ(seen[2], "<missing>");
+  EXPECT_EQ(text(seen[4]), start_dat(3));
+  EXPECT_NE(seen[5], "<missing>");
+  EXPECT_EQ(dir.names(), (std::set<std::string>{"prepare.dat", "prepare.txt", "start_game.dat",
+                                                "start_game.txt", "title.dat", "title.txt"}));
 }
 
 TEST_F(Driver, AnswersGivenInAdvance) {

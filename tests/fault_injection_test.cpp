@@ -6,55 +6,85 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "convert/system/folders.h"
 #include "files_support.h"
 #include "support.h"
 
 namespace kelv::test {
 namespace {
 
-enum class Fault { None, CreateTemp, WriteHalfway, DiskFull, Close, DiskFullAtClose, Rename };
+enum class Fault {
+  None,
+  CreateTemp,
+  WriteHalfway,
+  DiskFull,
+  Close,
+  DiskFullAtClose,
+  Flush,
+  Rename,
+  FolderFlush
+};
 
-// The machine's files, failing once at one step on demand; after that they work.
+// The machine's files, failing once at one step on demand (for one file of a step that takes
+// many); after that they work. Every step is logged.
 class FaultyFiles final : public FileSystem {
  public:
   explicit FaultyFiles(Fault fault) : fault_(fault) {}
 
   bool exists(const std::string& path) override { return real_.exists(path); }
   std::string resolve(const std::string& path) override { return real_.resolve(path); }
+  std::string name_key(const std::string& path) override { return real_.name_key(path); }
 
   Problem create_temp(const std::string& target, std::string& temp_path, Handle& handle) override {
+    steps.push_back("create " + name_of(target));
     if (armed(Fault::CreateTemp)) return fired(EACCES);
     return real_.create_temp(target, temp_path, handle);
   }
 
-  Problem write(Handle handle, const unsigned char* data, std::size_t size) override {
-    if (!armed(Fault::WriteHalfway) && !armed(Fault::DiskFull)) {
-      return real_.write(handle, data, size);
-    }
+  Problem write(Handle handle, std::span<const Piece> pieces) override {
+    if (steps.back() != "write") steps.push_back("write");
+    if (!armed(Fault::WriteHalfway) && !armed(Fault::DiskFull)) return real_.write(handle, pieces);
     // Part of the bytes reach the disk before the failure.
-    if (Problem p = real_.write(handle, data, size / 2); !p.empty()) return p;
+    if (Problem p = write_half(real_, handle, pieces); !p.empty()) return p;
     return fired(fault_ == Fault::DiskFull ? ENOSPC : EIO);
   }
 
   Problem close(Handle handle) override {
+    steps.push_back("close");
     Problem p = real_.close(handle);
     if (armed(Fault::Close)) return fired(EIO);
     if (armed(Fault::DiskFullAtClose)) return fired(ENOSPC);
     return p;
   }
 
+  void flush(std::span<const std::string> paths, std::span<Problem> problems) override {
+    steps.push_back("flush " + std::to_string(paths.size()));
+    real_.flush(paths, problems);
+    if (armed(Fault::Flush)) problems[0] = fired(EIO);
+  }
+
   Problem rename(const std::string& from, const std::string& to) override {
+    steps.push_back("rename " + name_of(to));
     if (armed(Fault::Rename)) return fired(EXDEV);
     return real_.rename(from, to);
+  }
+
+  void flush_folders(std::span<const std::string> paths, std::span<Problem> problems) override {
+    steps.push_back("flush folders " + std::to_string(paths.size()));
+    real_.flush_folders(paths, problems);
+    if (armed(Fault::FolderFlush)) problems[0] = fired(EIO);
   }
 
   void remove(const std::string& path) override { real_.remove(path); }
 
   int fired_count = 0;
   Problem reason;
+  std::vector<std::string> steps;
 
  private:
+  static std::string name_of(const std::string& path) { return path.substr(path.rfind('/') + 1); }
   bool armed(Fault f) const { return fault_ == f && fired_count == 0; }
   Problem fired(int error) {
     ++fired_count;
@@ -133,21 +163,52 @@ INSTANTIATE_TEST_SUITE_P(Seam, InjectedFault,
                                          Case{"DiskFull", Fault::DiskFull},
                                          Case{"Close", Fault::Close},
                                          Case{"DiskFullAtClose", Fault::DiskFullAtClose},
+                                         Case{"Flush", Fault::Flush},
                                          Case{"Rename", Fault::Rename}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(InjectedFault, WithoutAFaultTheOutputIsReplaced) {
+// The outputs of a run are written first, then flushed to the disk in one step, then renamed in
+// the order they came, and last their folders are flushed.
+TEST(InjectedFault, WithoutAFaultTheOutputsAreReplacedTogether) {
   TempDir dir;
   write_file(dir / "start_game.txt", "<start_scene_index>\n7\n</start_scene_index>\n");
   write_file(dir / "start_game.dat", "old");
+  write_file(dir / "prepare.txt", kSource);
   FaultyFiles files(Fault::None);
   RecordingConsole console;
-  EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, files, console), kExitOk);
+  EXPECT_EQ(run_driver({"-y", dir / "start_game.txt", dir / "prepare.txt"}, files, console),
+            kExitOk);
   EXPECT_EQ(files.fired_count, 0);
+  EXPECT_EQ(files.steps,
+            (std::vector<std::string>{"create start_game.dat", "write", "close",
+                                      "create prepare.dat", "write", "close", "flush 2",
+                                      "rename start_game.dat", "rename prepare.dat",
+                                      "flush folders 2"}));
   EXPECT_EQ(text(file_text(dir / "start_game.dat")),
             keyed(1, {field("start_scene_index", i32(7))}));
-  EXPECT_EQ(dir.names(), (std::set<std::string>{"start_game.dat", "start_game.txt"}));
+  FolderSettings folders;
+  EXPECT_EQ(text(file_text(dir / "prepare.dat")), convert(folders, kSource));
+  EXPECT_EQ(dir.names(), (std::set<std::string>{"prepare.dat", "prepare.txt", "start_game.dat",
+                                                "start_game.txt"}));
   EXPECT_TRUE(console.errors.empty()) << console.all_errors();
+}
+
+// Once renamed, the new output stays; a folder that cannot be flushed fails the run all the same.
+TEST(InjectedFault, AFolderThatCannotBeFlushedIsTold) {
+  TempDir dir;
+  write_file(dir / "prepare.txt", kSource);
+  write_file(dir / "prepare.dat", "old");
+  FaultyFiles files(Fault::FolderFlush);
+  RecordingConsole console;
+  EXPECT_EQ(run_driver({"-y", dir / "prepare.txt"}, files, console), kExitFailed);
+  EXPECT_EQ(files.fired_count, 1);
+  FolderSettings folders;
+  EXPECT_EQ(text(file_text(dir / "prepare.dat")), convert(folders, kSource));
+  EXPECT_EQ(dir.names(), (std::set<std::string>{"prepare.dat", "prepare.txt"}));
+  ASSERT_EQ(console.errors.size(), 1u) << console.all_errors();
+  EXPECT_EQ(console.errors[0], dir / "prepare.dat" + ": " + std::string(kCannotCreate) +
+                                   ": in place, but its folder could not be flushed to the disk: " +
+                                   files.reason);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -63,6 +64,21 @@ class RecordingConsole final : public Console {
  private:
   Answer answer_;
 };
+
+// Writes through `files` the first half of the bytes of `pieces`, as a write cut short would.
+inline Problem write_half(FileSystem& files, FileSystem::Handle handle,
+                          std::span<const FileSystem::Piece> pieces) {
+  std::size_t left = 0;
+  for (const FileSystem::Piece& p : pieces)
+    left += p.size();
+  left /= 2;
+  std::vector<FileSystem::Piece> half;
+  for (const FileSystem::Piece& p : pieces) {
+    half.push_back(p.first(std::min(left, p.size())));
+    left -= half.back().size();
+  }
+  return files.write(handle, half);
+}
 
 // Runs the driver on `args` (the program name is added in front).
 inline int run_driver(const std::vector<std::string>& args, FileSystem& files, Console& console) {

@@ -7,8 +7,13 @@
 #include <array>
 #include <vector>
 
+#include "support.h"
+
 namespace kelv {
 namespace {
+
+using test::Bytes;
+using test::i32;
 
 TEST(KeyedData, TheBytesOfAFieldRecord) {
   MemorySink out;
@@ -31,6 +36,41 @@ TEST(KeyedData, TheBytesOfAFieldRecord) {
       0x00, 0x00, 0x00, 0x3F,                 // 0.5
       0x03, 0x00, 0x00, 0x00, 'h', 'i', 0};   // the counted text "hi"
   EXPECT_EQ(out.bytes, expected);
+}
+
+// Whatever the mix of pieces, the gather writes pass on the same bytes in the same order, tables
+// by their own address, and never more pieces at once than the limit.
+TEST(KeyedData, GatherSinkPassesTheBytesOnInOrder) {
+  Bytes table(GatherSink::kKeepFrom * 3);
+  for (std::size_t i = 0; i < table.size(); ++i)
+    table[i] = static_cast<unsigned char>(i * 7);
+  Bytes given;
+  Bytes passed;
+  std::size_t by_address = 0;
+  GatherSink sink([&](std::span<const GatherSink::Piece> pieces) {
+    EXPECT_LE(pieces.size(), GatherSink::kPieces);
+    for (const GatherSink::Piece& p : pieces) {
+      if (p.data() == table.data()) ++by_address;
+      passed.insert(passed.end(), p.begin(), p.end());
+    }
+  });
+  const auto put = [&](const unsigned char* data, std::size_t size) {
+    sink.put(data, size);
+    given.insert(given.end(), data, data + size);
+  };
+  for (int round = 0; round < 3; ++round) {
+    // More small pieces than the buffer holds, then more large ones than a write takes.
+    for (std::size_t n = 0; n < 2 * GatherSink::kBuffer; n += 13) {
+      const Bytes small = i32(static_cast<std::int32_t>(n));
+      put(small.data(), small.size());
+      put(table.data() + n % 1000, n % 200);
+    }
+    for (std::size_t n = 0; n < GatherSink::kPieces + 3; ++n)
+      put(table.data(), table.size());
+  }
+  sink.flush();
+  EXPECT_EQ(passed, given);
+  EXPECT_EQ(by_address, 3 * (GatherSink::kPieces + 3));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "driver/run.h"
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -165,7 +166,7 @@ struct Job {
 class Driver {
  public:
   Driver(const Options& options, FileSystem& files, Console& console, Report& report)
-      : options_(options), files_(files), console_(console), report_(report) {}
+      : options_(options), files_(files), console_(console), report_(report), outputs_(files) {}
 
   int run() {
     const std::vector<Job> jobs = gather();
@@ -173,14 +174,14 @@ class Driver {
     for (const Job& job : jobs) {
       // A data file of a kind no converter knows is still shown, field by field.
       if (job.route == nullptr && options_.mode != Mode::Dump) {
-        if (options_.verbose) console_.info(job.path + ": skipped (no converter for this name)");
+        if (options_.verbose) info(job.path + ": skipped (no converter for this name)");
         continue;
       }
       switch (options_.mode) {
         case Mode::Convert:
         case Mode::Check:
           if (options_.update && std::ranges::find(stale, job.route) == stale.end()) {
-            if (options_.verbose) console_.info(job.path + ": up to date");
+            if (options_.verbose) info(job.path + ": up to date");
             continue;
           }
           convert(job);
@@ -195,6 +196,7 @@ class Driver {
           break;
       }
     }
+    outputs_.finish();
     // Nothing is left allocated at the end of a run.
     for (const Route& route : route_table())
       route.pick(converters_).release();
@@ -312,23 +314,36 @@ class Driver {
     if (!read_all(path, bytes)) return;
     const Decompiled d = kelv::decompile(route, base_name(path), bytes);
     tell(path, d.problems);
-    put(path, source_path(path),
-        {reinterpret_cast<const unsigned char*>(d.source.data()), d.source.size()});
+    put(path, source_path(path), [&](ByteSink& out) { out.put(d.source.data(), d.source.size()); });
   }
 
-  // Puts `bytes` in place as `output`, by the overwrite rules.
+  // Writes what `content` gives as the new `output`, by the overwrite rules, into the run's batch
+  // of outputs: all of them are put in place together at the end of the run, or earlier where a
+  // question or an output of the same name needs the earlier ones in place.
   void put(const std::string& from, const std::string& output,
-           std::span<const unsigned char> bytes) {
-    if (Problem p; commit_target(files_, output, p).empty()) {
+           const std::function<void(ByteSink&)>& content) {
+    Problem p;
+    const std::string target = commit_target(files_, output, p);
+    if (target.empty()) {
       cannot_create(output, p);
       return;
     }
+    // An output named before in this run is then there to be asked about, as any existing one.
+    if (outputs_.may_hold(target)) outputs_.finish();
     if (files_.exists(output) && !may_replace(output)) return;
-    if (const Problem p = commit(files_, output, bytes); !p.empty()) {
-      cannot_create(output, p);
-      return;
+    if (p = outputs_.begin(target); p.empty()) {
+      GatherSink sink([this](std::span<const GatherSink::Piece> pieces) { outputs_.write(pieces); });
+      content(sink);
+      sink.flush();
+      p = outputs_.end([this, from, output](const Problem& problem) {
+        if (!problem.empty()) {
+          cannot_create(output, problem);
+        } else if (options_.verbose) {
+          console_.info(from + " -> " + output);
+        }
+      });
     }
-    if (options_.verbose) console_.info(from + " -> " + output);
+    if (!p.empty()) cannot_create(output, p);
   }
 
   void convert(const Job& job) {
@@ -356,8 +371,10 @@ class Driver {
       if (!accepted) findings.refused(converter.refused_at(), converter.refusal());
     }
     if (speak) {
-      for (const std::string& line : findings.lines())
-        console_.diagnostic(line);
+      in_turn([this, lines = findings.lines()] {
+        for (const std::string& line : lines)
+          console_.diagnostic(line);
+      });
       warnings_ += findings.count();
     }
     if (options_.mode == Mode::Check) return;
@@ -365,10 +382,10 @@ class Driver {
       fail(path + ": not converted: " + converter.refusal());
       return;
     }
-    MemorySink data;
-    DataWriter writer(data);
-    converter.write(writer);
-    put(path, output_path(path), data.bytes);
+    put(path, output_path(path), [&](ByteSink& out) {
+      DataWriter writer(out);
+      converter.write(writer);
+    });
   }
 
   bool may_replace(const std::string& output) {
@@ -380,6 +397,9 @@ class Driver {
         answer = Answer::No;
         break;
       case Overwrite::Ask:
+        // The outputs before are put in place first: a user who stops the run at the question
+        // keeps them.
+        outputs_.finish();
         answer = console_.ask_overwrite(output);
         break;
     }
@@ -389,21 +409,39 @@ class Driver {
            ": exists and was not replaced: the overwrite question could not be asked "
            "(-y replaces existing outputs, -n keeps them)");
     } else if (options_.verbose) {
-      console_.info(output + ": kept (not replaced)");
+      info(output + ": kept (not replaced)");
     }
     return false;
   }
 
   void cannot_create(const std::string& output, const Problem& reason) {
-    console_.cannot_create(output, reason);
-    failures_.push_back(output + ": " + std::string(kCannotCreate) + ": " + reason);
-    status_ = kExitFailed;
+    in_turn([this, output, reason] {
+      console_.cannot_create(output, reason);
+      failures_.push_back(output + ": " + std::string(kCannotCreate) + ": " + reason);
+      status_ = kExitFailed;
+    });
   }
 
   void fail(const std::string& message) {
-    console_.error(message);
-    failures_.push_back(message);
-    status_ = kExitFailed;
+    in_turn([this, message] {
+      console_.error(message);
+      failures_.push_back(message);
+      status_ = kExitFailed;
+    });
+  }
+
+  void info(const std::string& line) {
+    in_turn([this, line] { console_.info(line); });
+  }
+
+  // Says something now, or after the outputs still waiting to be put in place: the messages of
+  // a run keep the order of its files.
+  void in_turn(std::function<void()> say) {
+    if (outputs_.empty()) {
+      say();
+    } else {
+      outputs_.note([say = std::move(say)](const Problem&) { say(); });
+    }
   }
 
   const Options& options_;
@@ -411,6 +449,7 @@ class Driver {
   Console& console_;
   Report& report_;
   Converters converters_;
+  CommitBatch outputs_;
   std::vector<std::string> failures_;
   int status_ = kExitOk;
   std::size_t checked_ = 0;   // sources read by --check

@@ -34,10 +34,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "format/line_format.h"
@@ -63,6 +66,55 @@ class MemorySink final : public ByteSink {
     bytes.insert(bytes.end(), p, p + size);
   }
   std::vector<unsigned char> bytes;
+};
+
+// Hands the bytes on in pieces, for gather writes: small ones (numbers, headers, short texts)
+// copied into a buffer of its own, large ones (tables) by their address. It passes them on when
+// the buffer or the list of pieces is full, and at flush(), which must come before the large
+// blocks change.
+class GatherSink final : public ByteSink {
+ public:
+  using Piece = std::span<const unsigned char>;
+  using Out = std::function<void(std::span<const Piece>)>;
+
+  static constexpr std::size_t kBuffer = 64 * 1024;
+  static constexpr std::size_t kKeepFrom = 4096;  // bytes kept by address, not copied
+  static constexpr std::size_t kPieces = 256;
+
+  explicit GatherSink(Out out) : out_(std::move(out)) { pieces_.reserve(kPieces); }
+
+  void put(const void* data, std::size_t size) override {
+    if (size == 0) return;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    if (size >= kKeepFrom) {
+      if (pieces_.size() == kPieces) flush();
+      pieces_.emplace_back(bytes, size);
+      return;
+    }
+    if (used_ + size > kBuffer || pieces_.size() == kPieces) flush();
+    unsigned char* to = buffer_.get() + used_;
+    std::memcpy(to, bytes, size);
+    used_ += size;
+    // Joined to the last piece when that ends where this one begins.
+    if (!pieces_.empty() && pieces_.back().data() + pieces_.back().size() == to) {
+      pieces_.back() = Piece(pieces_.back().data(), pieces_.back().size() + size);
+    } else {
+      pieces_.emplace_back(to, size);
+    }
+  }
+
+  // Passes on every piece held.
+  void flush() {
+    if (!pieces_.empty()) out_(pieces_);
+    pieces_.clear();
+    used_ = 0;
+  }
+
+ private:
+  Out out_;
+  std::unique_ptr<unsigned char[]> buffer_{new unsigned char[kBuffer]};
+  std::size_t used_ = 0;
+  std::vector<Piece> pieces_;
 };
 
 // The data size of a counted text.

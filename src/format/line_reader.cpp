@@ -17,6 +17,8 @@ std::size_t MemorySource::read(char* buffer, std::size_t size) {
 
 FileSource::FileSource(const std::string& path) {
   file_ = open_for_reading(path, error_);
+  // Read in large blocks straight into the caller's buffer: no buffer of its own to fill first.
+  if (file_ != nullptr) std::setvbuf(file_, nullptr, _IONBF, 0);
 }
 
 FileSource::~FileSource() {
@@ -24,11 +26,13 @@ FileSource::~FileSource() {
 }
 
 std::size_t FileSource::read(char* buffer, std::size_t size) {
-  if (file_ == nullptr) return 0;
+  if (file_ == nullptr || ended_) return 0;
   errno = 0;
   const std::size_t n = std::fread(buffer, 1, size, file_);
-  if (n == 0 && std::ferror(file_) != 0 && error_.empty()) {
-    error_ = std::strerror(errno != 0 ? errno : EIO);
+  // Fewer bytes than asked for: the end of the file, or an error. Either way nothing more comes.
+  if (n < size) {
+    ended_ = true;
+    if (std::ferror(file_) != 0 && error_.empty()) error_ = std::strerror(errno != 0 ? errno : EIO);
   }
   return n;
 }
@@ -44,53 +48,56 @@ bool LineReader::refill() {
   pos_ = 0;
   end_ = source_.read(block_.get(), kBlock);
   if (end_ == 0) drained_ = true;
-  return end_ != 0;
-}
-
-int LineReader::get() {
-  if (pos_ == end_ && !refill()) return -1;
-  const char c = block_[pos_++];
-  if (c == '\x1a') {  // Ctrl-Z: the end of a text file
+  // Ctrl-Z: the end of a text file. The block ends there, and nothing more is read.
+  if (const void* z = std::memchr(block_.get(), '\x1a', end_)) {
+    end_ = static_cast<std::size_t>(static_cast<const char*>(z) - block_.get());
     drained_ = true;
-    pos_ = end_ = 0;
-    return -1;
   }
-  if (c == '\r') {
-    if (pos_ == end_ && !refill()) return '\r';
-    if (block_[pos_] == '\n') {
-      ++pos_;
-      return '\n';
-    }
-  }
-  return static_cast<unsigned char>(c);
+  return end_ != 0;
 }
 
 bool LineReader::next() {
   if (eof_) return false;
   piece_ = !at_line_start_;
   line_number_ = next_line_;
+  char* line = line_.get();
   std::size_t n = 0;
   bool ended_line = false;
+  // Whole runs of bytes at a time: up to the line feed, the end of the block or what the line
+  // buffer takes. A CR LF pair can only end a line, so it is the one translation to make.
   while (n < capacity_) {
-    const int c = get();
-    if (c < 0) {
+    if (pos_ == end_ && !refill()) {
       eof_ = true;
       break;
     }
-    line_[n++] = static_cast<char>(c);
-    if (c == '\n') {
+    const char* from = block_.get() + pos_;
+    std::size_t take = std::min(end_ - pos_, capacity_ - n);
+    const void* lf = std::memchr(from, '\n', take);
+    if (lf != nullptr) take = static_cast<std::size_t>(static_cast<const char*>(lf) - from) + 1;
+    std::memcpy(line + n, from, take);
+    n += take;
+    pos_ += take;
+    if (lf != nullptr) {
+      if (n >= 2 && line[n - 2] == '\r') line[--n - 1] = '\n';
       ended_line = true;
       break;
+    }
+    // A full line that ends in CR: with the LF after it, the pair is the line's last byte.
+    if (n == capacity_ && line[n - 1] == '\r' && (pos_ != end_ || refill()) &&
+        block_[pos_] == '\n') {
+      ++pos_;
+      line[n - 1] = '\n';
+      ended_line = true;
     }
   }
   final_empty_ = (n == 0 && eof_);
   at_line_start_ = ended_line || eof_;
   if (ended_line) ++next_line_;
 
-  const void* nul = std::memchr(line_.get(), '\0', n);
+  const void* nul = std::memchr(line, '\0', n);
   cut_at_nul_ = nul != nullptr;
-  length_ = cut_at_nul_ ? static_cast<std::size_t>(static_cast<const char*>(nul) - line_.get()) : n;
-  if (length_ > 0 && line_[length_ - 1] == '\n') --length_;
+  length_ = cut_at_nul_ ? static_cast<std::size_t>(static_cast<const char*>(nul) - line) : n;
+  if (length_ > 0 && line[length_ - 1] == '\n') --length_;
   return true;
 }
 

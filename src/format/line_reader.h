@@ -46,6 +46,7 @@ class FileSource final : public ByteSource {
 
  private:
   std::FILE* file_ = nullptr;
+  bool ended_ = false;
   std::string error_;
 };
 
@@ -73,7 +74,6 @@ class LineReader {
   bool is_final_empty() const { return final_empty_; }
 
  private:
-  int get();  // next byte in text mode, or -1 at the end
   bool refill();
 
   ByteSource& source_;

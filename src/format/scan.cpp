@@ -1,5 +1,8 @@
 #include "format/scan.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <limits>
@@ -12,63 +15,74 @@ namespace {
 using scan_detail::Kind;
 using scan_detail::Target;
 
-class Cursor {
- public:
-  explicit Cursor(std::string_view s) : s_(s) {}
-  bool done() const { return i_ == s_.size(); }
-  char peek(std::size_t ahead = 0) const { return i_ + ahead < s_.size() ? s_[i_ + ahead] : '\0'; }
-  bool has(std::size_t ahead) const { return i_ + ahead < s_.size(); }
-  void skip_space() {
-    while (!done() && is_space(s_[i_]))
-      ++i_;
+// Bytes that end a word, and bytes that take the next one with them.
+enum : unsigned char { kInWord = 0, kSpace = 1, kLead = 2 };
+constexpr auto kByteClass = [] {
+  std::array<unsigned char, 256> classes{};
+  for (int b = 0; b < 256; ++b) {
+    const char c = static_cast<char>(b);
+    classes[static_cast<std::size_t>(b)] = is_space(c) ? kSpace : is_sjis_lead(c) ? kLead : kInWord;
   }
-  std::size_t pos() const { return i_; }
-  void advance(std::size_t n) { i_ += n; }
-  std::string_view from(std::size_t start) const { return s_.substr(start, i_ - start); }
+  return classes;
+}();
 
- private:
-  std::string_view s_;
-  std::size_t i_ = 0;
+unsigned char class_of(char c) {
+  return kByteClass[static_cast<unsigned char>(c)];
+}
+
+// The line as the scanner walks it: where it is and where the line ends.
+struct Cursor {
+  const char* at;
+  const char* end;
+
+  bool done() const { return at == end; }
+  // The byte `ahead` bytes on, or NUL past the end (no value starts with a NUL).
+  char peek(std::size_t ahead = 0) const {
+    return static_cast<std::size_t>(end - at) > ahead ? at[ahead] : '\0';
+  }
+  void skip_space() {
+    while (at != end && class_of(*at) == kSpace)
+      ++at;
+  }
 };
 
 bool is_digit(char c) {
-  return c >= '0' && c <= '9';
+  return static_cast<unsigned char>(c - '0') < 10;
 }
 
 // "%d": an optionally signed decimal integer; digits beyond 32 bits wrap modulo 2^32.
 bool scan_int(Cursor& in, std::int32_t& out, bool& wrapped) {
-  std::size_t k = 0;
-  const bool negative = in.peek() == '-';
-  if (in.peek() == '+' || negative) k = 1;
-  if (!is_digit(in.peek(k))) return false;
+  const char* p = in.at;
+  const bool negative = p != in.end && *p == '-';
+  if (p != in.end && (*p == '+' || negative)) ++p;
+  if (p == in.end || !is_digit(*p)) return false;
+  const char* const digits = p;
+  // Modulo 2^64, whose low 32 bits are the number modulo 2^32.
   std::uint64_t value = 0;
+  do {
+    value = value * 10 + static_cast<unsigned>(*p - '0');
+  } while (++p != in.end && is_digit(*p));
+  in.at = p;
+  // Nine digits always fit 32 bits; beyond, the digits after the leading zeros tell.
   bool big = false;
-  while (is_digit(in.peek(k))) {
-    value = value * 10 + static_cast<unsigned>(in.peek(k) - '0');
-    if (value > 0xFFFFFFFFu) {
-      big = true;
-      value &= 0xFFFFFFFFu;
-    }
-    ++k;
+  if (p - digits > 9) {
+    const char* first = digits;
+    while (*first == '0')
+      ++first;
+    big = p - first > 10 || (p - first == 10 && value > 0xFFFFFFFFu);
   }
-  in.advance(k);
-  std::uint32_t bits = static_cast<std::uint32_t>(value);
-  if (negative) bits = 0u - bits;
-  const std::int64_t as_signed =
-      negative ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value);
-  if (big || as_signed > std::numeric_limits<std::int32_t>::max() ||
-      as_signed < std::numeric_limits<std::int32_t>::min()) {
-    wrapped = true;
-  }
-  out = static_cast<std::int32_t>(bits);
+  const auto low = static_cast<std::uint32_t>(value);
+  if (big || value > (negative ? 0x80000000u : 0x7FFFFFFFu)) wrapped = true;
+  out = static_cast<std::int32_t>(negative ? 0u - low : low);
   return true;
 }
 
 bool starts_with_nocase(const Cursor& in, std::size_t at, std::string_view word) {
+  if (static_cast<std::size_t>(in.end - in.at) < at + word.size()) return false;
   for (std::size_t j = 0; j < word.size(); ++j) {
-    char c = in.peek(at + j);
+    char c = in.at[at + j];
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (!in.has(at + j) || c != word[j]) return false;
+    if (c != word[j]) return false;
   }
   return true;
 }
@@ -86,7 +100,7 @@ bool scan_real(Cursor& in, float& out) {
   if (starts_with_nocase(in, k, "inf") || starts_with_nocase(in, k, "nan")) {
     const bool nan = starts_with_nocase(in, k, "nan");
     k += starts_with_nocase(in, k, "infinity") ? 8 : 3;
-    in.advance(k);
+    in.at += k;
     const float v =
         nan ? std::numeric_limits<float>::quiet_NaN() : std::numeric_limits<float>::infinity();
     out = negative ? -v : v;
@@ -134,12 +148,10 @@ bool scan_real(Cursor& in, float& out) {
       k = e;
     }
   }
-  const std::size_t start = in.pos();
-  in.advance(k);
-  const std::string_view number = in.from(start).substr(body);
+  const char* number = in.at + body;
+  in.at += k;
   float value = 0.0f;
-  const auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), value,
-                                         std::chars_format::general);
+  const auto [ptr, ec] = std::from_chars(number, in.at, value, std::chars_format::general);
   if (ec == std::errc::result_out_of_range) {
     value = order > 0 ? std::numeric_limits<float>::infinity() : 0.0f;
   }
@@ -148,60 +160,92 @@ bool scan_real(Cursor& in, float& out) {
   return true;
 }
 
+// The first byte at or after `p` below 0x21, as all white space is, or `end`. Eight bytes at a
+// time: a byte below 0x21 sets its top bit in (x - 0x2121...) & ~x, and the first one set is
+// exact (a false one can only follow a true one, through the borrow).
+const char* next_low_byte(const char* p, const char* end) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  for (; end - p >= 8; p += 8) {
+    std::uint64_t x;
+    std::memcpy(&x, p, 8);
+    if (const std::uint64_t low = (x - kOnes * 0x21) & ~x & (kOnes * 0x80); low != 0) {
+      const int bit = std::endian::native == std::endian::little ? std::countr_zero(low)
+                                                                  : std::countl_zero(low);
+      return p + bit / 8;
+    }
+  }
+  while (p != end && static_cast<unsigned char>(*p) > 0x20)
+    ++p;
+  return p;
+}
+
 // "%s": one word. A Shift-JIS lead byte takes the next byte with it, so a double-byte
 // character is never split and never ends the word.
+//
+// Found from one white space byte to the next: a byte that is no lead byte always ends a
+// character, so a white space byte ends the word unless an odd run of lead bytes comes right
+// before it, whose last one takes it as its second byte.
 bool scan_word(Cursor& in, const Target& t, bool& cut) {
   if (in.done()) return false;
-  const std::size_t start = in.pos();
-  while (!in.done() && !is_space(in.peek())) {
-    in.advance(is_sjis_lead(in.peek()) && in.has(1) ? 2 : 1);
+  const char* start = in.at;
+  const char* p = start;
+  for (;; ++p) {
+    p = next_low_byte(p, in.end);
+    if (p == in.end) break;
+    if (class_of(*p) != kSpace) continue;  // a control byte is part of the word
+    const char* run = p;
+    while (run != start && class_of(run[-1]) == kLead)
+      --run;
+    if ((p - run) % 2 == 0) break;
   }
-  const std::string_view word = in.from(start);
+  in.at = p;
+  const auto size = static_cast<std::size_t>(p - start);
   auto* field = static_cast<char*>(t.place);
-  const std::size_t n = std::min(word.size(), t.size - 1);
-  std::memcpy(field, word.data(), n);
+  const std::size_t n = std::min(size, t.size - 1);
+  std::memcpy(field, start, n);
   std::memset(field + n, 0, t.size - n);
-  cut = n < word.size();
+  cut = n < size;
   return true;
 }
 
 }  // namespace
 
 ScanResult scan_targets(std::string_view line, std::span<const Target> targets) {
-  ScanResult result;
-  result.wanted = static_cast<int>(targets.size());
-  Cursor in(line);
+  Cursor in{line.data(), line.data() + line.size()};
+  // Kept in locals, not in the result, through the loop.
+  int matched = 0;
+  int wrapped_at = -1;
+  int cut_at = -1;
+  std::size_t cut_field = 0;
   for (const Target& t : targets) {
     in.skip_space();
-    result.stopped_at = in.pos();
     bool ok = false;
-    bool wrapped = false;
-    bool cut = false;
-    switch (t.kind) {
-      case Kind::Int:
-        ok = scan_int(in, *static_cast<std::int32_t*>(t.place), wrapped);
-        break;
-      case Kind::Real:
-        ok = scan_real(in, *static_cast<float*>(t.place));
-        break;
-      case Kind::Word:
-      case Kind::Text:
-        ok = scan_word(in, t, cut);
-        break;
+    if (t.kind == Kind::Int) {
+      bool wrapped = false;
+      ok = scan_int(in, *static_cast<std::int32_t*>(t.place), wrapped);
+      if (wrapped && wrapped_at < 0) wrapped_at = matched;
+    } else if (t.kind == Kind::Real) {
+      ok = scan_real(in, *static_cast<float*>(t.place));
+    } else {
+      bool cut = false;
+      ok = scan_word(in, t, cut);
+      if (cut && cut_at < 0) {
+        cut_at = matched;
+        cut_field = t.size;
+      }
     }
-    if (wrapped && !result.wrapped) {
-      result.wrapped = true;
-      result.wrapped_value = result.matched;
-    }
-    if (cut && !result.word_cut) {
-      result.word_cut = true;
-      result.cut_field = t.size;
-      result.cut_value = result.matched;
-    }
-    if (!ok) break;
-    ++result.matched;
+    if (!ok) break;  // a value that does not match leaves the cursor where it looked
+    ++matched;
   }
-  if (result.complete()) result.stopped_at = in.pos();
+  ScanResult result;
+  result.matched = matched;
+  result.wanted = static_cast<int>(targets.size());
+  result.wrapped = wrapped_at >= 0;
+  result.wrapped_value = std::max(wrapped_at, 0);
+  result.word_cut = cut_at >= 0;
+  result.cut_value = std::max(cut_at, 0);
+  result.cut_field = cut_field;
+  result.stopped_at = static_cast<std::size_t>(in.at - line.data());
   return result;
 }
 
@@ -218,12 +262,14 @@ void apply_twist(const ValueShape& value, void* field, bool scanned) {
     case Twist::ZeroUnreached:
       if (!scanned) *static_cast<float*>(field) = 0.0f;
       break;
-    case Twist::Breaks:
-      for (char* c = static_cast<char*>(field); c != static_cast<char*>(field) + value.size; ++c) {
-        if (*c == '\0') break;
-        if (*c == '#') *c = '\n';
+    case Twist::Breaks: {
+      char* c = static_cast<char*>(field);
+      char* const end = c + text_of({c, value.size}).size();
+      while ((c = static_cast<char*>(std::memchr(c, '#', static_cast<std::size_t>(end - c))))) {
+        *c++ = '\n';
       }
       break;
+    }
   }
 }
 

@@ -142,8 +142,11 @@ ScanResult scan_line(std::string_view line, const LineFormat<R, N>& format, R& r
     targets[i] = {s.kind, format.values[i].place(record), s.size};
   }
   const ScanResult r = scan_targets(line, targets);
-  for (std::size_t i = 0; i < N; ++i)
-    apply_twist(format.shapes[i], targets[i].place, static_cast<int>(i) < r.matched);
+  for (std::size_t i = 0; i < N; ++i) {
+    if (format.shapes[i].twist != Twist::None) {
+      apply_twist(format.shapes[i], targets[i].place, static_cast<int>(i) < r.matched);
+    }
+  }
   return r;
 }
 

@@ -34,13 +34,21 @@ inline bool copy_text(std::span<char> field, std::string_view text) {
 
 // Replaces every '#' of the text in `field` by a line feed, walking it character by character:
 // a Shift-JIS lead byte takes the next byte with it, never stepping over the text's end.
+//
+// Done from one '#' to the next: a byte that is no lead byte always ends a character (alone, or
+// as the second byte of one), so whether a '#' starts a character follows from the lead bytes
+// right before it: an even run of them pairs up, an odd one takes the '#'.
 inline void hash_to_line_feed(std::span<char> field) {
-  for (std::size_t i = 0; i < field.size() && field[i] != '\0'; ++i) {
-    if (is_sjis_lead(field[i])) {
-      if (i + 1 < field.size() && field[i + 1] != '\0') ++i;
-    } else if (field[i] == '#') {
-      field[i] = '\n';
-    }
+  char* const text = field.data();
+  const std::size_t size = text_of(field).size();
+  std::size_t start = 0;  // where a character starts
+  while (const void* found = std::memchr(text + start, '#', size - start)) {
+    const auto at = static_cast<std::size_t>(static_cast<const char*>(found) - text);
+    std::size_t leads = 0;
+    while (at - leads > start && is_sjis_lead(text[at - leads - 1]))
+      ++leads;
+    if (leads % 2 == 0) text[at] = '\n';
+    start = at + 1;
   }
 }
 

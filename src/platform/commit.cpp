@@ -1,5 +1,7 @@
 #include "platform/commit.h"
 
+#include <utility>
+
 namespace kelv {
 
 std::string commit_target(FileSystem& files, const std::string& output, Problem& problem) {
@@ -11,19 +13,93 @@ std::string commit_target(FileSystem& files, const std::string& output, Problem&
   return target;
 }
 
-Problem commit(FileSystem& files, const std::string& output, std::span<const unsigned char> bytes) {
-  Problem p;
-  const std::string target = commit_target(files, output, p);
-  if (!p.empty()) return p;
-  std::string temp;
-  FileSystem::Handle handle = -1;
-  p = files.create_temp(target, temp, handle);
-  if (!p.empty()) return p;
-  p = files.write(handle, bytes.data(), bytes.size());
-  if (Problem closing = files.close(handle); p.empty()) p = closing;
-  if (p.empty()) p = files.rename(temp, target);
-  if (!p.empty()) files.remove(temp);
-  return p;
+CommitBatch::~CommitBatch() {
+  if (open_) {
+    files_.close(handle_);
+    files_.remove(current_.temp);
+  }
+  for (const Waiting& w : waiting_) {
+    if (!w.temp.empty()) files_.remove(w.temp);
+  }
+}
+
+bool CommitBatch::may_hold(const std::string& target) {
+  return !names_.empty() && names_.contains(files_.name_key(target));
+}
+
+Problem CommitBatch::begin(const std::string& target) {
+  current_ = Waiting{target, {}, files_.name_key(target), {}};
+  problem_ = files_.create_temp(target, current_.temp, handle_);
+  open_ = problem_.empty();
+  return problem_;
+}
+
+void CommitBatch::write(std::span<const FileSystem::Piece> pieces) {
+  if (open_ && problem_.empty()) problem_ = files_.write(handle_, pieces);
+}
+
+Problem CommitBatch::end(Done done) {
+  if (!open_) return problem_;
+  open_ = false;
+  if (Problem closing = files_.close(handle_); problem_.empty()) problem_ = std::move(closing);
+  if (!problem_.empty()) {
+    files_.remove(current_.temp);
+    return problem_;
+  }
+  current_.done = std::move(done);
+  names_.insert(current_.name);
+  waiting_.push_back(std::move(current_));
+  return {};
+}
+
+void CommitBatch::note(Done done) {
+  waiting_.push_back(Waiting{{}, {}, {}, std::move(done)});
+}
+
+void CommitBatch::finish() {
+  if (waiting_.empty()) return;
+  // Taken out first: a `done` may start the next batch.
+  std::vector<Waiting> batch = std::move(waiting_);
+  waiting_.clear();
+  names_.clear();
+  const std::size_t n = batch.size();
+
+  std::vector<std::string> paths;
+  std::vector<std::size_t> files;  // the outputs' places in the batch
+  for (std::size_t i = 0; i < n; ++i) {
+    if (batch[i].temp.empty()) continue;
+    paths.push_back(batch[i].temp);
+    files.push_back(i);
+  }
+  std::vector<Problem> flushed(paths.size());
+  files_.flush(paths, flushed);
+
+  // Renamed only when on the disk, so that a stop (or a power cut) before the folder's flush
+  // leaves the output as it was or complete.
+  std::vector<Problem> problems(n);
+  std::vector<std::string> placed;
+  std::vector<std::size_t> placed_index;
+  for (std::size_t j = 0; j < files.size(); ++j) {
+    const std::size_t i = files[j];
+    problems[i] = flushed[j].empty() ? files_.rename(batch[i].temp, batch[i].target) : flushed[j];
+    if (!problems[i].empty()) {
+      files_.remove(batch[i].temp);
+      continue;
+    }
+    placed.push_back(batch[i].target);
+    placed_index.push_back(i);
+  }
+  std::vector<Problem> folders(placed.size());
+  files_.flush_folders(placed, folders);
+  for (std::size_t j = 0; j < placed.size(); ++j) {
+    if (!folders[j].empty()) {
+      problems[placed_index[j]] = "in place, but its folder could not be flushed to the disk: " +
+                                  folders[j];
+    }
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    if (batch[i].done) batch[i].done(problems[i]);
+  }
 }
 
 }  // namespace kelv

@@ -19,21 +19,33 @@ using Problem = std::string;
 class FileSystem {
  public:
   using Handle = std::intptr_t;
+  // Bytes of a gather write.
+  using Piece = std::span<const unsigned char>;
 
   virtual ~FileSystem() = default;
   // Whether anything (a file, a folder, a link) is at `path`.
   virtual bool exists(const std::string& path) = 0;
   // Where new content for `path` goes: the path itself, or the file a symbolic link there names.
   virtual std::string resolve(const std::string& path) = 0;
+  // The name of the file at `path`, in a form that is the same for any two names the file system
+  // takes for one file (case folded where it ignores case); it may take more names for one.
+  virtual std::string name_key(const std::string& path) = 0;
   // Creates a new, empty temporary file in the folder of `target`.
   virtual Problem create_temp(const std::string& target, std::string& temp_path,
                               Handle& handle) = 0;
-  // Writes all `size` bytes.
-  virtual Problem write(Handle handle, const unsigned char* data, std::size_t size) = 0;
-  // Flushes the file to the disk and closes it; the handle is gone either way.
+  // Writes all the bytes of the pieces, one after the other.
+  virtual Problem write(Handle handle, std::span<const Piece> pieces) = 0;
+  // Closes the file; the handle is gone either way. What was written may not be on the disk
+  // before flush().
   virtual Problem close(Handle handle) = 0;
+  // Puts the content of the closed files at `paths` on the disk, all together: `problems` (one
+  // per path) stays empty for each file that is now there.
+  virtual void flush(std::span<const std::string> paths, std::span<Problem> problems) = 0;
   // Puts `from` in the place of `to` in one step, replacing what was there.
   virtual Problem rename(const std::string& from, const std::string& to) = 0;
+  // Puts on the disk what was renamed into the folders of the files at `paths`: `problems` (one
+  // per path) stays empty for each file whose name is now there.
+  virtual void flush_folders(std::span<const std::string> paths, std::span<Problem> problems) = 0;
   virtual void remove(const std::string& path) = 0;
 
   // What is directly inside a folder, links followed. The machine's own file systems answer

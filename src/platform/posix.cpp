@@ -2,14 +2,22 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/terminal.h"
@@ -28,7 +36,90 @@ std::string folder_of(const std::string& path) {
   return path.substr(0, slash);
 }
 
+// The temporary files not yet renamed or removed. A signal that ends the run (Ctrl-C, a hang-up,
+// TERM, a broken pipe) removes them on its way out: a run of many outputs has many waiting, and
+// only a kill that cannot be caught (SIGKILL, a power cut) leaves any behind.
+class Leftovers {
+ public:
+  // Runs `change` (which may make or rename a temporary file) with the signals held back until
+  // `temporaries` agrees with the disk again.
+  template <class F>
+  static void change(F&& change) {
+    install();
+    busy_ = 1;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    change(temporaries_);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    busy_ = 0;
+    if (pending_ != 0) leave(pending_);
+  }
+
+ private:
+  static void install() {
+    if (installed_) return;
+    installed_ = true;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+      struct sigaction now {};
+      // A signal the user has ignored (nohup) stays ignored.
+      if (::sigaction(signal, nullptr, &now) != 0 || now.sa_handler != SIG_DFL) continue;
+      struct sigaction on {};
+      on.sa_handler = caught;
+      ::sigemptyset(&on.sa_mask);
+      ::sigaction(signal, &on, nullptr);
+    }
+  }
+  static void caught(int signal) {
+    if (busy_ != 0) {
+      pending_ = signal;
+      return;
+    }
+    leave(signal);
+  }
+  // Removes the temporary files and ends as the signal would have (only what a signal handler
+  // may call).
+  static void leave(int signal) {
+    for (const std::string& path : temporaries_)
+      ::unlink(path.c_str());
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+  }
+
+  static inline std::unordered_set<std::string> temporaries_;
+  static inline volatile std::sig_atomic_t busy_ = 0;
+  static inline volatile std::sig_atomic_t pending_ = 0;
+  static inline bool installed_ = false;
+};
+
+// Runs `use` on the folder opened for reading.
+template <class F>
+Problem with_folder(const std::string& folder, F&& use) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return reason(errno);
+  Problem p = use(fd);
+  ::close(fd);
+  return p;
+}
+
+// Outputs this large give their cached pages back before their replacement is written.
+constexpr off_t kDropFrom = off_t{1} << 20;
+
+// Asks the system to forget the cached pages of the file at `path`, which is about to be
+// replaced: the new content's pages are then taken from those, as when a file is overwritten in
+// place, rather than from memory of its own while both are held.
+void drop_cache(const std::string& path) {
+#ifdef POSIX_FADV_DONTNEED  // not on every POSIX system
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+  ::close(fd);
+#else
+  (void)path;
+#endif
+}
+
 class PosixFiles final : public FileSystem {
+  static constexpr int kGather = 256;  // pieces per writev
+
  public:
   bool exists(const std::string& path) override {
     struct stat st {};
@@ -60,13 +151,18 @@ class PosixFiles final : public FileSystem {
     if (existed && S_ISDIR(st.st_mode)) return reason(EISDIR);
     if (existed && !S_ISREG(st.st_mode)) return "not a regular file";
     if (existed && ::access(target.c_str(), W_OK) != 0) return reason(errno);
+    if (existed && st.st_size >= kDropFrom) drop_cache(target);
 
     const std::size_t slash = target.rfind('/');
     const std::string folder =
         slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     std::string pattern = folder + "." + name + ".XXXXXX";
-    const int fd = ::mkstemp(pattern.data());
+    int fd = -1;
+    Leftovers::change([&](auto& temporaries) {
+      fd = ::mkstemp(pattern.data());
+      if (fd >= 0) temporaries.insert(pattern);
+    });
     if (fd < 0) return reason(errno);
     // The new file gets the mode the old one had, or what creating it anew would give. The
     // set-user-ID and set-group-ID bits wait for the close: a write by a user without root's
@@ -86,17 +182,44 @@ class PosixFiles final : public FileSystem {
     return {};
   }
 
-  Problem write(Handle handle, const unsigned char* data, std::size_t size) override {
+  std::string name_key(const std::string& path) override {
+    // Folded, for the file systems that ignore case (FAT and the like, folders marked so): two
+    // names that differ only in case cost at most one more flush.
+    std::string name = path.substr(path.rfind('/') + 1);
+    for (char& c : name) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return name;
+  }
+
+  Problem write(Handle handle, std::span<const Piece> pieces) override {
     const int fd = static_cast<int>(handle);
-    while (size > 0) {
-      const std::size_t chunk = size < (1u << 20) ? size : (1u << 20);
-      const ssize_t n = ::write(fd, data, chunk);
+    std::size_t next = 0;  // the first piece not yet written whole
+    std::size_t done = 0;  // bytes of it written
+    while (next < pieces.size()) {
+      iovec io[kGather];
+      int count = 0;
+      for (std::size_t i = next; i < pieces.size() && count < kGather; ++i) {
+        const std::size_t skip = i == next ? done : 0;
+        if (pieces[i].size() == skip) continue;
+        io[count++] = {const_cast<unsigned char*>(pieces[i].data()) + skip,
+                       pieces[i].size() - skip};
+      }
+      if (count == 0) break;
+      ssize_t n = ::writev(fd, io, count);
       if (n < 0) {
         if (errno == EINTR) continue;
         return reason(errno);
       }
-      data += n;
-      size -= static_cast<std::size_t>(n);
+      // Past the pieces written whole, into the one written in part.
+      for (auto left = static_cast<std::size_t>(n); next < pieces.size(); ++next, done = 0) {
+        const std::size_t rest = pieces[next].size() - done;
+        if (left < rest) {
+          done += left;
+          break;
+        }
+        left -= rest;
+      }
     }
     return {};
   }
@@ -108,17 +231,78 @@ class PosixFiles final : public FileSystem {
       if (::fchmod(fd, mode->second) != 0) p = reason(errno);
       set_id_modes_.erase(mode);
     }
-    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS && p.empty()) p = reason(errno);
     if (::close(fd) != 0 && p.empty()) p = reason(errno);
     return p;
   }
 
+  void flush(std::span<const std::string> paths, std::span<Problem> problems) override {
+#ifdef __linux__
+    if (paths.size() > 1) {
+      // One syncfs for each file system the files are on, found through their folders.
+      std::unordered_map<std::string, Problem> folders;
+      std::vector<std::pair<dev_t, Problem>> synced;
+      for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::string folder = folder_of(paths[i]);
+        auto [at, added] = folders.try_emplace(folder);
+        if (added) at->second = with_folder(folder, [&](int fd) -> Problem {
+          struct stat st {};
+          if (::fstat(fd, &st) != 0) return reason(errno);
+          for (const auto& [device, problem] : synced) {
+            if (device == st.st_dev) return problem;
+          }
+          Problem p = ::syncfs(fd) == 0 ? Problem() : reason(errno);
+          synced.emplace_back(st.st_dev, p);
+          return p;
+        });
+        problems[i] = at->second;
+      }
+      return;
+    }
+#endif
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      const int fd = ::open(paths[i].c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd < 0) {
+        problems[i] = reason(errno);
+        continue;
+      }
+      if (::fsync(fd) != 0 && errno != EINVAL) problems[i] = reason(errno);
+      ::close(fd);
+    }
+  }
+
   Problem rename(const std::string& from, const std::string& to) override {
-    if (::rename(from.c_str(), to.c_str()) != 0) return reason(errno);
+    int error = 0;
+    Leftovers::change([&](auto& temporaries) {
+      if (::rename(from.c_str(), to.c_str()) == 0) {
+        temporaries.erase(from);
+      } else {
+        error = errno;
+      }
+    });
+    if (error != 0) return reason(error);
     return {};
   }
 
-  void remove(const std::string& path) override { ::unlink(path.c_str()); }
+  void flush_folders(std::span<const std::string> paths, std::span<Problem> problems) override {
+    std::unordered_map<std::string, Problem> folders;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      const std::string folder = folder_of(paths[i]);
+      auto [at, added] = folders.try_emplace(folder);
+      if (added) at->second = with_folder(folder, [](int fd) -> Problem {
+        // Some file systems cannot flush a folder; their names are as safe as they can be.
+        if (::fsync(fd) != 0 && errno != EINVAL) return reason(errno);
+        return {};
+      });
+      problems[i] = at->second;
+    }
+  }
+
+  void remove(const std::string& path) override {
+    Leftovers::change([&](auto& temporaries) {
+      ::unlink(path.c_str());
+      temporaries.erase(path);
+    });
+  }
 
   bool is_folder(const std::string& path) override {
     struct stat st {};

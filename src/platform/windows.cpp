@@ -122,24 +122,51 @@ class WindowsFiles final : public FileSystem {
     return reason(ERROR_FILE_EXISTS);
   }
 
-  Problem write(Handle handle, const unsigned char* data, std::size_t size) override {
+  std::string name_key(const std::string& path) override {
+    // Names ignore case on Windows: folded as the file systems fold them, to upper case.
+    std::wstring name = widen(std::string_view(path).substr(name_start(path)));
+    if (!name.empty()) {
+      CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+    }
+    return narrow(name);
+  }
+
+  Problem write(Handle handle, std::span<const Piece> pieces) override {
+    // No gather write here that takes any memory (WriteFileGather wants whole pages, unbuffered).
     HANDLE h = reinterpret_cast<HANDLE>(handle);
-    while (size > 0) {
-      const DWORD chunk = size < (1u << 20) ? static_cast<DWORD>(size) : (1u << 20);
-      DWORD done = 0;
-      if (!WriteFile(h, data, chunk, &done, nullptr)) return reason(GetLastError());
-      data += done;
-      size -= done;
+    for (const Piece& piece : pieces) {
+      const unsigned char* data = piece.data();
+      std::size_t size = piece.size();
+      while (size > 0) {
+        const DWORD chunk = size < (1u << 20) ? static_cast<DWORD>(size) : (1u << 20);
+        DWORD done = 0;
+        if (!WriteFile(h, data, chunk, &done, nullptr)) return reason(GetLastError());
+        data += done;
+        size -= done;
+      }
     }
     return {};
   }
 
   Problem close(Handle handle) override {
-    HANDLE h = reinterpret_cast<HANDLE>(handle);
-    Problem p;
-    if (!FlushFileBuffers(h)) p = reason(GetLastError());
-    if (!CloseHandle(h) && p.empty()) p = reason(GetLastError());
-    return p;
+    if (!CloseHandle(reinterpret_cast<HANDLE>(handle))) return reason(GetLastError());
+    return {};
+  }
+
+  void flush(std::span<const std::string> paths, std::span<Problem> problems) override {
+    // Each file on its own: flushing a whole volume takes an administrator.
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      HANDLE h = CreateFileW(long_path(paths[i]).c_str(), GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (h == INVALID_HANDLE_VALUE || !FlushFileBuffers(h)) problems[i] = reason(GetLastError());
+      if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
+  }
+
+  void flush_folders(std::span<const std::string>, std::span<Problem>) override {
+    // Nothing left to do: rename() moves with MOVEFILE_WRITE_THROUGH, which returns only when
+    // the move is on the disk.
   }
 
   Problem rename(const std::string& from, const std::string& to) override {

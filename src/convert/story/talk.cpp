@@ -12,6 +12,13 @@ namespace {
 
 using T = TalkList;
 
+// The texts' blocks. Fuzzing builds make them small, so that short inputs reach every path.
+#ifdef KELV_FUZZ_MAX_TABLE_BYTES
+constexpr std::size_t kTextBlock = 64;
+#else
+constexpr std::size_t kTextBlock = std::size_t{2} << 20;
+#endif
+
 // A text is the whole line; the writer turns every '#' into a line feed.
 constexpr ValueShape kText{"text", 0, ValueKind::Text, Twist::Breaks, kLongLines};
 constexpr std::array<ValueShape, 1> kTextLine{kText};
@@ -34,21 +41,10 @@ void on_data_close(T& c) {
   }
 }
 
-// An owned copy of `text` in `slot`; false when it cannot be allocated.
-bool keep(TalkText& slot, std::string_view text) {
-  auto* bytes = static_cast<char*>(std::malloc(text.size() + 1));
-  if (bytes == nullptr) return false;
-  std::memcpy(bytes, text.data(), text.size());
-  bytes[text.size()] = '\0';
-  std::free(slot.bytes);
-  slot = TalkText{bytes, text.size()};
-  return true;
-}
-
 void on_data(T& c, const Line& l) {
   TalkText* slot = c.index < c.count ? c.table.at(c.index) : nullptr;
   // A text that cannot be allocated is skipped, and the next line takes its place.
-  if (slot == nullptr || !keep(*slot, l.text())) {
+  if (slot == nullptr || !c.keep(*slot, l.text())) {
     l.note(Note::LineUnused, c.table.present() ? c.count : -1);
     return;
   }
@@ -86,16 +82,14 @@ void layout(L& l, T& c) {
   l.field("talk_number", [&](auto& d) { d.i32(c.count, kCountValue); });
   l.field_if(c.table.present(), "talk_data", [&](auto& d) {
     if constexpr (L::kReading) {
-      d.each(c.table, c.count, 5, [](auto& e, TalkText& t) {
+      d.each(c.table, c.count, 5, [&c](auto& e, TalkText& t) {
         const std::uint64_t at = e.at() + 4;
         std::string_view text;
-        if (e.read_text(text, kText) && keep(t, text)) e.remember(t.bytes, t.length + 1, at);
+        if (e.read_text(text, kText) && c.keep(t, text)) e.remember(t.bytes, t.length + 1, at);
       });
     } else {
-      for (TalkText& t : c.listed()) {
-        if (t.present()) hash_to_line_feed(t.field());
+      for (const TalkText& t : c.listed())
         d.counted(t.text(), kText);
-      }
     }
   });
 }
@@ -127,6 +121,9 @@ std::span<TalkText> TalkList::listed() {
 }
 
 void TalkList::write(DataWriter& out) {
+  for (TalkText& t : listed()) {
+    if (t.present()) hash_to_line_feed(t.field());
+  }
   layout(out, *this);
 }
 
@@ -145,9 +142,65 @@ void TalkList::decompile(SourceWriter& out) {
 }
 
 void TalkList::drop_table() {
-  for (TalkText& t : table.all())
-    std::free(t.bytes);
   table.reset();
+  for (char* block : blocks_)
+    std::free(block);
+  blocks_.clear();
+  free_at_ = nullptr;
+  free_ = held_ = spare_ = 0;
+}
+
+bool TalkList::keep(TalkText& slot, std::string_view text) {
+  const std::size_t size = text.size() + 1;
+  // A text no longer than the one it replaces takes its place.
+  char* to = slot.present() && text.size() <= slot.length ? slot.bytes : room(size);
+  if (to == nullptr) return false;
+  if (slot.present()) {
+    held_ -= slot.length + 1;
+    spare_ += to == slot.bytes ? slot.length - text.size() : slot.length + 1;
+  }
+  std::memcpy(to, text.data(), text.size());
+  to[text.size()] = '\0';
+  slot = TalkText{to, text.size()};
+  held_ += size;
+  // Texts replaced again and again (a data section opened many times) would otherwise let the
+  // blocks grow without end.
+  if (spare_ > held_ && spare_ > kTextBlock) compact();
+  return true;
+}
+
+char* TalkList::room(std::size_t size) {
+  if (size > free_) {
+    const std::size_t block_size = std::max(size, kTextBlock);
+    auto* block = static_cast<char*>(std::malloc(block_size));
+    if (block == nullptr) return nullptr;
+    blocks_.push_back(block);
+    free_at_ = block;
+    free_ = block_size;
+  }
+  char* at = free_at_;
+  free_at_ += size;
+  free_ -= size;
+  return at;
+}
+
+// Moves the texts of the table into one block of their own, leaving the bytes of replaced texts
+// behind; when that block cannot be had, they stay where they are.
+void TalkList::compact() {
+  auto* block = static_cast<char*>(std::malloc(held_));
+  if (block == nullptr) return;
+  char* to = block;
+  for (TalkText& t : table.all()) {
+    if (!t.present()) continue;
+    std::memcpy(to, t.bytes, t.length + 1);
+    t.bytes = to;
+    to += t.length + 1;
+  }
+  for (char* old : blocks_)
+    std::free(old);
+  blocks_.assign(1, block);
+  free_at_ = nullptr;
+  free_ = spare_ = 0;
 }
 
 void TalkList::release() {

@@ -8,14 +8,15 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "convert/converter.h"
 #include "format/table.h"
 
 namespace kelv {
 
-// An owned copy of one source line and its NUL (malloc'd), or absent. Kept trivial so that a
-// table of them is made zero-filled without touching its pages.
+// A copy of one source line and its NUL, kept among the list's texts, or absent. Kept trivial so
+// that a table of them is made zero-filled without touching its pages.
 struct TalkText {
   char* bytes;
   std::size_t length;
@@ -50,8 +51,21 @@ class TalkList final : public Converter {
   std::span<TalkText> listed();
   // Frees every text of the table, then the table.
   void drop_table();
+  // Puts a copy of `text` in `slot`, in place of the text there; false when memory runs out.
+  bool keep(TalkText& slot, std::string_view text);
 
   std::int32_t index = 0;  // of a reading: the next text a data line fills
+
+ private:
+  char* room(std::size_t size);
+  void compact();
+
+  // The texts' bytes, one after the other in large blocks: one allocation for many lines.
+  std::vector<char*> blocks_;
+  char* free_at_ = nullptr;  // in the last block
+  std::size_t free_ = 0;
+  std::size_t held_ = 0;   // bytes of the texts in the table, with their NULs
+  std::size_t spare_ = 0;  // bytes of texts replaced, still in the blocks
 };
 
 }  // namespace kelv

@@ -1,0 +1,537 @@
+// kelv_bench: kelvconv beside copying the same bytes.
+//
+// Makes the workloads in a work folder, always the same bytes (a fixed seed):
+//
+//   items     item_list.txt, 200,000 items
+//   talk      talk_list.txt, 200,000 Shift-JIS lines
+//   monsters  monster_list.txt, 100,000 monsters
+//   flags     scene_flags.txt, one scene with 50,000 flag commands
+//   scenes    5,000 small scene files, converted by one command
+//
+// Then, for each, kelvconv and its reference run one after the other, --runs times: for the lists,
+// `cat` of the source and the output into a file; for the scenes, `cp -r` of a folder of the
+// same sources. Every output is replaced (-y), as when an author converts again after an edit,
+// and every copy overwrites the last one; `sync` runs between, untimed. The medians are printed:
+// source MB/s (or files/s), CPU time (user + system) and its ratio to the reference's, peak
+// memory beside the size of the tables the source declares, and, from one more run under
+// `strace -c`, the flush calls (fsync, fdatasync, syncfs, sync, sync_file_range) per output
+// folder.
+//
+//   kelv_bench [--runs N] [--work DIR] [--kelvconv PATH] [WORKLOAD...]
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// splitmix64: the same numbers on every machine and compiler.
+class Random {
+ public:
+  explicit Random(std::uint64_t seed) : state_(seed) {}
+  std::uint64_t next() {
+    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15u);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+    return z ^ (z >> 31);
+  }
+  // In [low, high].
+  int in(int low, int high) {
+    return low + static_cast<int>(next() % static_cast<std::uint64_t>(high - low + 1));
+  }
+
+ private:
+  std::uint64_t state_;
+};
+
+// `n` Shift-JIS characters: hiragana, katakana and kanji of the first level, with a '#' (a line
+// break in the game's texts) now and then when `breaks`.
+std::string sjis(Random& r, int n, bool breaks) {
+  std::string s;
+  for (int i = 0; i < n; ++i) {
+    if (breaks && i > 0 && i + 1 < n && r.in(0, 15) == 0) {
+      s += '#';
+      continue;
+    }
+    int lead = 0;
+    int trail = 0;
+    switch (r.in(0, 2)) {
+      case 0:  // hiragana
+        lead = 0x82;
+        trail = r.in(0x9F, 0xF1);
+        break;
+      case 1:  // katakana
+        lead = 0x83;
+        trail = r.in(0x40, 0x96);
+        if (trail == 0x7F) trail = 0x80;
+        break;
+      default:  // kanji
+        lead = r.in(0x88, 0x97);
+        trail = r.in(0x40, 0xFC);
+        if (trail == 0x7F) trail = 0x80;
+        if (lead == 0x88 && trail < 0x9F) trail = 0x9F;
+        break;
+    }
+    s += static_cast<char>(lead);
+    s += static_cast<char>(trail);
+  }
+  return s;
+}
+
+std::string number(Random& r) {
+  switch (r.in(0, 7)) {
+    case 0:
+    case 1:
+    case 2:
+      return "0";
+    case 3:
+      return std::to_string(-r.in(1, 50));
+    case 4:
+      return std::to_string(r.in(1000, 99999));
+    default:
+      return std::to_string(r.in(1, 300));
+  }
+}
+
+std::string real(Random& r) {
+  return std::to_string(r.in(0, 4)) + "." + std::to_string(r.in(0, 99));
+}
+
+// Appends the pieces to `s`.
+void add(std::string& s, std::initializer_list<std::string_view> pieces) {
+  for (const std::string_view p : pieces)
+    s += p;
+}
+
+// Writes `bytes` to `path` unless the file holds them already (from an earlier run).
+void write_file(const fs::path& path, const std::string& bytes) {
+  std::error_code ec;
+  if (fs::file_size(path, ec) == bytes.size() && !ec) {
+    std::ifstream in(path, std::ios::binary);
+    std::string now(bytes.size(), '\0');
+    in.read(now.data(), static_cast<std::streamsize>(now.size()));
+    if (in && now == bytes) return;
+  }
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+struct Workload {
+  std::string name;
+  std::string what;
+  std::vector<std::string> sources;  // relative to the work folder
+  std::vector<std::string> outputs;
+  std::string tree;  // the folder of the sources when there are many, else empty
+  std::uint64_t source_bytes = 0;
+  std::uint64_t table_bytes = 0;  // what the source declares; 0 where that means nothing
+  std::size_t folders = 1;        // output folders
+};
+
+constexpr std::string_view kCrLf = "\r\n";
+
+Workload items(const fs::path& work) {
+  Random r(14);
+  std::string s = "Items: sixteen numbers, a name, a text ('#' breaks the line)\r\n\r\n";
+  constexpr int kCount = 200'000;
+  s += "<item_number>\r\n" + std::to_string(kCount) + "\r\n</item_number>\r\n<item_data>\r\n";
+  for (int i = 0; i < kCount; ++i) {
+    s += std::to_string(r.in(0, 3));
+    for (int v = 1; v < 16; ++v)
+      add(s, {" ", number(r)});
+    add(s, {" ", sjis(r, r.in(2, 6), false), " ", sjis(r, r.in(22, 46), true), kCrLf});
+  }
+  s += "</item_data>\r\n";
+  write_file(work / "items/item_list.txt", s);
+  return {"items", "item list, 200,000 items", {"items/item_list.txt"}, {"items/item_list.dat"},
+          {}, s.size(), std::uint64_t{384} * kCount};
+}
+
+Workload talk(const fs::path& work) {
+  Random r(2);
+  std::string s = "Dialogue: one text a line, '#' starts a new line on screen\r\n";
+  constexpr int kCount = 200'000;
+  std::uint64_t texts = 0;
+  s += "<talk_number>\r\n" + std::to_string(kCount) + "\r\n</talk_number>\r\n<talk_data>\r\n";
+  for (int i = 0; i < kCount; ++i) {
+    const std::string line = sjis(r, r.in(30, 62), true);
+    texts += line.size() + 1;
+    s += line;
+    s += kCrLf;
+  }
+  s += "</talk_data>\r\n";
+  write_file(work / "talk/talk_list.txt", s);
+  // Each text is held with its NUL, and the table holds a pointer and a length per text.
+  return {"talk", "talk list, 200,000 lines", {"talk/talk_list.txt"}, {"talk/talk_list.dat"},
+          {}, s.size(), texts + std::uint64_t{16} * kCount};
+}
+
+Workload monsters(const fs::path& work) {
+  Random r(4);
+  std::string s = "Monsters: 11 numbers, 2 reals, 4 numbers, a name, 2 numbers, an image, 5 numbers\r\n";
+  constexpr int kCount = 100'000;
+  s += "<monster_number>\r\n" + std::to_string(kCount) + "\r\n</monster_number>\r\n";
+  s += "<monster_data>\r\n";
+  for (int i = 0; i < kCount; ++i) {
+    for (int v = 0; v < 11; ++v)
+      add(s, {number(r), " "});
+    add(s, {real(r), " ", real(r)});
+    for (int v = 0; v < 4; ++v)
+      add(s, {" ", number(r)});
+    add(s, {" ", sjis(r, r.in(2, 8), false), " ", std::to_string(r.in(16, 256)), " ",
+            std::to_string(r.in(16, 256)), " monster_", std::to_string(i), ".bmp"});
+    for (int v = 0; v < 5; ++v)
+      add(s, {" ", number(r)});
+    s += kCrLf;
+  }
+  s += "</monster_data>\r\n";
+  write_file(work / "monsters/monster_list.txt", s);
+  return {"monsters", "monster list, 100,000 monsters", {"monsters/monster_list.txt"},
+          {"monsters/monster_list.dat"}, {}, s.size(), std::uint64_t{420} * kCount};
+}
+
+// The head of a scene: its values, a few short lists and the two field tables.
+std::string scene_head(Random& r, int number) {
+  std::string s = "Scene " + std::to_string(number) + "\n\n";
+  s += "<scene_kind>\n" + std::to_string(r.in(0, 3)) + "\n</scene_kind>\n";
+  s += "<scene_name>\n" + sjis(r, r.in(3, 10), false) + " " + std::to_string(number) +
+       "\n</scene_name>\n";
+  s += "<filename_map_data>\nmap_" + std::to_string(number) + ".dat\n</filename_map_data>\n";
+  s += "<filename_bg_map_chip>\nchip_bg.bmp\n</filename_bg_map_chip>\n";
+  s += "<lyer_map_chip>\nchip_layer.bmp 1 1 32 32 16\n</lyer_map_chip>\n";
+  s += "<midi_index>\n" + std::to_string(r.in(0, 20)) + "\n</midi_index>\n";
+  s += "<scene_change_number>\n2\n</scene_change_number>\n<scene_change_data>\n";
+  for (int i = 0; i < 2; ++i) {
+    s += std::to_string(r.in(0, 39)) + " " + std::to_string(r.in(0, 39)) + " " +
+         std::to_string(r.in(0, 99)) + " " + std::to_string(r.in(0, 3)) + "\n";
+  }
+  s += "</scene_change_data>\n<npc_index_number>\n3\n</npc_index_number>\n<npc_index_data>\n";
+  for (int i = 0; i < 3; ++i)
+    s += std::to_string(r.in(0, 99)) + "\n";
+  s += "</npc_index_data>\n<battle_number>\n2\n</battle_number>\n<battle_data>\n";
+  for (int i = 0; i < 2; ++i)
+    s += std::to_string(r.in(0, 30)) + " 0.0" + std::to_string(r.in(1, 9)) + " back.bmp\n";
+  s += "</battle_data>\n<battle_field_data>\n";
+  for (int row = 0; row < 16; ++row) {
+    for (int col = 0; col < 16; ++col)
+      s += std::to_string(r.in(0, 2)) + (col < 15 ? " " : "\n");
+  }
+  s += "</battle_field_data>\n<event_pos_number>\n2\n</event_pos_number>\n<event_pos_data>\n";
+  for (int i = 0; i < 2; ++i) {
+    s += std::to_string(r.in(0, 39)) + " " + std::to_string(r.in(0, 39)) + " 1 1 " +
+         std::to_string(i) + " 0\n";
+  }
+  s += "</event_pos_data>\n";
+  return s;
+}
+
+// A flag command line.
+std::string command(Random& r) {
+  switch (r.in(0, 4)) {
+    case 0:
+      return "talk " + std::to_string(r.in(0, 199'999));
+    case 1:
+      return "set_flag " + std::to_string(r.in(0, 999)) + " 1";
+    case 2:
+      return "item " + std::to_string(r.in(0, 199)) + " " + std::to_string(r.in(1, 9));
+    case 3:
+      return "message " + sjis(r, r.in(6, 20), true);
+    default:
+      return "battle " + std::to_string(r.in(0, 30));
+  }
+}
+
+std::string flags(Random& r, int flag_count, int commands_each, std::uint64_t& texts) {
+  std::string s = "<flag_number>\n" + std::to_string(flag_count) + "\n</flag_number>\n";
+  for (int f = 0; f < flag_count; ++f) {
+    s += "<flag_cmd_number>\n" + std::to_string(commands_each) +
+         "\n</flag_cmd_number>\n<flag_cmd_data>\n";
+    for (int c = 0; c < commands_each; ++c) {
+      const std::string line = command(r);
+      texts += line.size() + 1;
+      s += line + "\n";
+    }
+    s += "</flag_cmd_data>\n";
+  }
+  return s;
+}
+
+Workload flag_scene(const fs::path& work) {
+  Random r(6);
+  std::uint64_t texts = 0;
+  constexpr int kFlags = 1'000;
+  constexpr int kEach = 50;
+  const std::string s = scene_head(r, 0) + flags(r, kFlags, kEach, texts);
+  write_file(work / "flags/scene_flags.txt", s);
+  // The texts with their NULs, a slot of 8 bytes per command and a table of 24 per flag.
+  return {"flags", "scene with 50,000 flag commands", {"flags/scene_flags.txt"},
+          {"flags/scene_flags.dat"}, {}, s.size(),
+          texts + std::uint64_t{8} * kFlags * kEach + std::uint64_t{24} * kFlags};
+}
+
+Workload scenes(const fs::path& work) {
+  Random r(5000);
+  Workload w{"scenes", "5,000 small scene files", {}, {}, "scenes", 0, 0};
+  constexpr int kCount = 5'000;
+  for (int i = 0; i < kCount; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "scene_%05d", i);
+    std::uint64_t texts = 0;
+    const std::string s = scene_head(r, i) + flags(r, 3, 3, texts);
+    write_file(work / "scenes" / (std::string(name) + ".txt"), s);
+    w.sources.push_back("scenes/" + std::string(name) + ".txt");
+    w.outputs.push_back("scenes/" + std::string(name) + ".dat");
+    w.source_bytes += s.size();
+  }
+  return w;
+}
+
+struct Usage {
+  double cpu = 0;   // user + system, seconds
+  double wall = 0;  // seconds
+  long peak_kib = 0;
+};
+
+// Runs `args` in `dir` with standard output to `out` (or nowhere), waits for it and tells what
+// it took on `report`. The process that does this is a fresh start of this program, small: a
+// child's peak memory counts what it had before its exec, and this program's own workloads
+// would show there.
+int measure(int report, const std::string& dir, const std::string& out, char** args) {
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::chdir(dir.c_str()) != 0) ::_exit(126);
+    const int null = ::open("/dev/null", O_RDWR);
+    const int to = out.empty() ? null : ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (null < 0 || to < 0) ::_exit(126);
+    ::dup2(null, STDIN_FILENO);
+    ::dup2(to, STDOUT_FILENO);
+    ::dup2(null, STDERR_FILENO);
+    ::execvp(args[0], args);
+    ::_exit(127);
+  }
+  int status = 0;
+  rusage ru{};
+  if (child < 0 || ::wait4(child, &status, 0, &ru) != child) return 1;
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double cpu = static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
+                     static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+  const std::string line = std::to_string(status) + " " + std::to_string(cpu) + " " +
+                           std::to_string(wall) + " " + std::to_string(ru.ru_maxrss) + "\n";
+  return ::write(report, line.data(), line.size()) == static_cast<ssize_t>(line.size()) ? 0 : 1;
+}
+
+Usage run(const std::vector<std::string>& args, const fs::path& dir, const std::string& out = {}) {
+  int fds[2];
+  if (::pipe(fds) != 0) std::exit(1);
+  std::vector<std::string> all{"/proc/self/exe", "--measure", std::to_string(fds[1]), dir.string(),
+                               out};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (const std::string& a : all)
+    argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(fds[0]);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  ::close(fds[1]);
+  std::string said;
+  char buffer[256];
+  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+    said.append(buffer, static_cast<std::size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  Usage u;
+  int ran = -1;
+  std::istringstream(said) >> ran >> u.cpu >> u.wall >> u.peak_kib;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !WIFEXITED(ran) || WEXITSTATUS(ran) != 0) {
+    std::fprintf(stderr, "kelv_bench: %s failed (status %d)\n", args[0].c_str(), ran);
+    std::exit(1);
+  }
+  return u;
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.size() % 2 == 1 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+// The flush calls of one run under strace, or -1 when strace cannot run.
+long flush_calls(const std::vector<std::string>& args, const fs::path& dir) {
+  const fs::path summary = dir / "strace.txt";
+  std::vector<std::string> traced{"strace", "-f", "-c", "-o", summary.string(),
+                                  "-e", "trace=fsync,fdatasync,syncfs,sync,sync_file_range"};
+  traced.insert(traced.end(), args.begin(), args.end());
+  run(traced, dir);
+  std::ifstream in(summary);
+  long calls = 0;
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream words(line);
+    std::vector<std::string> w;
+    for (std::string word; words >> word;)
+      w.push_back(word);
+    if (w.size() >= 5 && w.back() != "total" && w.back() != "syscall" &&
+        w[0].find('-') == std::string::npos) {
+      calls += std::stol(w[3]);
+    }
+  }
+  return calls;
+}
+
+std::string megabytes(std::uint64_t bytes) {
+  char s[32];
+  std::snprintf(s, sizeof s, "%.1f MB", static_cast<double>(bytes) / 1e6);
+  return s;
+}
+
+std::uint64_t size_of(const fs::path& dir, const std::vector<std::string>& files) {
+  std::uint64_t n = 0;
+  for (const std::string& f : files)
+    n += fs::file_size(dir / f);
+  return n;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 5 && std::string_view(argv[1]) == "--measure")
+    return measure(std::atoi(argv[2]), argv[3], argv[4], argv + 5);
+  int runs = 5;
+  fs::path work = "build/bench/work";
+  std::string kelvconv = KELV_BINARY;
+  std::vector<std::string> only;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    if (a == "--runs" && i + 1 < argc) {
+      runs = std::max(1, std::atoi(argv[++i]));
+    } else if (a == "--work" && i + 1 < argc) {
+      work = argv[++i];
+    } else if (a == "--kelvconv" && i + 1 < argc) {
+      kelvconv = fs::absolute(argv[++i]).string();
+    } else if (!a.empty() && a[0] != '-') {
+      only.emplace_back(a);
+    } else {
+      std::fprintf(stderr,
+                   "usage: kelv_bench [--runs N] [--work DIR] [--kelvconv PATH] "
+                   "[items|talk|monsters|flags|scenes]...\n");
+      return 2;
+    }
+  }
+  work = fs::absolute(work);
+  const auto wanted = [&](std::string_view name) {
+    return only.empty() || std::find(only.begin(), only.end(), name) != only.end();
+  };
+
+  std::printf("kelvconv: %s\nwork folder: %s, %d runs each, medians\n\n", kelvconv.c_str(),
+              work.c_str(), runs);
+  struct Maker {
+    std::string_view name;
+    Workload (*make)(const fs::path&);
+  };
+  std::vector<Workload> workloads;
+  for (const Maker& m : {Maker{"items", items}, Maker{"talk", talk}, Maker{"monsters", monsters},
+                         Maker{"flags", flag_scene}, Maker{"scenes", scenes}}) {
+    if (wanted(m.name)) workloads.push_back(m.make(work));
+  }
+
+  std::printf("%-32s %9s %9s | %8s %10s | %8s %5s | %9s %9s | %s\n", "workload", "source",
+              "output", "CPU", "speed", "ref. CPU", "ratio", "peak", "tables", "flushes/folder");
+  for (const Workload& w : workloads) {
+    // kelvconv on the sources (in `folder` for the tree), every output replaced.
+    const auto convert = [&](const std::string& folder) {
+      std::vector<std::string> args{kelvconv, "-y"};
+      for (const std::string& source : w.sources)
+        args.push_back(folder.empty() ? source : folder + "/" + fs::path(source).filename().string());
+      return args;
+    };
+    std::vector<double> cpu, ref_cpu, wall, peak;
+    long flushes = 0;
+    std::uint64_t output_bytes = 0;
+    if (w.tree.empty()) {
+      // A list: its output replaced, and a copy of its source and output into one file.
+      const std::vector<std::string> reference{"cat", w.sources[0], w.outputs[0]};
+      const std::string copy = (work / (w.name + ".copy")).string();
+      run(convert({}), work);  // the output exists from here on, as after an earlier conversion
+      for (int i = 0; i < runs; ++i) {
+        ::sync();
+        const Usage k = run(convert({}), work);
+        ::sync();
+        const Usage c = run(reference, work, copy);
+        cpu.push_back(k.cpu);
+        wall.push_back(k.wall);
+        peak.push_back(static_cast<double>(k.peak_kib));
+        ref_cpu.push_back(c.cpu);
+      }
+      flushes = flush_calls(convert({}), work);
+      output_bytes = size_of(work, w.outputs);
+      fs::remove(copy);
+    } else {
+      // The tree: converted in a fresh copy of it each time, beside a `cp -r` of it. Nothing is
+      // deleted until the end: on an ext4 without a journal (this machine's), every file made
+      // within a minute after thousands were deleted costs a scan of the deleted ones.
+      fs::remove_all(work / "runs");
+      fs::create_directories(work / "runs");
+      for (int i = 0; i <= runs; ++i) {
+        const std::string folder = "runs/convert" + std::to_string(i);
+        run({"cp", "-r", w.tree, folder}, work);
+        ::sync();
+        const Usage k = i < runs ? run(convert(folder), work) : Usage{};
+        if (i == runs) flushes = flush_calls(convert(folder), work);
+        ::sync();
+        const Usage c = run({"cp", "-r", w.tree, "runs/copy" + std::to_string(i)}, work);
+        if (i == runs) break;
+        cpu.push_back(k.cpu);
+        wall.push_back(k.wall);
+        peak.push_back(static_cast<double>(k.peak_kib));
+        ref_cpu.push_back(c.cpu);
+      }
+      for (const auto& e : fs::directory_iterator(work / "runs/convert0")) {
+        if (e.path().extension() == ".dat") output_bytes += e.file_size();
+      }
+      fs::remove_all(work / "runs");
+    }
+    char speed[32];
+    if (w.sources.size() > 1) {
+      std::snprintf(speed, sizeof speed, "%.0f files/s",
+                    static_cast<double>(w.sources.size()) / median(wall));
+    } else {
+      std::snprintf(speed, sizeof speed, "%.0f MB/s",
+                    static_cast<double>(w.source_bytes) / 1e6 / median(wall));
+    }
+    char tables[32] = "-";
+    if (w.table_bytes > 0) {
+      std::snprintf(tables, sizeof tables, "%.1f MiB",
+                    static_cast<double>(w.table_bytes) / 1048576.0);
+    }
+    std::printf("%-32s %9s %9s | %7.3fs %10s | %7.3fs %4.1fx | %5.1f MiB %9s | %ld / %zu\n",
+                w.what.c_str(), megabytes(w.source_bytes).c_str(), megabytes(output_bytes).c_str(),
+                median(cpu), speed, median(ref_cpu), median(cpu) / median(ref_cpu),
+                median(peak) / 1024.0, tables, flushes, w.folders);
+    std::fflush(stdout);
+  }
+  std::printf(
+      "\nCPU: user + system time of kelvconv; ref.: of `cat SOURCE OUTPUT > FILE` (lists) or\n"
+      "`cp -r` of the same sources (scenes); speed: source bytes (or files) per second of wall\n"
+      "time; peak: kelvconv's largest resident memory; tables: what the source declares.\n");
+  return 0;
+}
