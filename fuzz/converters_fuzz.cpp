@@ -1,5 +1,5 @@
 // Every converter on one source: the first byte picks the route, the rest is the source. The
-// data file written must be well formed (see tests/well_formed.h), and decompile into a source
+// data file written must read back exactly by its kind's layout, and decompile into a source
 // that converts back to the same bytes.
 #include <cstddef>
 #include <cstdint>

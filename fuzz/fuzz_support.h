@@ -14,7 +14,6 @@
 #include "format/line_reader.h"
 #include "format/report.h"
 #include "inspect/inspect.h"
-#include "well_formed.h"
 
 namespace kelv::fuzz {
 
@@ -54,7 +53,9 @@ inline void convert_and_check(const Route& route, Converter& converter, std::str
     MemorySink data;
     DataWriter writer(data);
     converter.write(writer);
-    if (const std::string p = check::well_formed(data.bytes); !p.empty()) fail(route.name, p);
+    // Read back by its kind's layout, every data size agrees with the bytes that follow.
+    for (const DataProblem& p : dump_text(&route, route.name, data.bytes, [](std::string_view) {}))
+      fail(route.name, "offset " + std::to_string(p.at) + ": " + p.field + ": " + p.message);
     if (round_trip) {
       const Decompiled back = decompile(route, route.name, data.bytes);
       if (!back.problems.empty()) {

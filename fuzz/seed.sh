@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Adds seeds to fuzz/corpus/ from the tests' sources and from examples/:
-# - converters/: every source the tests convert (saved by tests/seeds.h when KELV_SEED_DIR is
-#   set) and every file under examples/ whose name has a route: one byte naming the route, then
-#   the source;
+# - converters/: every source of the cases under tests/cases (saved by the case runner when
+#   KELV_SEED_DIR is set) and every file under examples/ whose name has a route: one byte
+#   naming the route, then the source;
 # - lines/: the same files (their first byte picks the line buffer and the block pattern);
 # - files/: for each route, two of its seeds run one after the other, and one seed of every
 #   route in a row, joined by the byte 0x1E.

@@ -1,11 +1,14 @@
 // Converter cases as data. tests/cases/<kind>/<case>.txt is a source of that kind (or
 // <case>.1.txt, <case>.2.txt, ...: sources converted one after the other in one run), and
 // <case>.expected is what the run must give: its messages, then the dump (kelvconv --dump) of
-// every data file written, in order. <case>.warnings, where there is one, is what
-// `kelvconv --check` tells of the sources. One test per case; a mismatch shows both side by side.
+// every data file written, in order, with what the dump finds wrong in it. <case>.warnings, where
+// there is one, is what `kelvconv --check` tells of the sources. One test per case; a mismatch
+// shows both side by side. With KELV_SEED_DIR set, every source is also saved there as a seed of
+// the converters' fuzz target (fuzz/seed.sh).
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,6 +16,7 @@
 #include "driver/routes.h"
 #include "files_support.h"
 #include "inspect/inspect.h"
+#include "seeds.h"
 
 namespace kelv::test {
 namespace {
@@ -99,6 +103,12 @@ TEST_P(Cases, ConvertAndDump) {
     const std::string folder = c.sources.size() == 1 ? "" : std::to_string(i + 1) + "/";
     sources.push_back(folder + c.kind + ".txt");
     write_file(dir / sources.back(), text_of_file(c.sources[i]));
+    const char* seeds = std::getenv("KELV_SEED_DIR");
+    if (seeds != nullptr && *seeds != '\0') {
+      const Route* route = find_route(c.kind + ".txt");
+      save_seed(seeds, static_cast<std::size_t>(route - route_table().data()),
+                text_of_file(c.sources[i]));
+    }
   }
   // What the driver said, without the temporary folder.
   const auto said = [&](const std::vector<std::string>& lines, std::string_view prefix) {
@@ -117,14 +127,19 @@ TEST_P(Cases, ConvertAndDump) {
     for (const std::string& s : sources)
       args.push_back(dir / s);
     RecordingConsole console;
-    run_driver(args, system_files(), console);
+    const int status = run_driver(args, system_files(), console);
     std::string actual = said(console.errors, check ? "" : "kelvconv: ");
+    if (!check) {
+      EXPECT_EQ(status, console.errors.empty() ? kExitOk : kExitFailed);
+    }
     for (const std::string& s : sources) {
       const std::string output = output_path(dir / s);
       if (check || !fs::exists(fs_path(output))) continue;
       const std::string base(base_name(output));
-      dump_text(find_data_route(base), base, read_file(output),
-                [&](std::string_view line) { actual += std::string(line) + "\n"; });
+      for (const DataProblem& p :
+           dump_text(find_data_route(base), base, read_file(output),
+                     [&](std::string_view line) { actual += std::string(line) + "\n"; }))
+        actual += "offset " + std::to_string(p.at) + ": " + p.field + ": " + p.message + "\n";
     }
     const std::string expected = text_of_file(want);
     if (actual != expected) ADD_FAILURE() << utf8(want) << "\n" << side_by_side(expected, actual);

@@ -235,16 +235,27 @@ TEST(OutputMode, ANewFileTakesTheUsersUmask) {
   }
 }
 
+// Replaced by its owner, without root's power: the set-user-ID and set-group-ID bits, which the
+// system clears when such a user writes to a file, are kept as well.
 TEST(OutputMode, AnExistingFileKeepsItsMode) {
-  for (const unsigned mode : {0600u, 0640u, 0755u, 0664u}) {
+  for (const unsigned mode : {0600u, 0640u, 0755u, 0664u, 04755u, 02750u, 06755u, 01644u}) {
     TempDir dir;
-    write_file(dir / "start_game.txt", kStart);
-    write_file(dir / "start_game.dat", "old");
-    ::chmod((dir / "start_game.dat").c_str(), mode);
-    RecordingConsole console;
-    EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, system_files(), console), kExitOk);
-    EXPECT_EQ(mode_of(dir / "start_game.dat"), mode);
-    EXPECT_EQ(text(file_text(dir / "start_game.dat")), start_output(7));
+    const std::string source = dir / "start_game.txt";
+    const std::string output = dir / "start_game.dat";
+    write_file(source, kStart);
+    write_file(output, "old");
+    if (is_root()) {
+      ASSERT_EQ(::chown(dir.path().c_str(), 65534, 65534), 0);
+      ASSERT_EQ(::chown(output.c_str(), 65534, 65534), 0);
+    }
+    ::chmod(output.c_str(), mode);
+    EXPECT_EQ(as_ordinary_user([&] {
+                RecordingConsole console;
+                return run_driver({"-y", source}, system_files(), console);
+              }),
+              kExitOk);
+    EXPECT_EQ(mode_of(output), mode) << std::oct << mode;
+    EXPECT_EQ(text(file_text(output)), start_output(7));
   }
 }
 

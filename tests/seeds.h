@@ -1,18 +1,12 @@
 // Seeds for the converters' fuzz target: the number of a route in the route table (one byte),
-// then a source for it. When the environment names a folder in KELV_SEED_DIR, every source the
-// tests convert is saved there (fuzz/seed.sh uses this), named by a hash of its bytes.
+// then a source for it, named by a hash of its bytes. When the environment names a folder in
+// KELV_SEED_DIR, the case runner saves every source it converts there (fuzz/seed.sh uses this).
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <typeinfo>
-
-#include "convert/converter.h"
-#include "driver/routes.h"
 
 namespace kelv::test {
 
@@ -29,21 +23,6 @@ inline bool save_seed(const std::string& folder, std::size_t route, std::string_
   if (f == nullptr) return false;
   const bool written = std::fwrite(seed.data(), 1, seed.size(), f) == seed.size();
   return std::fclose(f) == 0 && written;
-}
-
-// Saves what a test converts with `converter`, when KELV_SEED_DIR asks for it.
-inline void save_test_seed(Converter& converter, std::string_view source) {
-  const char* folder = std::getenv("KELV_SEED_DIR");
-  if (folder == nullptr || *folder == '\0') return;
-  static const auto converters = std::make_unique<Converters>();
-  const std::span<const Route> routes = route_table();
-  for (std::size_t i = 0; i < routes.size(); ++i) {
-    const Converter& candidate = routes[i].pick(*converters);
-    if (typeid(candidate) == typeid(converter)) {
-      save_seed(folder, i, source);
-      return;
-    }
-  }
 }
 
 }  // namespace kelv::test

@@ -1,14 +1,16 @@
 // Fields that hold a table of entries, each with a list of its own: shops with their item
-// indexes, enemy groups with their members (image effects and map animations have the same
-// checks beside their other tests). However the counts are declared, the entries and all their
-// lists together never take the field past what its 32-bit data size can count: the list that
-// would is refused. The tables made here cost address space only, and none is written.
+// indexes, enemy groups with their members, image effects and map animations with their
+// positions. However the counts are declared, the entries and all their lists together never
+// take the field past what its 32-bit data size can count: the list that would is refused. The
+// tables made here cost address space only, and none is written.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <limits>
 #include <string>
 
+#include "convert/images/image_effects.h"
+#include "convert/images/map_anims.h"
 #include "convert/rules/enemies.h"
 #include "convert/rules/shops.h"
 #include "support.h"
@@ -73,6 +75,23 @@ TEST(ListsSharingAField, EnemyGroupMembers) {
   check_lists_share_the_field<EnemyGroups>(
       {"enemy_number", "enemies_number", "enemy_data"}, 4, sizeof(EnemyMember),
       [](EnemyGroups& c, int i) -> const Table<EnemyMember>& { return c.groups.at(i)->members; });
+}
+
+TEST(ListsSharingAField, ImageEffectPositions) {
+  check_lists_share_the_field<ImageEffects>(
+      {"image_effect_number", "image_effect_pos_number", "image_effect_data"},
+      ImageEffects::kEffectBytes, sizeof(EffectPosition),
+      [](ImageEffects& c, int i) -> const Table<EffectPosition>& {
+        return c.effects.at(i)->positions;
+      });
+}
+
+TEST(ListsSharingAField, MapAnimationPositions) {
+  check_lists_share_the_field<MapAnimations>(
+      {"map_anim_number", "map_anim_pos_number", "map_anim_data"}, MapAnimations::kAnimationBytes,
+      sizeof(MapAnimPosition), [](MapAnimations& c, int i) -> const Table<MapAnimPosition>& {
+        return c.animations.at(i)->positions;
+      });
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -163,7 +164,9 @@ class PosixFiles final : public FileSystem {
       if (fd >= 0) temporaries.insert(pattern);
     });
     if (fd < 0) return reason(errno);
-    // The new file gets the mode the old one had, or what creating it anew would give.
+    // The new file gets the mode the old one had, or what creating it anew would give. The
+    // set-user-ID and set-group-ID bits wait for the close: a write by a user without root's
+    // power would clear them.
     mode_t mode = 0;
     if (existed) {
       mode = st.st_mode & 07777;
@@ -172,7 +175,8 @@ class PosixFiles final : public FileSystem {
       ::umask(mask);
       mode = 0666 & ~mask;
     }
-    ::fchmod(fd, mode);
+    ::fchmod(fd, mode & ~mode_t{S_ISUID | S_ISGID});
+    if ((mode & (S_ISUID | S_ISGID)) != 0) set_id_modes_[fd] = mode;
     temp_path = pattern;
     handle = fd;
     return {};
@@ -221,8 +225,14 @@ class PosixFiles final : public FileSystem {
   }
 
   Problem close(Handle handle) override {
-    if (::close(static_cast<int>(handle)) != 0) return reason(errno);
-    return {};
+    const int fd = static_cast<int>(handle);
+    Problem p;
+    if (const auto mode = set_id_modes_.find(fd); mode != set_id_modes_.end()) {
+      if (::fchmod(fd, mode->second) != 0) p = reason(errno);
+      set_id_modes_.erase(mode);
+    }
+    if (::close(fd) != 0 && p.empty()) p = reason(errno);
+    return p;
   }
 
   void flush(std::span<const std::string> paths, std::span<Problem> problems) override {
@@ -317,6 +327,9 @@ class PosixFiles final : public FileSystem {
     when = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     return true;
   }
+
+ private:
+  std::map<int, mode_t> set_id_modes_;  // the modes of open temporary files that wait for close
 };
 
 }  // namespace
