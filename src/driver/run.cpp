@@ -16,7 +16,7 @@
 namespace kelv {
 namespace {
 
-constexpr std::string_view kVersion = "kelvconv 1.0.0";
+constexpr std::string_view kVersion = "kelvconv " KELV_VERSION;
 
 constexpr std::string_view kUsage =
     "Usage: kelvconv [OPTION]... FILE|FOLDER...\n"
