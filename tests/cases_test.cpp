@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/routes.h"
+#include "convert/catalog.h"
+#include "driver/paths.h"
 #include "files_support.h"
 #include "inspect/inspect.h"
 #include "seeds.h"
@@ -105,9 +106,7 @@ TEST_P(Cases, ConvertAndDump) {
     write_file(dir / sources.back(), text_of_file(c.sources[i]));
     const char* seeds = std::getenv("KELV_SEED_DIR");
     if (seeds != nullptr && *seeds != '\0') {
-      const Route* route = find_route(c.kind + ".txt");
-      save_seed(seeds, static_cast<std::size_t>(route - route_table().data()),
-                text_of_file(c.sources[i]));
+      save_seed(seeds, c.kind, text_of_file(c.sources[i]));
     }
   }
   // What the driver said, without the temporary folder.
@@ -137,9 +136,9 @@ TEST_P(Cases, ConvertAndDump) {
       if (check || !fs::exists(fs_path(output))) continue;
       const std::string base(base_name(output));
       for (const DataProblem& p :
-           dump_text(find_data_route(base), base, read_file(output),
+           dump_text(kind_of_data(base), base, read_file(output),
                      [&](std::string_view line) { actual += std::string(line) + "\n"; }))
-        actual += "offset " + std::to_string(p.at) + ": " + p.field + ": " + p.message + "\n";
+        actual += describe(p) + "\n";
     }
     const std::string expected = text_of_file(want);
     if (actual != expected) ADD_FAILURE() << utf8(want) << "\n" << side_by_side(expected, actual);
