@@ -73,14 +73,14 @@ TEST(ListsSharingAField, ShopItemIndexes) {
 
 TEST(ListsSharingAField, EnemyGroupMembers) {
   check_lists_share_the_field<EnemyGroups>(
-      {"enemy_number", "enemies_number", "enemy_data"}, 4, sizeof(EnemyMember),
+      {"enemy_number", "enemies_number", "enemy_data"}, 4, 96,
       [](EnemyGroups& c, int i) -> const Table<EnemyMember>& { return c.groups.at(i)->members; });
 }
 
+// An effect writes its 320-byte main data and its position count besides its positions.
 TEST(ListsSharingAField, ImageEffectPositions) {
   check_lists_share_the_field<ImageEffects>(
-      {"image_effect_number", "image_effect_pos_number", "image_effect_data"},
-      ImageEffects::kEffectBytes, sizeof(EffectPosition),
+      {"image_effect_number", "image_effect_pos_number", "image_effect_data"}, 320 + 4, 16,
       [](ImageEffects& c, int i) -> const Table<EffectPosition>& {
         return c.effects.at(i)->positions;
       });
@@ -88,8 +88,8 @@ TEST(ListsSharingAField, ImageEffectPositions) {
 
 TEST(ListsSharingAField, MapAnimationPositions) {
   check_lists_share_the_field<MapAnimations>(
-      {"map_anim_number", "map_anim_pos_number", "map_anim_data"}, MapAnimations::kAnimationBytes,
-      sizeof(MapAnimPosition), [](MapAnimations& c, int i) -> const Table<MapAnimPosition>& {
+      {"map_anim_number", "map_anim_pos_number", "map_anim_data"}, 4, 8,
+      [](MapAnimations& c, int i) -> const Table<MapAnimPosition>& {
         return c.animations.at(i)->positions;
       });
 }

@@ -48,7 +48,7 @@ constexpr auto kSections = sections<ShopList>(
     entry_list_count<kShops, kItems, kItemCount>(
         {.note = "the number of items the current shop sells; makes a new list of them"}),
     entry_records<kShops, kItems, kIndexLine>(
-        "item_index",
+        kIndexLine.shapes[0].stem,
         {.note = "the items of the current shop; the opening tag starts again at the first"}));
 constexpr Group<ShopList> kGroups[] = {kSections};
 

@@ -31,16 +31,24 @@ constexpr auto kFocusLine =
     line(value<&Settings::img_focus_name>("file_name"), values<&Settings::img_focus>("value", 1));
 constexpr auto kSellRateLine = line(value<&Settings::item_sell_rate>("item_sell_rate"));
 
+// What else a setting is.
+enum class Mark : std::uint8_t {
+  None,
+  Kept,      // kept for the next setting file of the run
+  NewGroup,  // the first of a group of tags
+};
+
 struct Setting {
   std::string_view key;  // the section's tag name and the field's name
   Kind kind = Kind::Ints;
   std::uint8_t width = 1;  // Kind::Ints: how many int32
+  Mark mark = Mark::None;
 };
 
 // In section, key table and field order. The three tag groups are settings 1 to 29, 30 to 59 and
 // 60 to 75.
 constexpr std::array<Setting, GameSettings::kSettings> kTable = {{
-    {"title", Kind::Title},
+    {kTitleLine.shapes[0].stem, Kind::Title},
     {"img_focus", Kind::Focus},
     {"effect_arrow_talk"},
     {"effect_arrow_menu1"},
@@ -53,7 +61,7 @@ constexpr std::array<Setting, GameSettings::kSettings> kTable = {{
     {"wave_equip_remove"},
     {"midi_level_up"},
     {"midi_gameover"},
-    {"denomi_name", Kind::Denomi},
+    {kDenomiLine.shapes[0].stem, Kind::Denomi},
     {"line_thick"},
     {"flag_battle_alpha"},
     {"flag_back_bmp"},
@@ -69,7 +77,7 @@ constexpr std::array<Setting, GameSettings::kSettings> kTable = {{
     {"poison_interval"},
     {"move_interval_pc"},
     {"move_interval_npc"},
-    {"no_scroll_area", Kind::Ints, 2},
+    {"no_scroll_area", Kind::Ints, 2, Mark::NewGroup},
     {"straight_max"},
     {"game_speed"},
     {"fade_speed"},
@@ -79,14 +87,14 @@ constexpr std::array<Setting, GameSettings::kSettings> kTable = {{
     {"enemy_damage_speed"},
     {"focus_speed"},
     {"letter_speed"},
-    {"font_name", Kind::FontName},
+    {kFontNameLine.shapes[0].stem, Kind::FontName},
     {"font_weight"},
     {"font_color", Kind::FontColor},
     {"event_font_size"},
     {"talk_font_size"},
     {"ability_max"},
     {"item_own_num"},
-    {"item_sell_rate", Kind::SellRate},
+    {kSellRateLine.shapes[0].stem, Kind::SellRate},
     {"buy_disp_num"},
     {"sell_disp_num"},
     {"menu_disp_num1"},
@@ -96,10 +104,10 @@ constexpr std::array<Setting, GameSettings::kSettings> kTable = {{
     {"battle_item_y"},
     {"battle_wait1"},
     {"battle_wait2"},
-    {"save_max"},
+    {"save_max", Kind::Ints, 1, Mark::Kept},
     {"menu_width1"},
     {"menu_width2"},
-    {"menu_width3"},
+    {"menu_width3", Kind::Ints, 1, Mark::NewGroup},
     {"item_height"},
     {"fade_increment_monster"},
     {"fade_increment_talk"},
@@ -117,16 +125,17 @@ constexpr std::array<Setting, GameSettings::kSettings> kTable = {{
     {"vol_sound_crt"},
 }};
 
-constexpr std::size_t place_of(std::string_view key) {
+// The place of the `n`-th setting (from 0) marked `mark`.
+constexpr std::size_t place_of(Mark mark, int n = 0) {
   for (std::size_t i = 0; i < kTable.size(); ++i) {
-    if (kTable[i].key == key) return i;
+    if (kTable[i].mark == mark && n-- == 0) return i;
   }
   throw "no such setting";
 }
 
-constexpr std::size_t kSaveMax = place_of("save_max");
-constexpr std::size_t kSecondGroup = place_of("no_scroll_area");
-constexpr std::size_t kThirdGroup = place_of("menu_width3");
+constexpr std::size_t kSaveMax = place_of(Mark::Kept);
+constexpr std::size_t kSecondGroup = place_of(Mark::NewGroup, 0);
+constexpr std::size_t kThirdGroup = place_of(Mark::NewGroup, 1);
 
 // Calls `use(format, record)` with the line format of setting `n` and what its lines fill. The
 // font colour rows are one line each; `use` gets the first.

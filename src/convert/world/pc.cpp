@@ -22,9 +22,6 @@ constexpr auto kItemLine = line(value<&PcItem::value1>("value1"), value<&PcItem:
 constexpr ValueShape kCapacity{"pc_item_max_number"};
 constexpr ValueShape kItemCount{"pc_item_number"};
 
-// The capacity's tag, which the decompiler may give twice.
-constexpr std::string_view kCapacityTag = "pc_item_max_number";
-
 // A new capacity discards the items read so far.
 void on_capacity(Character& c, const Line& l) {
   l.scan_number(c.item_capacity, kCapacity);
@@ -118,7 +115,7 @@ void capacity_lines(SourceWriter& out, const Character& c, const Section<Charact
 void item_count_lines(SourceWriter& out, const Character& c, const Section<Character>& s) {
   out.count_section(s.name, c.item_count);
   if (has_capacity(c) && c.item_count > c.item_capacity) {
-    out.count_section(kCapacityTag, c.item_capacity);
+    out.count_section(kCapacity.stem, c.item_capacity);  // the capacity again
   }
 }
 
@@ -167,7 +164,7 @@ constexpr auto kSections = sections<Character>(
     value_section<kNameLine>({.note = "the whole line, of which the first 64 bytes are kept"}),
     line_section<kMainLine>("pc_main_data"), chip_section(), face_section(), equipment_sections(),
     Section<Character>{
-        .name = kCapacityTag,
+        .name = kCapacity.stem,
         .on_data = on_capacity,
         .role = Role::Count,
         .line = kCountLine,
@@ -176,7 +173,7 @@ constexpr auto kSections = sections<Character>(
         .load = item_count_field<DataReader>,
         .decompile = capacity_lines},
     Section<Character>{
-        .name = "pc_item_number",
+        .name = kItemCount.stem,
         .on_data = on_item_count,
         .line = kCountLine,
         .note = "how many items the character starts with, cut to the capacity given before",
