@@ -21,6 +21,7 @@
 //                                field holds them all
 //
 // A section none of these fits is written out in full, in its converter, with the same members.
+// Below, C is always the converter's class, R a record of one of its tables, E an entry.
 #pragma once
 
 #include <algorithm>

@@ -26,7 +26,7 @@ class GameSettings final : public Declared<GameSettings> {
   void start_reading();
 
   std::array<char, 256> title{};
-  std::array<char, 256> denomi_name{};
+  std::array<char, 256> denomi_name{};  // so named: the engine reads the field by this name
   std::array<char, 32> font_name{};  // at most 31 bytes of text
   std::array<char, 260> img_focus_name{};
   std::array<std::int32_t, 5> img_focus{};
