@@ -1,11 +1,12 @@
 // Huge declared counts: a table whose bytes would not fit the 32-bit data size of its field is
-// refused before anything is allocated, one that fits is made; and every converter of the route
-// table, fed huge counts in every section it knows, neither crashes nor takes memory for them,
+// refused before anything is allocated, one that fits is made; and every converter of the
+// catalogue, fed huge counts in every section it knows, neither crashes nor takes memory for them,
 // and still writes a file that its kind's layout reads back exactly.
 #include <gtest/gtest.h>
 #ifdef _WIN32
-#include <psapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
 #else
 #include <sys/resource.h>
 #endif

@@ -135,10 +135,11 @@ std::string explain(const Kind& kind) {
   std::string kept;
   bool all_kept = true;
   for (std::size_t g = 0; g < v.groups.size(); ++g) {
-    out += v.groups.size() > 1 ? "\nGroup " + std::to_string(g + 1) + ":\n" : "\n";
+    out += "\n";
+    if (v.groups.size() > 1) out.append("Group ").append(std::to_string(g + 1)).append(":\n");
     for (const SectionShape& s : v.groups[g]) {
       out += section_of(s);
-      if (s.keeps) kept += (kept.empty() ? "" : " ") + tag_of(s.name);
+      if (s.keeps) kept.append(kept.empty() ? "" : " ").append(tag_of(s.name));
       all_kept = all_kept && (s.keeps || s.role == Role::Marker);
     }
   }
