@@ -5,6 +5,10 @@
 #   ./dev.sh examples   build kelvconv and convert the sample game in examples/game
 #   ./dev.sh test       build with g++ and clang (warnings as errors) and run the tests, then
 #                       once more under AddressSanitizer and UndefinedBehaviorSanitizer
+#   ./dev.sh cases [--update]
+#                       run the converter cases (tests/cases); with --update, write anew the
+#                       expectations of those whose output changed, on purpose (then review
+#                       them with git diff)
 #   ./dev.sh windows    cross-build kelvconv.exe, kelvconv.com and the tests for Windows with
 #                       MinGW-w64, run the tests under Wine, and check that the sample game
 #                       converts under Wine byte for byte as it does here
@@ -66,6 +70,16 @@ case "${1:-}" in
       ctest --preset "$preset"
     done
     ;;
+  cases)
+    need "${test_packages[@]}"
+    build gcc
+    if [ "${2:-}" = --update ]; then
+      KELV_UPDATE_CASES=1 build/gcc/kelvconv_tests --gtest_filter='Cases*' --gtest_brief=1
+      git status --short -- tests/cases
+    else
+      build/gcc/kelvconv_tests --gtest_filter='Cases*' --gtest_brief=1
+    fi
+    ;;
   windows)
     need "${windows_packages[@]}"
     build windows
@@ -111,7 +125,7 @@ case "${1:-}" in
     build/bench/bench/kelv_bench --work build/bench/work "${@:2}"
     ;;
   *)
-    sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

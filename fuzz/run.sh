@@ -39,8 +39,32 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz >/dev/null
 
 bin=build/fuzz/fuzz
-dict=build/fuzz/generated/kelv.dict
 work=build/fuzz/work
+mkdir -p "$work"
+
+# The dictionary: every kind's name (as the first line of an input names it) and every tag,
+# from the program's own catalogue, then bytes and numbers the read rules treat apart.
+dict=$work/kelv.dict
+{
+  echo "# Made by fuzz/run.sh from kelvconv --explain."
+  build/fuzz/kelvconv --explain | awk 'NF {print $1}' | while read -r kind; do
+    kind=${kind%.txt}
+    kind=${kind%\*}
+    printf '"%s\\x0a"\n' "$kind"
+    build/fuzz/kelvconv --explain "$kind" | grep -oE '^</?[a-z0-9_]+>' | tr -d '</>'
+  done | sort -u | while read -r word; do
+    case "$word" in
+      \"*) echo "$word" ;;
+      *) printf '"<%s>"\n"</%s>"\n"%s"\n' "$word" "$word" "$word" ;;
+    esac
+  done
+  printf '"\\x0a"\n"\\x0d\\x0a"\n"\\x0d"\n"\\x1a"\n"\\x00"\n"\\x1e"\n'
+  for n in 0 1 -1 2147483647 2147483648 -2147483648 -2147483649 4294967295 4294967296 \
+           536870911 536870912 1073741824 16777216 1e39 -1e-46 nan inf infinity 0x10 1.5e+ '#' \
+           '\\x81\\x40' '\\x81#' '\\x82\\xa0'; do
+    printf '"%s"\n' "$n"
+  done
+} >"$dict"
 found=0
 row='%-11s %8s %12s %8s %12s %6s %6s %9s\n'
 printf "$row" target seconds executions exec/s corpus cov ft findings

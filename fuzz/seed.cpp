@@ -1,11 +1,12 @@
-// kelv_fuzz_seed FOLDER FILE...: saves each FILE whose name has a route as a seed of the
+// kelv_fuzz_seed FOLDER FILE...: saves each FILE whose name selects a kind as a seed of the
 // converters' fuzz target in FOLDER (see tests/seeds.h); other files are passed over.
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
 
-#include "driver/routes.h"
+#include "convert/catalog.h"
+#include "driver/paths.h"
 #include "seeds.h"
 
 int main(int argc, char** argv) {
@@ -15,12 +16,11 @@ int main(int argc, char** argv) {
   }
   int saved = 0;
   for (int i = 2; i < argc; ++i) {
-    const kelv::Route* route = kelv::find_route(kelv::base_name(argv[i]));
+    const kelv::Kind* kind = kelv::kind_of_source(kelv::base_name(argv[i]));
     std::ifstream in(argv[i], std::ios::binary);
-    if (route == nullptr || !in) continue;
+    if (kind == nullptr || !in) continue;
     const std::string source{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    const auto number = static_cast<std::size_t>(route - kelv::route_table().data());
-    if (!kelv::test::save_seed(argv[1], number, source)) {
+    if (!kelv::test::save_seed(argv[1], kind->name(), source)) {
       std::fprintf(stderr, "%s: cannot write a seed for %s\n", argv[0], argv[i]);
       return 1;
     }

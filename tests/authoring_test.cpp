@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "driver/routes.h"
+#include "convert/catalog.h"
 #include "files_support.h"
 #include "inspect/explain.h"
 #include "inspect/inspect.h"
@@ -90,20 +90,19 @@ TEST_F(Authoring, UpdateConvertsWhatIsOutOfDateAndTheWholeOfItsKind) {
 
 // The format is told from the converter's own section table: every section, in its order.
 TEST(Explain, NamesEverySectionOfEachKindInItsOrder) {
-  const auto converters = std::make_unique<Converters>();
-  for (const Route& route : route_table()) {
-    ASSERT_EQ(find_kind(kind_name(route)), &route);
-    const std::string text = explain(route);
+  for (const Kind& kind : catalog()) {
+    ASSERT_EQ(kind_named(kind.name()), &kind);
+    const std::string text = explain(kind);
     std::size_t at = 0;
-    for (const auto& group : route.pick(*converters).vocabulary().groups) {
+    for (const auto& group : kind.vocabulary().groups) {
       for (const SectionShape& s : group) {
         const std::string tag = (s.role == Role::Marker ? "</" : "<") + std::string(s.name) + ">";
         const std::size_t found = text.find(tag, at);
-        EXPECT_NE(found, std::string::npos) << route.name << " " << tag;
+        EXPECT_NE(found, std::string::npos) << kind.source << " " << tag;
         at = found == std::string::npos ? at : found;
       }
     }
-    EXPECT_NE(kinds().find(std::string(route.name)), std::string::npos);
+    EXPECT_NE(kinds().find(std::string(kind.source)), std::string::npos);
   }
 }
 

@@ -1,21 +1,39 @@
-// Converter cases as data. tests/cases/<kind>/<case>.txt is a source of that kind (or
-// <case>.1.txt, <case>.2.txt, ...: sources converted one after the other in one run), and
-// <case>.expected is what the run must give: its messages, then the dump (kelvconv --dump) of
-// every data file written, in order, with what the dump finds wrong in it. <case>.warnings, where
-// there is one, is what `kelvconv --check` tells of the sources. One test per case; a mismatch
-// shows both side by side. With KELV_SEED_DIR set, every source is also saved there as a seed of
-// the converters' fuzz target (fuzz/seed.sh).
+// Cases as data: tests/cases/<kind>/<case>.* run through the real driver, one test each.
+//
+// Inputs: <case>.txt, a source of the kind (or <case>.1.txt, <case>.2.txt, ...: several, each in a
+// folder of its own, 1/, 2/, ...), and <case>.hex, a data file of the kind given as hexadecimal
+// bytes (blanks and "#" comments between them are free), likewise numbered.
+//
+// Expectations: <case>.expected and <case>.warnings. Without a command of its own, a case is
+// converted with -y: .expected holds the run's messages, then the dump of every data file written
+// with what the dump finds wrong in it; .warnings holds what `kelvconv --check` tells.
+//
+// A case may state its commands instead, in its first input's first lines:
+//   # run: --decompile -y {outputs}
+// each run in turn in the case's folder, {sources} standing for its sources, {outputs} for their
+// data files and {folder} for the folder. Then .expected is the transcript: each command as
+// "$ kelvconv ...", what it said (errors and warnings after "kelvconv: " or as editors read
+// them, the rest as it is) and its status when not 0; then the dump of every data file the runs
+// wrote or changed, and every source they changed (decoded from Shift-JIS), after "--- NAME".
+//
+// With KELV_UPDATE_CASES set, a case whose result differs has its expectation written anew
+// (./dev.sh cases --update); look at the difference before committing it. With KELV_SEED_DIR
+// set, every source is also saved there as a seed of the converters' fuzz target (fuzz/seed.sh).
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
-#include "driver/routes.h"
+#include "convert/catalog.h"
+#include "driver/paths.h"
 #include "files_support.h"
 #include "inspect/inspect.h"
+#include "inspect/shown_text.h"
 #include "seeds.h"
 
 namespace kelv::test {
@@ -23,39 +41,57 @@ namespace {
 
 namespace fs = std::filesystem;
 
+struct Input {
+  fs::path file;
+  bool data = false;  // a .hex: a data file
+};
+
 struct Case {
   std::string kind;
   std::string name;
-  std::vector<fs::path> sources;
-  fs::path expected;  // the conversion's messages and dumps, where the case has them
-  fs::path warnings;  // what --check tells, where the case has it
+  std::vector<Input> inputs;
+  fs::path expected;  // where the case has one
+  fs::path warnings;
+  std::string trouble;  // what makes the case itself wrong
 };
 
 void PrintTo(const Case& c, std::ostream* out) {
   *out << c.kind << "/" << c.name;
 }
 
+std::string text_of_file(const fs::path& path) {
+  const std::vector<unsigned char> bytes = read_file(utf8(path));
+  return {bytes.begin(), bytes.end()};
+}
+
 std::vector<Case> all_cases() {
   std::vector<Case> cases;
-  for (const auto& kind : fs::directory_iterator(KELV_CASES)) {
-    if (!kind.is_directory()) continue;
-    for (const auto& file : fs::directory_iterator(kind.path())) {
-      const fs::path& p = file.path();
-      const fs::path expected = fs::path(p).replace_extension(".expected");
-      const fs::path warnings = fs::path(p).replace_extension(".warnings");
-      // A case is found by its .expected, or by its .warnings where it has no .expected.
-      if (!(p.extension() == ".expected" ||
-            (p.extension() == ".warnings" && !fs::exists(expected))))
-        continue;
-      Case c{utf8(kind.path().filename()),
-             utf8(p.stem()),
-             {},
-             fs::exists(expected) ? expected : fs::path(),
-             fs::exists(warnings) ? warnings : fs::path()};
-      const fs::path single = kind.path() / (c.name + ".txt");
-      if (fs::exists(single)) c.sources.push_back(single);
-      for (int i = 1; fs::exists(kind.path() / (c.name + "." + std::to_string(i) + ".txt")); ++i)
-        c.sources.push_back(kind.path() / (c.name + "." + std::to_string(i) + ".txt"));
+  for (const auto& folder : fs::directory_iterator(KELV_CASES)) {
+    if (!folder.is_directory()) continue;
+    const std::string kind = utf8(folder.path().filename());
+    std::map<std::string, Case> found;
+    for (const auto& file : fs::directory_iterator(folder.path())) {
+      const std::string name = utf8(file.path().filename());
+      const std::string stem = name.substr(0, name.find('.'));
+      Case& c = found[stem];
+      c.kind = kind;
+      c.name = stem;
+      const std::string ext = utf8(file.path().extension());
+      if (ext == ".expected") {
+        c.expected = file.path();
+      } else if (ext == ".warnings") {
+        c.warnings = file.path();
+      } else if (ext == ".txt" || ext == ".hex") {
+        c.inputs.push_back({file.path(), ext == ".hex"});
+      } else {
+        c.trouble = "a file the runner does not know: " + name;
+      }
+    }
+    for (auto& [stem, c] : found) {
+      std::ranges::sort(c.inputs, {}, [](const Input& i) { return i.file; });
+      if (kind_named(kind) == nullptr) c.trouble = "the folder names no kind: " + kind;
+      if (c.inputs.empty()) c.trouble = "no source and no data file";
+      if (c.expected.empty() && c.warnings.empty()) c.trouble = "no .expected and no .warnings";
       cases.push_back(std::move(c));
     }
   }
@@ -87,62 +123,167 @@ std::string side_by_side(const std::string& expected, const std::string& actual)
   return out;
 }
 
-class Cases : public ::testing::TestWithParam<Case> {};
-
-std::string text_of_file(const fs::path& path) {
-  const std::vector<unsigned char> bytes = read_file(utf8(path));
-  return {bytes.begin(), bytes.end()};
-}
-
-TEST_P(Cases, ConvertAndDump) {
-  const Case& c = GetParam();
-  ASSERT_FALSE(c.sources.empty()) << "no source for " << c.kind << "/" << c.name;
-  TempDir dir;
-  std::vector<std::string> sources;
-  for (std::size_t i = 0; i < c.sources.size(); ++i) {
-    const std::string folder = c.sources.size() == 1 ? "" : std::to_string(i + 1) + "/";
-    sources.push_back(folder + c.kind + ".txt");
-    write_file(dir / sources.back(), text_of_file(c.sources[i]));
-    const char* seeds = std::getenv("KELV_SEED_DIR");
-    if (seeds != nullptr && *seeds != '\0') {
-      const Route* route = find_route(c.kind + ".txt");
-      save_seed(seeds, static_cast<std::size_t>(route - route_table().data()),
-                text_of_file(c.sources[i]));
+// The bytes a .hex file gives.
+std::string from_hex(const std::string& text) {
+  std::string bytes;
+  int high = -1;
+  bool comment = false;
+  for (const char c : text) {
+    if (c == '\n') comment = false;
+    if (comment || c == '#') {
+      comment = true;
+      continue;
+    }
+    if (!std::isxdigit(static_cast<unsigned char>(c))) continue;
+    const int v = std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c | 0x20) - 'a' + 10;
+    if (high < 0) {
+      high = v;
+    } else {
+      bytes += static_cast<char>(high * 16 + v);
+      high = -1;
     }
   }
+  return bytes;
+}
+
+// The commands a case states: its first input's first lines "# run: ...".
+std::vector<std::string> commands_of(const Case& c) {
+  std::vector<std::string> commands;
+  for (const std::string& line : lines_of(text_of_file(c.inputs.front().file))) {
+    if (!line.starts_with("# run: ")) break;
+    commands.push_back(line.substr(7));
+  }
+  return commands;
+}
+
+// What the driver tells the user, in order, as the transcript shows it.
+class CaseConsole final : public Console {
+ public:
+  Answer ask_overwrite(const std::string& output) override {
+    lines.push_back("kelvconv: " + output + ": (asked whether to replace it; no one answers)");
+    return Answer::CannotAsk;
+  }
+  void cannot_create(const std::string& output, const Problem& reason) override {
+    lines.push_back("kelvconv: " + output + ": " + std::string(kCannotCreate) + ": " + reason);
+  }
+  void error(std::string_view line) override { lines.push_back("kelvconv: " + std::string(line)); }
+  void diagnostic(std::string_view line) override { lines.emplace_back(line); }
+  void info(std::string_view line) override { lines.emplace_back(line); }
+  std::vector<std::string> lines;
+};
+
+class Cases : public ::testing::TestWithParam<Case> {};
+
+TEST_P(Cases, Run) {
+  const Case& c = GetParam();
+  ASSERT_TRUE(c.trouble.empty()) << c.trouble;
+  TempDir dir;
+  const std::string root = dir.path() + "/";
+  // Where each input goes in the case's folder.
+  std::vector<std::string> sources, outputs;
+  std::map<std::string, std::string> before;  // the inputs' bytes, by path in the folder
+  for (std::size_t i = 0; i < c.inputs.size(); ++i) {
+    const std::string folder = c.inputs.size() == 1 ? "" : std::to_string(i + 1) + "/";
+    const std::string text = text_of_file(c.inputs[i].file);
+    const std::string name = folder + c.kind + (c.inputs[i].data ? ".dat" : ".txt");
+    const std::string bytes = c.inputs[i].data ? from_hex(text) : text;
+    write_file(dir / name, bytes);
+    before[name] = bytes;
+    sources.push_back(folder + c.kind + ".txt");
+    outputs.push_back(folder + c.kind + ".dat");
+    const char* seeds = std::getenv("KELV_SEED_DIR");
+    if (!c.inputs[i].data && seeds != nullptr && *seeds != '\0') save_seed(seeds, c.kind, text);
+  }
   // What the driver said, without the temporary folder.
-  const auto said = [&](const std::vector<std::string>& lines, std::string_view prefix) {
+  const auto without_folder = [&](std::string line) {
+    for (std::size_t at; (at = line.find(root)) != std::string::npos;)
+      line.erase(at, root.size());
+    return line;
+  };
+  // The dump of a data file, with what it finds wrong.
+  const auto dumped = [&](const std::string& name) {
     std::string out;
-    for (std::string line : lines) {
-      for (std::size_t at; (at = line.find(dir.path() + "/")) != std::string::npos;)
-        line.erase(at, dir.path().size() + 1);
-      out += std::string(prefix) + line + "\n";
-    }
+    const std::string base(base_name(name));
+    for (const DataProblem& p :
+         dump_text(kind_of_data(base), base, read_file(dir / name),
+                   [&](std::string_view line) { out += std::string(line) + "\n"; }))
+      out += describe(p) + "\n";
     return out;
   };
+  // Runs the driver with the placeholders expanded; `shown` gets the command as typed in the
+  // case's folder.
+  const auto run = [&](std::vector<std::string> args, CaseConsole& console, std::string& shown) {
+    std::vector<std::string> expanded;
+    for (const std::string& a : args) {
+      const std::vector<std::string>* list = a == "{sources}"   ? &sources
+                                             : a == "{outputs}" ? &outputs
+                                                                : nullptr;
+      if (list == nullptr) {
+        expanded.push_back(a == "{folder}" ? dir.path() : a);
+      } else {
+        for (const std::string& name : *list)
+          expanded.push_back(dir / name);
+      }
+    }
+    for (const std::string& a : expanded)
+      shown += " " + (a == dir.path() ? std::string(".") : without_folder(a));
+    return run_driver(expanded, system_files(), console);
+  };
+
+  const std::vector<std::string> commands = commands_of(c);
   for (const bool check : {false, true}) {
     const fs::path& want = check ? c.warnings : c.expected;
     if (want.empty()) continue;
-    std::vector<std::string> args{check ? "--check" : "-y"};
-    for (const std::string& s : sources)
-      args.push_back(dir / s);
-    RecordingConsole console;
-    const int status = run_driver(args, system_files(), console);
-    std::string actual = said(console.errors, check ? "" : "kelvconv: ");
-    if (!check) {
-      EXPECT_EQ(status, console.errors.empty() ? kExitOk : kExitFailed);
-    }
-    for (const std::string& s : sources) {
-      const std::string output = output_path(dir / s);
-      if (check || !fs::exists(fs_path(output))) continue;
-      const std::string base(base_name(output));
-      for (const DataProblem& p :
-           dump_text(find_data_route(base), base, read_file(output),
-                     [&](std::string_view line) { actual += std::string(line) + "\n"; }))
-        actual += "offset " + std::to_string(p.at) + ": " + p.field + ": " + p.message + "\n";
+    std::string actual;
+    if (!commands.empty() && !check) {
+      for (const std::string& command : commands) {
+        std::vector<std::string> args;
+        for (std::size_t at = 0; at < command.size();) {
+          const std::size_t end = std::min(command.find(' ', at), command.size());
+          if (end > at) args.push_back(command.substr(at, end - at));
+          at = end + 1;
+        }
+        CaseConsole console;
+        std::string shown;
+        const int status = run(args, console, shown);
+        actual += "$ kelvconv" + shown + "\n";
+        for (const std::string& line : console.lines)
+          actual += without_folder(line) + "\n";
+        if (status != 0) actual += "exit status " + std::to_string(status) + "\n";
+      }
+      for (std::size_t i = 0; i < outputs.size(); ++i) {
+        for (const std::string& name : {outputs[i], sources[i]}) {
+          const std::string now = text_of_file(fs_path(dir / name));
+          const auto was = before.find(name);
+          if (!fs::exists(fs_path(dir / name)) || (was != before.end() && was->second == now)) {
+            continue;
+          }
+          bool exact = true;  // a source is shown as UTF-8, as the dump shows texts
+          actual +=
+              "--- " + name + "\n" + (name.ends_with(".dat") ? dumped(name) : plain(now, exact));
+        }
+      }
+    } else {
+      CaseConsole console;
+      std::string shown;
+      const int status = run({check ? "--check" : "-y", "{sources}"}, console, shown);
+      for (const std::string& line : console.lines)
+        actual += without_folder(line) + "\n";
+      if (!check) {
+        EXPECT_EQ(status, console.lines.empty() ? kExitOk : kExitFailed);
+        for (const std::string& output : outputs) {
+          if (fs::exists(fs_path(dir / output))) actual += dumped(output);
+        }
+      }
     }
     const std::string expected = text_of_file(want);
-    if (actual != expected) ADD_FAILURE() << utf8(want) << "\n" << side_by_side(expected, actual);
+    if (actual == expected) continue;
+    if (std::getenv("KELV_UPDATE_CASES") != nullptr) {
+      write_file(utf8(want), actual);
+      std::printf("updated %s\n", utf8(want).c_str());
+      continue;
+    }
+    ADD_FAILURE() << utf8(want) << "\n" << side_by_side(expected, actual);
   }
 }
 

@@ -10,7 +10,8 @@
 #include <set>
 #include <string>
 
-#include "driver/routes.h"
+#include "convert/catalog.h"
+#include "driver/paths.h"
 #include "format/keyed_data.h"
 #include "inspect/inspect.h"
 #include "temp_dir.h"
@@ -36,7 +37,7 @@ class Examples : public ::testing::Test {
     fs::copy(KELV_EXAMPLES "/game", dir.path(), fs::copy_options::recursive);
     std::string sources;
     for (const std::string& name : dir.names()) {
-      EXPECT_NE(find_route(name), nullptr) << name << " is not a source kelvconv knows";
+      EXPECT_NE(kind_of_source(name), nullptr) << name << " is not a source kelvconv knows";
       sources += " '" + (dir / name) + "'";
     }
     std::string output;
@@ -88,7 +89,7 @@ TEST_F(Examples, EveryDataFileIsShownWhole) {
     std::size_t end = 4;
     std::size_t fields = 0;
     std::smatch m;
-    const auto problems = dump_text(find_data_route(name), name, bytes, [&](std::string_view l) {
+    const auto problems = dump_text(kind_of_data(name), name, bytes, [&](std::string_view l) {
       const std::string line(l);
       if (!std::regex_match(line, m, field)) return;
       EXPECT_EQ(std::stoul(m[1]), end) << line;
@@ -101,14 +102,14 @@ TEST_F(Examples, EveryDataFileIsShownWhole) {
 
     std::vector<DataProblem> json_problems;
     const auto doc =
-        nlohmann::json::parse(dump_json(find_data_route(name), name, bytes, json_problems));
+        nlohmann::json::parse(dump_json(kind_of_data(name), name, bytes, json_problems));
     EXPECT_EQ(doc["fields"].size(), fields) << name;
     EXPECT_EQ(doc["size"], bytes.size()) << name;
   }
   // Shift-JIS texts come out as UTF-8.
   std::vector<DataProblem> ignored;
   const std::string pc =
-      dump_json(find_data_route("pc.dat"), "pc.dat", read_file(dir / "pc.dat"), ignored);
+      dump_json(kind_of_data("pc.dat"), "pc.dat", read_file(dir / "pc.dat"), ignored);
   EXPECT_EQ(nlohmann::json::parse(pc)["fields"][0]["values"][0]["value"], "アレン");
 }
 
@@ -133,9 +134,9 @@ TEST_F(Examples, SpoiltDataFilesAreReportedWithTheirOffset) {
     for (const std::size_t keep :
          {std::size_t{0}, std::size_t{3}, bytes.size() / 2, bytes.size() - 1}) {
       const std::span<const unsigned char> cut(bytes.data(), keep);
-      EXPECT_FALSE(dump_text(find_data_route(name), name, cut, [](std::string_view) {}).empty())
+      EXPECT_FALSE(dump_text(kind_of_data(name), name, cut, [](std::string_view) {}).empty())
           << name << " cut to " << keep;
-      EXPECT_FALSE(decompile(*find_data_route(name), name, cut).problems.empty())
+      EXPECT_FALSE(decompile(*kind_of_data(name), name, cut).problems.empty())
           << name << " cut to " << keep;
     }
   }

@@ -34,7 +34,8 @@ Events walked(std::string_view source, test::RecordingReport* report = nullptr) 
   Recorder r;
   MemorySource in(source);
   SilentReport silent;
-  walk<Recorder>(in, kShortLines, r, kSections,
+  const Group<Recorder> groups[] = {kSections};
+  walk<Recorder>(in, kShortLines, r, groups,
                  report != nullptr ? *report : static_cast<Report&>(silent));
   return r.events;
 }
@@ -103,7 +104,8 @@ TEST(SectionWalker, GroupsSeeEveryLineInTurn) {
   Recorder r;
   MemorySource in("<a1>\n<b1>\nx\n<a1>\n<a2>\n");
   SilentReport report;
-  walk<Recorder>(in, kShortLines, r, {kGroupA, kGroupB}, report);
+  const Group<Recorder> groups[] = {kGroupA, kGroupB};
+  walk<Recorder>(in, kShortLines, r, groups, report);
   // "<b1>" is data of a1 in the first group and opens b1 (state 3) in the second; then "x" is
   // data of b1; "<a1>" opens a1 again; "<a2>" is data of the open a1 (a later tag of its group).
   EXPECT_EQ(r.events, (Events{"1:<b1>", "3:x", "1:<a2>", "1:"}));
@@ -119,7 +121,8 @@ TEST(SectionWalker, AMarkerReachesTheNextGroupToo) {
   Recorder r;
   MemorySource in("<b1>\n</entry>\n</entry>");
   SilentReport report;
-  walk<Recorder>(in, kShortLines, r, {kMarkerGroup, kGroupB}, report);
+  const Group<Recorder> groups[] = {kMarkerGroup, kGroupB};
+  walk<Recorder>(in, kShortLines, r, groups, report);
   EXPECT_EQ(r.events, (Events{"marker", "3:</entry>", "marker", "3:</entry>"}));
 }
 

@@ -1,6 +1,6 @@
-// Seeds for the converters' fuzz target: the number of a route in the route table (one byte),
-// then a source for it, named by a hash of its bytes. When the environment names a folder in
-// KELV_SEED_DIR, the case runner saves every source it converts there (fuzz/seed.sh uses this).
+// Seeds for the converters' fuzz target: the name of a kind and a line feed, then a source for
+// it, named by a hash of its bytes. When the environment names a folder in KELV_SEED_DIR, the
+// case runner saves every source it converts there (fuzz/seed.sh uses this).
 #pragma once
 
 #include <cstdint>
@@ -10,9 +10,10 @@
 
 namespace kelv::test {
 
-// Saves `source` for route number `route` in `folder`; false when it cannot be written.
-inline bool save_seed(const std::string& folder, std::size_t route, std::string_view source) {
-  std::string seed(1, static_cast<char>(route));
+// Saves `source` of the kind named `kind` in `folder`; false when it cannot be written.
+inline bool save_seed(const std::string& folder, std::string_view kind, std::string_view source) {
+  std::string seed(kind);
+  seed += '\n';
   seed += source;
   std::uint64_t hash = 14695981039346656037u;  // FNV-1a
   for (const char c : seed)

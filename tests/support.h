@@ -62,7 +62,7 @@ class RecordingReport final : public Report {
 inline Bytes convert(Converter& c, std::string_view source) {
   MemorySource in(source);
   SilentReport report;
-  if (!c.read(in, report)) return {};
+  if (c.read(in, report)) return {};
   MemorySink out;
   DataWriter writer(out);
   c.write(writer);

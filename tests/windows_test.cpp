@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/routes.h"
+#include "convert/catalog.h"
 #include "files_support.h"
 #include "support.h"
 
@@ -128,10 +128,10 @@ TEST(WindowsNames, JapaneseFolderAndFileNamesConvertInEitherCodePage) {
     EXPECT_EQ(ran.status, 0u) << ran.err;
     EXPECT_EQ(ran.out, listing);  // redirected: UTF-8
     EXPECT_EQ(ran.err, "");
-    const auto converters = std::make_unique<Converters>();
+    Converters converters;
     for (const auto& f : files) {
       EXPECT_EQ(read_file(folder + "/" + f.output),
-                convert_once(find_route(f.name)->pick(*converters), f.source))
+                convert_once(converters.of(*kind_of_source(f.name)), f.source))
           << f.name;
       std::filesystem::remove(fs_path(folder + "/" + f.output));
     }

@@ -1,13 +1,17 @@
 // A converter turns one kind of tagged text source into its keyed data file, and back. The
-// driver keeps one object of each for the whole run, so what a converter holds from one file to
-// the next of the same kind is plain to see in its class.
+// driver keeps one object of each kind for the whole run, so what a converter holds from one file
+// to the next of the same kind is plain to see in its class.
 //
-// Each converter states its source format once, as section tables with line formats (read by
-// the reader, printed by the decompiler, described by its vocabulary), and its data file once,
-// as a layout that write() and load() both run (see format/keyed_data.h).
+// A converter declares its source once, as a list of sections (see format/sections.h): how each
+// section's lines are read, the field of the data file it gives, and how the decompiler gives it
+// back. Reading, writing, reading a data file back, decompiling and explaining all follow from
+// that one list (Declared below); a converter adds only what its list cannot say: what a reading
+// starts from, a refusal, what its release frees.
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 
 #include "format/data_reader.h"
@@ -19,16 +23,19 @@
 
 namespace kelv {
 
+// A source the converter will not convert: nothing is written for it.
+struct Refusal {
+  std::uint32_t line = 1;  // where the trouble begins
+  std::string why;
+};
+
 class Converter {
  public:
   virtual ~Converter() = default;
 
-  // Reads one source to its end. False when the source is refused and nothing must be written
-  // (refusal() then says why); an unreadable source never gets here.
-  virtual bool read(ByteSource& source, Report& report) = 0;
-  // Why the last read refused its source, and the line where that begins.
-  virtual std::string refusal() const { return {}; }
-  virtual std::uint32_t refused_at() const { return 1; }
+  // Reads one source to its end; a refusal when nothing must be written for it. An unreadable
+  // source never gets here.
+  virtual std::optional<Refusal> read(ByteSource& source, Report& report) = 0;
   // Writes the data file for what was read.
   virtual void write(DataWriter& out) = 0;
   // Reads a data file back into the tables, as far as it can.
@@ -39,6 +46,49 @@ class Converter {
   virtual void release() {}
   // The source format.
   virtual const Vocabulary& vocabulary() const = 0;
+};
+
+// What a converter declares of its kind, once.
+template <class C>
+struct Declaration {
+  std::string_view about;       // what the file holds
+  std::size_t line_buffer = 0;  // kShortLines or kLongLines
+  // The sections in the order the reader tests them: one group, or several when every line
+  // passes through each group in turn.
+  std::span<const Group<C>> groups;
+  // The field count written first: by default one per section that writes a field. Writers
+  // count fields they leave out, so this never depends on what was read.
+  std::int32_t fields = -1;
+};
+
+// The converter of the sections `C::declaration()` lists. `C` may add, by defining them:
+//   void start_reading();                     what a reading starts from (default: as it is)
+//   std::optional<Refusal> end_reading();    a refusal, after the walk (default: none)
+//   void before_writing();                   what the writer changes in the tables first
+// The members are defined in convert/declared.h, which the converter's source includes before
+// it instantiates this class for its type.
+template <class C>
+class Declared : public Converter {
+ public:
+  std::optional<Refusal> read(ByteSource& source, Report& report) override;
+  void write(DataWriter& out) override;
+  void load(DataReader& in) override;
+  void decompile(SourceWriter& out) override;
+  const Vocabulary& vocabulary() const override;
+
+  // The vocabulary of the kind, without an object of it.
+  static const Vocabulary& shared_vocabulary();
+
+  // The defaults of what `C` may define.
+  void start_reading() {}
+  std::optional<Refusal> end_reading() { return std::nullopt; }
+  void before_writing() {}
+
+ private:
+  C& self() { return static_cast<C&>(*this); }
+  const C& self() const { return static_cast<const C&>(*this); }
+  template <class L>
+  void layout(L& l);
 };
 
 }  // namespace kelv

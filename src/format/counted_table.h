@@ -7,10 +7,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <span>
-#include <string_view>
 
 #include "format/sections.h"
-#include "format/source_writer.h"
 #include "format/table.h"
 
 namespace kelv {
@@ -86,25 +84,5 @@ struct CountedTable {
     count = 0;
   }
 };
-
-// A counted table's two fields: the count under `number_key`, then, when the table is present,
-// its records as held under `data_key`.
-template <class L, class R, std::size_t N>
-void counted_fields(L& l, CountedTable<R>& t, std::string_view number_key,
-                    std::string_view data_key, const LineFormat<R, N>& format) {
-  l.field(number_key, [&](auto& d) { d.i32(t.count, kCountValue); });
-  l.field_if(t.table.present(), data_key, [&](auto& d) { d.held_table(t.table, t.count, format); });
-}
-
-// A counted table's two sections, as the reader needs them to make the table as it is: the count
-// (left out when no count line was read) and, when the table is present, one line per record.
-template <class R, std::size_t N>
-void decompile_counted(SourceWriter& out, const CountedTable<R>& t, std::string_view number_tag,
-                       std::string_view data_tag, const LineFormat<R, N>& format) {
-  if (!t.table.present() && t.count == 0) return;
-  out.count_section(number_tag, t.count);
-  if (!t.table.present()) return;
-  out.records(data_tag, t.table.all(), format);
-}
 
 }  // namespace kelv

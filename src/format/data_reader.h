@@ -19,33 +19,11 @@
 #include <vector>
 
 #include "format/keyed_data.h"
+#include "format/keyed_file.h"
 #include "format/line_format.h"
 #include "format/table.h"
 
 namespace kelv {
-
-// One field record as the file has it.
-struct FieldRecord {
-  std::string_view name;  // up to its NUL
-  std::uint64_t at = 0;   // where the record begins (its name length)
-  std::uint64_t data_at = 0;
-  std::int64_t declared = 0;            // the data size it declares
-  std::span<const unsigned char> data;  // the bytes that follow: `declared` of them, or fewer
-};
-
-struct DataProblem {
-  std::uint64_t at;
-  std::string field;  // empty outside every field
-  std::string message;
-};
-
-// The field count and the field records of a file, as far as they can be read.
-struct KeyedFile {
-  std::int32_t count = -1;  // -1 when the file is too short to have one
-  std::vector<FieldRecord> fields;
-  std::uint64_t size = 0;
-};
-KeyedFile read_fields(std::span<const unsigned char> bytes, std::vector<DataProblem>& problems);
 
 // A value as the file holds it.
 struct Shown {

@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -30,24 +29,6 @@ class MemorySource final : public ByteSource {
 
  private:
   std::string_view bytes_;
-};
-
-class FileSource final : public ByteSource {
- public:
-  // Opens `path` for reading; check open() before reading.
-  explicit FileSource(const std::string& path);
-  ~FileSource() override;
-  FileSource(const FileSource&) = delete;
-  FileSource& operator=(const FileSource&) = delete;
-
-  bool open() const { return file_ != nullptr; }
-  std::size_t read(char* buffer, std::size_t size) override;
-  std::string error() const override { return error_; }
-
- private:
-  std::FILE* file_ = nullptr;
-  bool ended_ = false;
-  std::string error_;
 };
 
 // The two line buffers the converters use.

@@ -21,7 +21,6 @@
 
 #include <array>
 #include <cstddef>
-#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -110,15 +109,24 @@ enum class Role : std::uint8_t {
   Marker,   // no section: only its closing tag, which moves on to the next entry
 };
 
-// A section as --explain and the decompiler see it: no converter type.
+// A section as --explain, the diagnostics and the decompiler see it: no converter type.
 struct SectionShape {
   std::string_view name;
   Role role = Role::Value;
   std::span<const ValueShape> line;  // the values of its lines, in line order
   std::string_view note;             // what else an author needs to know of it
   bool restarts = false;             // records: its opening tag starts again at the first record
+  bool keeps = false;                // what it gives is kept for the next file of the kind
 };
 
+class DataWriter;
+class DataReader;
+class SourceWriter;
+
+// A converter's vocabulary entry: a section of its source, as the walker reads it, and what else
+// it stands for: the field of the data file that holds what it gives (the same step writes the
+// field and reads it back), and the lines that give it back in a decompiled source. A converter
+// lists its sections once; everything else about its files follows from that list.
 template <class C>
 struct Section {
   std::string_view name;                       // the tag name, without "<", "/" and ">"
@@ -126,17 +134,29 @@ struct Section {
   void (*on_open)(C&) = nullptr;               // after "<name>" opened it
   void (*on_close)(C&) = nullptr;              // after "</name>" closed it
   Role role = Role::Value;                     // a Marker has only "</name>", which keeps the state
+  bool restarts = false;  // Records: the opening tag starts again at the first record
+  bool keeps = false;     // what it gives is kept for the next file of the kind in the run
   // Records: how many records of the table it fills no line has given yet (asked when the
   // section is left, to tell of a section shorter than its count).
   std::int64_t (*unfilled)(C&) = nullptr;
   std::span<const ValueShape> line = {};  // the values of its data lines
   std::string_view note = {};
 
+  // Its field in the data file, written and read back; none where the section has no field of
+  // its own (the field count then counts it only where the converter says so).
+  void (*write)(DataWriter&, C&, const Section&) = nullptr;
+  void (*load)(DataReader&, C&, const Section&) = nullptr;
+  // Its lines in a decompiled source, in the place of the section in the list.
+  void (*decompile)(SourceWriter&, const C&, const Section&) = nullptr;
+  // A section of an entry (a shop, a group, an effect, a flag): its lines for entry `e`. The
+  // decompiler gives every entry's sections in list order after the count of the entries, each
+  // entry ended by the marker of the list, where there is one.
+  void (*decompile_entry)(SourceWriter&, const C&, const Section&, std::size_t e) = nullptr;
+  // The count section of the entries: how many there are to give back.
+  std::size_t (*entries)(const C&) = nullptr;
+
   constexpr bool marker() const { return role == Role::Marker; }
-  // A data section that does something when it opens sets its running index back.
-  constexpr SectionShape shape() const {
-    return {name, role, line, note, role == Role::Records && on_open != nullptr};
-  }
+  constexpr SectionShape shape() const { return {name, role, line, note, restarts, keeps}; }
 };
 
 // The tag "<name>", or "</name>" when `closing`.
@@ -147,31 +167,14 @@ inline std::string tag_of(std::string_view name, bool closing = false) {
   return tag;
 }
 
-// A converter's source format as an author needs it, made from its section tables.
+// A converter's source format as an author needs it, made from its section list.
 struct Vocabulary {
   std::string_view about;       // what the file holds
   std::size_t line_buffer = 0;  // kShortLines or kLongLines
   // The sections in the order the reader tests them; several groups when every line passes
   // through each group in turn.
-  std::span<const std::span<const SectionShape>> groups;
-  std::string_view carries;  // what a later file of the same kind in one run starts from
+  std::vector<std::vector<SectionShape>> groups;
 };
-
-// The shapes of a section table, for the vocabulary a converter shows.
-template <class C, std::size_t N>
-constexpr std::array<SectionShape, N> shapes_of(const Section<C> (&sections)[N]) {
-  std::array<SectionShape, N> out{};
-  for (std::size_t i = 0; i < N; ++i)
-    out[i] = sections[i].shape();
-  return out;
-}
-template <class C, std::size_t N>
-constexpr std::array<SectionShape, N> shapes_of(const std::array<Section<C>, N>& sections) {
-  std::array<SectionShape, N> out{};
-  for (std::size_t i = 0; i < N; ++i)
-    out[i] = sections[i].shape();
-  return out;
-}
 
 template <class C>
 using Group = std::span<const Section<C>>;
@@ -204,7 +207,7 @@ inline bool looks_like_tag(std::string_view line) {
 // groups taken one after the other.
 template <class C>
 void walk(ByteSource& source, std::size_t line_buffer, C& converter,
-          std::initializer_list<Group<C>> groups, Report& report) {
+          std::span<const Group<C>> groups, Report& report) {
   // Every section by its number, and the number of the count section before it in its group.
   std::vector<const Section<C>*> numbered{nullptr};
   std::vector<std::size_t> counted_by{0};
@@ -289,12 +292,6 @@ void walk(ByteSource& source, std::size_t line_buffer, C& converter,
     report.note({Note::OpenAtEnd, opened_at, 0, 0, nullptr, {}, s.name, opened_at});
     leave(last);
   }
-}
-
-template <class C>
-void walk(ByteSource& source, std::size_t line_buffer, C& converter, Group<C> sections,
-          Report& report) {
-  walk(source, line_buffer, converter, {sections}, report);
 }
 
 }  // namespace kelv

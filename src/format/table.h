@@ -15,9 +15,18 @@
 
 namespace kelv {
 
+// A bound on every table's bytes besides its own: none, but the fuzz targets lower it so that a
+// few count lines cannot take the fuzzer's memory; tables are then refused by the same path, at a
+// lower bound.
+struct TableCeiling {
+  static inline std::int64_t bytes = std::numeric_limits<std::int64_t>::max();
+};
+
 template <class T>
 class Table {
  public:
+  using value_type = T;
+
   // The largest byte size a table may have: what a field's int32 data size can count.
   static constexpr std::int64_t kMaxBytes = std::numeric_limits<std::int32_t>::max();
 
@@ -25,10 +34,7 @@ class Table {
   // `max_bytes` bounds count * sizeof(T) (lower it where a record writes more than it holds).
   bool make(std::int64_t count, std::int64_t max_bytes = kMaxBytes) {
     reset();
-#ifdef KELV_FUZZ_MAX_TABLE_BYTES
-    // Fuzzing builds refuse large tables early, so that inputs stay within the fuzzer's memory.
-    max_bytes = max_bytes < KELV_FUZZ_MAX_TABLE_BYTES ? max_bytes : KELV_FUZZ_MAX_TABLE_BYTES;
-#endif
+    max_bytes = max_bytes < TableCeiling::bytes ? max_bytes : TableCeiling::bytes;
     if (count < 0 || count > max_bytes / static_cast<std::int64_t>(sizeof(T))) return false;
     const auto n = static_cast<std::size_t>(count);
     if constexpr (std::is_trivially_default_constructible_v<T> && std::is_trivially_copyable_v<T>) {

@@ -1,9 +1,6 @@
 #include "inspect/explain.h"
 
 #include <algorithm>
-#include <memory>
-
-#include "inspect/inspect.h"
 
 namespace kelv {
 namespace {
@@ -106,31 +103,21 @@ std::string section_of(const SectionShape& s) {
       break;
   }
   if (s.role != Role::Count && s.role != Role::Marker) out += values_of(s.line);
-  if (!s.note.empty()) {
-    std::string note(s.note);
-    note[0] = static_cast<char>(note[0] - 'a' + 'A');
+  std::string note(s.note);
+  if (s.keeps)
+    note += std::string(note.empty() ? "" : "; ") + "kept for the next file of this kind";
+  if (!note.empty()) {
+    if (note[0] >= 'a' && note[0] <= 'z') note[0] = static_cast<char>(note[0] - 'a' + 'A');
     out += wrapped(note + ".", "  ");
   }
   return out;
 }
 
-std::string source_name(const Route& route) {
-  return route.match == Match::Name ? std::string(route.name) : std::string(route.name) + "*.txt";
-}
-
 }  // namespace
 
-const Route* find_kind(std::string_view name) {
-  for (const Route& r : route_table()) {
-    if (name == r.name || name == kind_name(r) || name == source_name(r)) return &r;
-  }
-  return find_route(name);
-}
-
-std::string explain(const Route& route) {
-  const auto converters = std::make_unique<Converters>();
-  const Vocabulary& v = route.pick(*converters).vocabulary();
-  std::string out = source_name(route) + ": " + std::string(v.about) + "\n\n";
+std::string explain(const Kind& kind) {
+  const Vocabulary& v = kind.vocabulary();
+  std::string out = kind.pattern() + ": " + std::string(v.about) + "\n\n";
   out += wrapped(
       "Lines are read up to " + std::to_string(v.line_buffer - 1) +
           " bytes; a longer line is read as several lines. A section runs from its opening tag "
@@ -145,26 +132,41 @@ std::string explain(const Route& route) {
                        "one group may be open beside a section of another.",
                    "");
   }
+  std::string kept;
+  bool all_kept = true;
   for (std::size_t g = 0; g < v.groups.size(); ++g) {
-    out += v.groups.size() > 1 ? "\nGroup " + std::to_string(g + 1) + ":\n" : "\n";
-    for (const SectionShape& s : v.groups[g])
+    out += "\n";
+    if (v.groups.size() > 1) out.append("Group ").append(std::to_string(g + 1)).append(":\n");
+    for (const SectionShape& s : v.groups[g]) {
       out += section_of(s);
+      if (s.keeps) kept.append(kept.empty() ? "" : " ").append(tag_of(s.name));
+      all_kept = all_kept && (s.keeps || s.role == Role::Marker);
+    }
   }
   out += "\n";
-  out += wrapped(v.carries.empty() ? "Nothing carries over from one file of this kind to the next."
-                                   : "A later file of this kind in the same run starts from " +
-                                         std::string(v.carries) + ".",
-                 "");
+  if (kept.empty()) {
+    out += wrapped("Nothing carries over from one file of this kind to the next.", "");
+  } else if (all_kept) {
+    out += wrapped(
+        "A later file of this kind in the same run starts from everything the earlier "
+        "file gave, until a line of its own gives another value.",
+        "");
+  } else {
+    out += wrapped(
+        "A later file of this kind in the same run starts from what these sections of "
+        "the earlier file gave, until a line of its own gives another: " +
+            kept + ". Everything else starts empty in each file.",
+        "");
+  }
   return out;
 }
 
 std::string kinds() {
-  const auto converters = std::make_unique<Converters>();
   std::string out;
-  for (const Route& r : route_table()) {
-    std::string name = source_name(r);
+  for (const Kind& k : catalog()) {
+    std::string name = k.pattern();
     name.resize(std::max<std::size_t>(name.size(), 24), ' ');
-    out += name + " " + std::string(r.pick(*converters).vocabulary().about) + "\n";
+    out += name + " " + std::string(k.vocabulary().about) + "\n";
   }
   return out;
 }

@@ -4,18 +4,14 @@
 
 #include <string>
 
-#include "driver/routes.h"
+#include "convert/catalog.h"
 
 namespace kelv {
 
-// The source format of the kind `route` converts.
-std::string explain(const Route& route);
+// The source format of `kind`.
+std::string explain(const Kind& kind);
 
 // Every kind of source, one per line, with what it holds.
 std::string kinds();
-
-// The route of a kind as an author names it: a source name ("item_list.txt"), a kind
-// ("item_list", "scene", "map_anim"); nullptr for none.
-const Route* find_kind(std::string_view name);
 
 }  // namespace kelv

@@ -229,12 +229,11 @@ class JsonDump final : public DataListener {
 };
 
 // Reads the file by its kind's layout, or as bytes without one.
-std::vector<DataProblem> read_with(const Route* route, std::span<const unsigned char> bytes,
+std::vector<DataProblem> read_with(const Kind* kind, std::span<const unsigned char> bytes,
                                    DataListener& listener) {
-  if (route == nullptr) return read_unknown(bytes, listener);
-  const auto converters = std::make_unique<Converters>();
+  if (kind == nullptr) return read_unknown(bytes, listener);
   DataReader reader(bytes, listener);
-  route->pick(*converters).load(reader);
+  kind->make()->load(reader);
   reader.finish();
   return reader.problems();
 }
@@ -255,31 +254,25 @@ DataProblem first_difference(std::span<const unsigned char> bytes,
 
 }  // namespace
 
-std::string_view kind_name(const Route& route) {
-  std::string_view name = route.name;
-  if (name.ends_with(".txt")) name.remove_suffix(4);
-  return name;
-}
-
-std::vector<DataProblem> dump_text(const Route* route, std::string_view name,
+std::vector<DataProblem> dump_text(const Kind* kind, std::string_view name,
                                    std::span<const unsigned char> bytes,
                                    const std::function<void(std::string_view)>& line) {
-  TextDump dump(name, route != nullptr ? kind_name(*route) : "a kind kelvconv does not know", line);
-  return read_with(route, bytes, dump);
+  TextDump dump(name, kind != nullptr ? kind->name() : "a kind kelvconv does not know", line);
+  return read_with(kind, bytes, dump);
 }
 
-std::string dump_json(const Route* route, std::string_view name,
-                      std::span<const unsigned char> bytes, std::vector<DataProblem>& problems) {
-  JsonDump dump(name, route != nullptr ? kind_name(*route) : "");
-  problems = read_with(route, bytes, dump);
+std::string dump_json(const Kind* kind, std::string_view name, std::span<const unsigned char> bytes,
+                      std::vector<DataProblem>& problems) {
+  JsonDump dump(name, kind != nullptr ? kind->name() : "");
+  problems = read_with(kind, bytes, dump);
   return dump.text(problems);
 }
 
-Decompiled decompile(const Route& route, std::string_view name,
+Decompiled decompile(const Kind& kind, std::string_view name,
                      std::span<const unsigned char> bytes) {
   Decompiled out;
-  const auto converters = std::make_unique<Converters>();
-  Converter& converter = route.pick(*converters);
+  const std::unique_ptr<Converter> made = kind.make();
+  Converter& converter = *made;
   Places places;
   DataListener quiet;
   DataReader reader(bytes, quiet, &places);
@@ -294,14 +287,13 @@ Decompiled decompile(const Route& route, std::string_view name,
 
   // The proof: the source converts back to the same bytes, or what differs is told.
   if (out.problems.empty()) {
-    const auto again = std::make_unique<Converters>();
-    Converter& reread = route.pick(*again);
+    const std::unique_ptr<Converter> reread = kind.make();
     MemorySource in(out.source);
     SilentReport silent;
     MemorySink written;
-    if (reread.read(in, silent)) {
+    if (!reread->read(in, silent).has_value()) {
       DataWriter writer(written);
-      reread.write(writer);
+      reread->write(writer);
     }
     if (!std::ranges::equal(written.bytes, bytes)) {
       out.problems.push_back(first_difference(bytes, written.bytes));

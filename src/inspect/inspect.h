@@ -8,24 +8,21 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/routes.h"
+#include "convert/catalog.h"
 #include "format/data_reader.h"
 
 namespace kelv {
 
-// The kind a route converts, as the dump names it: "item_list", "scene", "map_anim".
-std::string_view kind_name(const Route& route);
-
 // Shows the data file `bytes`, named `name`, as lines of text handed to `line`: the field count,
-// then every field with its offset and size and its content decoded by the kind `route`
-// converts (shown as bytes without a route). Returns what is wrong with the file.
-std::vector<DataProblem> dump_text(const Route* route, std::string_view name,
+// then every field with its offset and size and its content decoded by its `kind`
+// (shown as bytes without a kind). Returns what is wrong with the file.
+std::vector<DataProblem> dump_text(const Kind* kind, std::string_view name,
                                    std::span<const unsigned char> bytes,
                                    const std::function<void(std::string_view)>& line);
 
 // The same as one JSON document on one line.
-std::string dump_json(const Route* route, std::string_view name,
-                      std::span<const unsigned char> bytes, std::vector<DataProblem>& problems);
+std::string dump_json(const Kind* kind, std::string_view name, std::span<const unsigned char> bytes,
+                      std::vector<DataProblem>& problems);
 
 struct Decompiled {
   std::string source;
@@ -33,9 +30,7 @@ struct Decompiled {
   std::vector<DataProblem> problems;
 };
 
-// The source that converts back to the data file `bytes` of the kind `route` converts, as close
-// as it can be.
-Decompiled decompile(const Route& route, std::string_view name,
-                     std::span<const unsigned char> bytes);
+// The source that converts back to the data file `bytes` of `kind`, as close as it can be.
+Decompiled decompile(const Kind& kind, std::string_view name, std::span<const unsigned char> bytes);
 
 }  // namespace kelv

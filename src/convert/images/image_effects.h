@@ -52,17 +52,15 @@ struct ImageEffect {
   Table<EffectPosition> positions;  // absent until the position count line, or when refused
 };
 
-class ImageEffects final : public Converter {
+class ImageEffects final : public Declared<ImageEffects> {
  public:
   // Every effect writes its main data and its position count, then its positions.
   static constexpr std::int64_t kEffectBytes = sizeof(EffectMainData) + 4;
 
-  bool read(ByteSource& source, Report& report) override;
-  void write(DataWriter& out) override;
-  void load(DataReader& in) override;
-  void decompile(SourceWriter& out) override;
+  static const Declaration<ImageEffects>& declaration();
+
+  void start_reading();
   void release() override;
-  const Vocabulary& vocabulary() const override;
 
   std::int32_t effect_count = 0;
   Table<ImageEffect> effects;  // absent before the count line and when the count cannot make it

@@ -76,16 +76,16 @@ struct FaceImages {
 // Every reading starts from no list and a count of 0; the count line makes the list, and each
 // opening of the data section starts filling it again from its first record.
 template <class Words>
-class ImageList final : public Converter {
+class ImageList final : public Declared<ImageList<Words>> {
  public:
   using Record = typename Words::Record;
+  static const Declaration<ImageList>& declaration();
 
-  bool read(ByteSource& source, Report& report) override;
-  void write(DataWriter& out) override;
-  void load(DataReader& in) override;
-  void decompile(SourceWriter& out) override;
-  void release() override;
-  const Vocabulary& vocabulary() const override;
+  void start_reading() {
+    release();
+    index = 0;
+  }
+  void release() override { images.release(); }
 
   CountedTable<Record> images;
 

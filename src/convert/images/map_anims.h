@@ -33,17 +33,16 @@ struct MapAnimation {
   Table<MapAnimPosition> positions;  // absent until the position count line, or when refused
 };
 
-class MapAnimations final : public Converter {
+class MapAnimations final : public Declared<MapAnimations> {
  public:
   // Every animation writes its position count, then its positions.
   static constexpr std::int64_t kAnimationBytes = 4;
 
-  bool read(ByteSource& source, Report& report) override;
-  void write(DataWriter& out) override;
-  void load(DataReader& in) override;
-  void decompile(SourceWriter& out) override;
+  static const Declaration<MapAnimations>& declaration();
+
+  void start_reading();
+  // The main data stays for the next file.
   void release() override;
-  const Vocabulary& vocabulary() const override;
 
   // The main data: values 1 to 3 in the order of their line, and the image name. Never reset.
   std::int32_t value_1 = 0;

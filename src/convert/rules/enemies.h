@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "convert/converter.h"
+#include "format/field_budget.h"
 #include "format/table.h"
 
 namespace kelv {
@@ -73,17 +74,25 @@ struct EnemyGroup {
   Table<EnemyMember> members;  // absent until the group's count line, or when refused
 };
 
-class EnemyGroups final : public Converter {
+class EnemyGroups final : public Declared<EnemyGroups> {
  public:
-  bool read(ByteSource& source, Report& report) override;
-  void write(DataWriter& out) override;
-  void load(DataReader& in) override;
-  void decompile(SourceWriter& out) override;
+  // Every group writes its member count before its members.
+  static constexpr std::int64_t kGroupBytes = 4;
+
+  static const Declaration<EnemyGroups>& declaration();
+
+  void start_reading();
   void release() override;
-  const Vocabulary& vocabulary() const override;
 
   std::int32_t group_count = 0;
   Table<EnemyGroup> groups;
+
+  // Of a reading: the group the sections fill (never set back), the next member of its list
+  // (set back by every member data section), and what the "enemy_data" field has left of its
+  // 32-bit data size.
+  std::int64_t group = 0;
+  std::int64_t member = 0;
+  FieldBudget budget{kGroupBytes};
 };
 
 }  // namespace kelv

@@ -21,12 +21,6 @@ struct WordTextRecord {
   char text[256];          // one word, '#' turned into line feeds, NUL-terminated, rest zero
 };
 
-// The line: the numbers, the word, the text.
-template <std::size_t N>
-constexpr auto kWordTextLine = line(values<&WordTextRecord<N>::values>("value", 1),
-                                    value<&WordTextRecord<N>::word>("word"),
-                                    value<&WordTextRecord<N>::text>("text", Twist::Breaks));
-
 using Item = WordTextRecord<16>;
 static_assert(sizeof(Item) == 384);
 static_assert(offsetof(Item, values) == 0);
@@ -57,16 +51,14 @@ struct MagicWords {
 };
 
 template <class Words>
-class WordTextList final : public Converter {
+class WordTextList final : public Declared<WordTextList<Words>> {
  public:
   using Record = typename Words::Record;
+  static const Declaration<WordTextList>& declaration();
 
-  bool read(ByteSource& source, Report& report) override;
-  void write(DataWriter& out) override;
-  void load(DataReader& in) override;
-  void decompile(SourceWriter& out) override;
-  void release() override;
-  const Vocabulary& vocabulary() const override;
+  void start_reading() { index = 0; }
+  void before_writing();
+  void release() override { records.release(); }
 
   CountedTable<Record> records;
 

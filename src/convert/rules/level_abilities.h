@@ -21,18 +21,19 @@ static_assert(sizeof(LevelAbility) == 96);
 static_assert(offsetof(LevelAbility, word) == 0);
 static_assert(offsetof(LevelAbility, values) == 64);
 
-class LevelAbilityList final : public Converter {
+class LevelAbilityList final : public Declared<LevelAbilityList> {
  public:
-  bool read(ByteSource& source, Report& report) override;
-  void write(DataWriter& out) override;
-  void load(DataReader& in) override;
-  void decompile(SourceWriter& out) override;
-  void release() override;
-  const Vocabulary& vocabulary() const override;
+  static const Declaration<LevelAbilityList>& declaration();
+
+  void start_reading() { index = 0; }
+  void release() override { level_abilities.release(); }
 
   CountedTable<LevelAbility> level_abilities;
   // Carried over to the next level ability file of the run.
   std::array<char, 256> level_ability_message{};
+
+  // Of a reading: the next ability a data line fills; every data section starts again at 0.
+  std::int64_t index = 0;
 };
 
 }  // namespace kelv

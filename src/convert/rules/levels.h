@@ -21,19 +21,20 @@ static_assert(sizeof(LevelEntry) == 8);
 static_assert(offsetof(LevelEntry, value1) == 0);
 static_assert(offsetof(LevelEntry, value2) == 4);
 
-class LevelList final : public Converter {
+class LevelList final : public Declared<LevelList> {
  public:
-  bool read(ByteSource& source, Report& report) override;
-  void write(DataWriter& out) override;
-  void load(DataReader& in) override;
-  void decompile(SourceWriter& out) override;
-  void release() override;
-  const Vocabulary& vocabulary() const override;
+  static const Declaration<LevelList>& declaration();
+
+  void start_reading() { index = 0; }
+  void release() override { levels.release(); }
 
   CountedTable<LevelEntry> levels;
   // Carried over to the next level file of the run.
   std::array<std::int32_t, 2> level_add{};
   std::int32_t level_max = 0;
+
+  // Of a reading: the next level a data line fills, never set back within the reading.
+  std::int64_t index = 0;
 };
 
 }  // namespace kelv

@@ -34,16 +34,18 @@ static_assert(offsetof(Monster, word18) == 76);
 static_assert(offsetof(Monster, word21) == 140);
 static_assert(offsetof(Monster, values22_26) == 400);
 
-class MonsterList final : public Converter {
+class MonsterList final : public Declared<MonsterList> {
  public:
-  bool read(ByteSource& source, Report& report) override;
-  void write(DataWriter& out) override;
-  void load(DataReader& in) override;
-  void decompile(SourceWriter& out) override;
-  void release() override;
-  const Vocabulary& vocabulary() const override;
+  static const Declaration<MonsterList>& declaration();
+
+  void start_reading() { index = 0; }
+  void release() override { monsters.release(); }
 
   CountedTable<Monster> monsters;
+
+  // Of a reading: the next monster a data line fills, never set back, not even by a later count
+  // section.
+  std::int64_t index = 0;
 };
 
 }  // namespace kelv

@@ -8,6 +8,8 @@
 #include <cstdint>
 
 #include "convert/converter.h"
+#include "format/field_budget.h"
+#include "format/line_reader.h"
 #include "format/table.h"
 
 namespace kelv {
@@ -27,17 +29,31 @@ struct Shop {
   Table<ShopItem> item_indexes;  // absent until the shop's item count line, or when refused
 };
 
-class ShopList final : public Converter {
+class ShopList final : public Declared<ShopList> {
  public:
-  bool read(ByteSource& source, Report& report) override;
-  void write(DataWriter& out) override;
-  void load(DataReader& in) override;
-  void decompile(SourceWriter& out) override;
+  // What the "shop_data" size counts for a shop's fixed parts: 32, although the kind, the two
+  // name lengths and the item count take 16. The engine's loader expects this size; the field
+  // is the last of its file, so nothing after it depends on it.
+  static constexpr std::int64_t kFixedBytes = 32;
+  static constexpr std::int64_t kWrittenFixedBytes = 16;
+  // The most a shop can count besides its item indexes: names are whole lines, so each is at
+  // most a line buffer with its NUL.
+  static constexpr std::int64_t kMostBytes = kFixedBytes + 2 * std::int64_t{kShortLines};
+
+  static const Declaration<ShopList>& declaration();
+
+  void start_reading();
   void release() override;
-  const Vocabulary& vocabulary() const override;
 
   std::int32_t shop_count = 0;
   Table<Shop> shops;
+
+  // Of a reading: the shop the sections fill (never set back), the next item index of its list
+  // (set back by every item index section), and what the "shop_data" field has left of its
+  // 32-bit data size.
+  std::int64_t shop = 0;
+  std::int64_t item = 0;
+  FieldBudget budget{kMostBytes};
 };
 
 }  // namespace kelv

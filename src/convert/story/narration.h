@@ -45,14 +45,16 @@ static_assert(offsetof(NarrationRecord, value5) == 44);
 static_assert(offsetof(NarrationRecord, text) == 48);
 static_assert(offsetof(NarrationRecord, value13) == 308);
 
-class NarrationList final : public Converter {
+class NarrationList final : public Declared<NarrationList> {
  public:
-  bool read(ByteSource& source, Report& report) override;
-  void write(DataWriter& out) override;
-  void load(DataReader& in) override;
-  void decompile(SourceWriter& out) override;
-  void release() override;
-  const Vocabulary& vocabulary() const override;
+  static const Declaration<NarrationList>& declaration();
+
+  // The count stays until the conversion is released.
+  void start_reading() {
+    records.table.reset();
+    index = 0;
+  }
+  void release() override { records.release(); }
 
   CountedTable<NarrationRecord> records;
 

@@ -5,15 +5,14 @@
 #include <cstring>
 #include <limits>
 
-#include "format/counted_table.h"
+#include "convert/declare.h"
+#include "convert/declared.h"
 
 namespace kelv {
 namespace {
 
-using T = TalkList;
-
 // The texts' blocks. Fuzzing builds make them small, so that short inputs reach every path.
-#ifdef KELV_FUZZ_MAX_TABLE_BYTES
+#ifdef KELV_FUZZING
 constexpr std::size_t kTextBlock = 64;
 #else
 constexpr std::size_t kTextBlock = std::size_t{2} << 20;
@@ -24,7 +23,7 @@ constexpr ValueShape kText{"text", 0, ValueKind::Text, Twist::Breaks, kLongLines
 constexpr std::array<ValueShape, 1> kTextLine{kText};
 
 // A count line makes a new table, every text absent, even when it holds no number.
-void on_count(T& c, const Line& l) {
+void on_count(TalkList& c, const Line& l) {
   l.scan_number(c.count, kCountValue);
   c.drop_table();
   tell_table(l, c.table.make(c.count), c.count, sizeof(TalkText));
@@ -33,7 +32,7 @@ void on_count(T& c, const Line& l) {
 // The count becomes the number of lines the section stored, wherever the tag comes. A count
 // line inside the open section may have made a smaller table meanwhile: the count never
 // outgrows the table.
-void on_data_close(T& c) {
+void on_data_close(TalkList& c) {
   c.count = c.index;
   if (c.table.present()) {
     c.count = static_cast<std::int32_t>(
@@ -41,7 +40,7 @@ void on_data_close(T& c) {
   }
 }
 
-void on_data(T& c, const Line& l) {
+void on_data(TalkList& c, const Line& l) {
   TalkText* slot = c.index < c.count ? c.table.at(c.index) : nullptr;
   // A text that cannot be allocated is skipped, and the next line takes its place.
   if (slot == nullptr || !c.keep(*slot, l.text())) {
@@ -49,38 +48,18 @@ void on_data(T& c, const Line& l) {
     return;
   }
   ++c.index;
+  // Each text is written with its length before it.
+  const std::uint64_t written = c.held() + 4 * static_cast<std::uint64_t>(c.table.size());
+  if (c.too_much_at == 0 && written > std::numeric_limits<std::int32_t>::max()) {
+    c.too_much_at = l.number();
+  }
 }
-
-constexpr Section<T> kSections[] = {
-    {.name = "talk_number",
-     .on_data = on_count,
-     .role = Role::Count,
-     .line = kCountLine,
-     .note = "every count line makes a new table of empty texts; texts read before are lost"},
-    {.name = "talk_data",
-     .on_data = on_data,
-     .on_open = [](T& c) { c.index = 0; },
-     .on_close = on_data_close,
-     .role = Role::Records,
-     .unfilled =
-         [](T& c) {
-           return std::min<std::int64_t>(c.count, static_cast<std::int64_t>(c.table.size())) -
-                  c.index;
-         },
-     .line = kTextLine,
-     .note = "the opening tag starts again at the first text, and the closing tag makes the count "
-             "the number of texts the section gave"},
-};
-const auto kShapes = shapes_of(kSections);
-constexpr std::span<const SectionShape> kGroups[] = {kShapes};
 
 // The texts below the count, as counted texts. A text missing below the count has length 0: it
 // is written as an empty text, so the data size stays exact.
 template <class L>
-void layout(L& l, T& c) {
-  l.fields(2);
-  l.field("talk_number", [&](auto& d) { d.i32(c.count, kCountValue); });
-  l.field_if(c.table.present(), "talk_data", [&](auto& d) {
+void texts_field(L& l, TalkList& c, const Section<TalkList>& s) {
+  l.field_if(c.table.present(), s.name, [&](auto& d) {
     if constexpr (L::kReading) {
       d.each(c.table, c.count, 5, [&c](auto& e, TalkText& t) {
         const std::uint64_t at = e.at() + 4;
@@ -94,25 +73,73 @@ void layout(L& l, T& c) {
   });
 }
 
-}  // namespace
-
-const Vocabulary& TalkList::vocabulary() const {
-  static constexpr Vocabulary v{"the game's dialogue texts by number", kLongLines, kGroups, {}};
-  return v;
+template <class L>
+void count_field(L& l, TalkList& c, const Section<TalkList>& s) {
+  l.field(s.name, [&](auto& d) { d.i32(c.count, kCountValue); });
 }
 
-bool TalkList::read(ByteSource& source, Report& report) {
+void count_lines(SourceWriter& out, const TalkList& c, const Section<TalkList>& s) {
+  if (c.table.present() || c.count != 0) out.count_section(s.name, c.count);
+}
+
+void text_lines(SourceWriter& out, const TalkList& c, const Section<TalkList>& s) {
+  if (!c.table.present()) return;
+  out.open(s.name);
+  for (const TalkText& t : const_cast<TalkList&>(c).listed())
+    out.text(t.text(), kText, t.bytes);
+  out.close();
+}
+
+constexpr Section<TalkList> kSections[] = {
+    {.name = "talk_number",
+     .on_data = on_count,
+     .role = Role::Count,
+     .line = kCountLine,
+     .note = "every count line makes a new table of empty texts; texts read before are lost",
+     .write = count_field<DataWriter>,
+     .load = count_field<DataReader>,
+     .decompile = count_lines},
+    {.name = "talk_data",
+     .on_data = on_data,
+     .on_open = [](TalkList& c) { c.index = 0; },
+     .on_close = on_data_close,
+     .role = Role::Records,
+     .restarts = true,
+     .unfilled =
+         [](TalkList& c) {
+           return std::min<std::int64_t>(c.count, static_cast<std::int64_t>(c.table.size())) -
+                  c.index;
+         },
+     .line = kTextLine,
+     .note = "the opening tag starts again at the first text, and the closing tag makes the count "
+             "the number of texts the section gave",
+     .write = texts_field<DataWriter>,
+     .load = texts_field<DataReader>,
+     .decompile = text_lines},
+};
+constexpr Group<TalkList> kGroups[] = {kSections};
+
+}  // namespace
+
+const Declaration<TalkList>& TalkList::declaration() {
+  static constexpr Declaration<TalkList> d{"the game's dialogue texts by number", kLongLines,
+                                           kGroups};
+  return d;
+}
+
+void TalkList::start_reading() {
   release();
   index = 0;
-  walk<T>(source, kLongLines, *this, kSections, report);
+  too_much_at = 0;
+}
+
+std::optional<Refusal> TalkList::end_reading() {
   std::int64_t size = 0;
   for (const TalkText& t : listed())
     size += counted_size(t.text());
-  return size <= std::numeric_limits<std::int32_t>::max();
-}
-
-std::string TalkList::refusal() const {
-  return "the talk texts together exceed the 2 GiB a data field can hold";
+  if (size <= std::numeric_limits<std::int32_t>::max()) return std::nullopt;
+  return Refusal{too_much_at != 0 ? too_much_at : 1,
+                 "the talk texts together exceed the 2 GiB a data field can hold"};
 }
 
 std::span<TalkText> TalkList::listed() {
@@ -120,25 +147,10 @@ std::span<TalkText> TalkList::listed() {
   return table.all().first(std::min(n, table.size()));
 }
 
-void TalkList::write(DataWriter& out) {
+void TalkList::before_writing() {
   for (TalkText& t : listed()) {
     if (t.present()) hash_to_line_feed(t.field());
   }
-  layout(out, *this);
-}
-
-void TalkList::load(DataReader& in) {
-  layout(in, *this);
-}
-
-void TalkList::decompile(SourceWriter& out) {
-  if (!table.present() && count == 0) return;
-  out.count_section("talk_number", count);
-  if (!table.present()) return;
-  out.open("talk_data");
-  for (const TalkText& t : listed())
-    out.text(t.text(), kText, t.bytes);
-  out.close();
 }
 
 void TalkList::drop_table() {
@@ -207,5 +219,7 @@ void TalkList::release() {
   drop_table();
   count = 0;
 }
+
+template class Declared<TalkList>;
 
 }  // namespace kelv

@@ -27,21 +27,21 @@ struct TalkText {
   std::span<char> field() { return {bytes, length + 1}; }
 };
 
-class TalkList final : public Converter {
+class TalkList final : public Declared<TalkList> {
  public:
   TalkList() = default;
   TalkList(const TalkList&) = delete;
   TalkList& operator=(const TalkList&) = delete;
   ~TalkList() override { release(); }
 
-  bool read(ByteSource& source, Report& report) override;
-  std::string refusal() const override;
-  // Writes every '#' of the texts as a line feed, changing the texts in place.
-  void write(DataWriter& out) override;
-  void load(DataReader& in) override;
-  void decompile(SourceWriter& out) override;
+  static const Declaration<TalkList>& declaration();
+
+  void start_reading();
+  // Refused when the texts together would not fit a field's 32-bit data size.
+  std::optional<Refusal> end_reading();
+  // Turns every '#' of the texts into a line feed, in place.
+  void before_writing();
   void release() override;
-  const Vocabulary& vocabulary() const override;
 
   // Never above the table's size while the table is present.
   std::int32_t count = 0;
@@ -53,8 +53,13 @@ class TalkList final : public Converter {
   void drop_table();
   // Puts a copy of `text` in `slot`, in place of the text there; false when memory runs out.
   bool keep(TalkText& slot, std::string_view text);
+  // The bytes of the texts held, each with its NUL.
+  std::size_t held() const { return held_; }
 
-  std::int32_t index = 0;  // of a reading: the next text a data line fills
+  // Of a reading: the next text a data line fills, and the first line whose text took the texts
+  // past what a field can hold (0: none).
+  std::int32_t index = 0;
+  std::uint32_t too_much_at = 0;
 
  private:
   char* room(std::size_t size);

@@ -9,13 +9,9 @@
 
 namespace kelv {
 
-class FolderSettings final : public Converter {
+class FolderSettings final : public Declared<FolderSettings> {
  public:
-  bool read(ByteSource& source, Report& report) override;
-  void write(DataWriter& out) override;
-  void load(DataReader& in) override;
-  void decompile(SourceWriter& out) override;
-  const Vocabulary& vocabulary() const override;
+  static const Declaration<FolderSettings>& declaration();
 
   std::array<char, 260> folder_name_data{};
   std::array<char, 260> folder_name_image{};

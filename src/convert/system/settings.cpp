@@ -2,10 +2,13 @@
 
 #include <string_view>
 
+#include "convert/declare.h"
+#include "convert/declared.h"
+
 namespace kelv {
 namespace {
 
-using G = GameSettings;
+using Settings = GameSettings;
 
 // How a setting's data line is read and how its field is laid out: in both, as its line.
 enum class Kind : std::uint8_t {
@@ -21,23 +24,31 @@ enum class Kind : std::uint8_t {
 constexpr auto kThree = line(values<&NumberRow::values>("value", 1));
 constexpr auto kTwo = kThree.first<2>();
 constexpr auto kOne = kThree.first<1>();
-constexpr auto kTitleLine = line(text<&G::title>("title"));
-constexpr auto kDenomiLine = line(text<&G::denomi_name>("denomi_name"));
-constexpr auto kFontNameLine = line(text<&G::font_name>("font_name"));
+constexpr auto kTitleLine = line(text<&Settings::title>("title"));
+constexpr auto kDenomiLine = line(text<&Settings::denomi_name>("denomi_name"));
+constexpr auto kFontNameLine = line(text<&Settings::font_name>("font_name"));
 constexpr auto kFocusLine =
-    line(value<&G::img_focus_name>("file_name"), values<&G::img_focus>("value", 1));
-constexpr auto kSellRateLine = line(value<&G::item_sell_rate>("item_sell_rate"));
+    line(value<&Settings::img_focus_name>("file_name"), values<&Settings::img_focus>("value", 1));
+constexpr auto kSellRateLine = line(value<&Settings::item_sell_rate>("item_sell_rate"));
+
+// What else a setting is.
+enum class Mark : std::uint8_t {
+  None,
+  Kept,      // kept for the next setting file of the run
+  NewGroup,  // the first of a group of tags
+};
 
 struct Setting {
   std::string_view key;  // the section's tag name and the field's name
   Kind kind = Kind::Ints;
   std::uint8_t width = 1;  // Kind::Ints: how many int32
+  Mark mark = Mark::None;
 };
 
 // In section, key table and field order. The three tag groups are settings 1 to 29, 30 to 59 and
 // 60 to 75.
 constexpr std::array<Setting, GameSettings::kSettings> kTable = {{
-    {"title", Kind::Title},
+    {kTitleLine.shapes[0].stem, Kind::Title},
     {"img_focus", Kind::Focus},
     {"effect_arrow_talk"},
     {"effect_arrow_menu1"},
@@ -50,7 +61,7 @@ constexpr std::array<Setting, GameSettings::kSettings> kTable = {{
     {"wave_equip_remove"},
     {"midi_level_up"},
     {"midi_gameover"},
-    {"denomi_name", Kind::Denomi},
+    {kDenomiLine.shapes[0].stem, Kind::Denomi},
     {"line_thick"},
     {"flag_battle_alpha"},
     {"flag_back_bmp"},
@@ -66,7 +77,7 @@ constexpr std::array<Setting, GameSettings::kSettings> kTable = {{
     {"poison_interval"},
     {"move_interval_pc"},
     {"move_interval_npc"},
-    {"no_scroll_area", Kind::Ints, 2},
+    {"no_scroll_area", Kind::Ints, 2, Mark::NewGroup},
     {"straight_max"},
     {"game_speed"},
     {"fade_speed"},
@@ -76,14 +87,14 @@ constexpr std::array<Setting, GameSettings::kSettings> kTable = {{
     {"enemy_damage_speed"},
     {"focus_speed"},
     {"letter_speed"},
-    {"font_name", Kind::FontName},
+    {kFontNameLine.shapes[0].stem, Kind::FontName},
     {"font_weight"},
     {"font_color", Kind::FontColor},
     {"event_font_size"},
     {"talk_font_size"},
     {"ability_max"},
     {"item_own_num"},
-    {"item_sell_rate", Kind::SellRate},
+    {kSellRateLine.shapes[0].stem, Kind::SellRate},
     {"buy_disp_num"},
     {"sell_disp_num"},
     {"menu_disp_num1"},
@@ -93,10 +104,10 @@ constexpr std::array<Setting, GameSettings::kSettings> kTable = {{
     {"battle_item_y"},
     {"battle_wait1"},
     {"battle_wait2"},
-    {"save_max"},
+    {"save_max", Kind::Ints, 1, Mark::Kept},
     {"menu_width1"},
     {"menu_width2"},
-    {"menu_width3"},
+    {"menu_width3", Kind::Ints, 1, Mark::NewGroup},
     {"item_height"},
     {"fade_increment_monster"},
     {"fade_increment_talk"},
@@ -114,21 +125,22 @@ constexpr std::array<Setting, GameSettings::kSettings> kTable = {{
     {"vol_sound_crt"},
 }};
 
-constexpr std::size_t place_of(std::string_view key) {
+// The place of the `n`-th setting (from 0) marked `mark`.
+constexpr std::size_t place_of(Mark mark, int n = 0) {
   for (std::size_t i = 0; i < kTable.size(); ++i) {
-    if (kTable[i].key == key) return i;
+    if (kTable[i].mark == mark && n-- == 0) return i;
   }
   throw "no such setting";
 }
 
-constexpr std::size_t kSaveMax = place_of("save_max");
-constexpr std::size_t kSecondGroup = place_of("no_scroll_area");
-constexpr std::size_t kThirdGroup = place_of("menu_width3");
+constexpr std::size_t kSaveMax = place_of(Mark::Kept);
+constexpr std::size_t kSecondGroup = place_of(Mark::NewGroup, 0);
+constexpr std::size_t kThirdGroup = place_of(Mark::NewGroup, 1);
 
 // Calls `use(format, record)` with the line format of setting `n` and what its lines fill. The
 // font colour rows are one line each; `use` gets the first.
 template <class F>
-void with_line(G& c, std::size_t n, F&& use) {
+void with_line(Settings& c, std::size_t n, F&& use) {
   const Setting& s = kTable[n];
   switch (s.kind) {
     case Kind::Ints:
@@ -177,62 +189,81 @@ constexpr std::span<const ValueShape> shape_of(const Setting& s) {
   return {};
 }
 
-void on_data(G& c, const Line& l) {
+// The setting a section stands for: its place in the list.
+std::size_t place_in(const Section<Settings>& s);
+
+void on_data(Settings& c, const Line& l) {
   const auto n = static_cast<std::size_t>(l.state() - 1);
   if (kTable[n].kind != Kind::FontColor) {
     with_line(c, n, [&](const auto& format, auto& record) { l.scan(format, record); });
     return;
   }
   // Nine rows per section; the counter moves on whether or not the line scanned.
-  if (c.font_color_row >= static_cast<int>(G::kFontColorRows)) {
-    l.note(Note::LineUnused, G::kFontColorRows, 1);
+  if (c.font_color_row >= static_cast<int>(Settings::kFontColorRows)) {
+    l.note(Note::LineUnused, Settings::kFontColorRows, 1);
     return;
   }
   l.scan(kThree, c.font_color[static_cast<std::size_t>(c.font_color_row++)]);
 }
 
-void on_font_color_open(G& c) {
+void on_font_color_open(Settings& c) {
   c.font_color_row = 0;
 }
 
-constexpr std::array<Section<G>, G::kSettings> sections() {
-  std::array<Section<G>, G::kSettings> s{};
+// Every setting's field is its line; the font colours are nine rows.
+template <class L>
+void field(L& l, Settings& c, const Section<Settings>& s) {
+  const std::size_t n = place_in(s);
+  l.field(s.name, [&](auto& d) {
+    if (kTable[n].kind == Kind::FontColor) {
+      d.lines(std::span(c.font_color), kThree);
+    } else {
+      with_line(c, n, [&](const auto& format, auto& record) { d.line(format, record); });
+    }
+  });
+}
+
+void lines(SourceWriter& out, const Settings& c, const Section<Settings>& s) {
+  const std::size_t n = place_in(s);
+  if (kTable[n].kind == Kind::FontColor) {
+    out.records(s.name, std::span<const NumberRow>(c.font_color), kThree);
+    return;
+  }
+  with_line(const_cast<Settings&>(c), n,
+            [&](const auto& format, const auto& record) { out.section(s.name, format, record); });
+}
+
+constexpr std::array<Section<Settings>, Settings::kSettings> all_sections() {
+  std::array<Section<Settings>, Settings::kSettings> s{};
   for (std::size_t i = 0; i < s.size(); ++i) {
     const bool rows = kTable[i].kind == Kind::FontColor;
     s[i] = {.name = kTable[i].key,
             .on_data = on_data,
             .on_open = rows ? on_font_color_open : nullptr,
+            .keeps = i == kSaveMax,
             .line = shape_of(kTable[i]),
             .note = rows ? "nine rows of three numbers, one row per line; the opening tag starts "
                            "again at the first row"
-                    : i == kSaveMax ? "kept for the next setting file of the run"
-                                    : ""};
+                         : "",
+            .write = field<DataWriter>,
+            .load = field<DataReader>,
+            .decompile = lines};
   }
   return s;
 }
 
-constexpr auto kSections = sections();
-constexpr Group<G> kAll(kSections);
-const auto kShapes = shapes_of(kSections);
-constexpr std::span<const SectionShape> kGroups[] = {
-    std::span(kShapes).first(kSecondGroup),
-    std::span(kShapes).subspan(kSecondGroup, kThirdGroup - kSecondGroup),
-    std::span(kShapes).subspan(kThirdGroup)};
+constexpr auto kSections = all_sections();
 
-// Every setting in table order, each as its line; the font colours as nine rows.
-template <class L>
-void layout(L& l, G& c) {
-  l.fields(static_cast<std::int32_t>(G::kSettings));
-  for (std::size_t n = 0; n < G::kSettings; ++n) {
-    l.field(kTable[n].key, [&](auto& d) {
-      if (kTable[n].kind == Kind::FontColor) {
-        d.lines(std::span(c.font_color), kThree);
-      } else {
-        with_line(c, n, [&](const auto& format, auto& record) { d.line(format, record); });
-      }
-    });
-  }
+std::size_t place_in(const Section<Settings>& s) {
+  return static_cast<std::size_t>(&s - kSections.data());
 }
+
+// Every line passes through the three groups in turn; within a group, an opening tag of a later
+// setting is a data line of the open one.
+constexpr Group<Settings> kAll(kSections);
+constexpr Group<Settings> kGroups[] = {kAll.subspan(0, kSecondGroup),
+                                       kAll.subspan(kSecondGroup, kThirdGroup - kSecondGroup),
+                                       kAll.subspan(kThirdGroup)};
 
 }  // namespace
 
@@ -240,44 +271,18 @@ std::int32_t& GameSettings::save_max() {
   return numbers[kSaveMax].values[0];
 }
 
-const Vocabulary& GameSettings::vocabulary() const {
-  static constexpr Vocabulary v{"the game's 75 global settings, one section each", kShortLines,
-                                kGroups,
-                                "save_max only: every other setting starts from zero in each file"};
-  return v;
+const Declaration<GameSettings>& GameSettings::declaration() {
+  static constexpr Declaration<GameSettings> d{"the game's 75 global settings, one section each",
+                                               kShortLines, kGroups};
+  return d;
 }
 
-bool GameSettings::read(ByteSource& source, Report& report) {
+void GameSettings::start_reading() {
   const std::int32_t kept = save_max();
   *this = GameSettings();
   save_max() = kept;
-  // Every line passes through the three groups in turn; within a group, an opening tag of a later
-  // setting is a data line of the open one.
-  walk<G>(source, kShortLines, *this,
-          {kAll.subspan(0, kSecondGroup), kAll.subspan(kSecondGroup, kThirdGroup - kSecondGroup),
-           kAll.subspan(kThirdGroup)},
-          report);
-  return true;
 }
 
-void GameSettings::write(DataWriter& out) {
-  layout(out, *this);
-}
-
-void GameSettings::load(DataReader& in) {
-  layout(in, *this);
-}
-
-void GameSettings::decompile(SourceWriter& out) {
-  for (std::size_t n = 0; n < kSettings; ++n) {
-    if (kTable[n].kind != Kind::FontColor) {
-      with_line(*this, n, [&](const auto& format, auto& record) {
-        out.section(kTable[n].key, format, record);
-      });
-      continue;
-    }
-    out.records(kTable[n].key, std::span<const NumberRow>(font_color), kThree);
-  }
-}
+template class Declared<GameSettings>;
 
 }  // namespace kelv

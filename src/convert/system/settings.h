@@ -15,19 +15,18 @@ struct NumberRow {
   std::array<std::int32_t, 3> values;
 };
 
-class GameSettings final : public Converter {
+class GameSettings final : public Declared<GameSettings> {
  public:
   static constexpr std::size_t kSettings = 75;
   static constexpr std::size_t kFontColorRows = 9;
 
-  bool read(ByteSource& source, Report& report) override;
-  void write(DataWriter& out) override;
-  void load(DataReader& in) override;
-  void decompile(SourceWriter& out) override;
-  const Vocabulary& vocabulary() const override;
+  static const Declaration<GameSettings>& declaration();
+
+  // Every reading starts from zeros but for save_max.
+  void start_reading();
 
   std::array<char, 256> title{};
-  std::array<char, 256> denomi_name{};
+  std::array<char, 256> denomi_name{};  // so named: the engine reads the field by this name
   std::array<char, 32> font_name{};  // at most 31 bytes of text
   std::array<char, 260> img_focus_name{};
   std::array<std::int32_t, 5> img_focus{};

@@ -30,15 +30,12 @@ struct WaveWords {
 };
 
 template <class Words>
-class SoundList final : public Converter {
+class SoundList final : public Declared<SoundList<Words>> {
  public:
   static constexpr std::int32_t kMaxEntries = 256;
+  static const Declaration<SoundList>& declaration();
 
-  bool read(ByteSource& source, Report& report) override;
-  void write(DataWriter& out) override;
-  void load(DataReader& in) override;
-  void decompile(SourceWriter& out) override;
-  const Vocabulary& vocabulary() const override;
+  void start_reading();
 
   // At most kMaxEntries; a negative count stays and stores nothing.
   std::int32_t count = 0;

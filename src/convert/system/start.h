@@ -8,13 +8,9 @@
 
 namespace kelv {
 
-class StartSettings final : public Converter {
+class StartSettings final : public Declared<StartSettings> {
  public:
-  bool read(ByteSource& source, Report& report) override;
-  void write(DataWriter& out) override;
-  void load(DataReader& in) override;
-  void decompile(SourceWriter& out) override;
-  const Vocabulary& vocabulary() const override;
+  static const Declaration<StartSettings>& declaration();
 
   std::int32_t start_scene_index = 0;
 };

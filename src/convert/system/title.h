@@ -10,7 +10,7 @@
 
 namespace kelv {
 
-class TitleMenu final : public Converter {
+class TitleMenu final : public Declared<TitleMenu> {
  public:
   static constexpr std::int32_t kMaxItems = 10;
 
@@ -20,11 +20,9 @@ class TitleMenu final : public Converter {
     std::array<char, 256> text{};
   };
 
-  bool read(ByteSource& source, Report& report) override;
-  void write(DataWriter& out) override;
-  void load(DataReader& in) override;
-  void decompile(SourceWriter& out) override;
-  const Vocabulary& vocabulary() const override;
+  static const Declaration<TitleMenu>& declaration();
+
+  void start_reading() { index = 0; }
 
   std::int32_t midi_index = 0;
   std::array<std::int32_t, 2> menu_pos{};

@@ -47,14 +47,16 @@ static_assert(offsetof(Npc, values15_31) == 344);
 static_assert(offsetof(Npc, unused_d) == 412);
 static_assert(offsetof(Npc, second_word) == 420);
 
-class NpcList final : public Converter {
+class NpcList final : public Declared<NpcList> {
  public:
-  bool read(ByteSource& source, Report& report) override;
-  void write(DataWriter& out) override;
-  void load(DataReader& in) override;
-  void decompile(SourceWriter& out) override;
-  void release() override;
-  const Vocabulary& vocabulary() const override;
+  static const Declaration<NpcList>& declaration();
+
+  // The count stays until the conversion is released.
+  void start_reading() {
+    npcs.table.reset();
+    index = 0;
+  }
+  void release() override { npcs.release(); }
 
   CountedTable<Npc> npcs;
 

@@ -43,14 +43,12 @@ static_assert(sizeof(PcEquipment) == 4);
 // The most equipment values a character has.
 inline constexpr std::int32_t kEquipmentSlots = 5;
 
-class PlayerCharacter final : public Converter {
+class PlayerCharacter final : public Declared<PlayerCharacter> {
  public:
-  bool read(ByteSource& source, Report& report) override;
-  void write(DataWriter& out) override;
-  void load(DataReader& in) override;
-  void decompile(SourceWriter& out) override;
+  static const Declaration<PlayerCharacter>& declaration();
+
+  void start_reading() { release(); }
   void release() override;  // the PC reset
-  const Vocabulary& vocabulary() const override;
 
   // The item count as written: with an item list, never negative and never past the list.
   std::int32_t written_item_count() const;

@@ -73,8 +73,15 @@ struct Flag {
   CountedTable<CommandSlot> commands;
 };
 
-// What one scene file gives. A cleared scene is all zero with every list absent.
-struct SceneTable {
+// One scene file's data, and the reading of it. A cleared scene is all zero with every list
+// absent.
+class Scenes final : public Declared<Scenes> {
+ public:
+  static const Declaration<Scenes>& declaration();
+
+  void start_reading() { release(); }
+  void release() override;  // the scene reset
+
   std::array<char, 256> scene_name{};  // the whole line, at most 255 bytes
   std::array<char, 260> filename_map_data{};
   std::array<char, 260> filename_bg_map_chip{};
@@ -93,7 +100,7 @@ struct SceneTable {
   CountedTable<Flag> flags;
   // The texts of all command slots, each with its NUL, one after the other.
   std::string command_texts;
-  // The data size of "flag_cmd_data" if every text stored were still in a slot.
+  // The data size of the commands' field if every text stored were still in a slot.
   std::int64_t command_bytes = 0;
 
   std::string_view command(const CommandSlot& slot) const {
@@ -101,31 +108,17 @@ struct SceneTable {
   }
   // Stores `text` in `slot`.
   void keep(CommandSlot& slot, std::string_view text);
-};
-
-class Scenes final : public Converter {
- public:
-  bool read(ByteSource& source, Report& report) override;
-  void write(DataWriter& out) override;
-  void load(DataReader& in) override;
-  void decompile(SourceWriter& out) override;
-  void release() override;  // the scene reset
-  const Vocabulary& vocabulary() const override;
-
-  SceneTable scene;
 
   // Of the current reading: each list's running index, the row index the two field tables
   // share, the flag the command sections work on and the next command of that flag.
-  struct Reading {
-    std::int64_t scene_change = 0;
-    std::int64_t npc_index = 0;
-    std::int64_t treasure_index = 0;
-    std::int64_t battle = 0;
-    std::int64_t event_pos = 0;
-    std::size_t row = 0;
-    std::int64_t flag = 0;
-    std::int64_t command = 0;
-  } at;
+  std::int64_t next_scene_change = 0;
+  std::int64_t next_npc_index = 0;
+  std::int64_t next_treasure_index = 0;
+  std::int64_t next_battle = 0;
+  std::int64_t next_event_pos = 0;
+  std::size_t row = 0;
+  std::int64_t flag = 0;
+  std::int64_t next_command = 0;
 };
 
 }  // namespace kelv

@@ -26,19 +26,17 @@ static_assert(offsetof(Treasure, unused_a) == 24);
 static_assert(offsetof(Treasure, last) == 32);
 static_assert(offsetof(Treasure, unused_b) == 44);
 
-class TreasureList final : public Converter {
+class TreasureList final : public Declared<TreasureList> {
  public:
   // Bytes a treasure takes in the data file: values 1 to 9.
   static constexpr std::int64_t kWrittenSize = 36;
 
-  bool read(ByteSource& source, Report& report) override;
-  std::string refusal() const override;
-  std::uint32_t refused_at() const override { return first_refused; }
-  void write(DataWriter& out) override;
-  void load(DataReader& in) override;
-  void decompile(SourceWriter& out) override;
-  void release() override;
-  const Vocabulary& vocabulary() const override;
+  static const Declaration<TreasureList>& declaration();
+
+  void start_reading();
+  // Refused when a treasure line found no free record.
+  std::optional<Refusal> end_reading();
+  void release() override { treasures.release(); }
 
   CountedTable<Treasure> treasures;
 

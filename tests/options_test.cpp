@@ -1,0 +1,88 @@
+// The command line, case by case: what each option sets, how short options group, where the
+// options end, and the mistakes that make a wrong command line.
+#include "driver/options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kelv {
+namespace {
+
+// What a command line sets, written compactly: the overwrite rule (a = ask, y, n), the mode (c
+// convert, k check, d dump, x decompile, e explain), then the flags set, then the paths.
+std::string summary(const Options& o) {
+  std::string s;
+  s += o.overwrite == Overwrite::Ask ? 'a' : o.overwrite == Overwrite::Always ? 'y' : 'n';
+  s += "ckdxe"[static_cast<int>(o.mode)];
+  for (const auto& [flag, letter] : {std::pair{o.json, 'j'},
+                                     {o.warn, 'W'},
+                                     {o.recursive, 'r'},
+                                     {o.update, 'u'},
+                                     {o.verbose, 'v'},
+                                     {o.help, 'h'},
+                                     {o.version, 'V'}}) {
+    if (flag) s += letter;
+  }
+  for (const std::string_view p : o.paths)
+    s += " " + std::string(p);
+  return s;
+}
+
+struct Case {
+  std::vector<const char*> args;
+  std::string want;  // the summary, or the error
+};
+
+TEST(Options, EachCommandLine) {
+  const Case cases[] = {
+      {{}, "ac"},
+      {{"a.txt", "b"}, "ac a.txt b"},
+      {{"-y", "a.txt"}, "yc a.txt"},
+      {{"--no-clobber", "a.txt"}, "nc a.txt"},
+      {{"-y", "-n"}, "nc"},
+      {{"-n", "--yes"}, "yc"},
+      {{"-yvrWu"}, "ycWruv"},
+      {{"--verbose", "--recursive", "--update", "--warn"}, "acWruv"},
+      {{"--check", "-r", "d/"}, "akr d/"},
+      {{"--dump", "--json", "x.dat"}, "adj x.dat"},
+      {{"--decompile", "-y", "x.dat"}, "yx x.dat"},
+      {{"--explain", "scene"}, "ae scene"},
+      {{"--check", "--check"}, "ak"},
+      {{"-h"}, "ach"},
+      {{"--version"}, "acV"},
+      {{"-", "--", "-y", "--dump"}, "ac - -y --dump"},
+      {{"a", "-v", "b"}, "acv a b"},
+      {{"--bogus"}, "unrecognized option '--bogus'"},
+      {{"--yes=1"}, "unrecognized option '--yes=1'"},
+      {{"-yq"}, "invalid option -- 'q'"},
+      {{"-Y"}, "invalid option -- 'Y'"},
+      {{"--check", "--dump"}, "option '--dump' does not go with the mode given before it"},
+      {{"--json", "x.dat"}, "option '--json' goes with --dump"},
+      {{"--check", "--json"}, "option '--json' goes with --dump"},
+  };
+  for (const Case& c : cases) {
+    std::vector<const char*> argv{"kelvconv"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    Options o;
+    std::string error;
+    const bool ok = parse_options(argv, o, error);
+    EXPECT_EQ(ok ? summary(o) : error, c.want) << testing::PrintToString(c.args);
+    EXPECT_EQ(ok, error.empty());
+  }
+}
+
+// Every option the help names is one the parser takes, and the other way round.
+TEST(Options, TheHelpNamesEveryOption) {
+  const std::string help = usage();
+  for (const char* option : {"-y, --yes", "-n, --no-clobber", "-u, --update", "-r, --recursive",
+                             "-W, --warn", "-v, --verbose", "--check", "--dump", "--json",
+                             "--decompile", "--explain", "-h, --help", "-V, --version"}) {
+    EXPECT_NE(help.find(std::string("  ") + option + " "), std::string::npos) << option;
+  }
+  EXPECT_EQ(version_line(), "kelvconv " KELV_VERSION);
+}
+
+}  // namespace
+}  // namespace kelv
