@@ -203,6 +203,7 @@ wineserver=$(command -v wineserver || ls /usr/lib/wine/wineserver64 /usr/lib/win
 # menus (and note that in the registry).
 export WINEDLLOVERRIDES=winemenubuilder.exe=d
 wine() { KELV_WINE_PREFIX=$prefix build/windows/wine.sh "$@"; }
+wine_in() { local locale=$1; shift; LC_ALL=$locale KELV_WINE_PREFIX=$prefix build/windows/wine.sh "$@"; }
 settle() { WINEPREFIX=$prefix "$wineserver" -w; }  # every process of the prefix ended, saved
 regvalue() {  # KEY NAME: the value's data as reg query shows it
   wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
@@ -219,7 +220,7 @@ wine reg add "$env_key" /v Path /t REG_EXPAND_SZ /d "$path_before" /f >/dev/null
 settle
 files_before=$(list_files)
 
-wine "$setup" /S
+wine_in en_US.UTF-8 "$setup" /S
 settle
 home=$(cd "$prefix/drive_c/users" && ls -d */AppData | head -1)
 home=$prefix/drive_c/users/${home%/AppData}
@@ -244,8 +245,8 @@ readme_link="$home/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/kelvcon
 contains 'kelvconv\.exe' "$(strings -a "$sendto"; strings -a -e l "$sendto")" ||
   fail "the Send to shortcut does not lead to kelvconv.exe"
 [ -f "$readme_link" ] || fail "no Start menu entry for the README"
-contains 'README' "$(strings -a "$readme_link"; strings -a -e l "$readme_link")" ||
-  fail "the Start menu entry does not lead to the README"
+links_to() { contains "kelvconv\\\\$1\$" "$(strings -a "$readme_link"; strings -a -e l "$readme_link")"; }
+links_to 'README\.txt' || fail "the Start menu entry does not lead to README.txt"
 ok "Send to and Start menu entries"
 [ "$(regvalue "$uninstall_key" DisplayName)" = "kelvconv $version" ] || fail "DisplayName"
 [ "$(regvalue "$uninstall_key" DisplayVersion)" = "$version" ] || fail "DisplayVersion"
@@ -287,9 +288,14 @@ ok "uninstalled: no file, shortcut, registry key or PATH entry left; PATH as bef
 long=$(printf 'C:\\a-folder-with-a-long-name-%04d;' $(seq 1 40))
 long=${long%;}
 wine reg add "$env_key" /v Path /t REG_EXPAND_SZ /d "$long" /f >/dev/null
-wine "$setup" /S
+wine_in ja_JP.UTF-8 "$setup" /S  # Wine's UI language: Japanese
 settle
 [ -f "$folder/kelvconv.com" ] || fail "not installed with a long PATH"
+# The installer speaks the user's language: its Japanese pages lead to the Japanese README.
+if [ $readme_ja = yes ]; then
+  links_to 'README\.ja\.txt' || fail "in Japanese, the Start menu entry does not lead to README.ja.txt"
+  ok "in Japanese, the Start menu entry leads to README.ja.txt"
+fi
 [ "$(regvalue "$env_key" Path)" = "$long" ] || fail "a PATH of ${#long} characters was changed"
 wine "$folder/uninstall.exe" /S
 settle
