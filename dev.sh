@@ -27,8 +27,8 @@ test_packages=(cmake ninja-build g++ clang libgtest-dev nlohmann-json3-dev)
 fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev nlohmann-json3-dev)
 bench_packages=(cmake ninja-build g++ nlohmann-json3-dev strace)
 windows_packages=(cmake ninja-build g++ g++-mingw-w64-x86-64 googletest wine wine64 locales nlohmann-json3-dev
-                  librsvg2-bin icoutils)
-package_packages=("${windows_packages[@]}" help2man nsis dpkg-dev lintian file man-db unzip bsdutils)
+                  librsvg2-bin icoutils help2man)
+package_packages=("${windows_packages[@]}" nsis dpkg-dev lintian file man-db unzip bsdutils)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
