@@ -12,6 +12,10 @@
 #   ./dev.sh windows    cross-build kelvconv.exe, kelvconv.com and the tests for Windows with
 #                       MinGW-w64, run the tests under Wine, and check that the sample game
 #                       converts under Wine byte for byte as it does here
+#   ./dev.sh package    build the packages into build/package/ (the Debian package, a tarball
+#                       of the installed tree, the Windows zip and installer) and check them
+#                       with packaging/check.sh, which installs and removes the Debian package
+#                       on this machine and the Windows one under Wine
 #   ./dev.sh fuzz [SECS] [--merge] [TARGET...]
 #                       build the fuzz targets with clang and libFuzzer and run each for SECS
 #                       seconds (60 by default); exits 1 on a finding (see fuzz/run.sh)
@@ -22,11 +26,13 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 # Debian packages each command needs.
-examples_packages=(cmake ninja-build g++ nlohmann-json3-dev)
+examples_packages=(cmake ninja-build g++ nlohmann-json3-dev help2man locales)
 test_packages=(cmake ninja-build g++ clang libgtest-dev nlohmann-json3-dev)
 fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev nlohmann-json3-dev)
 bench_packages=(cmake ninja-build g++ nlohmann-json3-dev strace)
-windows_packages=(cmake ninja-build g++ g++-mingw-w64-x86-64 googletest wine wine64 locales nlohmann-json3-dev)
+windows_packages=(cmake ninja-build g++ g++-mingw-w64-x86-64 googletest wine wine64 locales nlohmann-json3-dev
+                  librsvg2-bin icoutils help2man)
+package_packages=("${windows_packages[@]}" nsis dpkg-dev lintian file man-db unzip bsdutils)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
@@ -114,6 +120,19 @@ case "${1:-}" in
       diff -r build/windows/examples/linux/game "build/windows/examples/${locale#*:}/game"
     done
     echo "the same $(ls build/windows/examples/linux/game/*.dat | wc -l) data files"
+    ;;
+  package)
+    need "${package_packages[@]}"
+    build linux
+    build windows
+    rm -rf build/package
+    echo "== packages"
+    cpack --config build/linux/CPackConfig.cmake
+    cpack --config build/windows/CPackConfig.cmake
+    cmake --build --preset windows --target installer
+    rm -rf build/package/_CPack_Packages
+    packaging/check.sh
+    ls -l build/package
     ;;
   fuzz)
     need "${fuzz_packages[@]}"

@@ -147,7 +147,7 @@ TEST(WindowsPrograms, AnswerAShellWithTheirOutputAndExitStatus) {
     SCOPED_TRACE(narrow(program));
     const Ran version = run_program(program, {"--version"});
     EXPECT_EQ(version.status, 0u);
-    EXPECT_EQ(version.out, "kelvconv 1.0.0\r\n");
+    EXPECT_EQ(version.out, "kelvconv " KELV_VERSION "\r\n");
 
     const Ran failed = run_program(program, {missing});
     EXPECT_EQ(failed.status, 1u);

@@ -5,10 +5,17 @@
 #include "driver/run.h"
 #include "format/report.h"
 #include "platform/platform.h"
+#ifdef _WIN32
+#include "platform/win32.h"
+#endif
 
 int main(int argc, char** argv) {
   // The arguments are UTF-8 from here on, whatever the system's code page.
   const std::vector<std::string> args = kelv::program_arguments(argc, argv);
+#ifdef _WIN32
+  // kelvconv.com double-clicked: tell how it is used rather than vanish.
+  if (kelv::greet_when_started_alone(args.size())) return 0;
+#endif
   std::vector<const char*> pointers;
   for (const std::string& a : args)
     pointers.push_back(a.c_str());

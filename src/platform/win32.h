@@ -58,4 +58,10 @@ class WindowsConsole final : public Console {
   ShowMessageBox show_;
 };
 
+// kelvconv.com started on its own, as by a double-click in Explorer: with no arguments, and
+// alone on a console of its own (which closes with it), it says how it is used and waits for a
+// key, so that the window does not vanish unread. Returns whether it did so; started from a
+// shell, with arguments, or by kelvconv.exe (no console), it does nothing and returns false.
+bool greet_when_started_alone(std::size_t argument_count);
+
 }  // namespace kelv

@@ -21,6 +21,23 @@ namespace {
 
 constexpr std::string_view kIsAFolder = "Is a folder";
 
+// What kelvconv.com says when it is started on its own (a double-click), kept here in one piece
+// for the translators.
+constexpr std::string_view kStartedAlone =
+    "ソースファイルかデータフォルダーを指定してください。\n"
+    "\n"
+    "kelvconv converts Kelvardin game sources (prepare.txt, item_list.txt,\n"
+    "scene*.txt, ...) into the data files the engine loads. Give it the files\n"
+    "or the data folder to convert:\n"
+    "\n"
+    "  - drop them on kelvconv.exe, or send them to it with the \"Send to\" menu\n"
+    "    of Explorer;\n"
+    "  - or, in a command prompt or PowerShell, type for example\n"
+    "        kelvconv -y data\n"
+    "        kelvconv --help\n"
+    "\n"
+    "Press any key to close this window.";
+
 bool has(DWORD attributes, DWORD flag) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & flag) != 0;
 }
@@ -406,6 +423,25 @@ std::vector<std::string> program_arguments(int argc, char** argv) {
     args.push_back(narrow(wide[i]));
   LocalFree(wide);
   return args;
+}
+
+bool greet_when_started_alone(std::size_t argument_count) {
+  if (argument_count > 1) return false;
+  DWORD processes[2];
+  if (GetConsoleProcessList(processes, 2) != 1) return false;
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  if (!GetConsoleMode(out, &mode)) return false;  // output redirected: not a window to read
+  write_line(out, kStartedAlone);
+  const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  if (GetConsoleMode(in, &mode)) {
+    INPUT_RECORD record;
+    DWORD read = 0;
+    while (ReadConsoleInputW(in, &record, 1, &read) && read == 1) {
+      if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) break;
+    }
+  }
+  return true;
 }
 
 std::FILE* open_for_reading(const std::string& path, Problem& problem) {

@@ -1,0 +1,278 @@
+; The kelvconv installer for Windows (NSIS 3, MUI2). Made by the `installer` target of the Windows
+; build (packaging/CMakeLists.txt), which installs the programs, stripped, with the texts beside
+; them into STAGE and passes:
+;   VERSION 1.0.0, NUMBERS 1.0.0.0, COPYRIGHT (the line), STAGE, ICON (the programs' icon),
+;   OUTFILE (the installer to write).
+;
+; It installs for the user who runs it, with no administrator: into the user's programs folder
+; (%LOCALAPPDATA%\Programs\kelvconv), with a "Send to" entry for kelvconv.exe, a Start menu entry
+; for the README, the folder optionally added to the user's PATH (so that `kelvconv` runs in cmd
+; and PowerShell), and an uninstaller in the user's installed programs that removes all of it.
+; English or Japanese pages, as the system's UI language says. Silent with /S; /NOPATH leaves
+; the PATH alone.
+
+Unicode true
+Target amd64-unicode
+ManifestDPIAware true
+RequestExecutionLevel user
+SetCompressor /SOLID lzma
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include FileFunc.nsh
+!include Sections.nsh
+!include WinMessages.nsh
+
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\kelvconv"
+!define README_LINK "$SMPROGRAMS\kelvconv README.lnk"
+!define SENDTO_LINK "$SENDTO\kelvconv.lnk"
+
+Name "kelvconv ${VERSION}"
+OutFile "${OUTFILE}"
+InstallDir "$LOCALAPPDATA\Programs\kelvconv"
+InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
+BrandingText "kelvconv ${VERSION}"
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_ABORTWARNING
+!define MUI_COMPONENTSPAGE_NODESC
+!define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\$(README)"
+!define MUI_FINISHPAGE_SHOWREADME_TEXT "$(ShowReadme)"
+!define MUI_FINISHPAGE_NOREBOOTSUPPORT
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+
+; The first language is the one for systems in neither: NSIS picks the language of the user's UI
+; when the installer starts.
+!insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "Japanese"
+
+; The installer's own version information (its file properties).
+VIProductVersion ${NUMBERS}
+VIFileVersion ${NUMBERS}
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductName" "kelvconv"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "kelvconv ${VERSION} setup"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${COPYRIGHT}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "CompanyName" "the kelvconv developers"
+
+; Every text the installer shows, in both languages.
+LangString ProgramSection ${LANG_ENGLISH} "kelvconv (the programs, a Send to entry, the README in the Start menu)"
+LangString ProgramSection ${LANG_JAPANESE} "kelvconv (プログラム、「送る」メニューの項目、スタートメニューの README)"
+LangString PathSection ${LANG_ENGLISH} "Add to PATH (run kelvconv in a command prompt or PowerShell)"
+LangString PathSection ${LANG_JAPANESE} "PATH に追加する (コマンド プロンプトや PowerShell で kelvconv を実行できます)"
+LangString ShowReadme ${LANG_ENGLISH} "Show the README"
+LangString ShowReadme ${LANG_JAPANESE} "README を表示する"
+LangString PathTooLong ${LANG_ENGLISH} "Your PATH is too long for this installer to change it safely, so it was left as it is. To run kelvconv from a command prompt, add this folder to it yourself:$\r$\n$INSTDIR"
+LangString PathTooLong ${LANG_JAPANESE} "PATH が長すぎて安全に変更できないため、そのままにしました。コマンド プロンプトから kelvconv を実行するには、次のフォルダーを手動で PATH に追加してください:$\r$\n$INSTDIR"
+LangString PathLeft ${LANG_ENGLISH} "Your PATH is too long for this uninstaller to change it safely, so it was left as it is. Remove this folder from it yourself:$\r$\n$INSTDIR"
+LangString PathLeft ${LANG_JAPANESE} "PATH が長すぎて安全に変更できないため、そのままにしました。次のフォルダーを手動で PATH から削除してください:$\r$\n$INSTDIR"
+!if /FileExists "${STAGE}\README.ja.txt"
+  LangString README ${LANG_ENGLISH} "README.txt"
+  LangString README ${LANG_JAPANESE} "README.ja.txt"
+!else
+  LangString README ${LANG_ENGLISH} "README.txt"
+  LangString README ${LANG_JAPANESE} "README.txt"
+!endif
+
+; The user's PATH, HKCU\Environment\Path, read whole into $0, or why it cannot be: $1 is "ok",
+; "none" (no such value) or "long". NSIS strings hold NSIS_MAX_STRLEN characters with the final
+; NUL; a longer value fails to read (or would come cut), and must then be left as it is, never
+; written back shortened. A PATH that could not take our folder as well counts as long too.
+!macro READ_USER_PATH un
+  Function ${un}ReadUserPath
+    ClearErrors
+    ReadRegStr $0 HKCU "Environment" "Path"
+    ${If} ${Errors}
+      ; Either there is no such value, or it could not be read whole.
+      StrCpy $1 "none"
+      StrCpy $2 0
+      ${Do}
+        ClearErrors
+        EnumRegValue $3 HKCU "Environment" $2
+        ${If} ${Errors}
+        ${OrIf} $3 == ""
+          ${Break}
+        ${EndIf}
+        ${If} $3 == "Path"
+          StrCpy $1 "long"
+          ${Break}
+        ${EndIf}
+        IntOp $2 $2 + 1
+      ${Loop}
+      StrCpy $0 ""
+      Return
+    ${EndIf}
+    StrLen $2 $0
+    StrLen $3 $INSTDIR
+    IntOp $2 $2 + $3
+    IntOp $2 $2 + 2
+    ${If} $2 >= ${NSIS_MAX_STRLEN}
+      StrCpy $1 "long"
+    ${Else}
+      StrCpy $1 "ok"
+    ${EndIf}
+  FunctionEnd
+
+  ; $0 without the entries that name our folder (compared as Windows compares names, with or
+  ; without a final backslash); every other entry stays as it was, empty ones too. $1 is set to
+  ; the number of entries taken out.
+  Function ${un}WithoutOurEntry
+    StrCpy $1 0
+    StrCpy $2 0         ; where the next entry begins
+    StrLen $3 $0
+    StrCpy $4 ""        ; what is kept
+    StrCpy $5 0         ; whether anything is kept yet
+    ${Do}
+      ; The entry from $2 up to the next ';' or the end.
+      StrCpy $6 $2
+      ${Do}
+        ${If} $6 >= $3
+          ${Break}
+        ${EndIf}
+        StrCpy $7 $0 1 $6
+        ${If} $7 == ";"
+          ${Break}
+        ${EndIf}
+        IntOp $6 $6 + 1
+      ${Loop}
+      IntOp $7 $6 - $2
+      StrCpy $8 $0 $7 $2
+      ${If} $8 == $INSTDIR
+      ${OrIf} $8 == "$INSTDIR\"
+        IntOp $1 $1 + 1
+      ${ElseIf} $5 == 0
+        StrCpy $4 $8
+        StrCpy $5 1
+      ${Else}
+        StrCpy $4 "$4;$8"
+      ${EndIf}
+      IntOp $2 $6 + 1
+    ${LoopUntil} $6 >= $3
+    StrCpy $0 $4
+  FunctionEnd
+!macroend
+!insertmacro READ_USER_PATH ""
+!insertmacro READ_USER_PATH "un."
+
+Function AddToPath
+  Call ReadUserPath
+  ${If} $1 == "long"
+    DetailPrint "$(PathTooLong)"
+    MessageBox MB_OK|MB_ICONINFORMATION "$(PathTooLong)" /SD IDOK
+    Return
+  ${EndIf}
+  ${If} $1 == "ok"
+    Push $0
+    Call WithoutOurEntry
+    Pop $0
+    ${If} $1 > 0
+      Return  ; there already
+    ${EndIf}
+  ${EndIf}
+  ${If} $0 == ""
+    StrCpy $0 $INSTDIR
+  ${Else}
+    StrCpy $0 "$0;$INSTDIR"
+  ${EndIf}
+  WriteRegExpandStr HKCU "Environment" "Path" $0
+  SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:Environment" /TIMEOUT=5000
+FunctionEnd
+
+Function un.RemoveFromPath
+  Call un.ReadUserPath
+  ${If} $1 == "none"
+    Return
+  ${EndIf}
+  ${If} $1 == "long"
+    ; Ours may still fit beside a shorter PATH: "long" also counts the room to add it.
+    ClearErrors
+    ReadRegStr $0 HKCU "Environment" "Path"
+    ${If} ${Errors}
+      DetailPrint "$(PathLeft)"
+      MessageBox MB_OK|MB_ICONINFORMATION "$(PathLeft)" /SD IDOK
+      Return
+    ${EndIf}
+    StrLen $2 $0
+    IntOp $2 $2 + 1
+    ${If} $2 >= ${NSIS_MAX_STRLEN}
+      DetailPrint "$(PathLeft)"
+      MessageBox MB_OK|MB_ICONINFORMATION "$(PathLeft)" /SD IDOK
+      Return
+    ${EndIf}
+  ${EndIf}
+  Call un.WithoutOurEntry
+  ${If} $1 == 0
+    Return
+  ${EndIf}
+  ${If} $0 == ""
+    DeleteRegValue HKCU "Environment" "Path"
+  ${Else}
+    WriteRegExpandStr HKCU "Environment" "Path" $0
+  ${EndIf}
+  SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:Environment" /TIMEOUT=5000
+FunctionEnd
+
+Section "$(ProgramSection)" SecProgram
+  SectionIn RO
+  SetOutPath "$INSTDIR"
+  File "${STAGE}\kelvconv.exe"
+  File "${STAGE}\kelvconv.com"
+  File "${STAGE}\README.txt"
+  File "${STAGE}\LICENSE.txt"
+  !if /FileExists "${STAGE}\README.ja.txt"
+    File "${STAGE}\README.ja.txt"
+  !endif
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  CreateShortcut "${SENDTO_LINK}" "$INSTDIR\kelvconv.exe"
+  CreateShortcut "${README_LINK}" "$INSTDIR\$(README)"
+
+  ; The entry in the user's installed programs.
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "kelvconv ${VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "the kelvconv developers"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\kelvconv.exe"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+Section "$(PathSection)" SecPath
+  Call AddToPath
+SectionEnd
+
+Function .onInit
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/NOPATH" $1
+  ${IfNot} ${Errors}
+    !insertmacro UnselectSection ${SecPath}
+  ${EndIf}
+FunctionEnd
+
+Section "Uninstall"
+  Delete "$INSTDIR\kelvconv.exe"
+  Delete "$INSTDIR\kelvconv.com"
+  Delete "$INSTDIR\README.txt"
+  Delete "$INSTDIR\README.ja.txt"
+  Delete "$INSTDIR\LICENSE.txt"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  Delete "${SENDTO_LINK}"
+  Delete "${README_LINK}"
+  Call un.RemoveFromPath
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+SectionEnd
