@@ -32,7 +32,7 @@ class FakeConsole final : public Console {
   }
   void error(std::string_view line) override { errors.emplace_back(line); }
   void info(std::string_view line) override { infos.emplace_back(line); }
-  void finished(std::span<const std::string> lines) override {
+  void finished(std::span<const std::string> lines, std::span<const std::string>) override {
     failures.assign(lines.begin(), lines.end());
   }
 

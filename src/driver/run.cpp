@@ -72,7 +72,7 @@ class Driver {
                                                  tr("{1} warning", "{1} warnings").n(warnings_)));
       if (warnings_ > 0) status = kExitFailed;
     }
-    console_.finished(outputs_.failures());
+    console_.finished(outputs_.failures(), {});
     return status;
   }
 

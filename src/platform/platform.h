@@ -92,9 +92,16 @@ class Console {
   // A finding about a source, "PATH:LINE: warning: MESSAGE [kind]", as editors read them
   // (stderr, without the program's name in front).
   virtual void diagnostic(std::string_view line) { error(line); }
-  // The end of a run that converted files: what failed, one line per file (each as also given
-  // to error() or cannot_create()), for a user who may have no console to read them on.
-  virtual void finished(std::span<const std::string> failures) { (void)failures; }
+  // The end of a run that converted files: what failed, one entry per file (each as also given
+  // to error() or cannot_create()), then the warnings told of the sources, for a user who may
+  // have no console to read them on.
+  virtual void finished(std::span<const std::string> failures,
+                        std::span<const std::string> warnings) {
+    (void)failures;
+    (void)warnings;
+  }
+  // How the program is used, for a user who started it with nothing to do.
+  virtual void usage_hint(std::string_view text) { diagnostic(text); }
 };
 
 // The machine this program was built for.

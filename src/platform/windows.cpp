@@ -379,7 +379,9 @@ void WindowsConsole::info(std::string_view line) {
   write_line(out_, line);
 }
 
-void WindowsConsole::finished(std::span<const std::string> failures) {
+void WindowsConsole::finished(std::span<const std::string> failures,
+                              std::span<const std::string> warnings) {
+  (void)warnings;
   // Whoever has an error stream has read every failure there already.
   if (failures.empty() || usable(err_)) return;
   std::string text;
