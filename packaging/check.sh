@@ -77,7 +77,8 @@ trap cleanup EXIT
 # are).
 dpkg --path-include='/usr/share/man/*' --path-include='/usr/share/doc/kelvconv/*' -i "$deb" >/dev/null
 installed=1
-[ "$(kelvconv --version)" = "kelvconv $version" ] || fail "kelvconv --version: $(kelvconv --version)"
+[ "$(kelvconv --version | head -n 1)" = "kelvconv $version" ] ||
+  fail "kelvconv --version: $(kelvconv --version)"
 [ "$(command -v kelvconv)" = /usr/bin/kelvconv ] || fail "kelvconv is not /usr/bin/kelvconv"
 [ "$(man -w kelvconv)" = /usr/share/man/man1/kelvconv.1.gz ] || fail "man -w kelvconv: $(man -w kelvconv)"
 [ "$(man -L ja -w kelvconv)" = /usr/share/man/ja/man1/kelvconv.1.gz ] ||
@@ -236,7 +237,7 @@ windows_folder=$(regvalue "$uninstall_key" InstallLocation)
 [ "$(regvalue "$env_key" Path)" = "$path_before;$windows_folder" ] ||
   fail "PATH after the install: $(regvalue "$env_key" Path)"
 # A new cmd finds kelvconv (kelvconv.com, before kelvconv.exe) through the user's PATH.
-[ "$(wine cmd /c kelvconv --version | tr -d '\r')" = "kelvconv $version" ] ||
+[ "$(wine cmd /c kelvconv --version | tr -d '\r' | head -n 1)" = "kelvconv $version" ] ||
   fail "cmd /c kelvconv --version: $(wine cmd /c kelvconv --version 2>&1)"
 ok "installed into $windows_folder; PATH ends with it; cmd runs kelvconv --version"
 sendto=$home/AppData/Roaming/Microsoft/Windows/SendTo/kelvconv.lnk

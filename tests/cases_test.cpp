@@ -10,6 +10,7 @@
 //
 // A case may state its commands instead, in its first input's first lines:
 //   # run: --decompile -y {outputs}
+// and the language it runs in ("# language: ja"; English when it says nothing).
 // each run in turn in the case's folder, {sources} standing for its sources, {outputs} for their
 // data files and {folder} for the folder. Then .expected is the transcript: each command as
 // "$ kelvconv ...", what it said (errors and warnings after "kelvconv: " or as editors read
@@ -34,6 +35,7 @@
 #include "files_support.h"
 #include "inspect/inspect.h"
 #include "inspect/shown_text.h"
+#include "language/tr.h"
 #include "seeds.h"
 
 namespace kelv::test {
@@ -146,15 +148,28 @@ std::string from_hex(const std::string& text) {
   return bytes;
 }
 
-// The commands a case states: its first input's first lines "# run: ...".
-std::vector<std::string> commands_of(const Case& c) {
+// The commands a case states, its first input's first lines "# run: ...", and its language.
+std::vector<std::string> commands_of(const Case& c, Language& language) {
   std::vector<std::string> commands;
+  language = Language::English;
   for (const std::string& line : lines_of(text_of_file(c.inputs.front().file))) {
-    if (!line.starts_with("# run: ")) break;
-    commands.push_back(line.substr(7));
+    if (line.starts_with("# language: ")) {
+      language = language_of(line.substr(12));
+    } else if (line.starts_with("# run: ")) {
+      commands.push_back(line.substr(7));
+    } else {
+      break;
+    }
   }
   return commands;
 }
+
+// Runs one case in its language, and English again afterwards.
+class CaseLanguage {
+ public:
+  explicit CaseLanguage(Language l) { use_language(l); }
+  ~CaseLanguage() { use_language(Language::English); }
+};
 
 // What the driver tells the user, in order, as the transcript shows it.
 class CaseConsole final : public Console {
@@ -164,7 +179,7 @@ class CaseConsole final : public Console {
     return Answer::CannotAsk;
   }
   void cannot_create(const std::string& output, const Problem& reason) override {
-    lines.push_back("kelvconv: " + output + ": " + std::string(kCannotCreate) + ": " + reason);
+    lines.push_back("kelvconv: " + output + ": " + kCannotCreate() + ": " + reason);
   }
   void error(std::string_view line) override { lines.push_back("kelvconv: " + std::string(line)); }
   void diagnostic(std::string_view line) override { lines.emplace_back(line); }
@@ -219,7 +234,11 @@ TEST_P(Cases, Run) {
                                              : a == "{outputs}" ? &outputs
                                                                 : nullptr;
       if (list == nullptr) {
-        expanded.push_back(a == "{folder}" ? dir.path() : a);
+        std::string arg = a;
+        if (const std::size_t at = arg.find("{folder}"); at != std::string::npos) {
+          arg.replace(at, 8, dir.path());
+        }
+        expanded.push_back(arg);
       } else {
         for (const std::string& name : *list)
           expanded.push_back(dir / name);
@@ -230,7 +249,9 @@ TEST_P(Cases, Run) {
     return run_driver(expanded, system_files(), console);
   };
 
-  const std::vector<std::string> commands = commands_of(c);
+  Language language = Language::English;
+  const std::vector<std::string> commands = commands_of(c, language);
+  const CaseLanguage in_language(language);
   for (const bool check : {false, true}) {
     const fs::path& want = check ? c.warnings : c.expected;
     if (want.empty()) continue;

@@ -32,7 +32,7 @@ class FakeConsole final : public Console {
   }
   void error(std::string_view line) override { errors.emplace_back(line); }
   void info(std::string_view line) override { infos.emplace_back(line); }
-  void finished(std::span<const std::string> lines) override {
+  void finished(std::span<const std::string> lines, std::span<const std::string>) override {
     failures.assign(lines.begin(), lines.end());
   }
 
@@ -76,9 +76,9 @@ TEST_F(Driver, ConvertsRecognisedNamesAndSkipsOthers) {
   write_file(dir / "start_game.txt", kStart3);
   write_file(dir / "upper/START_GAME.TXT", kStart3);
   write_file(dir / "notes.txt", "hello");
-  EXPECT_EQ(kelvconv({"-v", dir / "start_game.txt", dir / "upper/START_GAME.TXT",
-                      dir / "notes.txt"}),
-            kExitOk);
+  EXPECT_EQ(
+      kelvconv({"-v", dir / "start_game.txt", dir / "upper/START_GAME.TXT", dir / "notes.txt"}),
+      kExitOk);
   EXPECT_EQ(read_file(dir / "start_game.dat"), start_dat(3));
   EXPECT_EQ(dir.names(),
             (std::set<std::string>{"notes.txt", "start_game.dat", "start_game.txt", "upper"}));
@@ -134,8 +134,7 @@ TEST_F(Driver, EarlierOutputsAreInPlaceBeforeAQuestion) {
   EXPECT_EQ(kelvconv({dir / "prepare.txt", dir / "start_game.txt", dir / "title.txt",
                       dir / "./title.txt"}),
             kExitOk);
-  EXPECT_EQ(console.asked,
-            (std::vector<std::string>{dir / "start_game.dat", dir / "./title.dat"}));
+  EXPECT_EQ(console.asked, (std::vector<std::string>{dir / "start_game.dat", dir / "./title.dat"}));
   ASSERT_EQ(seen.size(), 6u);
   EXPECT_NE(seen[0], "<missing>");
   EXPECT_EQ(seen[1], "old");
@@ -174,10 +173,29 @@ TEST_F(Driver, OutputThatCannotBeCreated) {
   EXPECT_EQ(console.errors[0].rfind(dir / "start_game.dat" + ": cannot create: ", 0), 0u)
       << console.errors[0];
   ASSERT_EQ(console.failures.size(), 1u);
-  EXPECT_EQ(console.failures[0].rfind(dir / "start_game.dat: ファイルを作成できません: ", 0), 0u)
+  EXPECT_EQ(console.failures[0].rfind(
+                dir / "start_game.dat: ファイルを作成できません (cannot create the file): ", 0),
+            0u)
       << console.failures[0];
   EXPECT_TRUE(std::filesystem::is_directory(dir / "start_game.dat"));
   EXPECT_EQ(dir.names(), (std::set<std::string>{"start_game.dat", "start_game.txt"}));
+}
+
+// In Japanese: the original text as it always was, and the system's reason in Japanese too.
+TEST_F(Driver, OutputThatCannotBeCreatedInJapanese) {
+  write_file(dir / "start_game.txt", kStart3);
+  std::filesystem::create_directory(dir / "start_game.dat");
+  use_language(Language::Japanese);
+  EXPECT_EQ(kelvconv({"-y", dir / "start_game.txt"}), kExitFailed);
+  use_language(Language::English);
+#ifndef _WIN32
+  EXPECT_EQ(
+      console.failures,
+      std::vector<std::string>{dir / "start_game.dat: ファイルを作成できません: フォルダーです"});
+#else
+  ASSERT_EQ(console.failures.size(), 1u);
+  EXPECT_EQ(console.failures[0].rfind(dir / "start_game.dat: ファイルを作成できません: ", 0), 0u);
+#endif
 }
 
 TEST_F(Driver, UnreadableSourceIsReportedAndTheNextPathStillConverts) {

@@ -3,6 +3,7 @@
 // to the same bytes, and a data file cut short or spoilt is reported with its offset.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -21,9 +22,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs the real program on `arguments`; its status, and what it printed in `output`.
-int kelvconv(const std::string& arguments, std::string& output) {
-  std::FILE* p = ::popen((std::string(KELV_BINARY) + " " + arguments + " 2>&1").c_str(), "r");
+// Runs the real program on `arguments` (in the environment `env` changes, "env NAME=VALUE ...");
+// its status, and what it printed in `output`.
+int kelvconv(const std::string& arguments, std::string& output, const std::string& env = "") {
+  std::FILE* p =
+      ::popen((env + " " + std::string(KELV_BINARY) + " " + arguments + " 2>&1").c_str(), "r");
   if (p == nullptr) return -1;
   for (int c = std::fgetc(p); c != EOF; c = std::fgetc(p))
     output += static_cast<char>(c);
@@ -155,6 +158,45 @@ TEST_F(Examples, SpoiltDataFilesAreReportedWithTheirOffset) {
       << output;
   EXPECT_NE(output.find("empty/level_list.dat: offset 0: the file is empty"), std::string::npos)
       << output;
+}
+
+// The program speaks Japanese to a user whose environment says so, also where the machine has no
+// Japanese locale (as on a fresh Debian, where only C and C.UTF-8 exist); what programs read (the
+// JSON dump) is the same in both languages, and a decompiled source starts with a comment in the
+// user's language, in Shift-JIS like the rest of it.
+TEST_F(Examples, InJapaneseWhereTheEnvironmentSaysSo) {
+  const std::string japanese = "env -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG=ja_JP.UTF-8";
+  const char* had = std::setlocale(LC_ALL, nullptr);
+  const std::string before = had != nullptr ? had : "C";
+  const bool generated = std::setlocale(LC_ALL, "ja_JP.UTF-8") != nullptr;
+  std::setlocale(LC_ALL, before.c_str());
+  RecordProperty("ja_JP.UTF-8 generated", generated ? "yes" : "no");
+  std::string output;
+  EXPECT_EQ(kelvconv("--check '" + dir.path() + "'", output, japanese), 0);
+  EXPECT_EQ(output, "26 件のファイルを検査、警告 0 件\n");
+  output.clear();
+  EXPECT_EQ(
+      kelvconv("'" + dir.path() + "/none.txt' '" + dir.path() + "/gone/pc.txt'", output, japanese),
+      1);
+  EXPECT_EQ(output, "kelvconv: " + dir.path() +
+                        "/gone/pc.txt: 開けません: そのようなファイルやフォルダーはありません\n");
+  for (const std::string& name : data) {
+    std::string english, in_japanese;
+    const std::string dump = "--dump --json '" + (dir / name) + "'";
+    EXPECT_EQ(kelvconv(dump, english), 0);
+    EXPECT_EQ(kelvconv(dump, in_japanese, japanese), 0);
+    EXPECT_EQ(in_japanese, english) << name;
+  }
+  output.clear();
+  fs::create_directory(fs_path(dir / "back"));
+  fs::copy_file(fs_path(dir / "item_list.dat"), fs_path(dir / "back/item_list.dat"));
+  EXPECT_EQ(kelvconv("--decompile '" + dir.path() + "/back/item_list.dat'", output, japanese), 0)
+      << output;
+  const std::string source = file_text(dir / "back/item_list.txt");
+  // "kelvconv が item_list.dat から逆変換しました。" in Shift-JIS
+  EXPECT_EQ(source.substr(0, source.find('\n')),
+            "kelvconv \x82\xaa item_list.dat \x82\xa9\x82\xe7\x8b\x74\x95\xcf\x8a\xb7\x82\xb5"
+            "\x82\xdc\x82\xb5\x82\xbd\x81\x42");
 }
 
 }  // namespace

@@ -128,8 +128,7 @@ TEST_P(InjectedFault, KeepsTheOldOutputAndLeavesNoTemporaryFile) {
 #endif
   EXPECT_EQ(dir.names(), (std::set<std::string>{"prepare.dat", "prepare.txt"}));
   ASSERT_EQ(console.errors.size(), 1u) << console.all_errors();
-  EXPECT_EQ(console.errors[0],
-            dir / "prepare.dat" + ": " + std::string(kCannotCreate) + ": " + files.reason);
+  EXPECT_EQ(console.errors[0], dir / "prepare.dat" + ": " + kCannotCreate() + ": " + files.reason);
 }
 
 TEST_P(InjectedFault, CreatesNothingWhereNoOutputWas) {
@@ -157,15 +156,13 @@ TEST_P(InjectedFault, LaterFilesOfTheRunAreStillConverted) {
   EXPECT_EQ(console.errors.size(), 1u) << console.all_errors();
 }
 
-INSTANTIATE_TEST_SUITE_P(Seam, InjectedFault,
-                         testing::Values(Case{"CreateTemp", Fault::CreateTemp},
-                                         Case{"WriteHalfway", Fault::WriteHalfway},
-                                         Case{"DiskFull", Fault::DiskFull},
-                                         Case{"Close", Fault::Close},
-                                         Case{"DiskFullAtClose", Fault::DiskFullAtClose},
-                                         Case{"Flush", Fault::Flush},
-                                         Case{"Rename", Fault::Rename}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Seam, InjectedFault,
+    testing::Values(Case{"CreateTemp", Fault::CreateTemp},
+                    Case{"WriteHalfway", Fault::WriteHalfway}, Case{"DiskFull", Fault::DiskFull},
+                    Case{"Close", Fault::Close}, Case{"DiskFullAtClose", Fault::DiskFullAtClose},
+                    Case{"Flush", Fault::Flush}, Case{"Rename", Fault::Rename}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // The outputs of a run are written first, then flushed to the disk in one step, then renamed in
 // the order they came, and last their folders are flushed.
@@ -180,10 +177,9 @@ TEST(InjectedFault, WithoutAFaultTheOutputsAreReplacedTogether) {
             kExitOk);
   EXPECT_EQ(files.fired_count, 0);
   EXPECT_EQ(files.steps,
-            (std::vector<std::string>{"create start_game.dat", "write", "close",
-                                      "create prepare.dat", "write", "close", "flush 2",
-                                      "rename start_game.dat", "rename prepare.dat",
-                                      "flush folders 2"}));
+            (std::vector<std::string>{
+                "create start_game.dat", "write", "close", "create prepare.dat", "write", "close",
+                "flush 2", "rename start_game.dat", "rename prepare.dat", "flush folders 2"}));
   EXPECT_EQ(text(file_text(dir / "start_game.dat")),
             keyed(1, {field("start_scene_index", i32(7))}));
   FolderSettings folders;
@@ -206,9 +202,9 @@ TEST(InjectedFault, AFolderThatCannotBeFlushedIsTold) {
   EXPECT_EQ(text(file_text(dir / "prepare.dat")), convert(folders, kSource));
   EXPECT_EQ(dir.names(), (std::set<std::string>{"prepare.dat", "prepare.txt"}));
   ASSERT_EQ(console.errors.size(), 1u) << console.all_errors();
-  EXPECT_EQ(console.errors[0], dir / "prepare.dat" + ": " + std::string(kCannotCreate) +
-                                   ": in place, but its folder could not be flushed to the disk: " +
-                                   files.reason);
+  EXPECT_EQ(console.errors[0],
+            dir / "prepare.dat" + ": " + kCannotCreate() +
+                ": in place, but its folder could not be flushed to the disk: " + files.reason);
 }
 
 }  // namespace

@@ -197,7 +197,7 @@ TEST(OutputLink, ThatLeadsNowhereIsRefusedBeforeTheQuestion) {
   EXPECT_EQ(run_driver({dir / "start_game.txt"}, system_files(), console), kExitFailed);
   EXPECT_TRUE(console.questions.empty());
   ASSERT_EQ(console.errors.size(), 1u);
-  EXPECT_EQ(console.errors[0], dir / "start_game.dat" + ": " + std::string(kCannotCreate) +
+  EXPECT_EQ(console.errors[0], dir / "start_game.dat" + ": " + kCannotCreate() +
                                    ": not writing through a dangling symbolic link (to " +
                                    dir.path() + "/missing/target.dat)");
   EXPECT_EQ(fs::read_symlink(dir / "start_game.dat"), "missing/target.dat");

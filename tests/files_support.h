@@ -44,7 +44,7 @@ class RecordingConsole final : public Console {
     return answer_;
   }
   void cannot_create(const std::string& output, const Problem& reason) override {
-    errors.push_back(output + ": " + std::string(kCannotCreate) + ": " + reason);
+    errors.push_back(output + ": " + kCannotCreate() + ": " + reason);
   }
   void error(std::string_view line) override { errors.emplace_back(line); }
   void info(std::string_view line) override { infos.emplace_back(line); }

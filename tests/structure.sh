@@ -20,11 +20,12 @@ check_layer() {  # FOLDER ALLOWED...
     failed=1
   fi
 }
-check_layer platform platform
-check_layer format format
-check_layer convert convert format
-check_layer inspect inspect convert format platform
-check_layer driver driver inspect convert format platform
+check_layer language language
+check_layer platform platform language
+check_layer format format language
+check_layer convert convert format language
+check_layer inspect inspect convert format platform language
+check_layer driver driver inspect convert format platform language
 
 # Every tag of every kind, as --explain lists them, written once in its converter's files (code
 # lines only: a comment may name a tag).

@@ -28,17 +28,25 @@ TEST(TerminalConsole, AnswersToTheOverwriteQuestion) {
   struct Case {
     const char* typed;
     Answer answer;
-  } cases[] = {{"y\n", Answer::Yes}, {"yes\n", Answer::Yes}, {" Y \n", Answer::Yes},
-               {"YES", Answer::Yes}, {"n\n", Answer::No},    {"\n", Answer::No},
-               {"", Answer::No},     {"yep\n", Answer::No},  {"no\n", Answer::No}};
-  for (const Case& c : cases) {
-    std::FILE* err = std::tmpfile();
-    TerminalConsole console(stdout, err, [&] { return typed(c.typed); });
-    EXPECT_EQ(console.ask_overwrite("out/x.dat"), c.answer) << c.typed;
-    EXPECT_EQ(contents(err),
-              "kelvconv: out/x.dat: 同名のファイルが存在しますが、上書きしますか？ [y/N] ");
-    std::fclose(err);
+  } cases[] = {{"y\n", Answer::Yes}, {"yes\n", Answer::Yes},  {" Y \n", Answer::Yes},
+               {"YES", Answer::Yes}, {"はい\n", Answer::Yes}, {"n\n", Answer::No},
+               {"\n", Answer::No},   {"", Answer::No},        {"yep\n", Answer::No},
+               {"no\n", Answer::No}, {"いいえ\n", Answer::No}};
+  for (const Language language : {Language::English, Language::Japanese}) {
+    use_language(language);
+    for (const Case& c : cases) {
+      std::FILE* err = std::tmpfile();
+      TerminalConsole console(stdout, err, [&] { return typed(c.typed); });
+      EXPECT_EQ(console.ask_overwrite("out/x.dat"), c.answer) << c.typed;
+      EXPECT_EQ(contents(err),
+                language == Language::English
+                    ? "kelvconv: out/x.dat: 同名のファイルが存在しますが、上書きしますか？ (A "
+                      "file of the same name exists: replace it?) [y/N] "
+                    : "kelvconv: out/x.dat: 同名のファイルが存在しますが、上書きしますか？ [y/N] ");
+      std::fclose(err);
+    }
   }
+  use_language(Language::English);
 }
 
 TEST(TerminalConsole, NoTerminalNoQuestion) {
@@ -57,7 +65,8 @@ TEST(TerminalConsole, Messages) {
   console.error("a.txt: cannot open: No such file or directory");
   console.info("a.txt -> a.dat");
   EXPECT_EQ(contents(err),
-            "kelvconv: a/b.dat: ファイルを作成できません: Permission denied\n"
+            "kelvconv: a/b.dat: ファイルを作成できません (cannot create the file): Permission "
+            "denied\n"
             "kelvconv: a.txt: cannot open: No such file or directory\n");
   EXPECT_EQ(contents(out), "a.txt -> a.dat\n");
   std::fclose(out);

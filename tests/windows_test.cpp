@@ -147,7 +147,8 @@ TEST(WindowsPrograms, AnswerAShellWithTheirOutputAndExitStatus) {
     SCOPED_TRACE(narrow(program));
     const Ran version = run_program(program, {"--version"});
     EXPECT_EQ(version.status, 0u);
-    EXPECT_EQ(version.out, "kelvconv " KELV_VERSION "\r\n");
+    EXPECT_EQ(version.out.rfind("kelvconv " KELV_VERSION "\r\nCopyright (C) ", 0), 0u)
+        << version.out;
 
     const Ran failed = run_program(program, {missing});
     EXPECT_EQ(failed.status, 1u);
@@ -166,6 +167,28 @@ TEST(WindowsPrograms, AnswerAShellWithTheirOutputAndExitStatus) {
   }
 }
 
+// The console twin speaks Japanese where the environment says so (Wine's Japanese UI), as its
+// users' systems do: LANG names it, and nothing overrides it.
+TEST(WindowsPrograms, SpeakJapaneseWhereTheUserDoes) {
+  TempDir dir;
+  const std::string missing = dir / "gone/prepare.txt";
+  const struct {
+    const char* name;
+    const char* value;
+  } japanese[] = {{"LANGUAGE", ""}, {"LC_ALL", ""}, {"LC_MESSAGES", ""}, {"LANG", "ja_JP.UTF-8"}};
+  std::vector<std::string> saved;
+  for (const auto& v : japanese) {
+    const char* had = std::getenv(v.name);
+    saved.push_back(had != nullptr ? had : "");
+    _putenv_s(v.name, v.value);
+  }
+  const Ran failed = run_program(L"kelvconv.com", {missing});
+  for (std::size_t i = 0; i < saved.size(); ++i)
+    _putenv_s(japanese[i].name, saved[i].c_str());
+  EXPECT_EQ(failed.status, 1u);
+  EXPECT_EQ(failed.err.rfind("kelvconv: " + missing + ": 開けません: ", 0), 0u) << failed.err;
+}
+
 TEST(WindowsConsole, TheQuestionBoxAndWhatEachAnswerDoes) {
   const struct {
     int answer, status;
@@ -182,7 +205,7 @@ TEST(WindowsConsole, TheQuestionBoxAndWhatEachAnswerDoes) {
     EXPECT_EQ(run_driver({dir / "start_game.txt"}, system_files(), console), c.status);
     EXPECT_EQ(read_file(dir / "start_game.dat"), c.replaced ? kStartData : text("old"));
     ASSERT_EQ(boxes.shown.size(), c.status == 0 ? 1u : 2u);
-    EXPECT_EQ(boxes.shown[0].text, kOverwriteQuestion);
+    EXPECT_EQ(boxes.shown[0].text, kOverwriteQuestion());
     EXPECT_EQ(boxes.shown[0].caption, dir / "start_game.dat");
     EXPECT_EQ(boxes.shown[0].type, UINT{MB_YESNO | MB_SYSTEMMODAL});
     // A box not shown is a failure, and with no error stream it is told in the failure box.
@@ -215,6 +238,15 @@ TEST(WindowsConsole, FailuresAreShownInOneBoxWhenThereIsNoErrorStream) {
   for (std::size_t i = 0; i < 20; ++i)
     EXPECT_EQ(lines[i].rfind(args[i + 2] + ": cannot open: ", 0), 0u) << lines[i];
   EXPECT_EQ(lines[20], "... and 3 more");
+
+  // In Japanese, as a Japanese user's system shows it.
+  use_language(Language::Japanese);
+  EXPECT_EQ(run_driver(args, system_files(), dropped), kExitFailed);
+  use_language(Language::English);
+  ASSERT_EQ(boxes.shown.size(), 2u);
+  EXPECT_EQ(boxes.shown[1].text.rfind(args[2] + ": 開けません: ", 0), 0u) << boxes.shown[1].text;
+  EXPECT_TRUE(boxes.shown[1].text.ends_with("\n…ほかに 3 件")) << boxes.shown[1].text;
+  boxes.shown.pop_back();
 
   // A run that converted everything shows nothing.
   EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, system_files(), dropped), kExitOk);
@@ -251,10 +283,10 @@ TEST(WindowsFiles, ReadOnlyOutputsAreRefusedAndOthersKeepTheirAttributes) {
   EXPECT_NE(attributes(dir / "start_game.dat") & FILE_ATTRIBUTE_READONLY, 0u);
   EXPECT_EQ(dir.names(), (std::set<std::string>{"start_game.dat", "start_game.txt"}));
   ASSERT_EQ(boxes.shown.size(), 2u);
-  EXPECT_EQ(boxes.shown[0].text, kCannotCreate);
+  EXPECT_EQ(boxes.shown[0].text, kCannotCreate());
   EXPECT_EQ(boxes.shown[0].caption, "Kelvardin");
   EXPECT_EQ(boxes.shown[0].type, UINT{MB_OK | MB_ICONSTOP});
-  EXPECT_EQ(boxes.shown[1].text.rfind(dir / "start_game.dat: ファイルを作成できません: ", 0), 0u);
+  EXPECT_EQ(boxes.shown[1].text.rfind(dir / "start_game.dat: " + kCannotCreate() + ": ", 0), 0u);
 
   // A hidden output stays hidden; a new one is not hidden, as its temporary file was.
   SetFileAttributesW(widen(dir / "start_game.dat").c_str(), FILE_ATTRIBUTE_HIDDEN);

@@ -51,7 +51,7 @@ class Converter {
 // What a converter declares of its kind, once.
 template <class C>
 struct Declaration {
-  std::string_view about;       // what the file holds
+  Text about;                   // what the file holds
   std::size_t line_buffer = 0;  // kShortLines or kLongLines
   // The sections in the order the reader tests them: one group, or several when every line
   // passes through each group in turn.

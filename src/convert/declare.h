@@ -4,7 +4,7 @@
 //
 //   constexpr auto kSections = sections<ItemList>(
 //       counted<&ItemList::records, &ItemList::index, kItemLine>(
-//           "item_number", "item_data", {.note = "..."}, {.note = "..."}));
+//           "item_number", "item_data", {.note = tr("...")}, {.note = tr("...")}));
 //
 //   line_section<Format, Part>(name)
 //                                a line of values of the converter (or of its member Part); the
@@ -44,7 +44,7 @@ namespace kelv {
 
 // What an author reads of a section beside its lines.
 struct About {
-  std::string_view note = {};
+  Text note = {};
   bool keeps = false;  // what it gives is kept for the next file of the kind in the run
 };
 

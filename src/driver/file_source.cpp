@@ -24,7 +24,7 @@ std::size_t FileSource::read(char* buffer, std::size_t size) {
   // Fewer bytes than asked for: the end of the file, or an error. Either way nothing more comes.
   if (n < size) {
     ended_ = true;
-    if (std::ferror(file_) != 0 && error_.empty()) error_ = std::strerror(errno != 0 ? errno : EIO);
+    if (std::ferror(file_) != 0 && error_.empty()) error_ = errno_reason(errno != 0 ? errno : EIO);
   }
   return n;
 }

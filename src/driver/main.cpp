@@ -4,12 +4,15 @@
 
 #include "driver/run.h"
 #include "format/report.h"
+#include "language/tr.h"
 #include "platform/platform.h"
 #ifdef _WIN32
 #include "platform/win32.h"
 #endif
 
 int main(int argc, char** argv) {
+  // Every text from here on in the language the user reads.
+  kelv::use_language(kelv::language_of(kelv::user_language()));
   // The arguments are UTF-8 from here on, whatever the system's code page.
   const std::vector<std::string> args = kelv::program_arguments(argc, argv);
 #ifdef _WIN32

@@ -34,5 +34,7 @@ bool parse_options(std::span<const char* const> args, Options& options, std::str
 std::string usage();
 // "kelvconv VERSION".
 std::string version_line();
+// What --version shows: that line, the copyright and the licence.
+std::string version();
 
 }  // namespace kelv

@@ -59,7 +59,7 @@ void OutputQueue::info(const std::string& line) {
 void OutputQueue::cannot_create(const std::string& output, const Problem& reason) {
   in_turn([this, output, reason] {
     console_.cannot_create(output, reason);
-    failures_.push_back(output + ": " + std::string(kCannotCreate) + ": " + reason);
+    failures_.push_back(output + ": " + kCannotCreate() + ": " + reason);
   });
 }
 

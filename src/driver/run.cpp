@@ -39,14 +39,15 @@ class Driver {
     for (const Job& job : jobs) {
       // A data file of a kind no converter knows is still shown, field by field.
       if (job.kind == nullptr && options_.mode != Mode::Dump) {
-        if (options_.verbose) outputs_.info(job.path + ": skipped (no converter for this name)");
+        if (options_.verbose)
+          outputs_.info(tr("{1}: skipped (no converter for this name)")(job.path));
         continue;
       }
       switch (options_.mode) {
         case Mode::Convert:
         case Mode::Check:
           if (options_.update && std::ranges::find(stale, job.kind) == stale.end()) {
-            if (options_.verbose) outputs_.info(job.path + ": up to date");
+            if (options_.verbose) outputs_.info(tr("{1}: up to date")(job.path));
             continue;
           }
           convert(job);
@@ -66,12 +67,12 @@ class Driver {
     converters_.release();
     int status = outputs_.failed() ? kExitFailed : kExitOk;
     if (options_.mode == Mode::Check) {
-      console_.diagnostic(std::to_string(checked_) + (checked_ == 1 ? " file" : " files") +
-                          " checked, " + std::to_string(warnings_) +
-                          (warnings_ == 1 ? " warning" : " warnings"));
+      // TRANSLATORS: {1} is "N files", {2} "N warnings".
+      console_.diagnostic(tr("{1} checked, {2}")(tr("{1} file", "{1} files").n(checked_),
+                                                 tr("{1} warning", "{1} warnings").n(warnings_)));
       if (warnings_ > 0) status = kExitFailed;
     }
-    console_.finished(outputs_.failures());
+    console_.finished(outputs_.failures(), {});
     return status;
   }
 
@@ -80,14 +81,14 @@ class Driver {
   bool read_all(const std::string& path, std::vector<unsigned char>& bytes) {
     FileSource source(path);
     if (!source.open()) {
-      outputs_.fail(path + ": cannot open: " + source.error());
+      outputs_.fail(tr("{1}: cannot open: {2}")(path, source.error()));
       return false;
     }
     char block[64 * 1024];
     for (std::size_t n; (n = source.read(block, sizeof block)) > 0;)
       bytes.insert(bytes.end(), block, block + n);
     if (const std::string e = source.error(); !e.empty()) {
-      outputs_.fail(path + ": cannot read: " + e);
+      outputs_.fail(tr("{1}: cannot read: {2}")(path, e));
       return false;
     }
     return true;
@@ -125,7 +126,7 @@ class Driver {
   void add_folder(const std::string& folder, std::vector<Job>& jobs) {
     std::vector<FileSystem::Entry> entries;
     if (const Problem p = files_.list(folder, entries); !p.empty()) {
-      outputs_.fail(folder + ": cannot list: " + p);
+      outputs_.fail(tr("{1}: cannot list: {2}")(folder, p));
       return;
     }
     std::ranges::sort(entries, {}, &FileSystem::Entry::name);
@@ -137,7 +138,7 @@ class Driver {
       } else if (const Kind* kind = kind_of(path)) {
         jobs.push_back({path, kind});
       } else if (options_.verbose) {
-        console_.info(path + ": skipped (no converter for this name)");
+        console_.info(tr("{1}: skipped (no converter for this name)")(path));
       }
     }
   }
@@ -192,14 +193,14 @@ class Driver {
   void convert_with(Converter& converter, const std::string& path) {
     FileSource source(path);
     if (!source.open()) {
-      outputs_.fail(path + ": cannot open: " + source.error());
+      outputs_.fail(tr("{1}: cannot open: {2}")(path, source.error()));
       return;
     }
     const bool speak = options_.warn || options_.mode == Mode::Check;
     Diagnostics findings(path, converter.vocabulary());
     const std::optional<Refusal> refused = converter.read(source, speak ? findings : report_);
     if (const std::string e = source.error(); !e.empty()) {
-      outputs_.fail(path + ": cannot read: " + e);
+      outputs_.fail(tr("{1}: cannot read: {2}")(path, e));
       return;
     }
     if (options_.mode == Mode::Check) {
@@ -215,8 +216,7 @@ class Driver {
     }
     if (options_.mode == Mode::Check) return;
     if (refused) {
-      outputs_.fail(path + ": not converted: line " + std::to_string(refused->line) + ": " +
-                    refused->why);
+      outputs_.fail(tr("{1}: not converted: line {2}: {3}")(path, refused->line, refused->why));
       return;
     }
     outputs_.put(
@@ -245,11 +245,11 @@ class Driver {
     }
     if (answer == Answer::Yes) return true;
     if (answer == Answer::CannotAsk) {
-      outputs_.fail(output +
-                    ": exists and was not replaced: the overwrite question could not be asked "
-                    "(-y replaces existing outputs, -n keeps them)");
+      outputs_.fail(
+          tr("{1}: exists and was not replaced: the overwrite question could not be asked "
+             "(-y replaces existing outputs, -n keeps them)")(output));
     } else if (options_.verbose) {
-      outputs_.info(output + ": kept (not replaced)");
+      outputs_.info(tr("{1}: kept (not replaced)")(output));
     }
     return false;
   }
@@ -271,7 +271,7 @@ int run(std::span<const char* const> args, FileSystem& files, Console& console, 
   std::string error;
   if (!parse_options(args, options, error)) {
     console.error(error);
-    console.error("Try 'kelvconv --help' for more information.");
+    console.error(tr("Try 'kelvconv --help' for more information.")());
     return kExitUsage;
   }
   if (options.help) {
@@ -280,7 +280,7 @@ int run(std::span<const char* const> args, FileSystem& files, Console& console, 
     return kExitOk;
   }
   if (options.version) {
-    console.info(version_line());
+    console.info(version());
     return kExitOk;
   }
   if (options.mode == Mode::Explain) {
@@ -288,8 +288,8 @@ int run(std::span<const char* const> args, FileSystem& files, Console& console, 
     for (const std::string_view name : options.paths) {
       const Kind* kind = kind_named(name);
       if (kind == nullptr) {
-        console.error("no kind of source is called '" + std::string(name) +
-                      "' (kelvconv --explain lists them)");
+        console.error(
+            tr("no kind of source is called '{1}' (kelvconv --explain lists them)")(name));
         return kExitUsage;
       }
       console.info(explain(*kind));

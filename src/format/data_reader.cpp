@@ -4,6 +4,15 @@
 #include <bit>
 
 namespace kelv {
+namespace {
+
+// A field that declares more than the file holds after it.
+Message left_in_file(const FieldRecord& f) {
+  return Message(tr("declares {1} data bytes where {2} are left in the file"), f.declared,
+                 f.data.size());
+}
+
+}  // namespace
 
 void Places::add(const void* begin, std::size_t size, std::uint64_t at, std::string_view field) {
   const auto* b = static_cast<const char*>(begin);
@@ -28,35 +37,36 @@ bool Places::find(const void* p, std::uint64_t& at, std::string& field) {
   return true;
 }
 
-void Decode::problem(std::string message) {
+void Decode::problem(Message message) {
   problems_.push_back({at(), std::string(field_.name), std::move(message)});
 }
 
-bool Decode::take(std::size_t n, std::string_view what) {
+bool Decode::take(std::size_t n, const Message& what) {
   if (broken_) return false;
   if (left() >= n) return true;
   short_of(n, what);
   return false;
 }
 
-void Decode::mismatch(std::string message) {
+void Decode::mismatch(Message message) {
   if (!told_) problem(std::move(message));
   told_ = true;
 }
 
-void Decode::short_of(std::uint64_t need, std::string_view what) {
+void Decode::short_of(std::uint64_t need, const Message& what) {
   if (static_cast<std::uint64_t>(field_.declared) > field_.data.size()) {
-    mismatch("the file ends inside this field, which declares " + std::to_string(field_.declared) +
-             " data bytes where " + std::to_string(field_.data.size()) + " follow");
+    mismatch(Message(tr("the file ends inside this field, which declares {1} data bytes where {2} "
+                        "follow"),
+                     field_.declared, field_.data.size()));
   } else {
-    mismatch("the data ends where " + std::string(what) + " needs " + std::to_string(need) +
-             " bytes (" + std::to_string(left()) + " are left)");
+    mismatch(
+        Message(tr("the data ends where {1} needs {2} bytes ({3} are left)"), what, need, left()));
   }
   broken_ = true;
 }
 
 void Decode::i32(std::int32_t& v, const ValueShape& s) {
-  if (!take(4, s.name())) return;
+  if (!take(4, Message::literal(s.name()))) return;
   const std::uint64_t where = at();
   v = i32_at(field_.data, pos_);
   pos_ += 4;
@@ -67,7 +77,7 @@ void Decode::i32(std::int32_t& v, const ValueShape& s) {
 }
 
 void Decode::f32(float& v, const ValueShape& s) {
-  if (!take(4, s.name())) return;
+  if (!take(4, Message::literal(s.name()))) return;
   const std::uint64_t where = at();
   v = std::bit_cast<float>(i32_at(field_.data, pos_));
   pos_ += 4;
@@ -80,22 +90,22 @@ void Decode::f32(float& v, const ValueShape& s) {
 
 bool Decode::read_text(std::string_view& text, const ValueShape& s) {
   const std::string name = s.name();
-  if (!take(4, name)) return false;
+  if (!take(4, Message::literal(name))) return false;
   const std::uint64_t where = at();
   const std::int32_t length = i32_at(field_.data, pos_);
   if (length < 1) {
-    problem("the text " + name + " has a length of " + std::to_string(length) +
-            " (a counted text has at least its NUL)");
+    problem(Message(tr("the text {1} has a length of {2} (a counted text has at least its NUL)"),
+                    name, length));
     broken_ = true;
     return false;
   }
   pos_ += 4;
-  if (!take(static_cast<std::size_t>(length), "the text " + name)) return false;
+  if (!take(static_cast<std::size_t>(length), Message(tr("the text {1}"), name))) return false;
   text = std::string_view(reinterpret_cast<const char*>(field_.data.data() + pos_),
                           static_cast<std::size_t>(length) - 1);
   if (field_.data[pos_ + static_cast<std::size_t>(length) - 1] != 0) {
     pos_ += static_cast<std::size_t>(length) - 1;
-    problem("the text " + name + " does not end in a NUL");
+    problem(Message(tr("the text {1} does not end in a NUL"), name));
     pos_ += 1;
   } else {
     pos_ += static_cast<std::size_t>(length);
@@ -115,8 +125,8 @@ void Decode::text(std::span<char> field, const ValueShape& s) {
   if (!read_text(t, s)) return;
   if (t.size() >= field.size()) {
     problems_.push_back({where, std::string(field_.name),
-                         "the text " + s.name() + " has " + std::to_string(t.size()) +
-                             " bytes; its field holds " + std::to_string(field.size() - 1)});
+                         Message(tr("the text {1} has {2} bytes; its field holds {3}"), s.name(),
+                                 t.size(), field.size() - 1)});
     t = t.substr(0, field.size() - 1);
   }
   std::memcpy(field.data(), t.data(), t.size());
@@ -143,17 +153,20 @@ void Decode::shown(const ValueShape& s, std::uint64_t where, const char* place) 
 void Decode::finish() {
   if (told_) return;
   if (left() > 0) {
-    problem(std::to_string(left()) + " bytes after the data this field holds");
+    problem(Message::n(
+        tr("{1} byte after the data this field holds", "{1} bytes after the data this field holds"),
+        static_cast<std::int64_t>(left())));
     return;
   }
   const std::uint64_t written = field_.data.size();
   if (static_cast<std::uint64_t>(field_.declared) != written + static_cast<std::uint64_t>(over_)) {
-    problems_.push_back({field_.at, std::string(field_.name),
-                         "declares " + std::to_string(field_.declared) + " data bytes where " +
-                             std::to_string(written) +
-                             (over_ != 0 ? " follow and " + std::to_string(over_) +
-                                               " more are counted for its entries"
-                                         : " follow")});
+    problems_.push_back(
+        {field_.at, std::string(field_.name),
+         over_ != 0
+             ? Message(tr("declares {1} data bytes where {2} follow and {3} more are "
+                          "counted for its entries"),
+                       field_.declared, written, over_)
+             : Message(tr("declares {1} data bytes where {2} follow"), field_.declared, written)});
   }
 }
 
@@ -169,12 +182,12 @@ void DataReader::fields(std::int32_t count) {
   if (file_.count >= 0 && file_.count != count) {
     problems_.push_back({0,
                          {},
-                         "the file counts " + std::to_string(file_.count) +
-                             " fields where this kind always counts " + std::to_string(count)});
+                         Message(tr("the file counts {1} fields where this kind always counts {2}"),
+                                 file_.count, count)});
   }
 }
 
-void DataReader::lost(std::uint64_t at, std::string message) {
+void DataReader::lost(std::uint64_t at, Message message) {
   problems_.push_back({at, {}, std::move(message)});
   lost_ = true;
 }
@@ -183,13 +196,12 @@ void DataReader::finish() {
   for (std::size_t i = next_; i < file_.fields.size(); ++i) {
     const FieldRecord& f = file_.fields[i];
     if (!lost_) {
-      problems_.push_back({f.at, std::string(f.name), "a field this kind never writes here"});
+      problems_.push_back(
+          {f.at, std::string(f.name), Message(tr("a field this kind never writes here"))});
       lost_ = true;
     }
     if (static_cast<std::size_t>(f.declared) > f.data.size()) {
-      problems_.push_back({f.at, std::string(f.name),
-                           "declares " + std::to_string(f.declared) + " data bytes where " +
-                               std::to_string(f.data.size()) + " are left in the file"});
+      problems_.push_back({f.at, std::string(f.name), left_in_file(f)});
     }
     listen_.begin_field(f);
     listen_.raw(f.data_at, f.data);
@@ -204,9 +216,7 @@ std::vector<DataProblem> read_unknown(std::span<const unsigned char> bytes,
   listener.file(file.size, file.count);
   for (const FieldRecord& f : file.fields) {
     if (static_cast<std::size_t>(f.declared) > f.data.size()) {
-      problems.push_back({f.at, std::string(f.name),
-                          "declares " + std::to_string(f.declared) + " data bytes where " +
-                              std::to_string(f.data.size()) + " are left in the file"});
+      problems.push_back({f.at, std::string(f.name), left_in_file(f)});
     }
     listener.begin_field(f);
     listener.raw(f.data_at, f.data);

@@ -141,7 +141,7 @@ class Decode {
   void held_array(std::span<R, E> rs, const LineFormat<R, N>& f, bool as_records = true) {
     keyed_detail::check_held<R>();
     const std::size_t fit = std::min(rs.size(), left() / sizeof(R));
-    if (fit < rs.size()) short_of(rs.size() * sizeof(R), "its records");
+    if (fit < rs.size()) short_of(rs.size() * sizeof(R), Message(tr("its records")));
     if (as_records) listen_.begin_records(static_cast<std::int64_t>(fit));
     for (std::size_t i = 0; i < fit; ++i) {
       if (as_records) listen_.begin_record(static_cast<std::int64_t>(i), at());
@@ -156,10 +156,9 @@ class Decode {
   void held_table(Table<R>& t, std::int32_t count, const LineFormat<R, N>& f) {
     const std::uint64_t want = static_cast<std::uint64_t>(std::max(count, 0)) * sizeof(R);
     const std::uint64_t have = left();
-    if (want > have) short_of(want, "its count of " + std::to_string(count) + " records");
+    if (want > have) short_of(want, Message(tr("its count of {1} records"), count));
     if (want < have) {
-      mismatch("holds " + std::to_string(have) + " bytes where its count of " +
-               std::to_string(count) + " needs " + std::to_string(want));
+      mismatch(Message(tr("holds {1} bytes where its count of {2} needs {3}"), have, count, want));
     }
     if (!make(t, std::min<std::uint64_t>(want, have) / sizeof(R))) return;
     held_array(t.all(), f);
@@ -170,9 +169,9 @@ class Decode {
   void list(Table<R>& t, std::int32_t& n, const LineFormat<R, N>& f, const ValueShape& count) {
     i32(n, count);
     if (broken_) return;
-    if (n < 0) problem("a negative count, " + std::to_string(n));
+    if (n < 0) problem(Message(tr("a negative count, {1}"), n));
     const std::uint64_t want = static_cast<std::uint64_t>(std::max(n, 0));
-    if (want * sizeof(R) > left()) short_of(want * sizeof(R), "its records");
+    if (want * sizeof(R) > left()) short_of(want * sizeof(R), Message(tr("its records")));
     if (!make(t, std::min<std::uint64_t>(want, left() / sizeof(R)))) return;
     held_array(t.all(), f);
   }
@@ -182,7 +181,7 @@ class Decode {
   void each(Table<E>& t, std::int32_t count, std::size_t least, F&& entry) {
     const std::uint64_t want = static_cast<std::uint64_t>(std::max(count, 0));
     const std::uint64_t fit = std::min<std::uint64_t>(want, left() / least);
-    if (fit < want) short_of(want * least, "its entries");
+    if (fit < want) short_of(want * least, Message(tr("its entries")));
     if (!make(t, fit)) return;
     listen_.begin_records(static_cast<std::int64_t>(fit));
     for (std::size_t i = 0; i < t.size() && !broken_; ++i) {
@@ -209,15 +208,15 @@ class Decode {
 
  private:
   // False (and told) when fewer than `n` bytes are left.
-  bool take(std::size_t n, std::string_view what);
-  void short_of(std::uint64_t need, std::string_view what);
-  void problem(std::string message);
+  bool take(std::size_t n, const Message& what);
+  void short_of(std::uint64_t need, const Message& what);
+  void problem(Message message);
   // The data does not hold what its counts say: told once, for the whole field.
-  void mismatch(std::string message);
+  void mismatch(Message message);
   template <class R>
   bool make(Table<R>& t, std::uint64_t n) {
     if (t.make(static_cast<std::int64_t>(n))) return true;
-    problem("a table of " + std::to_string(n) + " records cannot be made");
+    problem(Message(tr("a table of {1} records cannot be made"), n));
     broken_ = true;
     return false;
   }
@@ -262,13 +261,13 @@ class DataReader {
   void field(std::string_view name, F&& data) {
     if (lost_) return;
     if (next_ == file_.fields.size()) {
-      lost(file_.size, "the file ends where the field \"" + std::string(name) + "\" belongs");
+      lost(file_.size, Message(tr("the file ends where the field \"{1}\" belongs"), name));
       return;
     }
     const FieldRecord& f = file_.fields[next_];
     if (f.name != name) {
-      lost(f.at, "field " + std::to_string(next_ + 1) + " is \"" + std::string(f.name) +
-                     "\" where \"" + std::string(name) + "\" belongs");
+      lost(f.at,
+           Message(tr("field {1} is \"{2}\" where \"{3}\" belongs"), next_ + 1, f.name, name));
       return;
     }
     listen_.begin_field(f);
@@ -293,7 +292,7 @@ class DataReader {
   const std::vector<DataProblem>& problems() const { return problems_; }
 
  private:
-  void lost(std::uint64_t at, std::string message);
+  void lost(std::uint64_t at, Message message);
 
   std::vector<DataProblem> problems_;
   KeyedFile file_;

@@ -14,36 +14,37 @@ std::int32_t i32_at(std::span<const unsigned char> bytes, std::size_t pos) {
 KeyedFile read_fields(std::span<const unsigned char> bytes, std::vector<DataProblem>& problems) {
   KeyedFile file;
   file.size = bytes.size();
-  const auto problem = [&](std::uint64_t at, std::string message) {
+  const auto problem = [&](std::uint64_t at, Message message) {
     problems.push_back({at, {}, std::move(message)});
   };
   if (bytes.size() < 4) {
     file.count = -1;
-    problem(0, bytes.empty() ? "the file is empty: it has no field count"
-                             : "the file is too short for its field count (" +
-                                   std::to_string(bytes.size()) + " bytes)");
+    problem(0, bytes.empty()
+                   ? Message(tr("the file is empty: it has no field count"))
+                   : Message::n(tr("the file is too short for its field count ({1} byte)",
+                                   "the file is too short for its field count ({1} bytes)"),
+                                static_cast<std::int64_t>(bytes.size())));
     return file;
   }
   file.count = i32_at(bytes, 0);
   if (file.count < 0) {
-    problem(0, "a negative field count, " + std::to_string(file.count));
+    problem(0, Message(tr("a negative field count, {1}"), file.count));
     file.count = -1;
     return file;
   }
   std::size_t pos = 4;
   for (std::int32_t i = 0; i < file.count; ++i) {
-    const std::string which =
-        "field " + std::to_string(i + 1) + " of " + std::to_string(file.count);
+    const Message which(tr("field {1} of {2}"), i + 1, file.count);
     // Writers count fields they leave out: a file may end where a field could begin.
     if (pos == bytes.size()) return file;
     if (bytes.size() - pos < 4) {
-      problem(pos, "the file ends inside the name length of " + which);
+      problem(pos, Message(tr("the file ends inside the name length of {1}"), which));
       return file;
     }
     const std::int32_t length = i32_at(bytes, pos);
     if (length < 1 || static_cast<std::size_t>(length) > bytes.size() - pos - 4) {
-      problem(pos, which + " has a name length of " + std::to_string(length) + " with " +
-                       std::to_string(bytes.size() - pos - 4) + " bytes left in the file");
+      problem(pos, Message(tr("{1} has a name length of {2} with {3} bytes left in the file"),
+                           which, length, bytes.size() - pos - 4));
       return file;
     }
     FieldRecord f;
@@ -51,18 +52,20 @@ KeyedFile read_fields(std::span<const unsigned char> bytes, std::vector<DataProb
     const auto* name = reinterpret_cast<const char*>(bytes.data() + pos + 4);
     f.name = std::string_view(name, static_cast<std::size_t>(length));
     f.name = f.name.substr(0, f.name.find('\0'));
-    if (name[length - 1] != '\0') problem(pos + 4, which + ": the name does not end in a NUL");
+    if (name[length - 1] != '\0') {
+      problem(pos + 4, Message(tr("{1}: the name does not end in a NUL"), which));
+    }
     pos += 4 + static_cast<std::size_t>(length);
     if (bytes.size() - pos < 4) {
-      problem(pos, which + " (\"" + std::string(f.name) + "\") ends before its data size");
+      problem(pos, Message(tr("{1} (\"{2}\") ends before its data size"), which, f.name));
       return file;
     }
     f.declared = i32_at(bytes, pos);
     pos += 4;
     f.data_at = pos;
     if (f.declared < 0) {
-      problem(f.at, which + " (\"" + std::string(f.name) + "\") declares a negative data size, " +
-                        std::to_string(f.declared));
+      problem(f.at, Message(tr("{1} (\"{2}\") declares a negative data size, {3}"), which, f.name,
+                            f.declared));
       return file;
     }
     const std::size_t have =
@@ -74,22 +77,22 @@ KeyedFile read_fields(std::span<const unsigned char> bytes, std::vector<DataProb
     // for its layout to say: the shop list's last field declares more than it writes.
     if (have < static_cast<std::size_t>(f.declared)) {
       if (i + 1 < file.count) {
-        problem(f.at, which + " (\"" + std::string(f.name) + "\") declares " +
-                          std::to_string(f.declared) + " bytes but " + std::to_string(have) +
-                          " are left in the file");
+        problem(f.at, Message(tr("{1} (\"{2}\") declares {3} bytes but {4} are left in the file"),
+                              which, f.name, f.declared, have));
       }
       return file;
     }
   }
   if (pos < bytes.size()) {
-    problem(pos, std::to_string(bytes.size() - pos) + " bytes after the last field");
+    problem(pos, Message::n(tr("{1} byte after the last field", "{1} bytes after the last field"),
+                            static_cast<std::int64_t>(bytes.size() - pos)));
   }
   return file;
 }
 
 std::string describe(const DataProblem& p) {
-  return "offset " + std::to_string(p.at) + ": " + (p.field.empty() ? "" : p.field + ": ") +
-         p.message;
+  return p.field.empty() ? tr("offset {1}: {2}")(p.at, p.message.str())
+                         : tr("offset {1}: {2}: {3}")(p.at, p.field, p.message.str());
 }
 
 }  // namespace kelv

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "language/tr.h"
+
 namespace kelv {
 
 // The little-endian int32 at `pos` (4 bytes must be there).
@@ -26,7 +28,7 @@ struct FieldRecord {
 struct DataProblem {
   std::uint64_t at;
   std::string field;  // empty outside every field
-  std::string message;
+  Message message;
 };
 
 // The field count and the field records of a file, as far as they can be read.
@@ -37,7 +39,8 @@ struct KeyedFile {
 };
 KeyedFile read_fields(std::span<const unsigned char> bytes, std::vector<DataProblem>& problems);
 
-// A problem as one line: "offset N: FIELD: MESSAGE" ("offset N: MESSAGE" outside every field).
+// A problem as one line: "offset N: FIELD: MESSAGE" ("offset N: MESSAGE" outside every field), in
+// the current language.
 std::string describe(const DataProblem& problem);
 
 }  // namespace kelv

@@ -32,6 +32,7 @@
 #include "format/report.h"
 #include "format/scan.h"
 #include "format/text.h"
+#include "language/tr.h"
 
 namespace kelv {
 
@@ -114,7 +115,7 @@ struct SectionShape {
   std::string_view name;
   Role role = Role::Value;
   std::span<const ValueShape> line;  // the values of its lines, in line order
-  std::string_view note;             // what else an author needs to know of it
+  Text note;                         // what else an author needs to know of it
   bool restarts = false;             // records: its opening tag starts again at the first record
   bool keeps = false;                // what it gives is kept for the next file of the kind
 };
@@ -140,7 +141,7 @@ struct Section {
   // section is left, to tell of a section shorter than its count).
   std::int64_t (*unfilled)(C&) = nullptr;
   std::span<const ValueShape> line = {};  // the values of its data lines
-  std::string_view note = {};
+  Text note = {};
 
   // Its field in the data file, written and read back; none where the section has no field of
   // its own (the field count then counts it only where the converter says so).
@@ -169,7 +170,7 @@ inline std::string tag_of(std::string_view name, bool closing = false) {
 
 // A converter's source format as an author needs it, made from its section list.
 struct Vocabulary {
-  std::string_view about;       // what the file holds
+  Text about;                   // what the file holds
   std::size_t line_buffer = 0;  // kShortLines or kLongLines
   // The sections in the order the reader tests them; several groups when every line passes
   // through each group in turn.

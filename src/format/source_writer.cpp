@@ -23,27 +23,30 @@ std::string as_written(std::string_view text, const ValueShape& s) {
 }
 
 // Why the value at `place` does not read back from its printed line as `scratch`.
-std::string why_not(const ValueShape& s, const char* place, const char* scratch) {
+Message why_not(const ValueShape& s, const char* place, const char* scratch) {
   if (s.kind == ValueKind::Real) {
     std::uint32_t bits = 0;
     std::memcpy(&bits, place, 4);
     char hex[9];
     const auto [end, ec] = std::to_chars(hex, hex + 8, bits, 16);
     (void)ec;
-    return "no decimal number reads back to this real (bits 0x" + std::string(hex, end) + ")";
+    return Message(tr("no decimal number reads back to this real (bits 0x{1})"),
+                   std::string(hex, end));
   }
-  if (!is_text(s)) return "no source line gives this value";
+  if (!is_text(s)) return Message(tr("no source line gives this value"));
   const std::string_view held = text_of({place, s.size});
-  if (held.size() == s.size) return "fills its whole field, leaving no room for its NUL";
-  if (held == text_of({scratch, s.size})) return "holds bytes after its NUL";
+  if (held.size() == s.size)
+    return Message(tr("fills its whole field, leaving no room for its NUL"));
+  if (held == text_of({scratch, s.size})) return Message(tr("holds bytes after its NUL"));
   if (s.twist == Twist::Breaks && held.find('#') != std::string_view::npos) {
-    return "holds a '#', which a source can only give as a line break";
+    return Message(tr("holds a '#', which a source can only give as a line break"));
   }
   if (s.kind == ValueKind::Word) {
-    return "is not one word: it holds a blank or a line feed, or ends in half of a double-byte "
-           "character";
+    return Message(
+        tr("is not one word: it holds a blank or a line feed, or ends in half of a "
+           "double-byte character"));
   }
-  return "no source line gives this text";
+  return Message(tr("no source line gives this text"));
 }
 
 // A value as a fresh record holds it when no line reaches it.
@@ -163,25 +166,27 @@ void SourceWriter::number(std::int32_t n) {
   put(std::to_string(n));
 }
 
-void SourceWriter::problem(const void* where, std::string message) {
+void SourceWriter::problem(const void* where, Message message) {
   std::uint64_t at = 0;
   std::string field;
   places_.find(where, at, field);
   problems_.push_back({at, std::move(field), std::move(message)});
 }
 
-std::string SourceWriter::line_problem(std::string_view line) const {
+Message SourceWriter::line_problem(std::string_view line) const {
   const std::size_t most = vocabulary_.line_buffer - 1;
   if (line.size() > most) {
-    return "a line of " + std::to_string(line.size()) +
-           " bytes: the reader takes lines of at most " + std::to_string(most);
+    return Message(tr("a line of {1} bytes: the reader takes lines of at most {2}"), line.size(),
+                   most);
   }
-  if (line.find('\x1a') != std::string_view::npos)
-    return "holds a Ctrl-Z byte, which ends a source";
-  if (line.find('\n') != std::string_view::npos)
-    return "holds a line feed, which would end its line";
+  if (line.find('\x1a') != std::string_view::npos) {
+    return Message(tr("holds a Ctrl-Z byte, which ends a source"));
+  }
+  if (line.find('\n') != std::string_view::npos) {
+    return Message(tr("holds a line feed, which would end its line"));
+  }
   if (line.find('\0') != std::string_view::npos) {
-    return "holds a NUL byte, which ends the text of a line";
+    return Message(tr("holds a NUL byte, which ends the text of a line"));
   }
   // The walker's test, in the group of the open section: the tags of the sections up to the
   // open one. A tag of another group changes that group's state, which the closing tag that
@@ -194,7 +199,7 @@ std::string SourceWriter::line_problem(std::string_view line) const {
                          line.substr(1, s.name.size()) == s.name;
       const bool closes = line.size() == s.name.size() + 3 && line.starts_with("</") &&
                           line.back() == '>' && line.substr(2, s.name.size()) == s.name;
-      if (opens || closes) return "would be read as the tag " + std::string(line);
+      if (opens || closes) return Message(tr("would be read as the tag {1}"), line);
       if (s.name == open_) break;
     }
   }
@@ -207,7 +212,7 @@ SourceWriter::Attempt SourceWriter::attempt(std::span<const ValueShape> shapes,
   Attempt a;
   a.lines = std::move(lines);
   for (const std::string& line : a.lines) {
-    if (std::string p = line_problem(line); !p.empty()) {
+    if (Message p = line_problem(line); !p.empty()) {
       a.problems.push_back({places.empty() ? nullptr : places[0], std::move(p)});
     }
   }
@@ -238,7 +243,7 @@ SourceWriter::Attempt SourceWriter::attempt(std::span<const ValueShape> shapes,
     const auto* held = static_cast<const char*>(places[i]);
     const auto* back = static_cast<const char*>(targets[i].place);
     if (std::memcmp(held, back, s.size) != 0) {
-      a.problems.push_back({held, s.name() + ": " + why_not(s, held, back)});
+      a.problems.push_back({held, Message(tr("{1}: {2}"), s.name(), why_not(s, held, back))});
     }
   }
   return a;
@@ -349,16 +354,18 @@ void SourceWriter::print_records(std::string_view tag, std::span<const ValueShap
 
 void SourceWriter::text(std::string_view text, const ValueShape& shape, const void* where) {
   const std::string line = as_written(text, shape);
-  if (std::string p = line_problem(line); !p.empty()) problem(where, shape.name() + ": " + p);
+  if (Message p = line_problem(line); !p.empty()) {
+    problem(where, Message(tr("{1}: {2}"), shape.name(), p));
+  }
   if (shape.twist == Twist::Breaks) {
     // Read back as the writer turns '#' into line feeds: walking the text character by character.
     std::string back = line + '\0';
     hash_to_line_feed(back);
     back.pop_back();
     if (back != text) {
-      problem(where, shape.name() +
-                         ": holds a '#' that a source can only give as a line break, "
-                         "or a line feed that a '#' there cannot give");
+      problem(where, Message(tr("{1}: holds a '#' that a source can only give as a line break, "
+                                "or a line feed that a '#' there cannot give"),
+                             shape.name()));
     }
   }
   put(line);

@@ -82,7 +82,7 @@ class SourceWriter {
   // concern.
   struct Attempt {
     std::vector<std::string> lines;
-    std::vector<std::pair<const void*, std::string>> problems;
+    std::vector<std::pair<const void*, Message>> problems;
   };
   Attempt attempt(std::span<const ValueShape> shapes, std::span<const void* const> places,
                   std::vector<std::string> lines) const;
@@ -97,8 +97,8 @@ class SourceWriter {
                      const std::vector<std::vector<const void*>>& places);
   // What the reader does to a whole line before its values are scanned, if it does not take it
   // as it is; empty when it does.
-  std::string line_problem(std::string_view line) const;
-  void problem(const void* where, std::string message);
+  Message line_problem(std::string_view line) const;
+  void problem(const void* where, Message message);
   void put(std::string_view line);
 
   const Vocabulary& vocabulary_;

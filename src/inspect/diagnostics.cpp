@@ -5,6 +5,7 @@
 #include "format/counted_table.h"
 #include "format/scan.h"
 #include "inspect/shown_text.h"
+#include "language/tr.h"
 
 namespace kelv {
 namespace {
@@ -51,16 +52,32 @@ bool is_tag_of(std::string_view text, const Vocabulary& vocabulary) {
   return false;
 }
 
+// What a value is, as a finding names it: "a number".
 std::string kind_of(const ValueShape& v) {
   switch (v.kind) {
     case ValueKind::Int:
-      return "a number";
+      return tr("a number")();
     case ValueKind::Real:
-      return "a real number";
+      return tr("a real number")();
     case ValueKind::Word:
-      return "a word";
+      return tr("a word")();
     case ValueKind::Text:
-      return "a text";
+      return tr("a text")();
+  }
+  return {};
+}
+
+// The same without its article: "number".
+std::string noun_of(const ValueShape& v) {
+  switch (v.kind) {
+    case ValueKind::Int:
+      return tr("number")();
+    case ValueKind::Real:
+      return tr("real number")();
+    case ValueKind::Word:
+      return tr("word")();
+    case ValueKind::Text:
+      return tr("text")();
   }
   return {};
 }
@@ -73,12 +90,8 @@ std::string first_word(std::string_view s) {
   return quoted(s.substr(0, n)) + (n < s.size() && !is_space(s[n]) ? "..." : "");
 }
 
-std::string count_where(std::uint32_t line) {
-  return line == 0 ? std::string() : " (line " + std::to_string(line) + ")";
-}
-
-std::string mib(std::int64_t bytes) {
-  return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MiB";
+std::int64_t mib(std::int64_t bytes) {
+  return (bytes + (1 << 20) - 1) >> 20;
 }
 
 }  // namespace
@@ -115,18 +128,17 @@ Role Diagnostics::role_of(std::string_view section) const {
 void Diagnostics::tell(std::uint32_t line, std::string message, std::string_view kind) {
   ++told_;
   if (told_lines_.size() == kMostKept) return;
+  // "warning:" and the kind stay as they are: editors and build tools read them.
   told_lines_.push_back({line, path_ + ":" + std::to_string(line) + ": warning: " + message + " [" +
                                    std::string(kind) + "]"});
 }
 
 void Diagnostics::refused(std::uint32_t line, std::string_view why) {
-  tell(line, "the file is refused, and nothing is written for it: " + std::string(why), "refused");
+  tell(line, tr("the file is refused, and nothing is written for it: {1}")(why), "refused");
 }
 
 void Diagnostics::note(const Finding& f) {
   const std::string section = f.section.empty() ? "" : tag_of(f.section);
-  const std::string value =
-      f.value == nullptr ? "" : " (" + f.value->name() + ", " + kind_of(*f.value) + ")";
   // The empty line a final line feed leaves is no slip of the author's: what it does to an open
   // section is told by that section being open at the end.
   if (f.line == final_empty_ && f.note != Note::OpenAtEnd && f.note != Note::FewerLines) return;
@@ -142,37 +154,36 @@ void Diagnostics::note(const Finding& f) {
       if (f.line == last_piece_) return;
       last_piece_ = f.line;
       tell(f.line,
-           "the line is longer than the " + std::to_string(vocabulary_.line_buffer - 1) +
-               " bytes the reader takes at once: the rest is read as a line of its own",
+           tr("the line is longer than the {1} bytes the reader takes at once: the rest is read "
+              "as a line of its own")(vocabulary_.line_buffer - 1),
            "long-line");
       return;
     case Note::CutAtNul:
-      tell(f.line, "a NUL byte ends the line's text: what follows it is lost", "nul");
+      tell(f.line, tr("a NUL byte ends the line's text: what follows it is lost")(), "nul");
       return;
     case Note::UnknownTag:
     case Note::TagAsData: {
       tag_line_ = f.line;
       const std::string_view t = trimmed(f.found);
-      std::string message;
       if (f.note == Note::TagAsData && is_tag_of(f.found, vocabulary_)) {
-        message = "the tag " + std::string(f.found) + " is read as a line of " + section +
-                  ", which is open since line " + std::to_string(f.since) + ": is " +
-                  tag_of(f.section, true) + " missing?";
-        tell(f.line, message, "tag-as-data");
+        tell(f.line,
+             tr("the tag {1} is read as a line of {2}, which is open since line {3}: is {4} "
+                "missing?")(f.found, section, f.since, tag_of(f.section, true)),
+             "tag-as-data");
         return;
       }
-      message = quoted(f.found) + " looks like a tag, but is none of this file's";
-      if (is_tag_of(t, vocabulary_)) {
-        message += " (blanks around it)";
-      } else if (is_tag_of(lower(t), vocabulary_)) {
-        message += " (tags are lower case)";
-      }
+      const std::string found = quoted(f.found);
+      std::string message =
+          is_tag_of(t, vocabulary_)
+              ? tr("{1} looks like a tag, but is none of this file's (blanks around it)")(found)
+          : is_tag_of(lower(t), vocabulary_)
+              ? tr("{1} looks like a tag, but is none of this file's (tags are lower case)")(found)
+              : tr("{1} looks like a tag, but is none of this file's")(found);
       if (const std::string near = nearest_tag(f.found, vocabulary_); !near.empty()) {
-        message += "; did you mean " + near + "?";
+        message += tr("; did you mean {1}?")(near);
       }
       if (f.note == Note::TagAsData) {
-        message += " It is read as a line of " + section + ", open since line " +
-                   std::to_string(f.since) + ".";
+        message += tr(" It is read as a line of {1}, open since line {2}.")(section, f.since);
       }
       tell(f.line, message, "unknown-tag");
       return;
@@ -183,91 +194,105 @@ void Diagnostics::note(const Finding& f) {
       if (f.a == 0 && rest.empty() && f.b > 1) {
         tell(f.line,
              role_of(f.section) == Role::Records
-                 ? "the line is empty, and takes a record all the same: its values stay 0"
-                 : "the line is empty: it changes nothing",
+                 ? tr("the line is empty, and takes a record all the same: its values stay 0")()
+                 : tr("the line is empty: it changes nothing")(),
              "empty-line");
         return;
       }
-      std::string message =
-          f.b == 1 ? "the line"
-                   : "value " + std::to_string(at) + " of " + std::to_string(f.b) + value;
-      if (rest.empty()) {
-        message += f.b == 1 ? " holds no " + kind_of(*f.value).substr(2)
-                            : " is missing: the line ends after " + std::to_string(f.a) +
-                                  (f.a == 1 ? " value" : " values");
-      } else {
-        message += (f.b == 1 ? " has " : ": found ") + first_word(rest) + " where " +
-                   kind_of(*f.value) + " belongs";
+      if (f.b == 1) {
+        tell(f.line,
+             rest.empty()
+                 ? tr("the line holds no {1}: the value stays as it was")(noun_of(*f.value))
+                 : tr("the line has {1} where {2} belongs: the value stays as it was")(
+                       first_word(rest), kind_of(*f.value)),
+             "scan");
+        return;
       }
-      message += f.b == 1 ? ": the value stays as it was"
-                          : (at == f.b ? "; it keeps what it held"
-                                       : "; it and the values after it keep what they held");
+      const std::string name = f.value->name();
+      const std::string kind = kind_of(*f.value);
+      std::string message =
+          rest.empty()
+              ? tr("value {2} of {3} ({4}, {5}) is missing: the line ends after {1} value",
+                   "value {2} of {3} ({4}, {5}) is missing: the line ends after {1} values")
+                    .n(f.a, at, f.b, name, kind)
+              : tr("value {1} of {2} ({3}, {4}): found {5} where {4} belongs")(at, f.b, name, kind,
+                                                                               first_word(rest));
+      message += at == f.b ? tr("; it keeps what it held")()
+                           : tr("; it and the values after it keep what they held")();
       tell(f.line, message, "scan");
       return;
     }
     case Note::WordCut:
-    case Note::TextCut:
       tell(f.line,
-           (f.note == Note::WordCut ? "value " + std::to_string(f.b + 1) + value
-                                    : std::string("the line")) +
-               " is longer than its field: cut to " + std::to_string(f.a - 1) + " bytes",
+           tr("value {1} ({2}, {3}) is longer than its field: cut to {4} bytes")(
+               f.b + 1, f.value->name(), kind_of(*f.value), f.a - 1),
            "cut");
+      return;
+    case Note::TextCut:
+      tell(f.line, tr("the line is longer than its field: cut to {1} bytes")(f.a - 1), "cut");
       return;
     case Note::NumberWrapped:
       tell(f.line,
-           (f.value != nullptr && f.value->stem == kCountValue.stem
-                ? std::string("the count")
-                : "value " + std::to_string(f.a + 1) + value) +
-               " does not fit 32 bits: it is taken modulo 2^32",
+           f.value != nullptr && f.value->stem == kCountValue.stem
+               ? tr("the count does not fit 32 bits: it is taken modulo 2^32")()
+               : tr("value {1} ({2}, {3}) does not fit 32 bits: it is taken modulo 2^32")(
+                     f.a + 1, f.value->name(), kind_of(*f.value)),
            "wrapped");
       return;
     case Note::LineUnused: {
-      std::string message = "this line of " + section;
+      std::string message;
       if (f.b == 1) {
-        message += " finds no row: the section takes " + std::to_string(f.a) + " lines";
+        message = tr("this line of {1} finds no row: the section takes {2} lines")(section, f.a);
       } else if (f.b == 2) {
-        message += " is dropped: with it the field would pass the 2 GiB it can hold";
+        message =
+            tr("this line of {1} is dropped: with it the field would pass the 2 GiB it can "
+               "hold")(section);
       } else if (f.a < 0) {
-        message += " finds no record: no count line made a table" +
-                   (f.counted_at == 0 ? " before it" : count_where(f.counted_at));
+        message = f.counted_at == 0
+                      ? tr("this line of {1} finds no record: no count line made a table before "
+                           "it")(section)
+                      : tr("this line of {1} finds no record: no count line made a table (line "
+                           "{2})")(section, f.counted_at);
       } else {
-        message += " finds no record: the count " + std::to_string(f.a) +
-                   count_where(f.counted_at) + " is used up";
+        message =
+            f.counted_at == 0
+                ? tr("this line of {1} finds no record: the count {2} is used up")(section, f.a)
+                : tr("this line of {1} finds no record: the count {2} (line {3}) is used "
+                     "up")(section, f.a, f.counted_at);
       }
       tell(f.line, message, "unused-line");
       return;
     }
     case Note::CountClamped:
-      tell(f.line,
-           "the count " + std::to_string(f.a) + " is more than this list holds: it is taken as " +
-               std::to_string(f.b),
+      tell(f.line, tr("the count {1} is more than this list holds: it is taken as {2}")(f.a, f.b),
            "count");
       return;
     case Note::TableRefused:
       tell(f.line,
-           "the count " + std::to_string(f.a) +
-               (f.a < 0 ? " is negative" : " is too large for the data file's 2 GiB fields") +
-               ": no table is made, and the lines it counts find no record",
+           f.a < 0 ? tr("the count {1} is negative: no table is made, and the lines it counts "
+                        "find no record")(f.a)
+                   : tr("the count {1} is too large for the data file's 2 GiB fields: no table is "
+                        "made, and the lines it counts find no record")(f.a),
            "count");
       return;
     case Note::HugeTable:
       tell(f.line,
-           "the count " + std::to_string(f.a) + " makes a table of " + mib(f.b) +
-               ", and the data file will be as large: a digit too many?",
+           tr("the count {1} makes a table of {2} MiB, and the data file will be as large: a "
+              "digit too many?")(f.a, mib(f.b)),
            "count");
       return;
-    case Note::FewerLines:
-      tell(f.line,
-           section + " ends with " + std::to_string(f.a) + (f.a == 1 ? " record" : " records") +
-               " of its table given no line" +
-               (f.counted_at == 0 ? std::string()
-                                  : " (the count is at line " + std::to_string(f.counted_at) + ")"),
-           "fewer-lines");
+    case Note::FewerLines: {
+      std::string message = tr("{2} ends with {1} record of its table given no line",
+                               "{2} ends with {1} records of its table given no line")
+                                .n(f.a, section);
+      if (f.counted_at != 0) message += tr(" (the count is at line {1})")(f.counted_at);
+      tell(f.line, message, "fewer-lines");
       return;
+    }
     case Note::OpenAtEnd:
       tell(f.line,
-           section + " is still open at the end of the file: " + tag_of(f.section, true) +
-               " is missing",
+           tr("{1} is still open at the end of the file: {2} is missing")(section,
+                                                                          tag_of(f.section, true)),
            "open-at-end");
       return;
   }
@@ -280,8 +305,9 @@ std::vector<std::string> Diagnostics::lines() const {
   for (Told& t : sorted)
     out.push_back(std::move(t.text));
   if (told_ > told_lines_.size()) {
-    out.push_back(path_ + ": warning: and " + std::to_string(told_ - told_lines_.size()) +
-                  " more findings [more]");
+    const auto more = static_cast<std::int64_t>(told_ - told_lines_.size());
+    out.push_back(path_ + ": warning: " +
+                  tr("and {1} more finding", "and {1} more findings").n(more) + " [more]");
   }
   return out;
 }

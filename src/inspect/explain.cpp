@@ -2,20 +2,26 @@
 
 #include <algorithm>
 
+#include "language/tr.h"
+
 namespace kelv {
 namespace {
 
-std::string kind_of(const ValueShape& v) {
-  const std::string most = std::to_string(v.size - 1);
+constexpr std::size_t kWidth = 100;
+
+// What a value is; a run of `many` numbered values of one kind as one.
+std::string kind_of(const ValueShape& v, bool many) {
+  const std::int64_t most = v.size - 1;
   switch (v.kind) {
     case ValueKind::Int:
-      return "a number";
+      return many ? tr("numbers")() : tr("a number")();
     case ValueKind::Real:
-      return "a real number";
+      return many ? tr("real numbers")() : tr("a real number")();
     case ValueKind::Word:
-      return "a word of at most " + most + " bytes";
+      return many ? tr("words of at most {1} bytes")(most)
+                  : tr("a word of at most {1} bytes")(most);
     case ValueKind::Text:
-      return "the whole line, of which " + most + " bytes are kept";
+      return tr("the whole line, of which {1} bytes are kept")(most);
   }
   return {};
 }
@@ -25,11 +31,11 @@ std::string twist_of(const ValueShape& v) {
     case Twist::None:
       return {};
     case Twist::PlusOne:
-      return "; stored plus one";
+      return tr("; stored plus one")();
     case Twist::ZeroUnreached:
-      return "; 0 when the line ends before it";
+      return tr("; 0 when the line ends before it")();
     case Twist::Breaks:
-      return "; '#' stands for a line break";
+      return tr("; '#' stands for a line break")();
   }
   return {};
 }
@@ -47,38 +53,12 @@ std::string values_of(std::span<const ValueShape> line) {
     while (j + 1 < line.size() && alike(line[j], line[j + 1]))
       ++j;
     const bool many = j > i;
-    std::string kind = kind_of(line[i]);
-    if (many && kind.starts_with("a ")) {
-      // "a number" of one value, "numbers" of several; "words of at most ..." likewise.
-      kind = kind.substr(2);
-      const std::size_t noun = kind.find(" of ");
-      kind.insert(noun == std::string::npos ? kind.size() : noun, "s");
-    }
-    out += "    " + line[i].name() + (many ? " to " + line[j].name() : "") + ": " + kind +
-           twist_of(line[i]) + "\n";
+    const std::string names =
+        many ? tr("{1} to {2}")(line[i].name(), line[j].name()) : line[i].name();
+    out += "    " + names + ": " + kind_of(line[i], many) + twist_of(line[i]) + "\n";
     i = j + 1;
   }
   return out;
-}
-
-// Text broken into lines of at most 100 columns, each after `indent`.
-std::string wrapped(std::string_view text, std::string_view indent) {
-  std::string out;
-  std::string line(indent);
-  std::size_t at = 0;
-  while (at < text.size()) {
-    std::size_t end = text.find(' ', at);
-    if (end == std::string_view::npos) end = text.size();
-    const std::string_view word = text.substr(at, end - at);
-    if (line.size() > indent.size() && line.size() + 1 + word.size() > 100) {
-      out += line + "\n";
-      line = indent;
-    }
-    if (line.size() > indent.size()) line += ' ';
-    line += word;
-    at = end + 1;
-  }
-  return out + line + "\n";
 }
 
 // A section: its tags, what its lines are, and what else an author needs to know of it.
@@ -88,27 +68,31 @@ std::string section_of(const SectionShape& s) {
   out += '\n';
   switch (s.role) {
     case Role::Value:
+      out += "  ";
       out += s.line.size() == 1 && s.line[0].kind == ValueKind::Text
-                 ? "  a text; the last line of the section wins:\n"
-                 : "  a line of values; each line reads over the values the lines before gave:\n";
+                 ? tr("a text; the last line of the section wins:")()
+                 : tr("a line of values; each line reads over the values the lines before gave:")();
+      out += "\n";
       break;
     case Role::Count:
-      out += "  a count: one number\n";
+      out += "  " + tr("a count: one number")() + "\n";
       break;
     case Role::Records:
-      out += "  one record per line:\n";
+      out += "  " + tr("one record per line:")() + "\n";
       break;
     case Role::Marker:
-      out += "  a closing tag alone, outside every section\n";
+      out += "  " + tr("a closing tag alone, outside every section")() + "\n";
       break;
   }
   if (s.role != Role::Count && s.role != Role::Marker) out += values_of(s.line);
-  std::string note(s.note);
-  if (s.keeps)
-    note += std::string(note.empty() ? "" : "; ") + "kept for the next file of this kind";
+  std::string note = s.note.empty() ? std::string() : s.note();
+  if (s.keeps) {
+    note = note.empty() ? tr("kept for the next file of this kind")()
+                        : tr("{1}; kept for the next file of this kind")(note);
+  }
   if (!note.empty()) {
     if (note[0] >= 'a' && note[0] <= 'z') note[0] = static_cast<char>(note[0] - 'a' + 'A');
-    out += wrapped(note + ".", "  ");
+    out += wrapped(tr("{1}.")(note), "  ", kWidth);
   }
   return out;
 }
@@ -117,26 +101,26 @@ std::string section_of(const SectionShape& s) {
 
 std::string explain(const Kind& kind) {
   const Vocabulary& v = kind.vocabulary();
-  std::string out = kind.pattern() + ": " + std::string(v.about) + "\n\n";
+  std::string out = kind.pattern() + ": " + v.about() + "\n\n";
   out += wrapped(
-      "Lines are read up to " + std::to_string(v.line_buffer - 1) +
-          " bytes; a longer line is read as several lines. A section runs from its opening tag "
-          "to its closing tag, each alone on its line, with nothing before or after it; the "
-          "lines between are its data lines. Lines outside every section are comments. While a "
-          "section is open, the tags of the sections listed after it are read as its data "
-          "lines: only its own tags and those listed before it are tags.",
-      "");
+      tr("Lines are read up to {1} bytes; a longer line is read as several lines. A section runs "
+         "from its opening tag to its closing tag, each alone on its line, with nothing before or "
+         "after it; the lines between are its data lines. Lines outside every section are "
+         "comments. While a section is open, the tags of the sections listed after it are read as "
+         "its data lines: only its own tags and those listed before it are tags.")(v.line_buffer -
+                                                                                   1),
+      "", kWidth);
   if (v.groups.size() > 1) {
-    out += wrapped("The sections come in " + std::to_string(v.groups.size()) +
-                       " groups; every line goes through each group in turn, so a section of "
-                       "one group may be open beside a section of another.",
-                   "");
+    out += wrapped(tr("The sections come in {1} groups; every line goes through each group in "
+                      "turn, so a section of one group may be open beside a section of another.")(
+                       v.groups.size()),
+                   "", kWidth);
   }
   std::string kept;
   bool all_kept = true;
   for (std::size_t g = 0; g < v.groups.size(); ++g) {
     out += "\n";
-    if (v.groups.size() > 1) out.append("Group ").append(std::to_string(g + 1)).append(":\n");
+    if (v.groups.size() > 1) out += tr("Group {1}:")(g + 1) + "\n";
     for (const SectionShape& s : v.groups[g]) {
       out += section_of(s);
       if (s.keeps) kept.append(kept.empty() ? "" : " ").append(tag_of(s.name));
@@ -145,18 +129,17 @@ std::string explain(const Kind& kind) {
   }
   out += "\n";
   if (kept.empty()) {
-    out += wrapped("Nothing carries over from one file of this kind to the next.", "");
+    out +=
+        wrapped(tr("Nothing carries over from one file of this kind to the next.")(), "", kWidth);
   } else if (all_kept) {
-    out += wrapped(
-        "A later file of this kind in the same run starts from everything the earlier "
-        "file gave, until a line of its own gives another value.",
-        "");
+    out += wrapped(tr("A later file of this kind in the same run starts from everything the "
+                      "earlier file gave, until a line of its own gives another value.")(),
+                   "", kWidth);
   } else {
-    out += wrapped(
-        "A later file of this kind in the same run starts from what these sections of "
-        "the earlier file gave, until a line of its own gives another: " +
-            kept + ". Everything else starts empty in each file.",
-        "");
+    out += wrapped(tr("A later file of this kind in the same run starts from what these sections "
+                      "of the earlier file gave, until a line of its own gives another: {1}. "
+                      "Everything else starts empty in each file.")(kept),
+                   "", kWidth);
   }
   return out;
 }
@@ -166,7 +149,7 @@ std::string kinds() {
   for (const Kind& k : catalog()) {
     std::string name = k.pattern();
     name.resize(std::max<std::size_t>(name.size(), 24), ' ');
-    out += name + " " + std::string(k.vocabulary().about) + "\n";
+    out += name + " " + k.vocabulary().about() + "\n";
   }
   return out;
 }

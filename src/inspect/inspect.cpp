@@ -9,6 +9,8 @@
 #include "format/keyed_data.h"
 #include "format/source_writer.h"
 #include "inspect/shown_text.h"
+#include "language/tr.h"
+#include "platform/platform.h"
 
 namespace kelv {
 namespace {
@@ -49,18 +51,19 @@ class TextDump final : public DataListener {
       : name_(name), kind_(kind), line_(line) {}
 
   void file(std::uint64_t size, std::int64_t count) override {
-    std::string head = name_ + ": " + kind_ + ", " + std::to_string(size) + " bytes";
-    if (count >= 0) head += ", " + std::to_string(count) + " fields";
-    line_(head);
+    const auto bytes = static_cast<std::int64_t>(size);
+    line_(count >= 0 ? tr("{1}: {2}, {3}, {4}")(name_, kind_, tr("{1} byte", "{1} bytes").n(bytes),
+                                                tr("{1} field", "{1} fields").n(count))
+                     : tr("{1}: {2}, {3}")(name_, kind_, tr("{1} byte", "{1} bytes").n(bytes)));
   }
 
   void begin_field(const FieldRecord& f) override {
     record_line_ = false;
-    head_ = field_name(f.name) + " at " + std::to_string(f.at) + ", ";
-    head_ += static_cast<std::uint64_t>(f.declared) == f.data.size()
-                 ? std::to_string(f.data.size()) + " bytes"
-                 : "declares " + std::to_string(f.declared) + " bytes, " +
-                       std::to_string(f.data.size()) + " follow";
+    const auto size = static_cast<std::int64_t>(f.data.size());
+    head_ = tr("{1} at {2}, {3}")(field_name(f.name), f.at,
+                                  static_cast<std::uint64_t>(f.declared) == f.data.size()
+                                      ? tr("{1} byte", "{1} bytes").n(size)
+                                      : tr("declares {1} bytes, {2} follow")(f.declared, size));
   }
 
   void value(const ValueShape& s, std::uint64_t, const Shown& v) override {
@@ -76,7 +79,7 @@ class TextDump final : public DataListener {
       case ValueKind::Text:
         text = quoted(v.text, s.twist == Twist::Breaks);
         if (v.counted >= 0) text += " (" + std::to_string(v.counted) + ")";
-        if (v.trailing) text += " +bytes after its NUL";
+        if (v.trailing) text += " " + tr("+bytes after its NUL")();
         break;
     }
     values_.push_back({shown_name(s), std::move(text)});
@@ -85,7 +88,7 @@ class TextDump final : public DataListener {
   // Records follow on lines of their own; the line before them names its values.
   void begin_records(std::int64_t count) override {
     const bool named = !values_.empty();
-    if (!named) values_.push_back({{}, std::to_string(count) + " records"});
+    if (!named) values_.push_back({{}, tr("{1} record", "{1} records").n(count)});
     flush(named);
     ++depth_;
   }
@@ -215,7 +218,7 @@ class JsonDump final : public DataListener {
       bool exact = true;
       Json j{{"offset", p.at}};
       if (!p.field.empty()) j["field"] = plain(p.field, exact);
-      j["message"] = p.message;
+      j["message"] = p.message.english();  // what programs read stays as it is
       list.push_back(std::move(j));
     }
     doc_["problems"] = std::move(list);
@@ -249,7 +252,7 @@ DataProblem first_difference(std::span<const unsigned char> bytes,
   for (const FieldRecord& f : read_fields(bytes, ignored).fields) {
     if (f.at <= at) field = f.name;
   }
-  return {at, field, "the source written converts to other bytes from here"};
+  return {at, field, Message(tr("the source written converts to other bytes from here"))};
 }
 
 }  // namespace
@@ -257,7 +260,9 @@ DataProblem first_difference(std::span<const unsigned char> bytes,
 std::vector<DataProblem> dump_text(const Kind* kind, std::string_view name,
                                    std::span<const unsigned char> bytes,
                                    const std::function<void(std::string_view)>& line) {
-  TextDump dump(name, kind != nullptr ? kind->name() : "a kind kelvconv does not know", line);
+  TextDump dump(name,
+                kind != nullptr ? std::string(kind->name()) : tr("a kind kelvconv does not know")(),
+                line);
   return read_with(kind, bytes, dump);
 }
 
@@ -281,7 +286,11 @@ Decompiled decompile(const Kind& kind, std::string_view name,
   out.problems = reader.problems();
 
   SourceWriter source(converter.vocabulary(), places, out.problems);
-  source.comment("Decompiled by kelvconv from " + std::string(name) + ".");
+  // The first line, outside every section, in the user's language and the source's encoding.
+  const std::string header = tr("Decompiled by kelvconv from {1}.")(name);
+  std::string sjis;
+  source.comment(
+      utf8_to_sjis(header, sjis) ? sjis : "Decompiled by kelvconv from " + std::string(name) + ".");
   converter.decompile(source);
   out.source = source.source();
 

@@ -7,7 +7,7 @@ namespace kelv {
 std::string commit_target(FileSystem& files, const std::string& output, Problem& problem) {
   std::string target = files.resolve(output);
   if (target != output && !files.exists(target)) {
-    problem = "not writing through a dangling symbolic link (to " + target + ")";
+    problem = tr("not writing through a dangling symbolic link (to {1})")(target);
     return {};
   }
   return target;
@@ -93,8 +93,8 @@ void CommitBatch::finish() {
   files_.flush_folders(placed, folders);
   for (std::size_t j = 0; j < placed.size(); ++j) {
     if (!folders[j].empty()) {
-      problems[placed_index[j]] = "in place, but its folder could not be flushed to the disk: " +
-                                  folders[j];
+      problems[placed_index[j]] =
+          tr("in place, but its folder could not be flushed to the disk: {1}")(folders[j]);
     }
   }
   for (std::size_t i = 0; i < n; ++i) {

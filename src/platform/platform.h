@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "language/tr.h"
+
 namespace kelv {
 
 // A failure's reason in the system's words; empty when all went well.
@@ -90,9 +92,16 @@ class Console {
   // A finding about a source, "PATH:LINE: warning: MESSAGE [kind]", as editors read them
   // (stderr, without the program's name in front).
   virtual void diagnostic(std::string_view line) { error(line); }
-  // The end of a run that converted files: what failed, one line per file (each as also given
-  // to error() or cannot_create()), for a user who may have no console to read them on.
-  virtual void finished(std::span<const std::string> failures) { (void)failures; }
+  // The end of a run that converted files: what failed, one entry per file (each as also given
+  // to error() or cannot_create()), then the warnings told of the sources, for a user who may
+  // have no console to read them on.
+  virtual void finished(std::span<const std::string> failures,
+                        std::span<const std::string> warnings) {
+    (void)failures;
+    (void)warnings;
+  }
+  // How the program is used, for a user who started it with nothing to do.
+  virtual void usage_hint(std::string_view text) { diagnostic(text); }
 };
 
 // The machine this program was built for.
@@ -102,6 +111,8 @@ Console& system_console();
 // Appends the Shift-JIS (code page 932) text `sjis` to `utf8` as UTF-8, with the system's own
 // converter; false, appending nothing, when some byte of it does not decode.
 bool sjis_to_utf8(std::string_view sjis, std::string& utf8);
+// The other way: false, appending nothing, when some character of it has no Shift-JIS form.
+bool utf8_to_sjis(std::string_view utf8, std::string& sjis);
 
 // The program's arguments in UTF-8, element 0 the program itself. On Windows they come from the
 // wide command line; the narrow `argv` there holds only what the ANSI code page can spell.
@@ -111,9 +122,23 @@ std::vector<std::string> program_arguments(int argc, char** argv);
 // cannot be opened.
 std::FILE* open_for_reading(const std::string& path, Problem& problem);
 
+// The reason for the C library's error number `error`, in the user's language.
+Problem errno_reason(int error);
+
+// The language the user reads, as a locale or language name ("ja_JP.UTF-8", "en"; "C" or empty
+// for none): on POSIX from LANGUAGE, LC_ALL, LC_MESSAGES and LANG as gettext takes them; on
+// Windows from the same variables where one is set, else from the user's UI language. On POSIX
+// it also lets the system's own messages (strerror) follow the user's locale, where the system
+// has it.
+std::string user_language();
+// The language the environment variables name, as above; empty when none of them is set.
+std::string language_from_environment();
+
 inline constexpr std::string_view kProgram = "kelvconv";
-inline constexpr std::string_view kOverwriteQuestion =
-    "同名のファイルが存在しますが、上書きしますか？";
-inline constexpr std::string_view kCannotCreate = "ファイルを作成できません";
+// The original's two texts: in Japanese as it always had them, and in English the Japanese with
+// its translation after it, so that both its users and others know it.
+inline constexpr Text kOverwriteQuestion = tr(
+    "同名のファイルが存在しますが、上書きしますか？ (A file of the same name exists: replace it?)");
+inline constexpr Text kCannotCreate = tr("ファイルを作成できません (cannot create the file)");
 
 }  // namespace kelv

@@ -9,8 +9,10 @@
 
 #include <atomic>
 #include <cerrno>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -26,7 +28,7 @@ namespace kelv {
 namespace {
 
 Problem reason(int error) {
-  return std::strerror(error);
+  return errno_reason(error);
 }
 
 std::string folder_of(const std::string& path) {
@@ -149,7 +151,7 @@ class PosixFiles final : public FileSystem {
     const bool existed = ::stat(target.c_str(), &st) == 0;
     if (!existed && errno != ENOENT) return reason(errno);
     if (existed && S_ISDIR(st.st_mode)) return reason(EISDIR);
-    if (existed && !S_ISREG(st.st_mode)) return "not a regular file";
+    if (existed && !S_ISREG(st.st_mode)) return tr("not a regular file")();
     if (existed && ::access(target.c_str(), W_OK) != 0) return reason(errno);
     if (existed && st.st_size >= kDropFrom) drop_cache(target);
 
@@ -244,16 +246,17 @@ class PosixFiles final : public FileSystem {
       for (std::size_t i = 0; i < paths.size(); ++i) {
         const std::string folder = folder_of(paths[i]);
         auto [at, added] = folders.try_emplace(folder);
-        if (added) at->second = with_folder(folder, [&](int fd) -> Problem {
-          struct stat st {};
-          if (::fstat(fd, &st) != 0) return reason(errno);
-          for (const auto& [device, problem] : synced) {
-            if (device == st.st_dev) return problem;
-          }
-          Problem p = ::syncfs(fd) == 0 ? Problem() : reason(errno);
-          synced.emplace_back(st.st_dev, p);
-          return p;
-        });
+        if (added)
+          at->second = with_folder(folder, [&](int fd) -> Problem {
+            struct stat st {};
+            if (::fstat(fd, &st) != 0) return reason(errno);
+            for (const auto& [device, problem] : synced) {
+              if (device == st.st_dev) return problem;
+            }
+            Problem p = ::syncfs(fd) == 0 ? Problem() : reason(errno);
+            synced.emplace_back(st.st_dev, p);
+            return p;
+          });
         problems[i] = at->second;
       }
       return;
@@ -288,11 +291,12 @@ class PosixFiles final : public FileSystem {
     for (std::size_t i = 0; i < paths.size(); ++i) {
       const std::string folder = folder_of(paths[i]);
       auto [at, added] = folders.try_emplace(folder);
-      if (added) at->second = with_folder(folder, [](int fd) -> Problem {
-        // Some file systems cannot flush a folder; their names are as safe as they can be.
-        if (::fsync(fd) != 0 && errno != EINVAL) return reason(errno);
-        return {};
-      });
+      if (added)
+        at->second = with_folder(folder, [](int fd) -> Problem {
+          // Some file systems cannot flush a folder; their names are as safe as they can be.
+          if (::fsync(fd) != 0 && errno != EINVAL) return reason(errno);
+          return {};
+        });
       problems[i] = at->second;
     }
   }
@@ -334,20 +338,35 @@ class PosixFiles final : public FileSystem {
 
 }  // namespace
 
-bool sjis_to_utf8(std::string_view sjis, std::string& utf8) {
-  static const iconv_t cd = ::iconv_open("UTF-8", "CP932");
+namespace {
+
+// Converts `text` with `cd` and appends the result to `out`; false, appending nothing, when some
+// byte of it does not convert.
+bool convert(iconv_t cd, std::string_view text, std::string& out) {
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
   ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  std::string out(sjis.size() * 3 + 4, '\0');
-  char* in = const_cast<char*>(sjis.data());
-  std::size_t in_left = sjis.size();
-  char* to = out.data();
-  std::size_t to_left = out.size();
+  std::string buffer(text.size() * 3 + 4, '\0');
+  char* in = const_cast<char*>(text.data());
+  std::size_t in_left = text.size();
+  char* to = buffer.data();
+  std::size_t to_left = buffer.size();
   if (::iconv(cd, &in, &in_left, &to, &to_left) == static_cast<std::size_t>(-1) || in_left != 0) {
     return false;
   }
-  utf8.append(out.data(), static_cast<std::size_t>(to - out.data()));
+  out.append(buffer.data(), static_cast<std::size_t>(to - buffer.data()));
   return true;
+}
+
+}  // namespace
+
+bool sjis_to_utf8(std::string_view sjis, std::string& utf8) {
+  static const iconv_t cd = ::iconv_open("UTF-8", "CP932");
+  return convert(cd, sjis, utf8);
+}
+
+bool utf8_to_sjis(std::string_view utf8, std::string& sjis) {
+  static const iconv_t cd = ::iconv_open("CP932", "UTF-8");
+  return convert(cd, utf8, sjis);
 }
 
 FileSystem& system_files() {
@@ -358,6 +377,13 @@ FileSystem& system_files() {
 Console& system_console() {
   static TerminalConsole console(stdout, stderr, [] { return std::fopen("/dev/tty", "r"); });
   return console;
+}
+
+std::string user_language() {
+  // The system's messages follow the user's locale, where the system has it.
+  std::setlocale(LC_MESSAGES, "");
+  const std::string language = language_from_environment();
+  return language.empty() ? "C" : language;
 }
 
 std::vector<std::string> program_arguments(int argc, char** argv) {

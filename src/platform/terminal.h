@@ -1,5 +1,6 @@
 // The user's side on a terminal: messages on stdout and stderr, the overwrite question asked on
-// stderr and answered from the terminal (y or yes replaces, anything else keeps the old file).
+// stderr and answered from the terminal (y, yes or はい replaces, anything else keeps the old
+// file).
 #pragma once
 
 #include <cstdio>

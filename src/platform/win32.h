@@ -47,7 +47,8 @@ class WindowsConsole final : public Console {
   void error(std::string_view line) override;
   void info(std::string_view line) override;
   void diagnostic(std::string_view line) override;
-  void finished(std::span<const std::string> failures) override;
+  void finished(std::span<const std::string> failures,
+                std::span<const std::string> warnings) override;
 
   // Lines of the failure box; the rest are counted.
   static constexpr std::size_t kBoxLines = 20;

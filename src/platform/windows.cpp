@@ -19,24 +19,21 @@
 namespace kelv {
 namespace {
 
-constexpr std::string_view kIsAFolder = "Is a folder";
+constexpr Text kIsAFolder = tr("Is a folder");
 
-// What kelvconv.com says when it is started on its own (a double-click), kept here in one piece
-// for the translators.
-constexpr std::string_view kStartedAlone =
-    "ソースファイルかデータフォルダーを指定してください。\n"
-    "\n"
-    "kelvconv converts Kelvardin game sources (prepare.txt, item_list.txt,\n"
-    "scene*.txt, ...) into the data files the engine loads. Give it the files\n"
-    "or the data folder to convert:\n"
-    "\n"
-    "  - drop them on kelvconv.exe, or send them to it with the \"Send to\" menu\n"
-    "    of Explorer;\n"
-    "  - or, in a command prompt or PowerShell, type for example\n"
-    "        kelvconv -y data\n"
-    "        kelvconv --help\n"
-    "\n"
-    "Press any key to close this window.";
+// What kelvconv.com says when it is started on its own (a double-click), in one piece.
+constexpr Text kStartedAlone =
+    tr("kelvconv converts Kelvardin game sources (prepare.txt, item_list.txt,\n"
+       "scene*.txt, ...) into the data files the engine loads. Give it the files\n"
+       "or the data folder to convert:\n"
+       "\n"
+       "  - drop them on kelvconv.exe, or send them to it with the \"Send to\" menu\n"
+       "    of Explorer;\n"
+       "  - or, in a command prompt or PowerShell, type for example\n"
+       "        kelvconv -y data\n"
+       "        kelvconv --help\n"
+       "\n"
+       "Press any key to close this window.");
 
 bool has(DWORD attributes, DWORD flag) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & flag) != 0;
@@ -119,7 +116,7 @@ class WindowsFiles final : public FileSystem {
   Problem create_temp(const std::string& target, std::string& temp_path, Handle& handle) override {
     // Refuse what writing the file in place would refuse: a folder, a read-only file.
     const DWORD attributes = GetFileAttributesW(long_path(target).c_str());
-    if (has(attributes, FILE_ATTRIBUTE_DIRECTORY)) return Problem(kIsAFolder);
+    if (has(attributes, FILE_ATTRIBUTE_DIRECTORY)) return Problem(kIsAFolder());
     if (has(attributes, FILE_ATTRIBUTE_READONLY)) return reason(ERROR_ACCESS_DENIED);
 
     const std::size_t cut = name_start(target);
@@ -314,17 +311,24 @@ std::string narrow(std::wstring_view utf16) {
 }
 
 Problem reason(DWORD error) {
+  // In the language the program speaks, where the system has it; else in the user's.
+  const DWORD wanted = language() == Language::Japanese ? MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT)
+                                                        : MAKELANGID(LANG_ENGLISH, SUBLANG_DEFAULT);
   wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  DWORD n = 0;
+  for (const DWORD language_id : {wanted, DWORD{0}}) {
+    n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, language_id, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    if (n > 0) break;
+  }
   std::wstring s = n > 0 && text != nullptr ? std::wstring(text, n) : std::wstring();
   if (text != nullptr) LocalFree(text);
   while (!s.empty() && (s.back() == L'\n' || s.back() == L'\r' || s.back() == L' ' ||
                         s.back() == L'.' || s.back() == L'\x3002')) {
     s.pop_back();
   }
-  return s.empty() ? "error " + std::to_string(error) : narrow(s);
+  return s.empty() ? tr("error {1}")(error) : narrow(s);
 }
 
 std::wstring long_path(const std::string& path) {
@@ -348,7 +352,7 @@ WindowsConsole::WindowsConsole(HANDLE out, HANDLE err, ShowMessageBox show)
     : out_(out), err_(err), show_(std::move(show)) {}
 
 Answer WindowsConsole::ask_overwrite(const std::string& output) {
-  switch (show_(widen(kOverwriteQuestion), widen(output), MB_YESNO | MB_SYSTEMMODAL)) {
+  switch (show_(widen(kOverwriteQuestion()), widen(output), MB_YESNO | MB_SYSTEMMODAL)) {
     case IDYES:
       return Answer::Yes;
     case IDNO:
@@ -359,8 +363,8 @@ Answer WindowsConsole::ask_overwrite(const std::string& output) {
 }
 
 void WindowsConsole::cannot_create(const std::string& output, const Problem& why) {
-  show_(widen(kCannotCreate), L"Kelvardin", MB_OK | MB_ICONSTOP);
-  write_line(err_, program_line(output + ": " + std::string(kCannotCreate) + ": " + why));
+  show_(widen(kCannotCreate()), L"Kelvardin", MB_OK | MB_ICONSTOP);
+  write_line(err_, program_line(output + ": " + kCannotCreate() + ": " + why));
 }
 
 void WindowsConsole::error(std::string_view line) {
@@ -375,14 +379,16 @@ void WindowsConsole::info(std::string_view line) {
   write_line(out_, line);
 }
 
-void WindowsConsole::finished(std::span<const std::string> failures) {
+void WindowsConsole::finished(std::span<const std::string> failures,
+                              std::span<const std::string> warnings) {
+  (void)warnings;
   // Whoever has an error stream has read every failure there already.
   if (failures.empty() || usable(err_)) return;
   std::string text;
   for (std::size_t i = 0; i < failures.size() && i < kBoxLines; ++i)
     text += failures[i] + "\n";
   if (failures.size() > kBoxLines)
-    text += "... and " + std::to_string(failures.size() - kBoxLines) + " more\n";
+    text += tr("... and {1} more")(failures.size() - kBoxLines) + "\n";
   text.pop_back();
   show_(widen(text), L"Kelvardin", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
@@ -399,6 +405,20 @@ bool sjis_to_utf8(std::string_view sjis, std::string& utf8) {
   return true;
 }
 
+bool utf8_to_sjis(std::string_view utf8, std::string& sjis) {
+  if (utf8.empty()) return true;
+  const std::wstring w = widen(utf8);
+  BOOL lost = FALSE;
+  const int n = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, w.data(), static_cast<int>(w.size()),
+                                    nullptr, 0, nullptr, &lost);
+  if (n <= 0 || lost) return false;
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, w.data(), static_cast<int>(w.size()), out.data(),
+                      n, nullptr, nullptr);
+  sjis += out;
+  return true;
+}
+
 FileSystem& system_files() {
   static WindowsFiles files;
   return files;
@@ -412,6 +432,11 @@ Console& system_console() {
         return MessageBoxW(GetFocus(), text.c_str(), caption.c_str(), type);
       });
   return console;
+}
+
+std::string user_language() {
+  if (std::string language = language_from_environment(); !language.empty()) return language;
+  return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE ? "ja" : "en";
 }
 
 std::vector<std::string> program_arguments(int argc, char** argv) {
@@ -432,7 +457,7 @@ bool greet_when_started_alone(std::size_t argument_count) {
   const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
   DWORD mode = 0;
   if (!GetConsoleMode(out, &mode)) return false;  // output redirected: not a window to read
-  write_line(out, kStartedAlone);
+  write_line(out, kStartedAlone());
   const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
   if (GetConsoleMode(in, &mode)) {
     INPUT_RECORD record;
@@ -451,7 +476,7 @@ std::FILE* open_for_reading(const std::string& path, Problem& problem) {
                   nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD e = GetLastError();
-    problem = has(GetFileAttributesW(w.c_str()), FILE_ATTRIBUTE_DIRECTORY) ? Problem(kIsAFolder)
+    problem = has(GetFileAttributesW(w.c_str()), FILE_ATTRIBUTE_DIRECTORY) ? Problem(kIsAFolder())
                                                                            : reason(e);
     return nullptr;
   }

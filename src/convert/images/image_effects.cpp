@@ -39,24 +39,24 @@ struct EffectEntry {
 constexpr auto kSections = sections<ImageEffects>(
     entry_count<kEffects>(
         "image_effect_number",
-        {.note = "the number of effects; a count line makes a new table of empty effects"}),
-    entry_line_section<kEffects, kMainLine, &ImageEffect::main>("image_effect_main_data",
-                                                                {.note = "of the current effect"}),
+        {.note = tr("the number of effects; a count line makes a new table of empty effects")}),
+    entry_line_section<kEffects, kMainLine, &ImageEffect::main>(
+        "image_effect_main_data", {.note = tr("of the current effect")}),
     entry_list_count<kEffects, kPositions, kPositionCount>(
-        {.note = "the number of positions of the current effect; makes a new list of them"}),
+        {.note = tr("the number of positions of the current effect; makes a new list of them")}),
     entry_records<kEffects, kPositions, kPositionLine>(
         "image_effect_pos_data",
-        {.note = "positions of the current effect; the opening tag starts again at the first"}),
+        {.note = tr("positions of the current effect; the opening tag starts again at the first")}),
     entry_marker<kEffects, EffectEntry>(
         "image_effect_data",
-        {.note = "ends an effect, outside every section: the sections after it fill the next "
-                 "effect"}));
+        {.note = tr("ends an effect, outside every section: the sections after it fill the next "
+                    "effect")}));
 constexpr Group<ImageEffects> kGroups[] = {kSections};
 
 }  // namespace
 
 const Declaration<ImageEffects>& ImageEffects::declaration() {
-  static constexpr Declaration<ImageEffects> d{"the image effects, each with its positions",
+  static constexpr Declaration<ImageEffects> d{tr("the image effects, each with its positions"),
                                                kShortLines, kGroups};
   return d;
 }

@@ -13,8 +13,9 @@ constexpr auto kSections =
     sections<ImageList<Words>>(counted<&ImageList<Words>::images, &ImageList<Words>::index,
                                        Words::kLine, CountedRules{.restarts = true}>(
         Words::kNumber, Words::kData,
-        {.note = "every count line makes a new table of empty images; those read before are lost"},
-        {.note = "the opening tag starts again at the first image"}));
+        {.note =
+             tr("every count line makes a new table of empty images; those read before are lost")},
+        {.note = tr("the opening tag starts again at the first image")}));
 template <class Words>
 constexpr Group<ImageList<Words>> kGroups[] = {kSections<Words>};
 

@@ -56,21 +56,21 @@ struct BackImages {
   static constexpr const auto& kLine = kImageLine;
   static constexpr std::string_view kNumber = "image_back_number";
   static constexpr std::string_view kData = "image_back_data";
-  static constexpr std::string_view kAbout = "the background images";
+  static constexpr Text kAbout = tr("the background images");
 };
 struct SelectImages {
   using Record = ImageRecord;
   static constexpr const auto& kLine = kImageLine;
   static constexpr std::string_view kNumber = "image_sel_number";
   static constexpr std::string_view kData = "image_sel_data";
-  static constexpr std::string_view kAbout = "the selection images";
+  static constexpr Text kAbout = tr("the selection images");
 };
 struct FaceImages {
   using Record = FaceImageRecord;
   static constexpr const auto& kLine = kFaceImageLine;
   static constexpr std::string_view kNumber = "image_face_number";
   static constexpr std::string_view kData = "image_face_data";
-  static constexpr std::string_view kAbout = "the face images";
+  static constexpr Text kAbout = tr("the face images");
 };
 
 // Every reading starts from no list and a count of 0; the count line makes the list, and each

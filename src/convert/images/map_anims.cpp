@@ -52,24 +52,24 @@ constexpr auto kSections = sections<MapAnimations>(
     main_section(),
     entry_count<kAnimations>(
         "map_anim_number",
-        {.note = "the number of animations; a count line makes a new table of empty ones"}),
+        {.note = tr("the number of animations; a count line makes a new table of empty ones")}),
     entry_list_count<kAnimations, kPositions, kPositionCount, true>(
-        {.note = "the number of positions of the current animation; makes a new list of them"}),
+        {.note = tr("the number of positions of the current animation; makes a new list of them")}),
     entry_records<kAnimations, kPositions, kPositionLine>(
         "map_anim_pos_data",
-        {.note = "positions of the current animation; the opening tag starts again at the "
-                 "first"}),
+        {.note = tr("positions of the current animation; the opening tag starts again at the "
+                    "first")}),
     entry_marker<kAnimations, AnimationEntry>(
         "map_anim_data",
-        {.note = "ends an animation, outside every section: the sections after it fill the next "
-                 "one"}));
+        {.note = tr("ends an animation, outside every section: the sections after it fill the next "
+                    "one")}));
 constexpr Group<MapAnimations> kGroups[] = {kSections};
 
 }  // namespace
 
 const Declaration<MapAnimations>& MapAnimations::declaration() {
   static constexpr Declaration<MapAnimations> d{
-      "a map animation: its image and three numbers, then the animations and their positions",
+      tr("a map animation: its image and three numbers, then the animations and their positions"),
       kShortLines, kGroups};
   return d;
 }

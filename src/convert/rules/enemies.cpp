@@ -49,20 +49,21 @@ struct GroupEntry {
 constexpr auto kSections = sections<EnemyGroups>(
     entry_count<kGroups>(
         "enemy_number",
-        {.note = "the number of enemy groups; a count line makes a new table of empty groups"}),
+        {.note = tr("the number of enemy groups; a count line makes a new table of empty groups")}),
     entry_marker<kGroups, GroupEntry>(
-        "enemy_data", {.note = "ends a group: the sections after it fill the next group"}),
+        "enemy_data", {.note = tr("ends a group: the sections after it fill the next group")}),
     entry_list_count<kGroups, kMembers, kMemberCount>(
-        {.note = "the number of members of the current group; makes a new list of them"}),
+        {.note = tr("the number of members of the current group; makes a new list of them")}),
     entry_records<kGroups, kMembers, kMemberLine>(
         "enemies_data",
-        {.note = "the members of the current group; the opening tag starts again at the first"}));
+        {.note =
+             tr("the members of the current group; the opening tag starts again at the first")}));
 constexpr Group<EnemyGroups> kAll[] = {kSections};
 
 }  // namespace
 
 const Declaration<EnemyGroups>& EnemyGroups::declaration() {
-  static constexpr Declaration<EnemyGroups> d{"the enemy groups and their members", kLongLines,
+  static constexpr Declaration<EnemyGroups> d{tr("the enemy groups and their members"), kLongLines,
                                               kAll};
   return d;
 }

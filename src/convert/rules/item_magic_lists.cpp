@@ -18,9 +18,10 @@ constexpr auto kSections = sections<WordTextList<Words>>(
     counted<&WordTextList<Words>::records, &WordTextList<Words>::index,
             kWordTextLine<typename Words::Record>>(
         Words::kNumber, Words::kData,
-        {.note = "every count line makes a new table of empty records; records read before are "
-                 "lost"},
-        {.note = "the records go on from the last one filled, also after a second count line"}));
+        {.note = tr("every count line makes a new table of empty records; records read before are "
+                    "lost")},
+        {.note =
+             tr("the records go on from the last one filled, also after a second count line")}));
 template <class Words>
 constexpr Group<WordTextList<Words>> kGroups[] = {kSections<Words>};
 

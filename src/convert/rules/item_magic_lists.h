@@ -38,7 +38,7 @@ struct ItemWords {
   using Record = Item;
   static constexpr std::string_view kNumber = "item_number";
   static constexpr std::string_view kData = "item_data";
-  static constexpr std::string_view kAbout = "the items";
+  static constexpr Text kAbout = tr("the items");
   // The item writer also turns into line feeds any '#' the reader has left in the texts.
   static constexpr bool kWriterBreaksLines = true;
 };
@@ -46,7 +46,7 @@ struct MagicWords {
   using Record = Magic;
   static constexpr std::string_view kNumber = "magic_number";
   static constexpr std::string_view kData = "magic_data";
-  static constexpr std::string_view kAbout = "the spells";
+  static constexpr Text kAbout = tr("the spells");
   static constexpr bool kWriterBreaksLines = false;
 };
 

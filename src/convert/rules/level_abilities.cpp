@@ -16,16 +16,16 @@ constexpr auto kSections = sections<LevelAbilityList>(
     counted<&LevelAbilityList::level_abilities, &LevelAbilityList::index, kAbilityLine,
             CountedRules{.restarts = true}>(
         "level_ability_number", "level_ability_data",
-        {.note = "every count line makes a new table of empty abilities; those read before are "
-                 "lost"},
-        {.note = "the opening tag starts again at the first ability"}),
-    value_section<kMessageLine>({.note = "the whole line", .keeps = true}));
+        {.note = tr("every count line makes a new table of empty abilities; those read before are "
+                    "lost")},
+        {.note = tr("the opening tag starts again at the first ability")}),
+    value_section<kMessageLine>({.note = tr("the whole line"), .keeps = true}));
 constexpr Group<LevelAbilityList> kGroups[] = {kSections};
 
 }  // namespace
 
 const Declaration<LevelAbilityList>& LevelAbilityList::declaration() {
-  static constexpr Declaration<LevelAbilityList> d{"the level abilities and their message",
+  static constexpr Declaration<LevelAbilityList> d{tr("the level abilities and their message"),
                                                    kShortLines, kGroups};
   return d;
 }

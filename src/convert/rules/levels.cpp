@@ -14,16 +14,17 @@ constexpr auto kMaxLine = line(value<&LevelList::level_max>("level_max"));
 constexpr auto kSections = sections<LevelList>(
     counted<&LevelList::levels, &LevelList::index, kLevelLine>(
         "level_number", "level_data",
-        {.note = "every count line makes a new table of empty levels; levels read before are lost"},
-        {.note = "the levels go on from the last one filled, also in a second data section"}),
+        {.note =
+             tr("every count line makes a new table of empty levels; levels read before are lost")},
+        {.note = tr("the levels go on from the last one filled, also in a second data section")}),
     line_section<kAddLine>("level_add", {.keeps = true}), value_section<kMaxLine>({.keeps = true}));
 constexpr Group<LevelList> kGroups[] = {kSections};
 
 }  // namespace
 
 const Declaration<LevelList>& LevelList::declaration() {
-  static constexpr Declaration<LevelList> d{"the levels, the level add pair and the level maximum",
-                                            kShortLines, kGroups};
+  static constexpr Declaration<LevelList> d{
+      tr("the levels, the level add pair and the level maximum"), kShortLines, kGroups};
   return d;
 }
 

@@ -18,15 +18,16 @@ constexpr auto kMonsterLine =
 constexpr auto kSections =
     sections<MonsterList>(counted<&MonsterList::monsters, &MonsterList::index, kMonsterLine>(
         "monster_number", "monster_data",
-        {.note = "every count line makes a new table of empty monsters; those read before are "
-                 "lost"},
-        {.note = "the monsters go on from the last one filled, also after a second count line"}));
+        {.note = tr("every count line makes a new table of empty monsters; those read before are "
+                    "lost")},
+        {.note =
+             tr("the monsters go on from the last one filled, also after a second count line")}));
 constexpr Group<MonsterList> kGroups[] = {kSections};
 
 }  // namespace
 
 const Declaration<MonsterList>& MonsterList::declaration() {
-  static constexpr Declaration<MonsterList> d{"the monsters", kLongLines, kGroups};
+  static constexpr Declaration<MonsterList> d{tr("the monsters"), kLongLines, kGroups};
   return d;
 }
 

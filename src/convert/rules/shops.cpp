@@ -36,27 +36,27 @@ struct ShopEntry {
 // empty one too).
 constexpr auto kSections = sections<ShopList>(
     entry_count<kShops>("shop_number",
-                        {.note = "the number of shops; a count line makes a new table of empty "
-                                 "shops"}),
+                        {.note = tr("the number of shops; a count line makes a new table of empty "
+                                    "shops")}),
     entry_marker<kShops, ShopEntry>(
-        "shop_data", {.note = "ends a shop: the sections after it fill the next shop"}),
-    entry_value_section<kShops, kKindLine>({.note = "of the current shop"}),
+        "shop_data", {.note = tr("ends a shop: the sections after it fill the next shop")}),
+    entry_value_section<kShops, kKindLine>({.note = tr("of the current shop")}),
     entry_value_section<kShops, kBuyLine>(
-        {.note = "of the current shop: the background image when buying, the whole line"}),
+        {.note = tr("of the current shop: the background image when buying, the whole line")}),
     entry_value_section<kShops, kSellLine>(
-        {.note = "of the current shop: the background image when selling, the whole line"}),
+        {.note = tr("of the current shop: the background image when selling, the whole line")}),
     entry_list_count<kShops, kItems, kItemCount>(
-        {.note = "the number of items the current shop sells; makes a new list of them"}),
+        {.note = tr("the number of items the current shop sells; makes a new list of them")}),
     entry_records<kShops, kItems, kIndexLine>(
         kIndexLine.shapes[0].stem,
-        {.note = "the items of the current shop; the opening tag starts again at the first"}));
+        {.note = tr("the items of the current shop; the opening tag starts again at the first")}));
 constexpr Group<ShopList> kGroups[] = {kSections};
 
 }  // namespace
 
 const Declaration<ShopList>& ShopList::declaration() {
   static constexpr Declaration<ShopList> d{
-      "the shops: a kind, two background images and the items sold", kShortLines, kGroups};
+      tr("the shops: a kind, two background images and the items sold"), kShortLines, kGroups};
   return d;
 }
 

@@ -21,15 +21,15 @@ constexpr auto kSections =
     sections<NarrationList>(counted<&NarrationList::records, &NarrationList::index, kLine,
                                     CountedRules{.written = Written::Lines}>(
         "narration_number", "narration_data",
-        {.note = "every count line makes a new table of empty records; records read before are "
-                 "lost"},
-        {.note = "the records go on from the last one filled, also in a second data section"}));
+        {.note = tr("every count line makes a new table of empty records; records read before are "
+                    "lost")},
+        {.note = tr("the records go on from the last one filled, also in a second data section")}));
 constexpr Group<NarrationList> kGroups[] = {kSections};
 
 }  // namespace
 
 const Declaration<NarrationList>& NarrationList::declaration() {
-  static constexpr Declaration<NarrationList> d{"the narration records", kShortLines, kGroups};
+  static constexpr Declaration<NarrationList> d{tr("the narration records"), kShortLines, kGroups};
   return d;
 }
 

@@ -95,7 +95,7 @@ constexpr Section<TalkList> kSections[] = {
      .on_data = on_count,
      .role = Role::Count,
      .line = kCountLine,
-     .note = "every count line makes a new table of empty texts; texts read before are lost",
+     .note = tr("every count line makes a new table of empty texts; texts read before are lost"),
      .write = count_field<DataWriter>,
      .load = count_field<DataReader>,
      .decompile = count_lines},
@@ -111,8 +111,9 @@ constexpr Section<TalkList> kSections[] = {
                   c.index;
          },
      .line = kTextLine,
-     .note = "the opening tag starts again at the first text, and the closing tag makes the count "
-             "the number of texts the section gave",
+     .note =
+         tr("the opening tag starts again at the first text, and the closing tag makes the count "
+            "the number of texts the section gave"),
      .write = texts_field<DataWriter>,
      .load = texts_field<DataReader>,
      .decompile = text_lines},
@@ -122,7 +123,7 @@ constexpr Group<TalkList> kGroups[] = {kSections};
 }  // namespace
 
 const Declaration<TalkList>& TalkList::declaration() {
-  static constexpr Declaration<TalkList> d{"the game's dialogue texts by number", kLongLines,
+  static constexpr Declaration<TalkList> d{tr("the game's dialogue texts by number"), kLongLines,
                                            kGroups};
   return d;
 }
@@ -139,7 +140,7 @@ std::optional<Refusal> TalkList::end_reading() {
     size += counted_size(t.text());
   if (size <= std::numeric_limits<std::int32_t>::max()) return std::nullopt;
   return Refusal{too_much_at != 0 ? too_much_at : 1,
-                 "the talk texts together exceed the 2 GiB a data field can hold"};
+                 tr("the talk texts together exceed the 2 GiB a data field can hold")()};
 }
 
 std::span<TalkText> TalkList::listed() {

@@ -14,17 +14,18 @@ constexpr auto kAudioLine = line(value<&FolderSettings::folder_name_audio>("fold
 constexpr auto kLoadImageLine = line(value<&FolderSettings::load_image>("load_image"));
 
 constexpr auto kSections = sections<FolderSettings>(
-    value_section<kDataLine>({.note = "the folder of the data files", .keeps = true}),
-    value_section<kImageLine>({.note = "the folder of the images", .keeps = true}),
-    value_section<kAudioLine>({.note = "the folder of the music and sounds", .keeps = true}),
-    value_section<kLoadImageLine>({.note = "the image shown while the game loads", .keeps = true}));
+    value_section<kDataLine>({.note = tr("the folder of the data files"), .keeps = true}),
+    value_section<kImageLine>({.note = tr("the folder of the images"), .keeps = true}),
+    value_section<kAudioLine>({.note = tr("the folder of the music and sounds"), .keeps = true}),
+    value_section<kLoadImageLine>(
+        {.note = tr("the image shown while the game loads"), .keeps = true}));
 constexpr Group<FolderSettings> kGroups[] = {kSections};
 
 }  // namespace
 
 const Declaration<FolderSettings>& FolderSettings::declaration() {
   static constexpr Declaration<FolderSettings> d{
-      "the names of the data, image and audio folders and of the loading image", kShortLines,
+      tr("the names of the data, image and audio folders and of the loading image"), kShortLines,
       kGroups};
   return d;
 }

@@ -242,9 +242,9 @@ constexpr std::array<Section<Settings>, Settings::kSettings> all_sections() {
             .on_open = rows ? on_font_color_open : nullptr,
             .keeps = i == kSaveMax,
             .line = shape_of(kTable[i]),
-            .note = rows ? "nine rows of three numbers, one row per line; the opening tag starts "
-                           "again at the first row"
-                         : "",
+            .note = rows ? tr("nine rows of three numbers, one row per line; the opening tag "
+                              "starts again at the first row")
+                         : Text(),
             .write = field<DataWriter>,
             .load = field<DataReader>,
             .decompile = lines};
@@ -272,8 +272,8 @@ std::int32_t& GameSettings::save_max() {
 }
 
 const Declaration<GameSettings>& GameSettings::declaration() {
-  static constexpr Declaration<GameSettings> d{"the game's 75 global settings, one section each",
-                                               kShortLines, kGroups};
+  static constexpr Declaration<GameSettings> d{
+      tr("the game's 75 global settings, one section each"), kShortLines, kGroups};
   return d;
 }
 

@@ -16,8 +16,8 @@ constexpr auto kSections = sections<SoundList<Words>>(
     fixed_list<&SoundList<Words>::count, &SoundList<Words>::entries, &SoundList<Words>::index,
                SoundList<Words>::kMaxEntries, kEntryLine, true>(
         Words::kNumber, Words::kData,
-        {.note = "the number of entries, at most 256 (a larger number counts as 256)"},
-        {.note = "the opening tag starts again at the first entry"}));
+        {.note = tr("the number of entries, at most 256 (a larger number counts as 256)")},
+        {.note = tr("the opening tag starts again at the first entry")}));
 template <class Words>
 constexpr Group<SoundList<Words>> kGroups[] = {kSections<Words>};
 

@@ -21,12 +21,12 @@ struct SoundEntry {
 struct MidiWords {
   static constexpr std::string_view kNumber = "midi_number";
   static constexpr std::string_view kData = "midi_data";
-  static constexpr std::string_view kAbout = "the music files the game plays, by number";
+  static constexpr Text kAbout = tr("the music files the game plays, by number");
 };
 struct WaveWords {
   static constexpr std::string_view kNumber = "wave_number";
   static constexpr std::string_view kData = "wave_data";
-  static constexpr std::string_view kAbout = "the sound files the game plays, by number";
+  static constexpr Text kAbout = tr("the sound files the game plays, by number");
 };
 
 template <class Words>

@@ -10,13 +10,13 @@ namespace {
 constexpr auto kIndexLine = line(value<&StartSettings::start_scene_index>("start_scene_index"));
 
 constexpr auto kSections = sections<StartSettings>(value_section<kIndexLine>(
-    {.note = "the number of the scene the game starts in", .keeps = true}));
+    {.note = tr("the number of the scene the game starts in"), .keeps = true}));
 constexpr Group<StartSettings> kGroups[] = {kSections};
 
 }  // namespace
 
 const Declaration<StartSettings>& StartSettings::declaration() {
-  static constexpr Declaration<StartSettings> d{"the scene the game starts in", kShortLines,
+  static constexpr Declaration<StartSettings> d{tr("the scene the game starts in"), kShortLines,
                                                 kGroups};
   return d;
 }

@@ -22,15 +22,16 @@ constexpr auto kSections = sections<NpcList>(
     counted<&NpcList::npcs, &NpcList::index, kNpcLine,
             CountedRules{.restarts = true, .written = Written::Lines}, kWrittenLine>(
         "npc_number", "npc_data",
-        {.note = "every count line makes a new table of empty people; those read before are lost"},
-        {.note = "the opening tag starts again at the first person; the second word is read but "
-                 "never written"}));
+        {.note =
+             tr("every count line makes a new table of empty people; those read before are lost")},
+        {.note = tr("the opening tag starts again at the first person; the second word is read but "
+                    "never written")}));
 constexpr Group<NpcList> kGroups[] = {kSections};
 
 }  // namespace
 
 const Declaration<NpcList>& NpcList::declaration() {
-  static constexpr Declaration<NpcList> d{"the people of the world", kShortLines, kGroups};
+  static constexpr Declaration<NpcList> d{tr("the people of the world"), kShortLines, kGroups};
   return d;
 }
 

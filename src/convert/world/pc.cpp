@@ -129,8 +129,8 @@ constexpr auto equipment_sections() {
   auto list = fixed_list<&Character::equipment_count, &Character::equipment,
                          &Character::equipment_index, kEquipmentSlots, kEquipmentLine, true>(
       "pc_equipment_number", "pc_equipment_data",
-      {.note = "how many equipment lines count, at most 5"},
-      {.note = "the opening tag starts again at the first value"});
+      {.note = tr("how many equipment lines count, at most 5")},
+      {.note = tr("the opening tag starts again at the first value")});
   list[0].write = equipment_field<DataWriter>;
   list[0].load = equipment_field<DataReader>;
   list[0].decompile = [](SourceWriter& out, const Character&, const Section<Character>& s) {
@@ -146,7 +146,7 @@ constexpr auto equipment_sections() {
 
 constexpr auto face_section() {
   Section<Character> face = line_section<kFaceLine, &Character::face>(
-      "pc_face_data", {.note = "the face image and its values"});
+      "pc_face_data", {.note = tr("the face image and its values")});
   face.write = image_field<DataWriter>;
   face.load = image_field<DataReader>;
   return face;
@@ -154,21 +154,21 @@ constexpr auto face_section() {
 
 constexpr auto chip_section() {
   Section<Character> chip = line_section<kChipLine, &Character::chip>(
-      "pc_chip_data", {.note = "the chip image and its values"});
+      "pc_chip_data", {.note = tr("the chip image and its values")});
   chip.write = nullptr;  // written with the face
   chip.load = nullptr;
   return chip;
 }
 
 constexpr auto kSections = sections<Character>(
-    value_section<kNameLine>({.note = "the whole line, of which the first 64 bytes are kept"}),
+    value_section<kNameLine>({.note = tr("the whole line, of which the first 64 bytes are kept")}),
     line_section<kMainLine>("pc_main_data"), chip_section(), face_section(), equipment_sections(),
     Section<Character>{
         .name = kCapacity.stem,
         .on_data = on_capacity,
         .role = Role::Count,
         .line = kCountLine,
-        .note = "how many items the character can carry; makes a new, empty item list",
+        .note = tr("how many items the character can carry; makes a new, empty item list"),
         .write = item_count_field<DataWriter>,
         .load = item_count_field<DataReader>,
         .decompile = capacity_lines},
@@ -176,7 +176,7 @@ constexpr auto kSections = sections<Character>(
         .name = kItemCount.stem,
         .on_data = on_item_count,
         .line = kCountLine,
-        .note = "how many items the character starts with, cut to the capacity given before",
+        .note = tr("how many items the character starts with, cut to the capacity given before"),
         .write = items_field<DataWriter>,
         .load = items_field<DataReader>,
         .decompile = item_count_lines},
@@ -191,7 +191,7 @@ constexpr auto kSections = sections<Character>(
                                 c.item_index;
                        },
                        .line = kItemLine.shape(),
-                       .note = "the opening tag starts again at the first item",
+                       .note = tr("the opening tag starts again at the first item"),
                        .decompile = item_lines});
 constexpr Group<Character> kGroups[] = {kSections};
 
@@ -199,7 +199,7 @@ constexpr Group<Character> kGroups[] = {kSections};
 
 const Declaration<PlayerCharacter>& PlayerCharacter::declaration() {
   static constexpr Declaration<PlayerCharacter> d{
-      "the player character: name, main values, chip and face images, equipment and items",
+      tr("the player character: name, main values, chip and face images, equipment and items"),
       kShortLines, kGroups, 8};
   return d;
 }

@@ -34,7 +34,7 @@ constexpr std::array<ValueShape, 1> kCommandLine{kCommand};
 // even when no list can be made); the opening tag of the data section starts again at the first.
 // While a list is absent, both its fields are left out.
 constexpr CountedRules kOptionalList{.restarts = true, .optional = true};
-constexpr std::string_view kRestarts = "the opening tag starts again at the first";
+constexpr Text kRestarts = tr("the opening tag starts again at the first");
 
 // The two field tables share one row index; lines past the sixteenth row are ignored.
 template <auto Field>
@@ -66,7 +66,7 @@ void row_lines(SourceWriter& out, const Scenes& c, const Section<Scenes>& s) {
 }
 
 template <auto Field, auto Written>
-constexpr Section<Scenes> rows(std::string_view name, std::string_view note) {
+constexpr Section<Scenes> rows(std::string_view name, Text note) {
   return {.name = name,
           .on_data = on_row<Field>,
           .on_open = [](Scenes& c) { c.row = 0; },
@@ -82,7 +82,7 @@ constexpr Section<Scenes> rows(std::string_view name, std::string_view note) {
 // The animation field's file: without it neither it nor the animation field is written.
 constexpr Section<Scenes> anim_file_section() {
   Section<Scenes> s =
-      value_section<kAnimFileLine>({.note = "without it the animation field is not written"});
+      value_section<kAnimFileLine>({.note = tr("without it the animation field is not written")});
   s.write = [](DataWriter& l, Scenes& c, const Section<Scenes>& self) {
     l.field_if(animated(c), self.name, [&](auto& d) { d.line(kAnimFileLine, c); });
   };
@@ -192,7 +192,7 @@ void command_lines(SourceWriter& out, const Scenes& c, const Section<Scenes>& s,
 // In this order: while a section is open, only its own tags and those above it are recognised.
 // Always 22 fields are counted, also when the lists that are absent leave theirs out.
 constexpr auto kSections = sections<Scenes>(
-    value_section<kKindLine>(), value_section<kNameLine>({.note = "the whole line"}),
+    value_section<kKindLine>(), value_section<kNameLine>({.note = tr("the whole line")}),
     value_section<kMapLine>(), value_section<kChipLine>(),
     // So spelt: the engine reads the layer's field by this name.
     line_section<kLayerLine>("lyer_map_chip"), value_section<kMidiLine>(),
@@ -206,12 +206,12 @@ constexpr auto kSections = sections<Scenes>(
         "battle_number", "battle_data", {}, {.note = kRestarts}),
     rows<&Scenes::battle_field_data, battles>(
         "battle_field_data",
-        "sixteen rows, one per line, written only with a battle list; the opening tag starts "
-        "again at the first row (the animation field shares the row count)"),
+        tr("sixteen rows, one per line, written only with a battle list; the opening tag starts "
+           "again at the first row (the animation field shares the row count)")),
     anim_file_section(),
     rows<&Scenes::anim_field_data, animated>(
         "anim_field_data",
-        "sixteen rows, one per line; the opening tag starts again at the first row"),
+        tr("sixteen rows, one per line; the opening tag starts again at the first row")),
     counted<&Scenes::event_positions, &Scenes::next_event_pos, kEventLine,
             CountedRules{.restarts = true}>("event_pos_number", "event_pos_data", {},
                                             {.note = kRestarts}),
@@ -219,7 +219,7 @@ constexpr auto kSections = sections<Scenes>(
                     .on_data = [](Scenes& c, const Line& l) { c.flags.count_line(l); },
                     .role = Role::Count,
                     .line = kCountLine,
-                    .note = "the number of flags, each with its own command lines",
+                    .note = tr("the number of flags, each with its own command lines"),
                     .write = flag_count_field<DataWriter>,
                     .load = flag_count_field<DataReader>,
                     .decompile =
@@ -234,7 +234,7 @@ constexpr auto kSections = sections<Scenes>(
         .on_data = on_command_count,
         .role = Role::Count,
         .line = kCountLine,
-        .note = "the number of command lines of the current flag",
+        .note = tr("the number of command lines of the current flag"),
         .write = command_counts_field<DataWriter>,
         .load = command_counts_field<DataReader>,
         .decompile_entry =
@@ -254,8 +254,8 @@ constexpr auto kSections = sections<Scenes>(
                       return f != nullptr ? unfilled(f->commands.table, c.next_command) : 0;
                     },
                     .line = kCommandLine,
-                    .note = "the current flag's commands, one whole line each; the closing tag "
-                            "moves on to the next flag, also outside the section",
+                    .note = tr("the current flag's commands, one whole line each; the closing tag "
+                               "moves on to the next flag, also outside the section"),
                     .write = commands_field<DataWriter>,
                     .load = commands_field<DataReader>,
                     .decompile_entry = command_lines});
@@ -273,8 +273,8 @@ void Scenes::keep(CommandSlot& slot, std::string_view text) {
 
 const Declaration<Scenes>& Scenes::declaration() {
   static constexpr Declaration<Scenes> d{
-      "one scene: its kind, name, map, music, scene changes, people, treasures, battles, field "
-      "tables, event positions and flags with their commands",
+      tr("one scene: its kind, name, map, music, scene changes, people, treasures, battles, field "
+         "tables, event positions and flags with their commands"),
       kLongLines, kGroups};
   return d;
 }

@@ -31,10 +31,11 @@ constexpr auto kSections = [] {
                                    .max_bytes = Table<Treasure>::kMaxBytes /
                                                 TreasureList::kWrittenSize * sizeof(Treasure)}>(
       "treasure_number", "treasure_data",
-      {.note = "every count line makes a new table of empty treasures; those read before are "
-               "lost"},
-      {.note = "the treasures go on from the last one filled; a line that finds no free treasure "
-               "(no count before it, or more lines than the count) refuses the whole file"});
+      {.note = tr("every count line makes a new table of empty treasures; those read before are "
+                  "lost")},
+      {.note =
+           tr("the treasures go on from the last one filled; a line that finds no free treasure "
+              "(no count before it, or more lines than the count) refuses the whole file")});
   list[1].on_data = on_treasure;
   return list;
 }();
@@ -43,7 +44,7 @@ constexpr Group<TreasureList> kGroups[] = {kSections};
 }  // namespace
 
 const Declaration<TreasureList>& TreasureList::declaration() {
-  static constexpr Declaration<TreasureList> d{"the treasures the scenes hand out", kLongLines,
+  static constexpr Declaration<TreasureList> d{tr("the treasures the scenes hand out"), kLongLines,
                                                kGroups};
   return d;
 }
@@ -58,13 +59,12 @@ void TreasureList::start_reading() {
 
 std::optional<Refusal> TreasureList::end_reading() {
   if (refused_lines == 0) return std::nullopt;
-  std::string why = "a treasure line finds ";
-  why += refused_without_table
-             ? "no treasure table (no usable <treasure_number> before it)"
-             : "no free record (treasure_number is " + std::to_string(treasures.count) + ")";
+  std::string why =
+      refused_without_table
+          ? tr("a treasure line finds no treasure table (no usable <treasure_number> before it)")()
+          : tr("a treasure line finds no free record (treasure_number is {1})")(treasures.count);
   if (refused_lines > 1) {
-    why += ", and " + std::to_string(refused_lines - 1) + " more such line";
-    if (refused_lines > 2) why += 's';
+    why += tr(", and {1} more such line", ", and {1} more such lines").n(refused_lines - 1);
   }
   return Refusal{first_refused, why};
 }

@@ -1,0 +1,76 @@
+// What every system shares of the user's side: the language the environment names, and the C
+// library's reasons for a failure in the user's language (the common ones from the program's own
+// catalogue, so that they are translated whatever locales the system has; the others in the
+// system's own words).
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "language/tr.h"
+#include "platform/platform.h"
+
+namespace kelv {
+
+Problem errno_reason(int error) {
+  switch (error) {
+    case ENOENT:
+      return tr("No such file or directory")();
+    case EACCES:
+      return tr("Permission denied")();
+    case EPERM:
+      return tr("Operation not permitted")();
+    case EISDIR:
+      return tr("Is a directory")();
+    case ENOTDIR:
+      return tr("Not a directory")();
+    case ENOSPC:
+      return tr("No space left on device")();
+    case EROFS:
+      return tr("Read-only file system")();
+    case EIO:
+      return tr("Input/output error")();
+    case ELOOP:
+      return tr("Too many levels of symbolic links")();
+    case ENAMETOOLONG:
+      return tr("File name too long")();
+    case EXDEV:
+      return tr("Invalid cross-device link")();
+    case EEXIST:
+      return tr("File exists")();
+    case EMFILE:
+      return tr("Too many open files")();
+    case EBUSY:
+      return tr("Device or resource busy")();
+    default:
+      return std::strerror(error);
+  }
+}
+
+std::string language_from_environment() {
+  // As gettext takes them: the locale is the first of LC_ALL, LC_MESSAGES and LANG that is set;
+  // LANGUAGE, a list of languages, counts only where the locale is not C.
+  std::string locale;
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') {
+      locale = value;
+      break;
+    }
+  }
+  if (locale.empty()) return {};
+  if (locale == "C" || locale == "POSIX" || locale.starts_with("C.")) return "C";
+  if (const char* list = std::getenv("LANGUAGE"); list != nullptr && *list != '\0') {
+    // The first of the list that kelvconv speaks; English when it speaks none of them.
+    std::string_view languages(list);
+    while (!languages.empty()) {
+      const std::string_view first = languages.substr(0, languages.find(':'));
+      if (first.starts_with("ja") || first.starts_with("en")) return std::string(first);
+      languages.remove_prefix(std::min(languages.size(), first.size() + 1));
+    }
+    return "en";
+  }
+  return locale;
+}
+
+}  // namespace kelv
