@@ -54,6 +54,13 @@ TEST_F(Authoring, AFolderStandsForItsSourcesInByteOrder) {
   // With -r, the subfolders too.
   EXPECT_EQ(kelvconv({"-y", "-r", dir / "folder"}), 0);
   EXPECT_TRUE(fs::exists(fs_path(dir / "folder/sub/scene_a.dat")));
+  // The outputs now beside the sources are no news; the notes still are, with -v.
+  EXPECT_EQ(kelvconv({"-y", "-v", dir / "folder"}), 0);
+  for (const std::string& line : console.infos)
+    EXPECT_EQ(line.find(".dat: skipped"), std::string::npos) << line;
+  EXPECT_NE(std::ranges::find(console.infos,
+                              dir / "folder/notes.txt" + ": skipped (no converter for this name)"),
+            console.infos.end());
 }
 
 TEST_F(Authoring, UpdateConvertsWhatIsOutOfDateAndTheWholeOfItsKind) {
@@ -74,11 +81,14 @@ TEST_F(Authoring, UpdateConvertsWhatIsOutOfDateAndTheWholeOfItsKind) {
                                       all[2] + ": up to date"}));
 
   // A newer first map animation: the second takes its main data, so both are converted again.
+  // The output older than its source is replaced without a question, as make would; the other,
+  // newer than its source, is asked about as ever.
   write_file(dir / "map_anim_a.txt",
              "<map_anim_main_data>\n7 8 9 river.bmp\n</map_anim_main_data>\n");
   fs::last_write_time(fs_path(dir / "map_anim_a.txt"),
                       fs::last_write_time(fs_path(dir / "map_anim_a.dat")) + std::chrono::hours(1));
   EXPECT_EQ(kelvconv(args), 0);
+  EXPECT_EQ(console.questions, std::vector<std::string>{dir / "map_anim_b.dat"});
   EXPECT_EQ(console.infos, (std::vector<std::string>{all[0] + " -> " + dir / "map_anim_a.dat",
                                                      all[1] + " -> " + dir / "map_anim_b.dat",
                                                      all[2] + ": up to date"}));

@@ -51,8 +51,7 @@ class Driver : public ::testing::Test {
     std::vector<const char*> argv;
     for (const std::string& a : args)
       argv.push_back(a.c_str());
-    SilentReport report;
-    return run(argv, system_files(), console, report);
+    return run(argv, system_files(), console);
   }
 
   TempDir dir;
@@ -65,10 +64,14 @@ Bytes start_dat(std::int32_t index) {
   return keyed(1, {field("start_scene_index", i32(index))});
 }
 
-TEST_F(Driver, NoArgumentsDoesNothing) {
+TEST_F(Driver, NoArgumentsConvertsNothingAndSaysHowItIsUsed) {
+  write_file(dir / "start_game.txt", kStart3);
   EXPECT_EQ(kelvconv({}), kExitOk);
-  EXPECT_TRUE(console.errors.empty());
+  ASSERT_EQ(console.errors.size(), 1u);
+  EXPECT_EQ(console.errors[0].rfind("Usage: kelvconv [OPTION]... FILE|FOLDER...\n", 0), 0u);
+  EXPECT_NE(console.errors[0].find("'kelvconv --help'"), std::string::npos);
   EXPECT_TRUE(console.infos.empty());
+  EXPECT_EQ(dir.names(), std::set<std::string>{"start_game.txt"});
 }
 
 TEST_F(Driver, ConvertsRecognisedNamesAndSkipsOthers) {
@@ -83,11 +86,14 @@ TEST_F(Driver, ConvertsRecognisedNamesAndSkipsOthers) {
   EXPECT_EQ(dir.names(),
             (std::set<std::string>{"notes.txt", "start_game.dat", "start_game.txt", "upper"}));
   EXPECT_EQ(file_text(dir / "upper/START_GAME.dat"), "<missing>");
-  EXPECT_EQ(console.infos,
-            (std::vector<std::string>{
-                dir / "start_game.txt" + " -> " + dir / "start_game.dat",
-                dir / "upper/START_GAME.TXT" + ": skipped (no converter for this name)",
-                dir / "notes.txt" + ": skipped (no converter for this name)"}));
+  EXPECT_EQ(console.infos, (std::vector<std::string>{
+                               dir / "start_game.txt" + " -> " + dir / "start_game.dat",
+                               dir / "notes.txt" + ": skipped (no converter for this name)"}));
+  EXPECT_EQ(console.errors,
+            std::vector<std::string>{dir / "upper/START_GAME.TXT" +
+                                     ": warning: no kind of source has this name: did you mean "
+                                     "start_game.txt? (names compare byte for byte, case and all) "
+                                     "[name]"});
   EXPECT_TRUE(console.failures.empty());
 }
 
@@ -218,7 +224,7 @@ TEST_F(Driver, CommandLine) {
   EXPECT_EQ(console.infos[0].rfind("Usage: kelvconv", 0), 0u);
   EXPECT_EQ(kelvconv({"--version"}), kExitOk);
   EXPECT_EQ(kelvconv({"--bogus"}), kExitUsage);
-  EXPECT_EQ(kelvconv({"-yq"}), kExitUsage);
+  EXPECT_EQ(kelvconv({"-yZ"}), kExitUsage);
   EXPECT_EQ(console.errors.front(), "unrecognized option '--bogus'");
 
   // After "--" a name that looks like an option is a file.

@@ -258,6 +258,7 @@ struct FixedSteps {
       l.note(Note::LineUnused, c.*Count);
       return;
     }
+    l.at_record(c.*Index);
     l.scan(Format, std::span(c.*Array)[static_cast<std::size_t>(c.*Index)]);
     ++(c.*Index);
   }

@@ -73,6 +73,7 @@ void Decode::i32(std::int32_t& v, const ValueShape& s) {
   if (places_ != nullptr) places_->add(&v, 4, where, field_.name);
   Shown shown;
   shown.number = v;
+  shown.place = place_;
   listen_.value(s, where, shown);
 }
 
@@ -85,6 +86,7 @@ void Decode::f32(float& v, const ValueShape& s) {
   Shown shown;
   shown.kind = ValueKind::Real;
   shown.real = v;
+  shown.place = place_;
   listen_.value(s, where, shown);
 }
 
@@ -115,6 +117,7 @@ bool Decode::read_text(std::string_view& text, const ValueShape& s) {
   shown.text = text.substr(0, text.find('\0'));
   shown.counted = length;
   shown.trailing = shown.text.size() != text.size();
+  shown.place = place_;
   listen_.value(s, where, shown);
   return true;
 }
@@ -147,6 +150,8 @@ void Decode::shown(const ValueShape& s, std::uint64_t where, const char* place) 
     for (std::size_t i = v.text.size(); i < s.size && !v.trailing; ++i)
       v.trailing = place[i] != '\0';
   }
+  v.place = place_;
+  v.held = held_;
   listen_.value(s, where, v);
 }
 
