@@ -230,7 +230,7 @@ class Driver {
 
   bool may_replace(const std::string& output) {
     Answer answer = Answer::CannotAsk;
-    switch (options_.overwrite) {
+    switch (overwrite_) {
       case Overwrite::Always:
         return true;
       case Overwrite::Never:
@@ -241,9 +241,12 @@ class Driver {
         // keeps them.
         outputs_.settle();
         answer = console_.ask_overwrite(output);
+        // An answer "to all" stands for the rest of the run, as -y or -n would.
+        if (answer == Answer::YesToAll) overwrite_ = Overwrite::Always;
+        if (answer == Answer::NoToAll) overwrite_ = Overwrite::Never;
         break;
     }
-    if (answer == Answer::Yes) return true;
+    if (answer == Answer::Yes || answer == Answer::YesToAll) return true;
     if (answer == Answer::CannotAsk) {
       outputs_.fail(
           tr("{1}: exists and was not replaced: the overwrite question could not be asked "
@@ -260,6 +263,7 @@ class Driver {
   Report& report_;
   Converters converters_;
   OutputQueue outputs_;
+  Overwrite overwrite_ = options_.overwrite;  // -y, -n, or an answer "to all"
   std::size_t checked_ = 0;   // sources read by --check
   std::size_t warnings_ = 0;  // findings told
 };

@@ -76,7 +76,9 @@ class FileSystem {
   }
 };
 
-enum class Answer { Yes, No, CannotAsk };
+// The user's answer to the overwrite question. One "to all" answers it for every later output of
+// the run as well; CannotAsk is no answer (the question could not be put to anyone).
+enum class Answer { Yes, No, YesToAll, NoToAll, CannotAsk };
 
 class Console {
  public:
