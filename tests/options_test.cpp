@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "language/tr.h"
 
 namespace kelv {
 namespace {
@@ -82,6 +86,23 @@ TEST(Options, TheHelpNamesEveryOption) {
     EXPECT_NE(help.find(std::string("  ") + option + " "), std::string::npos) << option;
   }
   EXPECT_EQ(version_line(), "kelvconv " KELV_VERSION);
+}
+
+// The help fits a terminal of 80 columns in every language, a wide (Japanese) character taking
+// two of them.
+TEST(Options, TheHelpFitsIn79Columns) {
+  for (const Language language : {Language::English, Language::Japanese}) {
+    use_language(language);
+    const std::string help = usage();
+    use_language(Language::English);
+    std::size_t lines = 0;
+    for (std::string_view rest = help; !rest.empty(); ++lines) {
+      const std::string_view line = rest.substr(0, rest.find('\n'));
+      EXPECT_LE(display_width(line), 79u) << line;
+      rest.remove_prefix(std::min(rest.size(), line.size() + 1));
+    }
+    EXPECT_GT(lines, 30u);
+  }
 }
 
 }  // namespace
