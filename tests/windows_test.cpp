@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "convert/catalog.h"
+#include "driver/paths.h"
 #include "files_support.h"
 #include "support.h"
 
@@ -39,12 +40,20 @@ struct Boxes {
   }
 };
 
-// A file standing for a redirected standard stream, made inheritable for a program to start.
+// `path` with Windows' own separator throughout, as Explorer and cmd give paths.
+std::string backslashed(std::string path) {
+  std::ranges::replace(path, '/', '\\');
+  return path;
+}
+
+// A file standing for a redirected standard stream, made inheritable for a program to start: a
+// new one to write, or (`read`) one that is there to read.
 struct Redirected {
-  explicit Redirected(const std::string& path) {
+  explicit Redirected(const std::string& path, bool read = false) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    handle = CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         &inherit, CREATE_ALWAYS, 0, nullptr);
+    handle = CreateFileW(widen(path).c_str(), read ? GENERIC_READ : GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                         read ? OPEN_EXISTING : CREATE_ALWAYS, 0, nullptr);
   }
   ~Redirected() { CloseHandle(handle); }
   HANDLE handle;
@@ -60,8 +69,10 @@ struct Ran {
 };
 
 // Runs `program`, found beside this test program, with `args` and its standard output and error
-// redirected to files, and waits for it to end.
-Ran run_program(const std::wstring& program, const std::vector<std::string>& args) {
+// redirected to files (and its input from a file holding `input`), in the folder `folder` (this
+// one when empty), and waits for it to end.
+Ran run_program(const std::wstring& program, const std::vector<std::string>& args,
+                const std::string& input = "", const std::string& folder = "") {
   std::wstring path(MAX_PATH, L'\0');
   path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
   path = path.substr(0, path.find_last_of(L"\\/") + 1) + program;
@@ -69,17 +80,19 @@ Ran run_program(const std::wstring& program, const std::vector<std::string>& arg
   for (const std::string& a : args)
     line += L" \"" + widen(a) + L"\"";
   TempDir streams;
+  write_file(streams / "in", input);
   Ran ran;
   {
-    Redirected out(streams / "out"), err(streams / "err");
+    Redirected in(streams / "in", true), out(streams / "out"), err(streams / "err");
     STARTUPINFOW start{};
     start.cb = sizeof start;
     start.dwFlags = STARTF_USESTDHANDLES;
+    start.hStdInput = in.handle;
     start.hStdOutput = out.handle;
     start.hStdError = err.handle;
     PROCESS_INFORMATION p{};
-    if (!CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &start, &p)) {
+    if (!CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                        folder.empty() ? nullptr : widen(folder).c_str(), &start, &p)) {
       ADD_FAILURE() << "cannot start " << narrow(path) << ": " << reason(GetLastError());
       return ran;
     }
@@ -265,6 +278,70 @@ TEST(WindowsConsole, FailuresAreShownInOneBoxWhenThereIsNoErrorStream) {
   EXPECT_EQ(err.rfind("kelvconv: " + dir / "表/start_game.txt: cannot open: ", 0), 0u) << err;
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 24) << err;
   EXPECT_EQ(std::count(err.begin(), err.end(), '\r'), 24) << err;
+}
+
+// Windows shells pass '*' and '?' on as typed: both programs expand them themselves.
+TEST(WindowsWildcards, StandForTheFilesTheyMatchInByteOrder) {
+  TempDir dir;
+  const std::string folder = backslashed(dir.path());
+  const std::string scene = "<scene_kind>\n1\n</scene_kind>\n";
+  for (const char* name : {"scene_a.txt", "scene_B.txt", "scene_ab.txt", "scene_表.txt"})
+    write_file(folder + "\\" + name, scene);
+  RecordingConsole console;
+  EXPECT_EQ(run_driver({"-v", folder + "\\scene_?.txt"}, system_files(), console), kExitOk)
+      << console.all_errors();
+  // In the byte order of the names, whatever order the system's search gives them in.
+  std::vector<std::string> converted;
+  for (const char* name : {"scene_B", "scene_a", "scene_表"})
+    converted.push_back(folder + "\\" + name + ".txt -> " + folder + "\\" + name + ".dat");
+  EXPECT_EQ(console.infos, converted);
+  EXPECT_EQ(file_text(folder + "\\scene_ab.dat"), "<missing>");
+
+  // A pattern that matches nothing is an error that names it; the run goes on.
+  console = RecordingConsole();
+  EXPECT_EQ(run_driver({folder + "\\item_*.txt", folder + "\\scene_ab.txt"}, system_files(),
+                       console),
+            kExitFailed);
+  EXPECT_EQ(console.errors,
+            std::vector<std::string>{folder + "\\item_*.txt: no file matches this name"});
+  EXPECT_NE(file_text(folder + "\\scene_ab.dat"), "<missing>");
+
+  // As cmd runs it: relative names stay relative, and a folder that matches stands for its
+  // sources.
+  write_file(folder + "\\sub\\item_list.txt", "");
+  const Ran ran = run_program(L"kelvconv.com", {"-yv", "scene_*.txt", "su?"}, "", folder);
+  EXPECT_EQ(ran.status, 0u) << ran.err;
+  EXPECT_EQ(ran.out,
+            "scene_B.txt -> scene_B.dat\r\nscene_a.txt -> scene_a.dat\r\n"
+            "scene_ab.txt -> scene_ab.dat\r\nscene_表.txt -> scene_表.dat\r\n"
+            "sub\\item_list.txt -> sub\\item_list.dat\r\n");
+  const Ran none = run_program(L"kelvconv.com", {"nothing*.txt"}, "", folder);
+  EXPECT_EQ(none.status, 1u);
+  EXPECT_EQ(none.err, "kelvconv: nothing*.txt: no file matches this name\r\n");
+}
+
+// A path kelvconv joins takes the system's separator, and a folder typed with one at its end
+// does not get a second: messages show paths as Explorer and cmd do.
+TEST(WindowsPaths, JoinedWithBackslashes) {
+  TempDir dir;
+  const std::string w = backslashed(dir / "w");
+  write_file(w + "\\item_list.txt", "<Item_Number>\n2\n</Item_Number>\n");
+  for (const std::string& folder : {w, w + "\\"}) {
+    RecordingConsole console;
+    EXPECT_EQ(run_driver({"--check", folder}, system_files(), console), kExitFailed);
+    ASSERT_GE(console.errors.size(), 2u);
+    for (const std::string& line : console.errors) {
+      const std::string path = line.substr(0, line.find(": "));
+      EXPECT_EQ(path.find('/'), std::string::npos) << line;
+      EXPECT_EQ(path.find("\\\\"), std::string::npos) << line;
+    }
+    EXPECT_EQ(console.errors[0].rfind(w + "\\item_list.txt:1: warning: ", 0), 0u)
+        << console.errors[0];
+  }
+  EXPECT_EQ(joined("C:", "x.txt"), "C:x.txt");  // C:'s current folder, not its root
+  EXPECT_EQ(joined("game/", "x.txt"), "game/x.txt");
+  EXPECT_EQ(joined("game", "x.txt"), "game\\x.txt");
+  EXPECT_EQ(base_name("C:prepare.txt"), "prepare.txt");
 }
 
 DWORD attributes(const std::string& path) {

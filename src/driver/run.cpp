@@ -116,6 +116,8 @@ class Driver {
       const std::string path(arg);
       if (files_.is_folder(path)) {
         add_folder(path, jobs);
+      } else if (is_wildcard(path) && !files_.exists(path)) {
+        add_matches(path, jobs);
       } else {
         jobs.push_back({path, kind_of(path)});
       }
@@ -130,15 +132,38 @@ class Driver {
       return;
     }
     std::ranges::sort(entries, {}, &FileSystem::Entry::name);
-    const std::string prefix = folder.ends_with('/') ? folder : folder + "/";
     for (const FileSystem::Entry& e : entries) {
-      const std::string path = prefix + e.name;
+      const std::string path = joined(folder, e.name);
       if (e.folder) {
         if (options_.recursive) add_folder(path, jobs);
       } else if (const Kind* kind = kind_of(path)) {
         jobs.push_back({path, kind});
       } else if (options_.verbose) {
         console_.info(tr("{1}: skipped (no converter for this name)")(path));
+      }
+    }
+  }
+
+  // A wildcard on Windows (whose shells leave them to the programs): the files and folders it
+  // matches, in the byte order of their names, each as if it had been typed in its place. One
+  // that matches nothing fails, naming it.
+  void add_matches(const std::string& pattern, std::vector<Job>& jobs) {
+    std::vector<FileSystem::Entry> matches;
+    if (const Problem p = files_.find(pattern, matches); !p.empty()) {
+      outputs_.fail(tr("{1}: cannot list: {2}")(pattern, p));
+      return;
+    }
+    if (matches.empty()) {
+      outputs_.fail(tr("{1}: no file matches this name")(pattern));
+      return;
+    }
+    std::ranges::sort(matches, {}, &FileSystem::Entry::name);
+    for (const FileSystem::Entry& e : matches) {
+      const std::string path = std::string(folder_part(pattern)) + e.name;
+      if (e.folder) {
+        add_folder(path, jobs);
+      } else {
+        jobs.push_back({path, kind_of(path)});
       }
     }
   }

@@ -208,16 +208,13 @@ class WindowsFiles final : public FileSystem {
   }
 
   Problem list(const std::string& folder, std::vector<Entry>& entries) override {
-    WIN32_FIND_DATAW found;
-    HANDLE h = FindFirstFileW(long_path(folder + "\\*").c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE) return reason(GetLastError());
-    do {
-      const std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      entries.push_back({narrow(name), has(found.dwFileAttributes, FILE_ATTRIBUTE_DIRECTORY)});
-    } while (FindNextFileW(h, &found));
-    FindClose(h);
-    return {};
+    const bool separated = !folder.empty() && std::string_view("\\/:").find(folder.back()) !=
+                                                  std::string_view::npos;
+    return search(folder + (separated ? "*" : "\\*"), entries);
+  }
+
+  Problem find(const std::string& pattern, std::vector<Entry>& matches) override {
+    return search(pattern, matches);
   }
 
   bool modified(const std::string& path, std::int64_t& when) override {
@@ -248,6 +245,25 @@ class WindowsFiles final : public FileSystem {
       s += kLetters[state_ % (sizeof kLetters - 1)];
     }
     return s;
+  }
+
+  // The entries the system's file search finds for `pattern` (a folder's "\\*", or a wildcard),
+  // without "." and ".." (which a drive's root lacks: finding nothing is no problem).
+  static Problem search(const std::string& pattern, std::vector<Entry>& entries) {
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileExW(long_path(pattern).c_str(), FindExInfoBasic, &found,
+                                FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (h == INVALID_HANDLE_VALUE) {
+      const DWORD e = GetLastError();
+      return e == ERROR_FILE_NOT_FOUND ? Problem() : reason(e);
+    }
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      entries.push_back({narrow(name), has(found.dwFileAttributes, FILE_ATTRIBUTE_DIRECTORY)});
+    } while (FindNextFileW(h, &found));
+    FindClose(h);
+    return {};
   }
 
   std::uint64_t state_ = 0;
