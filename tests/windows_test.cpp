@@ -391,6 +391,17 @@ TEST(WindowsConsole, FailuresAreShownInOneBoxWhenThereIsNoErrorStream) {
             "C:\\game\\title.txt:3\n    warning: odd [kind]");
   EXPECT_EQ(boxes.shown[1].type, UINT{MB_OK | MB_ICONWARNING | MB_SETFOREGROUND});
   boxes.shown.clear();
+  // As a run tells them (-W, given in a shortcut's target): the warnings after the failure.
+  write_file(dir / "item_list.txt", "<Item_Number>\n2\n</Item_Number>\n");
+  EXPECT_EQ(run_driver({"-yW", dir / "item_list.txt", args[2]}, system_files(), dropped),
+            kExitFailed);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  shown = entries(boxes.shown[0].text);
+  ASSERT_EQ(shown.size(), 3u) << boxes.shown[0].text;
+  EXPECT_EQ(shown[0].rfind(args[2] + "\n    cannot open: ", 0), 0u) << shown[0];
+  EXPECT_EQ(shown[1].rfind(dir / "item_list.txt:1\n    warning: ", 0), 0u) << shown[1];
+  boxes.shown.clear();
+
   // A run that converted everything shows nothing.
   EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, system_files(), dropped), kExitOk);
   EXPECT_TRUE(boxes.shown.empty());

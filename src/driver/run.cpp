@@ -72,7 +72,7 @@ class Driver {
                                                  tr("{1} warning", "{1} warnings").n(warnings_)));
       if (warnings_ > 0) status = kExitFailed;
     }
-    console_.finished(outputs_.failures(), {});
+    console_.finished(outputs_.failures(), told_);
     return status;
   }
 
@@ -236,6 +236,7 @@ class Driver {
       outputs_.in_turn([this, lines = findings.lines()] {
         for (const std::string& line : lines)
           console_.diagnostic(line);
+        told_.insert(told_.end(), lines.begin(), lines.end());
       });
       warnings_ += findings.count();
     }
@@ -291,6 +292,7 @@ class Driver {
   Overwrite overwrite_ = options_.overwrite;  // -y, -n, or an answer "to all"
   std::size_t checked_ = 0;   // sources read by --check
   std::size_t warnings_ = 0;  // findings told
+  std::vector<std::string> told_;  // and their lines, for the end of the run
 };
 
 }  // namespace
