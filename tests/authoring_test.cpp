@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "convert/catalog.h"
+#include "driver/paths.h"
 #include "files_support.h"
 #include "inspect/explain.h"
 #include "inspect/inspect.h"
@@ -48,8 +49,8 @@ TEST_F(Authoring, AFolderStandsForItsSourcesInByteOrder) {
   for (const std::string name : {"item_list.dat", "map_anim_cave.dat", "map_anim_town.dat"})
     EXPECT_EQ(bytes("folder/" + name), bytes("named/" + name)) << name;
   EXPECT_FALSE(fs::exists(fs_path(dir / "folder/sub/scene_a.dat")));
-  EXPECT_NE(std::ranges::find(console.infos,
-                              dir / "folder/notes.txt" + ": skipped (no converter for this name)"),
+  EXPECT_NE(std::ranges::find(console.infos, joined(dir / "folder", "notes.txt") +
+                                                 ": skipped (no converter for this name)"),
             console.infos.end());
   // With -r, the subfolders too.
   EXPECT_EQ(kelvconv({"-y", "-r", dir / "folder"}), 0);

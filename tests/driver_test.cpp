@@ -151,6 +151,35 @@ TEST_F(Driver, EarlierOutputsAreInPlaceBeforeAQuestion) {
                                                 "start_game.txt", "title.dat", "title.txt"}));
 }
 
+// "Yes to all" and "No to all" answer the question for every later output of the run, as -y and
+// -n would have from its start.
+TEST_F(Driver, AnAnswerToAllStandsForTheRestOfTheRun) {
+  std::vector<std::string> args;
+  for (const std::string name : {"prepare", "start_game", "title"}) {
+    write_file(dir / (name + ".txt"), name == "start_game" ? kStart3 : "");
+    write_file(dir / (name + ".dat"), "old");
+    args.push_back(dir / (name + ".txt"));
+  }
+  console.answers = {Answer::No, Answer::YesToAll};  // then no answer, were it asked again
+  EXPECT_EQ(kelvconv(args), kExitOk);
+  EXPECT_EQ(console.asked, (std::vector<std::string>{dir / "prepare.dat", dir / "start_game.dat"}));
+  EXPECT_EQ(file_text(dir / "prepare.dat"), "old");
+  EXPECT_EQ(read_file(dir / "start_game.dat"), start_dat(3));
+  EXPECT_NE(file_text(dir / "title.dat"), "old");
+
+  for (const char* name : {"start_game.dat", "title.dat"})
+    write_file(dir / name, "old");
+  console.asked.clear();
+  console.answers = {Answer::NoToAll};
+  args.insert(args.begin(), "-v");
+  EXPECT_EQ(kelvconv(args), kExitOk);
+  EXPECT_EQ(console.asked, std::vector<std::string>{dir / "prepare.dat"});
+  for (const char* name : {"prepare.dat", "start_game.dat", "title.dat"})
+    EXPECT_EQ(file_text(dir / name), "old") << name;
+  EXPECT_EQ(console.infos.size(), 3u);  // each "kept (not replaced)"
+  EXPECT_TRUE(console.errors.empty());
+}
+
 TEST_F(Driver, AnswersGivenInAdvance) {
   write_file(dir / "start_game.txt", kStart3);
   write_file(dir / "start_game.dat", "old");

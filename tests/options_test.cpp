@@ -4,10 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "language/tr.h"
-
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "language/tr.h"
 
 namespace kelv {
 namespace {

@@ -24,7 +24,7 @@ namespace {
 
 // One file of the run: what is done with it, in its turn among the others.
 struct Job {
-  enum class Task { Kind, Names, Skip, Misnamed, Missing, Unlisted };
+  enum class Task { Kind, Names, Skip, Misnamed, Missing, NoMatch, Unlisted };
   std::string path;
   const Kind* kind = nullptr;  // what its name selects (nullptr: none)
   Task task = Task::Kind;
@@ -181,6 +181,8 @@ class Driver {
       const std::string path(arg);
       if (files_.is_folder(path)) {
         add_folder(path, jobs);
+      } else if (is_wildcard(path) && !files_.exists(path)) {
+        add_matches(path, jobs);
       } else if (!files_.exists(path) && kind_of(path) == nullptr) {
         // A name that is neither a file nor a folder is a mistake, whatever it is called; a
         // source's own reading tells why it cannot be opened.
@@ -227,6 +229,9 @@ class Driver {
       case Job::Task::Missing:
         outputs_.fail(tr("{1}: cannot open: {2}")(job.path, errno_reason(ENOENT)));
         break;
+      case Job::Task::NoMatch:
+        outputs_.fail(tr("{1}: no file matches this name")(job.path));
+        break;
       case Job::Task::Unlisted:
         outputs_.fail(tr("{1}: cannot list: {2}")(job.path, job.detail));
         break;
@@ -242,13 +247,36 @@ class Driver {
       return;
     }
     std::ranges::sort(entries, {}, &FileSystem::Entry::name);
-    const std::string prefix = folder.ends_with('/') ? folder : folder + "/";
     for (const FileSystem::Entry& e : entries) {
-      const std::string path = prefix + e.name;
+      const std::string path = joined(folder, e.name);
       if (e.folder) {
         if (options_.recursive) add_folder(path, jobs);
       } else {
         add_file(path, jobs, false);
+      }
+    }
+  }
+
+  // A wildcard on Windows (whose shells leave them to the programs): the files and folders it
+  // matches, in the byte order of their names, each as if it had been typed in its place. One
+  // that matches nothing fails, naming it.
+  void add_matches(const std::string& pattern, std::vector<Job>& jobs) {
+    std::vector<FileSystem::Entry> matches;
+    if (const Problem p = files_.find(pattern, matches); !p.empty()) {
+      jobs.push_back({pattern, nullptr, Job::Task::Unlisted, p});
+      return;
+    }
+    if (matches.empty()) {
+      jobs.push_back({pattern, nullptr, Job::Task::NoMatch});
+      return;
+    }
+    std::ranges::sort(matches, {}, &FileSystem::Entry::name);
+    for (const FileSystem::Entry& e : matches) {
+      const std::string path = std::string(folder_part(pattern)) + e.name;
+      if (e.folder) {
+        add_folder(path, jobs);
+      } else {
+        add_file(path, jobs, true);
       }
     }
   }
@@ -360,8 +388,7 @@ class Driver {
     }
     // With -u an output older than its source is replaced as make would, without a question
     // (unless -n says never); the other outputs of its kind are asked about as ever.
-    const bool out_of_date =
-        options_.update && options_.overwrite != Overwrite::Never && older(path);
+    const bool out_of_date = options_.update && overwrite_ != Overwrite::Never && older(path);
     outputs_.put(
         path, output_path(path),
         [&](ByteSink& out) {
@@ -375,7 +402,7 @@ class Driver {
 
   bool may_replace(const std::string& output) {
     Answer answer = Answer::CannotAsk;
-    switch (options_.overwrite) {
+    switch (overwrite_) {
       case Overwrite::Always:
         return true;
       case Overwrite::Never:
@@ -386,9 +413,12 @@ class Driver {
         // keeps them.
         outputs_.settle();
         answer = console_.ask_overwrite(output);
+        // An answer "to all" stands for the rest of the run, as -y or -n would.
+        if (answer == Answer::YesToAll) overwrite_ = Overwrite::Always;
+        if (answer == Answer::NoToAll) overwrite_ = Overwrite::Never;
         break;
     }
-    if (answer == Answer::Yes) return true;
+    if (answer == Answer::Yes || answer == Answer::YesToAll) return true;
     if (answer == Answer::CannotAsk) {
       outputs_.fail(
           tr("{1}: exists and was not replaced: the overwrite question could not be asked "
@@ -404,6 +434,7 @@ class Driver {
   Console& console_;
   Converters converters_;
   OutputQueue outputs_;
+  Overwrite overwrite_ = options_.overwrite;  // -y, -n, or an answer "to all"
   References references_;
   std::map<std::string, Names> names_;  // by folder
   std::vector<std::string> told_;       // the warnings told, for the end of the run
