@@ -76,6 +76,40 @@ class Exact {
   std::size_t size_;
 };
 
+// Leading zeros do not count towards the 32 bits; the digits after them do.
+TEST(Scan, IntegersWithLeadingZerosAtThe32BitLimit) {
+  struct Case {
+    const char* line;
+    std::int32_t value;
+    bool wrapped;
+  } cases[] = {
+      {"0000000000", 0, false},
+      {"000000000000", 0, false},
+      {"-0", 0, false},
+      {"02147483647", 2147483647, false},
+      {"0000000002147483647", 2147483647, false},
+      {"00000000002147483648", std::numeric_limits<std::int32_t>::min(), true},
+      {"-00000000002147483648", std::numeric_limits<std::int32_t>::min(), false},
+      {"-00000000002147483649", 2147483647, true},
+      {"1000000000", 1000000000, false},
+      {"00004294967295", -1, true},
+      {"00004294967296", 0, true},
+      {"4294967296", 0, true},
+      {"9999999999", 1410065407, true},
+      {"000000000000000000001", 1, false},
+      {"18446744073709551616", 0, true},  // 2^64: nothing left below the 64 bits either
+      {"18446744073709551617", 1, true},
+      {"0000000000000000000000000000004294967295", -1, true},
+  };
+  for (const Case& c : cases) {
+    std::int32_t v = 99;
+    const ScanResult r = scan(Exact(c.line), "%d", v);
+    EXPECT_EQ(r.matched, 1) << c.line;
+    EXPECT_EQ(v, c.value) << c.line;
+    EXPECT_EQ(r.wrapped, c.wrapped) << c.line;
+  }
+}
+
 TEST(Scan, Reals) {
   struct Case {
     const char* line;
