@@ -141,7 +141,7 @@ void Decode::shown(const ValueShape& s, std::uint64_t where, const char* place) 
 }
 
 void Decode::finish() {
-  if (told_) return;
+  if (told_ || broken_) return;  // what is wrong is told where the reading stopped
   if (left() > 0) {
     problem(std::to_string(left()) + " bytes after the data this field holds");
     return;
