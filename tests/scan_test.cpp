@@ -159,7 +159,9 @@ TEST(Scan, WordsStopAtWhiteSpace) {
 // bytes that are no white space (control bytes and bytes above 0x7F among them), or at the end of
 // the line.
 TEST(Scan, WordsEndAtEveryPlaceOfTheirEightBytes) {
-  const std::string bytes = "a!~\x7f\xa1\x01\x1f\x80z\xfd\x08\x0e" "0";
+  const std::string bytes =
+      "a!~\x7f\xa1\x01\x1f\x80z\xfd\x08\x0e"
+      "0";
   for (std::size_t length = 1; length <= 25; ++length) {
     std::string word;
     for (std::size_t i = 0; i < length; ++i)
