@@ -45,7 +45,8 @@ void Decode::mismatch(std::string message) {
 }
 
 void Decode::short_of(std::uint64_t need, std::string_view what) {
-  if (static_cast<std::uint64_t>(field_.declared) > field_.data.size()) {
+  // Beyond the bytes counted for the entries read so far (the shop list's), the file was cut.
+  if (field_.declared > static_cast<std::int64_t>(field_.data.size()) + over_) {
     mismatch("the file ends inside this field, which declares " + std::to_string(field_.declared) +
              " data bytes where " + std::to_string(field_.data.size()) + " follow");
   } else {
