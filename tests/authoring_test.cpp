@@ -1,13 +1,11 @@
-// What authors use beside converting: folders as arguments, -u, and --explain.
+// What authors use beside converting: folders as arguments and -u. (--explain is told by the
+// cases under tests/cases, "explain*".)
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
 
-#include "convert/catalog.h"
 #include "files_support.h"
-#include "inspect/explain.h"
-#include "inspect/inspect.h"
 
 namespace kelv::test {
 namespace {
@@ -86,24 +84,6 @@ TEST_F(Authoring, UpdateConvertsWhatIsOutOfDateAndTheWholeOfItsKind) {
   const std::vector<unsigned char> updated = bytes("map_anim_b.dat");
   EXPECT_EQ(kelvconv({"-y", all[0], all[1]}), 0);
   EXPECT_EQ(bytes("map_anim_b.dat"), updated);
-}
-
-// The format is told from the converter's own section table: every section, in its order.
-TEST(Explain, NamesEverySectionOfEachKindInItsOrder) {
-  for (const Kind& kind : catalog()) {
-    ASSERT_EQ(kind_named(kind.name()), &kind);
-    const std::string text = explain(kind);
-    std::size_t at = 0;
-    for (const auto& group : kind.vocabulary().groups) {
-      for (const SectionShape& s : group) {
-        const std::string tag = (s.role == Role::Marker ? "</" : "<") + std::string(s.name) + ">";
-        const std::size_t found = text.find(tag, at);
-        EXPECT_NE(found, std::string::npos) << kind.source << " " << tag;
-        at = found == std::string::npos ? at : found;
-      }
-    }
-    EXPECT_NE(kinds().find(std::string(kind.source)), std::string::npos);
-  }
 }
 
 }  // namespace
