@@ -22,6 +22,7 @@ namespace {
 struct Job {
   std::string path;
   const Kind* kind;
+  bool in_folder = false;  // found in a folder, not named on the command line
 };
 
 class Driver {
@@ -37,8 +38,8 @@ class Driver {
     const std::vector<Job> jobs = gather();
     const std::vector<const Kind*> stale = out_of_date(jobs);
     for (const Job& job : jobs) {
-      // A data file of a kind no converter knows is still shown, field by field.
-      if (job.kind == nullptr && options_.mode != Mode::Dump) {
+      // A data file of a kind no converter knows is still shown, field by field, when it is named.
+      if (job.kind == nullptr && (options_.mode != Mode::Dump || job.in_folder)) {
         if (options_.verbose) outputs_.info(job.path + ": skipped (no converter for this name)");
         continue;
       }
@@ -137,7 +138,7 @@ class Driver {
       } else if (const Kind* kind = kind_of(path)) {
         jobs.push_back({path, kind});
       } else if (options_.verbose) {
-        console_.info(path + ": skipped (no converter for this name)");
+        jobs.push_back({path, nullptr, true});  // told in its turn
       }
     }
   }
