@@ -2,6 +2,7 @@
 // cases under tests/cases, "explain*".)
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 
@@ -30,28 +31,33 @@ class Authoring : public ::testing::Test {
   RecordingConsole console;
 };
 
-TEST_F(Authoring, AFolderStandsForItsSourcesInByteOrder) {
-  for (const std::string folder : {"named/", "folder/"}) {
-    write_file(dir / (folder + "map_anim_town.txt"), kTown);
-    write_file(dir / (folder + "map_anim_cave.txt"), kCave);
-    write_file(dir / (folder + "item_list.txt"), kItems);
-    write_file(dir / (folder + "notes.txt"), "not a source");
-    write_file(dir / (folder + "sub/scene_a.txt"), "<scene_kind>\n4\n</scene_kind>\n");
-  }
-  // In byte order, the cave comes before the town and takes nothing from it.
-  EXPECT_EQ(kelvconv({"-y", dir / "named/item_list.txt", dir / "named/map_anim_cave.txt",
-                      dir / "named/map_anim_town.txt"}),
-            0);
-  EXPECT_EQ(kelvconv({"-y", "-v", dir / "folder"}), 0);
-  for (const std::string name : {"item_list.dat", "map_anim_cave.dat", "map_anim_town.dat"})
-    EXPECT_EQ(bytes("folder/" + name), bytes("named/" + name)) << name;
-  EXPECT_FALSE(fs::exists(fs_path(dir / "folder/sub/scene_a.dat")));
-  EXPECT_NE(std::ranges::find(console.infos,
-                              dir / "folder/notes.txt" + ": skipped (no converter for this name)"),
-            console.infos.end());
-  // With -r, the subfolders too.
-  EXPECT_EQ(kelvconv({"-y", "-r", dir / "folder"}), 0);
-  EXPECT_TRUE(fs::exists(fs_path(dir / "folder/sub/scene_a.dat")));
+// A folder stands for the sources directly inside it, in the byte order of their names; with
+// -r, a subfolder's sources come in its place in that order. Each map animation without main data
+// takes the one before it in the run, so the order shows in the data files too.
+TEST_F(Authoring, AFolderStandsForItsSourcesInByteOrderDepthFirstWithR) {
+  write_file(dir / "g/map_anim_b.txt", kTown);
+  write_file(dir / "g/map_anim_c/map_anim_c.txt", kCave);  // a folder between two sources
+  write_file(dir / "g/map_anim_d.txt", kCave);
+  write_file(dir / "g/notes.txt", "not a source");
+  const auto converted = [&](const std::string& name) {
+    return dir / ("g/" + name + ".txt") + " -> " + dir / ("g/" + name + ".dat");
+  };
+  const auto skipped = [&](const std::string& name) {
+    return dir / ("g/" + name) + ": skipped (no converter for this name)";
+  };
+  EXPECT_EQ(kelvconv({"-v", dir / "g"}), 0);
+  EXPECT_EQ(console.infos,
+            (std::vector<std::string>{converted("map_anim_b"), converted("map_anim_d"),
+                                      skipped("notes.txt")}));
+  EXPECT_FALSE(fs::exists(fs_path(dir / "g/map_anim_c/map_anim_c.dat")));
+  // Now with the outputs of the first run beside their sources, each told in its turn.
+  EXPECT_EQ(kelvconv({"-r", "-v", dir / "g"}), 0);
+  EXPECT_EQ(console.infos,
+            (std::vector<std::string>{skipped("map_anim_b.dat"), converted("map_anim_b"),
+                                      converted("map_anim_c/map_anim_c"), skipped("map_anim_d.dat"),
+                                      converted("map_anim_d"), skipped("notes.txt")}));
+  EXPECT_EQ(bytes("g/map_anim_d.dat"), bytes("g/map_anim_c/map_anim_c.dat"));
+  EXPECT_NE(bytes("g/map_anim_d.dat"), bytes("g/map_anim_b.dat"));
 }
 
 TEST_F(Authoring, UpdateConvertsWhatIsOutOfDateAndTheWholeOfItsKind) {
@@ -84,6 +90,35 @@ TEST_F(Authoring, UpdateConvertsWhatIsOutOfDateAndTheWholeOfItsKind) {
   const std::vector<unsigned char> updated = bytes("map_anim_b.dat");
   EXPECT_EQ(kelvconv({"-y", all[0], all[1]}), 0);
   EXPECT_EQ(bytes("map_anim_b.dat"), updated);
+}
+
+// Times apart by less than a second still tell which file is newer.
+TEST_F(Authoring, UpdateTellsTimesApartByLessThanASecond) {
+  using std::chrono::milliseconds;
+  const std::string source = dir / "item_list.txt";
+  const std::string output = dir / "item_list.dat";
+  struct Case {
+    milliseconds source;
+    milliseconds output;
+    bool converted;
+  } cases[] = {
+      {milliseconds(600), milliseconds(100), true},  // the source half a second newer
+      {milliseconds(100), milliseconds(600), false},
+      {milliseconds(300), milliseconds(300), false},
+  };
+  for (const Case& c : cases) {
+    write_file(source, kItems);
+    write_file(output, "old");
+    // Both within one whole second.
+    const fs::file_time_type second =
+        std::chrono::floor<std::chrono::seconds>(fs::last_write_time(fs_path(source)));
+    fs::last_write_time(fs_path(source), second + c.source);
+    fs::last_write_time(fs_path(output), second + c.output);
+    EXPECT_EQ(kelvconv({"-u", "-v", source}), 0);
+    EXPECT_EQ(console.infos, std::vector<std::string>{c.converted ? source + " -> " + output
+                                                                  : source + ": up to date"})
+        << c.source.count() << " ms and " << c.output.count() << " ms into a second";
+  }
 }
 
 }  // namespace
