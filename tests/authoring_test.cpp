@@ -1,6 +1,12 @@
 // What authors use beside converting: folders as arguments and -u. (--explain is told by the
 // cases under tests/cases, "explain*".)
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 
 #include <chrono>
 #include <filesystem>
@@ -92,6 +98,39 @@ TEST_F(Authoring, UpdateConvertsWhatIsOutOfDateAndTheWholeOfItsKind) {
   EXPECT_EQ(bytes("map_anim_b.dat"), updated);
 }
 
+// Sets the modification times of `a` and `b` to `at_a` and `at_b` into one whole second. On
+// Windows through the system: the standard library of the build there sets whole seconds only.
+void set_times_in_one_second(const std::string& a, std::chrono::milliseconds at_a,
+                             const std::string& b, std::chrono::milliseconds at_b) {
+#ifdef _WIN32
+  // FILETIME: 100 ns units.
+  const auto set = [](const std::string& path, ULONGLONG& second, std::chrono::milliseconds at) {
+    const HANDLE h = CreateFileW(
+        fs_path(path).c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    if (second == 0) {
+      FILETIME now{};
+      GetFileTime(h, nullptr, nullptr, &now);
+      second = (ULONGLONG{now.dwHighDateTime} << 32) | now.dwLowDateTime;
+      second -= second % 10'000'000;
+    }
+    const ULONGLONG when = second + static_cast<ULONGLONG>(at.count()) * 10'000;
+    FILETIME t{static_cast<DWORD>(when), static_cast<DWORD>(when >> 32)};
+    EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &t)) << path;
+    CloseHandle(h);
+  };
+  ULONGLONG second = 0;
+  set(a, second, at_a);
+  set(b, second, at_b);
+#else
+  const fs::file_time_type second =
+      std::chrono::floor<std::chrono::seconds>(fs::last_write_time(fs_path(a)));
+  fs::last_write_time(fs_path(a), second + at_a);
+  fs::last_write_time(fs_path(b), second + at_b);
+#endif
+}
+
 // Times apart by less than a second still tell which file is newer.
 TEST_F(Authoring, UpdateTellsTimesApartByLessThanASecond) {
   using std::chrono::milliseconds;
@@ -109,11 +148,7 @@ TEST_F(Authoring, UpdateTellsTimesApartByLessThanASecond) {
   for (const Case& c : cases) {
     write_file(source, kItems);
     write_file(output, "old");
-    // Both within one whole second.
-    const fs::file_time_type second =
-        std::chrono::floor<std::chrono::seconds>(fs::last_write_time(fs_path(source)));
-    fs::last_write_time(fs_path(source), second + c.source);
-    fs::last_write_time(fs_path(output), second + c.output);
+    set_times_in_one_second(source, c.source, output, c.output);
     EXPECT_EQ(kelvconv({"-u", "-v", source}), 0);
     EXPECT_EQ(console.infos, std::vector<std::string>{c.converted ? source + " -> " + output
                                                                   : source + ": up to date"})
