@@ -17,7 +17,8 @@
 // data files and {folder} for the folder. Then .expected is the transcript: each command as
 // "$ kelvconv ...", what it said (errors and warnings after "kelvconv: " or as editors read
 // them, the rest as it is) and its status when not 0; then the dump of every data file the runs
-// wrote or changed, and every source they changed (decoded from Shift-JIS), after "--- NAME".
+// wrote or changed, and every source they changed (decoded from Shift-JIS, control bytes as \xNN),
+// after "--- NAME".
 //
 // With KELV_UPDATE_CASES set, a case whose result differs has its expectation written anew
 // (./dev.sh cases --update); look at the difference before committing it. With KELV_SEED_DIR
@@ -159,6 +160,22 @@ std::string from_hex(const std::string& text) {
     }
   }
   return bytes;
+}
+
+// A source as the transcript shows it: as UTF-8, as the dump shows texts, and its control bytes
+// but tabs and line feeds as \xNN, so that none of them hides in the expectation.
+std::string shown(const std::string& source) {
+  bool exact = true;
+  std::string out;
+  for (const char c : plain(source, exact)) {
+    const auto b = static_cast<unsigned char>(c);
+    if ((b < 0x20 && c != '\t' && c != '\n') || b == 0x7f) {
+      out += "\\x" + std::string(1, "0123456789abcdef"[b >> 4]) + "0123456789abcdef"[b & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out;
 }
 
 // The commands a case states, its first input's first lines "# run: ...", and its language.
@@ -307,9 +324,7 @@ TEST_P(Cases, Run) {
           if (!fs::exists(fs_path(dir / name)) || (was != before.end() && was->second == now)) {
             continue;
           }
-          bool exact = true;  // a source is shown as UTF-8, as the dump shows texts
-          actual +=
-              "--- " + name + "\n" + (name.ends_with(".dat") ? dumped(name) : plain(now, exact));
+          actual += "--- " + name + "\n" + (name.ends_with(".dat") ? dumped(name) : shown(now));
         }
       }
     } else {

@@ -161,6 +161,23 @@ TEST_F(Examples, SpoiltDataFilesAreReportedWithTheirOffset) {
       << output;
   EXPECT_NE(output.find("empty/level_list.dat: offset 0: the file is empty"), std::string::npos)
       << output;
+  // A data file of no kind kelvconv knows, named on the command line: its fields as bytes.
+  write_file(dir / "other/notes.dat", std::string("\2\0\0\0"
+                                                  "\2\0\0\0x\0\3\0\0\0\1\2\3"
+                                                  "\2\0\0\0y\0\x09\0\0\0\4\5",
+                                                  29));
+  output.clear();
+  EXPECT_EQ(kelvconv("--dump '" + dir.path() + "/other/notes.dat'", output), 1);
+  EXPECT_EQ(output,
+            "notes.dat: a kind kelvconv does not know, 29 bytes, 2 fields\n"
+            "x at 4, 3 bytes\n"
+            "  14: 010203\n"
+            "y at 17, declares 9 bytes, 2 follow\n"
+            "  27: 0405\n"
+            "kelvconv: " +
+                dir.path() +
+                "/other/notes.dat: offset 17: y: declares 9 data "
+                "bytes where 2 are left in the file\n");
 }
 
 // The program speaks Japanese to a user whose environment says so, also where the machine has no

@@ -197,8 +197,9 @@ class Driver {
   // A file named on the command line (`named`) or found in a folder.
   void add_file(const std::string& path, std::vector<Job>& jobs, bool named) {
     const std::string_view base = base_name(path);
-    if (const Kind* kind = kind_of(path); kind != nullptr || options_.mode == Mode::Dump) {
-      // A data file of a kind no converter knows is still shown, field by field.
+    if (const Kind* kind = kind_of(path);
+        kind != nullptr || (options_.mode == Mode::Dump && named)) {
+      // A data file of a kind no converter knows is still shown, field by field, when it is named.
       jobs.push_back({path, kind});
     } else if (reads_sources() && base == kNamesFile) {
       jobs.push_back({path, nullptr, Job::Task::Names});

@@ -54,7 +54,8 @@ void Decode::mismatch(Message message) {
 }
 
 void Decode::short_of(std::uint64_t need, const Message& what) {
-  if (static_cast<std::uint64_t>(field_.declared) > field_.data.size()) {
+  // Beyond the bytes counted for the entries read so far (the shop list's), the file was cut.
+  if (field_.declared > static_cast<std::int64_t>(field_.data.size()) + over_) {
     mismatch(Message(tr("the file ends inside this field, which declares {1} data bytes where {2} "
                         "follow"),
                      field_.declared, field_.data.size()));
@@ -156,7 +157,7 @@ void Decode::shown(const ValueShape& s, std::uint64_t where, const char* place) 
 }
 
 void Decode::finish() {
-  if (told_) return;
+  if (told_ || broken_) return;  // what is wrong is told where the reading stopped
   if (left() > 0) {
     problem(Message::n(
         tr("{1} byte after the data this field holds", "{1} bytes after the data this field holds"),

@@ -171,9 +171,14 @@ class Decode {
   // A table's size as int32 into `n`, then its records as held.
   template <class R, std::size_t N>
   void list(Table<R>& t, std::int32_t& n, const LineFormat<R, N>& f, const ValueShape& count) {
+    const std::uint64_t where = at();
     i32(n, count);
     if (broken_) return;
-    if (n < 0) problem(Message(tr("a negative count, {1}"), n));
+    if (n < 0) {
+      // Told at the count, not at the bytes after it.
+      problems_.push_back(
+          {where, std::string(field_.name), Message(tr("a negative count, {1}"), n)});
+    }
     const std::uint64_t want = static_cast<std::uint64_t>(std::max(n, 0));
     if (want * sizeof(R) > left()) short_of(want * sizeof(R), Message(tr("its records")));
     if (!make(t, std::min<std::uint64_t>(want, left() / sizeof(R)))) return;

@@ -67,7 +67,7 @@ bool scan_int(Cursor& in, std::int32_t& out, bool& wrapped) {
   bool big = false;
   if (p - digits > 9) {
     const char* first = digits;
-    while (*first == '0')
+    while (first != p && *first == '0')
       ++first;
     big = p - first > 10 || (p - first == 10 && value > 0xFFFFFFFFu);
   }

@@ -291,7 +291,10 @@ class EncodingWatch {
       report.note({Note::Utf8Mark, 1});
       text.remove_prefix(3);  // told already; the rest of the file may still look like UTF-8
     }
-    if (!cr_told_ && text.find('\r') != std::string_view::npos) {
+    // A carriage return that ends the line is the text's own (the decompiler writes one so);
+    // one with more of the line after it joined two lines.
+    if (const std::size_t cr = text.find('\r');
+        !cr_told_ && cr != std::string_view::npos && cr + 1 < text.size()) {
       report.note({Note::LoneCr, number});
       cr_told_ = true;
     }

@@ -206,7 +206,12 @@ class JsonDump final : public DataListener {
         break;
       case ValueKind::Real:
         if (std::isfinite(v.real)) {
-          j["value"] = v.real;
+          // The number the text shows: the shortest decimal that reads back to the float, not
+          // the float's exact value as a double (0.1, not 0.10000000149011612).
+          const std::string shown = real_text(v.real);
+          double number = 0;
+          std::from_chars(shown.data(), shown.data() + shown.size(), number);
+          j["value"] = number;
         } else {
           j["value"] = real_shown(v.real);
         }
