@@ -223,7 +223,6 @@ TEST_P(Cases, Run) {
   const Case& c = GetParam();
   ASSERT_TRUE(c.trouble.empty()) << c.trouble;
   TempDir dir;
-  const std::string root = dir.path() + "/";
   // Where each input goes in the case's folder.
   std::vector<std::string> sources, outputs;
   std::map<std::string, std::string> before;  // the inputs' bytes, by path in the folder
@@ -254,10 +253,19 @@ TEST_P(Cases, Run) {
     const char* seeds = std::getenv("KELV_SEED_DIR");
     if (!input.data && seeds != nullptr && *seeds != '\0') save_seed(seeds, c.kind, text);
   }
-  // What the driver said, without the temporary folder.
+  // What the driver said, without the temporary folder. Where the driver joins a folder's
+  // names with a backslash (Windows), the paths in it are shown with slashes as typed here.
   const auto without_folder = [&](std::string line) {
-    for (std::size_t at; (at = line.find(root)) != std::string::npos;)
-      line.erase(at, root.size());
+    const std::string folder = dir.path();
+    for (std::size_t at; (at = line.find(folder)) != std::string::npos;) {
+      std::size_t end = at + folder.size();
+      if (end < line.size() && (line[end] == '/' || line[end] == '\\')) ++end;
+      line.erase(at, end - at);
+#ifdef _WIN32
+      for (std::size_t i = at; i < line.size() && line[i] != ':' && line[i] != ' '; ++i)
+        if (line[i] == '\\') line[i] = '/';
+#endif
+    }
     return line;
   };
   // The dump of a data file, with what it finds wrong.
