@@ -31,51 +31,6 @@ struct Job {
   std::string detail = {};  // the name meant (Misnamed), why a folder cannot be listed (Unlisted)
 };
 
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-std::size_t distance(std::string_view a, std::string_view b) {
-  std::vector<std::size_t> row(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j)
-    row[j] = j;
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    std::size_t diagonal = row[0];
-    row[0] = i;
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      const std::size_t up = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = up;
-    }
-  }
-  return row[b.size()];
-}
-
-// The source name that `base`, which selects no kind, was probably meant to be: the same but for
-// case, or a letter off (two for the longer names); empty when no name is that close, and for
-// the data files the sources are converted into.
-std::string meant_name(std::string_view base) {
-  if (kind_of_data(base) != nullptr) return {};
-  const std::string low = lower(base);
-  for (const Kind& k : catalog()) {
-    if (k.match == Match::PrefixTxt) {
-      // "Scene01.txt", "scene01.TXT": the prefix and the extension as they are written.
-      const std::size_t dot = low.rfind('.');
-      if (low.starts_with(k.source) && dot != std::string::npos && low.substr(dot) == ".txt") {
-        return std::string(k.source) +
-               std::string(base.substr(k.source.size(), dot - k.source.size())) + ".txt";
-      }
-    } else if (distance(low, k.source) <= (k.source.size() >= 10 ? 2 : 1)) {
-      return std::string(k.source);
-    }
-  }
-  return {};
-}
-
 class Driver {
  public:
   Driver(const Options& options, FileSystem& files, Console& console)
@@ -203,7 +158,7 @@ class Driver {
       jobs.push_back({path, kind});
     } else if (reads_sources() && base == kNamesFile) {
       jobs.push_back({path, nullptr, Job::Task::Names});
-    } else if (std::string meant = reads_sources() ? meant_name(base) : std::string();
+    } else if (std::string meant = reads_sources() ? source_name_meant(base) : std::string();
                !meant.empty()) {
       jobs.push_back({path, nullptr, Job::Task::Misnamed, std::move(meant)});
     } else if (named || !reads_sources() || kind_of_data(base) == nullptr) {

@@ -6,6 +6,7 @@
 
 #include "format/counted_table.h"
 #include "format/scan.h"
+#include "format/spelling.h"
 #include "inspect/shown_text.h"
 #include "language/tr.h"
 
@@ -18,30 +19,6 @@ std::string_view trimmed(std::string_view s) {
   while (!s.empty() && is_space(s.back()))
     s.remove_suffix(1);
   return s;
-}
-
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-std::size_t distance(std::string_view a, std::string_view b) {
-  std::vector<std::size_t> row(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j)
-    row[j] = j;
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    std::size_t diagonal = row[0];
-    row[0] = i;
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      const std::size_t up = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = up;
-    }
-  }
-  return row[b.size()];
 }
 
 bool is_tag_of(std::string_view text, const Vocabulary& vocabulary) {
@@ -99,7 +76,7 @@ std::int64_t mib(std::int64_t bytes) {
 }  // namespace
 
 std::string nearest_tag(std::string_view text, const Vocabulary& vocabulary) {
-  const std::string wanted = lower(trimmed(text));
+  const std::string wanted = lowered(trimmed(text));
   std::string best;
   std::size_t best_distance = 4;  // farther than this is no likely slip
   for (const auto& group : vocabulary.groups) {
@@ -107,7 +84,7 @@ std::string nearest_tag(std::string_view text, const Vocabulary& vocabulary) {
       for (const bool closing : {false, true}) {
         if (s.role == Role::Marker && !closing) continue;
         const std::string candidate = tag_of(s.name, closing);
-        const std::size_t d = distance(wanted, candidate);
+        const std::size_t d = edit_distance(wanted, candidate);
         if (d < best_distance) {
           best_distance = d;
           best = candidate;
@@ -239,7 +216,7 @@ void Diagnostics::note(const Finding& f) {
                    "it)")(found)
           : is_tag_of(t, vocabulary_)
               ? tr("{1} looks like a tag, but is none of this file's (blanks around it)")(found)
-          : is_tag_of(lower(t), vocabulary_)
+          : is_tag_of(lowered(t), vocabulary_)
               ? tr("{1} looks like a tag, but is none of this file's (tags are lower case)")(found)
               : tr("{1} looks like a tag, but is none of this file's")(found);
       if (const std::string near = nearest_tag(bare, vocabulary_); !near.empty()) {
