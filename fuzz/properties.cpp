@@ -92,6 +92,16 @@ void convert_and_check(const Kind& kind, Converter& converter, std::string_view 
       const Decompiled back = decompile(kind, kind.source, data.bytes);
       if (!back.problems.empty())
         fail(kind.source, "no exact decompile: " + describe(back.problems.front()));
+      // Converted anew here, not only by the decompiler's own check, the source gives the bytes.
+      const std::unique_ptr<Converter> again = kind.make();
+      MemorySource decompiled(back.source);
+      SilentReport silent;
+      MemorySink bytes;
+      if (!again->read(decompiled, silent)) {
+        DataWriter rewriter(bytes);
+        again->write(rewriter);
+      }
+      if (bytes.bytes != data.bytes) fail(kind.source, "the decompiled source converts otherwise");
     }
   } else if (refused->why.empty() || refused->line == 0) {
     fail(kind.source, "a source refused without a reason or a line");

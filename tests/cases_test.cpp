@@ -2,7 +2,9 @@
 //
 // Inputs: <case>.txt, a source of the kind (or <case>.1.txt, <case>.2.txt, ...: several, each in a
 // folder of its own, 1/, 2/, ...), and <case>.hex, a data file of the kind given as hexadecimal
-// bytes (blanks and "#" comments between them are free), likewise numbered.
+// bytes (blanks and "#" comments between them are free), likewise numbered. Other files of the
+// game folder go beside the source under the name after the case's: <case>.item_list.txt is
+// item_list.txt, <case>.names.txt is names.txt.
 //
 // Expectations: <case>.expected and <case>.warnings. Without a command of its own, a case is
 // converted with -y: .expected holds the run's messages, then the dump of every data file written
@@ -15,7 +17,8 @@
 // data files and {folder} for the folder. Then .expected is the transcript: each command as
 // "$ kelvconv ...", what it said (errors and warnings after "kelvconv: " or as editors read
 // them, the rest as it is) and its status when not 0; then the dump of every data file the runs
-// wrote or changed, and every source they changed (decoded from Shift-JIS), after "--- NAME".
+// wrote or changed, and every source they changed (decoded from Shift-JIS, control bytes as \xNN),
+// after "--- NAME".
 //
 // With KELV_UPDATE_CASES set, a case whose result differs has its expectation written anew
 // (./dev.sh cases --update); look at the difference before committing it. With KELV_SEED_DIR
@@ -45,7 +48,11 @@ namespace fs = std::filesystem;
 
 struct Input {
   fs::path file;
-  bool data = false;  // a .hex: a data file
+  bool data = false;   // a .hex: a data file
+  std::string beside;  // the name of another file of the folder ("item_list.txt"), or empty
+
+  // The case's own sources come first, in their order; then the other files.
+  auto order() const { return std::make_pair(!beside.empty(), file); }
 };
 
 struct Case {
@@ -84,13 +91,20 @@ std::vector<Case> all_cases() {
       } else if (ext == ".warnings") {
         c.warnings = file.path();
       } else if (ext == ".txt" || ext == ".hex") {
-        c.inputs.push_back({file.path(), ext == ".hex"});
+        // What lies between the case's name and the extension: nothing, a number, or a name.
+        const std::size_t from = stem.size() + 1;
+        const std::string middle = name.size() > from + ext.size()
+                                       ? name.substr(from, name.size() - from - ext.size())
+                                       : std::string();
+        const bool other =
+            !middle.empty() && !std::ranges::all_of(middle, [](char d) { return std::isdigit(d); });
+        c.inputs.push_back({file.path(), ext == ".hex", other ? middle + ext : ""});
       } else {
         c.trouble = "a file the runner does not know: " + name;
       }
     }
     for (auto& [stem, c] : found) {
-      std::ranges::sort(c.inputs, {}, [](const Input& i) { return i.file; });
+      std::ranges::sort(c.inputs, {}, &Input::order);
       if (kind_named(kind) == nullptr) c.trouble = "the folder names no kind: " + kind;
       if (c.inputs.empty()) c.trouble = "no source and no data file";
       if (c.expected.empty() && c.warnings.empty()) c.trouble = "no .expected and no .warnings";
@@ -148,6 +162,22 @@ std::string from_hex(const std::string& text) {
   return bytes;
 }
 
+// A source as the transcript shows it: as UTF-8, as the dump shows texts, and its control bytes
+// but tabs and line feeds as \xNN, so that none of them hides in the expectation.
+std::string shown(const std::string& source) {
+  bool exact = true;
+  std::string out;
+  for (const char c : plain(source, exact)) {
+    const auto b = static_cast<unsigned char>(c);
+    if ((b < 0x20 && c != '\t' && c != '\n') || b == 0x7f) {
+      out += "\\x" + std::string(1, "0123456789abcdef"[b >> 4]) + "0123456789abcdef"[b & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 // The commands a case states, its first input's first lines "# run: ...", and its language.
 std::vector<std::string> commands_of(const Case& c, Language& language) {
   std::vector<std::string> commands;
@@ -193,26 +223,49 @@ TEST_P(Cases, Run) {
   const Case& c = GetParam();
   ASSERT_TRUE(c.trouble.empty()) << c.trouble;
   TempDir dir;
-  const std::string root = dir.path() + "/";
   // Where each input goes in the case's folder.
   std::vector<std::string> sources, outputs;
   std::map<std::string, std::string> before;  // the inputs' bytes, by path in the folder
+  const auto own = static_cast<std::size_t>(
+      std::ranges::count_if(c.inputs, [](const Input& i) { return i.beside.empty(); }));
   for (std::size_t i = 0; i < c.inputs.size(); ++i) {
-    const std::string folder = c.inputs.size() == 1 ? "" : std::to_string(i + 1) + "/";
-    const std::string text = text_of_file(c.inputs[i].file);
-    const std::string name = folder + c.kind + (c.inputs[i].data ? ".dat" : ".txt");
-    const std::string bytes = c.inputs[i].data ? from_hex(text) : text;
+    const Input& input = c.inputs[i];
+    const std::string text = text_of_file(input.file);
+    const std::string bytes = input.data ? from_hex(text) : text;
+    if (!input.beside.empty()) {
+      // Another file of the game folder; a source of a kind is converted and shown as well.
+      write_file(dir / input.beside, bytes);
+      before[input.beside] = bytes;
+      const std::string_view stem =
+          std::string_view(input.beside).substr(0, input.beside.size() - 4);
+      if (kind_of_source(input.beside) != nullptr) {
+        sources.push_back(input.beside);
+        outputs.push_back(std::string(stem) + ".dat");
+      }
+      continue;
+    }
+    const std::string folder = own == 1 ? "" : std::to_string(i + 1) + "/";
+    const std::string name = folder + c.kind + (input.data ? ".dat" : ".txt");
     write_file(dir / name, bytes);
     before[name] = bytes;
     sources.push_back(folder + c.kind + ".txt");
     outputs.push_back(folder + c.kind + ".dat");
     const char* seeds = std::getenv("KELV_SEED_DIR");
-    if (!c.inputs[i].data && seeds != nullptr && *seeds != '\0') save_seed(seeds, c.kind, text);
+    if (!input.data && seeds != nullptr && *seeds != '\0') save_seed(seeds, c.kind, text);
   }
-  // What the driver said, without the temporary folder.
+  // What the driver said, without the temporary folder. Where the driver joins a folder's
+  // names with a backslash (Windows), the paths in it are shown with slashes as typed here.
   const auto without_folder = [&](std::string line) {
-    for (std::size_t at; (at = line.find(root)) != std::string::npos;)
-      line.erase(at, root.size());
+    const std::string folder = dir.path();
+    for (std::size_t at; (at = line.find(folder)) != std::string::npos;) {
+      std::size_t end = at + folder.size();
+      if (end < line.size() && (line[end] == '/' || line[end] == '\\')) ++end;
+      line.erase(at, end - at);
+#ifdef _WIN32
+      for (std::size_t i = at; i < line.size() && line[i] != ':' && line[i] != ' '; ++i)
+        if (line[i] == '\\') line[i] = '/';
+#endif
+    }
     return line;
   };
   // The dump of a data file, with what it finds wrong.
@@ -279,9 +332,7 @@ TEST_P(Cases, Run) {
           if (!fs::exists(fs_path(dir / name)) || (was != before.end() && was->second == now)) {
             continue;
           }
-          bool exact = true;  // a source is shown as UTF-8, as the dump shows texts
-          actual +=
-              "--- " + name + "\n" + (name.ends_with(".dat") ? dumped(name) : plain(now, exact));
+          actual += "--- " + name + "\n" + (name.ends_with(".dat") ? dumped(name) : shown(now));
         }
       }
     } else {
@@ -291,7 +342,9 @@ TEST_P(Cases, Run) {
       for (const std::string& line : console.lines)
         actual += without_folder(line) + "\n";
       if (!check) {
-        EXPECT_EQ(status, console.lines.empty() ? kExitOk : kExitFailed);
+        const bool failed = std::ranges::any_of(
+            console.lines, [](const std::string& line) { return line.starts_with("kelvconv: "); });
+        EXPECT_EQ(status, failed ? kExitFailed : kExitOk);
         for (const std::string& output : outputs) {
           if (fs::exists(fs_path(dir / output))) actual += dumped(output);
         }

@@ -51,8 +51,7 @@ class Driver : public ::testing::Test {
     std::vector<const char*> argv;
     for (const std::string& a : args)
       argv.push_back(a.c_str());
-    SilentReport report;
-    return run(argv, system_files(), console, report);
+    return run(argv, system_files(), console);
   }
 
   TempDir dir;
@@ -65,10 +64,14 @@ Bytes start_dat(std::int32_t index) {
   return keyed(1, {field("start_scene_index", i32(index))});
 }
 
-TEST_F(Driver, NoArgumentsDoesNothing) {
+TEST_F(Driver, NoArgumentsConvertsNothingAndSaysHowItIsUsed) {
+  write_file(dir / "start_game.txt", kStart3);
   EXPECT_EQ(kelvconv({}), kExitOk);
-  EXPECT_TRUE(console.errors.empty());
+  ASSERT_EQ(console.errors.size(), 1u);
+  EXPECT_EQ(console.errors[0].rfind("Usage: kelvconv [OPTION]... FILE|FOLDER...\n", 0), 0u);
+  EXPECT_NE(console.errors[0].find("'kelvconv --help'"), std::string::npos);
   EXPECT_TRUE(console.infos.empty());
+  EXPECT_EQ(dir.names(), std::set<std::string>{"start_game.txt"});
 }
 
 TEST_F(Driver, ConvertsRecognisedNamesAndSkipsOthers) {
@@ -83,11 +86,14 @@ TEST_F(Driver, ConvertsRecognisedNamesAndSkipsOthers) {
   EXPECT_EQ(dir.names(),
             (std::set<std::string>{"notes.txt", "start_game.dat", "start_game.txt", "upper"}));
   EXPECT_EQ(file_text(dir / "upper/START_GAME.dat"), "<missing>");
-  EXPECT_EQ(console.infos,
-            (std::vector<std::string>{
-                dir / "start_game.txt" + " -> " + dir / "start_game.dat",
-                dir / "upper/START_GAME.TXT" + ": skipped (no converter for this name)",
-                dir / "notes.txt" + ": skipped (no converter for this name)"}));
+  EXPECT_EQ(console.infos, (std::vector<std::string>{
+                               dir / "start_game.txt" + " -> " + dir / "start_game.dat",
+                               dir / "notes.txt" + ": skipped (no converter for this name)"}));
+  EXPECT_EQ(console.errors,
+            std::vector<std::string>{dir / "upper/START_GAME.TXT" +
+                                     ": warning: no kind of source has this name: did you mean "
+                                     "start_game.txt? (names compare byte for byte, case and all) "
+                                     "[name]"});
   EXPECT_TRUE(console.failures.empty());
 }
 
@@ -143,6 +149,35 @@ TEST_F(Driver, EarlierOutputsAreInPlaceBeforeAQuestion) {
   EXPECT_NE(seen[5], "<missing>");
   EXPECT_EQ(dir.names(), (std::set<std::string>{"prepare.dat", "prepare.txt", "start_game.dat",
                                                 "start_game.txt", "title.dat", "title.txt"}));
+}
+
+// "Yes to all" and "No to all" answer the question for every later output of the run, as -y and
+// -n would have from its start.
+TEST_F(Driver, AnAnswerToAllStandsForTheRestOfTheRun) {
+  std::vector<std::string> args;
+  for (const std::string name : {"prepare", "start_game", "title"}) {
+    write_file(dir / (name + ".txt"), name == "start_game" ? kStart3 : "");
+    write_file(dir / (name + ".dat"), "old");
+    args.push_back(dir / (name + ".txt"));
+  }
+  console.answers = {Answer::No, Answer::YesToAll};  // then no answer, were it asked again
+  EXPECT_EQ(kelvconv(args), kExitOk);
+  EXPECT_EQ(console.asked, (std::vector<std::string>{dir / "prepare.dat", dir / "start_game.dat"}));
+  EXPECT_EQ(file_text(dir / "prepare.dat"), "old");
+  EXPECT_EQ(read_file(dir / "start_game.dat"), start_dat(3));
+  EXPECT_NE(file_text(dir / "title.dat"), "old");
+
+  for (const char* name : {"start_game.dat", "title.dat"})
+    write_file(dir / name, "old");
+  console.asked.clear();
+  console.answers = {Answer::NoToAll};
+  args.insert(args.begin(), "-v");
+  EXPECT_EQ(kelvconv(args), kExitOk);
+  EXPECT_EQ(console.asked, std::vector<std::string>{dir / "prepare.dat"});
+  for (const char* name : {"prepare.dat", "start_game.dat", "title.dat"})
+    EXPECT_EQ(file_text(dir / name), "old") << name;
+  EXPECT_EQ(console.infos.size(), 3u);  // each "kept (not replaced)"
+  EXPECT_TRUE(console.errors.empty());
 }
 
 TEST_F(Driver, AnswersGivenInAdvance) {
@@ -218,7 +253,7 @@ TEST_F(Driver, CommandLine) {
   EXPECT_EQ(console.infos[0].rfind("Usage: kelvconv", 0), 0u);
   EXPECT_EQ(kelvconv({"--version"}), kExitOk);
   EXPECT_EQ(kelvconv({"--bogus"}), kExitUsage);
-  EXPECT_EQ(kelvconv({"-yq"}), kExitUsage);
+  EXPECT_EQ(kelvconv({"-yZ"}), kExitUsage);
   EXPECT_EQ(console.errors.front(), "unrecognized option '--bogus'");
 
   // After "--" a name that looks like an option is a file.

@@ -85,8 +85,7 @@ inline int run_driver(const std::vector<std::string>& args, FileSystem& files, C
   std::vector<const char*> argv{"kelvconv"};
   for (const std::string& a : args)
     argv.push_back(a.c_str());
-  SilentReport report;
-  return run(argv, files, console, report);
+  return run(argv, files, console);
 }
 
 #ifndef _WIN32

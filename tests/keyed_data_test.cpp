@@ -38,17 +38,19 @@ TEST(KeyedData, TheBytesOfAFieldRecord) {
   EXPECT_EQ(out.bytes, expected);
 }
 
-// Whatever the mix of pieces, the gather writes pass on the same bytes in the same order, tables
-// by their own address, and never more pieces at once than the limit.
+// Whatever the mix of pieces, the gather writes pass on the same bytes in the same order: small
+// ones copied (they may come from a number on the stack), tables of 4 KiB or more by their own
+// address, and never more than 256 pieces at once, what one gather write of the file seam takes.
 TEST(KeyedData, GatherSinkPassesTheBytesOnInOrder) {
-  Bytes table(GatherSink::kKeepFrom * 3);
+  constexpr std::size_t kPieces = 256;
+  Bytes table(12 * 1024);
   for (std::size_t i = 0; i < table.size(); ++i)
     table[i] = static_cast<unsigned char>(i * 7);
   Bytes given;
   Bytes passed;
   std::size_t by_address = 0;
   GatherSink sink([&](std::span<const GatherSink::Piece> pieces) {
-    EXPECT_LE(pieces.size(), GatherSink::kPieces);
+    EXPECT_LE(pieces.size(), kPieces);
     for (const GatherSink::Piece& p : pieces) {
       if (p.data() == table.data()) ++by_address;
       passed.insert(passed.end(), p.begin(), p.end());
@@ -59,18 +61,18 @@ TEST(KeyedData, GatherSinkPassesTheBytesOnInOrder) {
     given.insert(given.end(), data, data + size);
   };
   for (int round = 0; round < 3; ++round) {
-    // More small pieces than the buffer holds, then more large ones than a write takes.
-    for (std::size_t n = 0; n < 2 * GatherSink::kBuffer; n += 13) {
+    // More small pieces than its buffer of 64 KiB holds, then more large ones than a write takes.
+    for (std::size_t n = 0; n < 2 * 64 * 1024; n += 13) {
       const Bytes small = i32(static_cast<std::int32_t>(n));
       put(small.data(), small.size());
       put(table.data() + n % 1000, n % 200);
     }
-    for (std::size_t n = 0; n < GatherSink::kPieces + 3; ++n)
+    for (std::size_t n = 0; n < kPieces + 3; ++n)
       put(table.data(), table.size());
   }
   sink.flush();
   EXPECT_EQ(passed, given);
-  EXPECT_EQ(by_address, 3 * (GatherSink::kPieces + 3));
+  EXPECT_EQ(by_address, 3 * (kPieces + 3));
 }
 
 }  // namespace

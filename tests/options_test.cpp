@@ -5,19 +5,23 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "language/tr.h"
 
 namespace kelv {
 namespace {
 
 // What a command line sets, written compactly: the overwrite rule (a = ask, y, n), the mode (c
-// convert, k check, d dump, x decompile, e explain), then the flags set, then the paths.
+// convert, k check, d dump, x decompile, e explain, m names), then the flags set, then the paths.
 std::string summary(const Options& o) {
   std::string s;
   s += o.overwrite == Overwrite::Ask ? 'a' : o.overwrite == Overwrite::Always ? 'y' : 'n';
-  s += "ckdxe"[static_cast<int>(o.mode)];
+  s += "ckdxem"[static_cast<int>(o.mode)];
   for (const auto& [flag, letter] : {std::pair{o.json, 'j'},
-                                     {o.warn, 'W'},
+                                     {o.quiet, 'q'},
+                                     {o.strict, 's'},
                                      {o.recursive, 'r'},
                                      {o.update, 'u'},
                                      {o.verbose, 'v'},
@@ -43,8 +47,12 @@ TEST(Options, EachCommandLine) {
       {{"--no-clobber", "a.txt"}, "nc a.txt"},
       {{"-y", "-n"}, "nc"},
       {{"-n", "--yes"}, "yc"},
-      {{"-yvrWu"}, "ycWruv"},
-      {{"--verbose", "--recursive", "--update", "--warn"}, "acWruv"},
+      {{"-yvrWu"}, "ycruv"},
+      {{"--verbose", "--recursive", "--update", "--warn"}, "acruv"},
+      {{"-q", "--strict", "a"}, "acqs a"},
+      {{"--quiet", "-W"}, "acq"},
+      {{"--names", "item_list"}, "am item_list"},
+      {{"--names", "--explain"}, "option '--explain' does not go with the mode given before it"},
       {{"--check", "-r", "d/"}, "akr d/"},
       {{"--dump", "--json", "x.dat"}, "adj x.dat"},
       {{"--decompile", "-y", "x.dat"}, "yx x.dat"},
@@ -56,7 +64,7 @@ TEST(Options, EachCommandLine) {
       {{"a", "-v", "b"}, "acv a b"},
       {{"--bogus"}, "unrecognized option '--bogus'"},
       {{"--yes=1"}, "unrecognized option '--yes=1'"},
-      {{"-yq"}, "invalid option -- 'q'"},
+      {{"-yZ"}, "invalid option -- 'Z'"},
       {{"-Y"}, "invalid option -- 'Y'"},
       {{"--check", "--dump"}, "option '--dump' does not go with the mode given before it"},
       {{"--json", "x.dat"}, "option '--json' goes with --dump"},
@@ -76,12 +84,28 @@ TEST(Options, EachCommandLine) {
 // Every option the help names is one the parser takes, and the other way round.
 TEST(Options, TheHelpNamesEveryOption) {
   const std::string help = usage();
-  for (const char* option : {"-y, --yes", "-n, --no-clobber", "-u, --update", "-r, --recursive",
-                             "-W, --warn", "-v, --verbose", "--check", "--dump", "--json",
-                             "--decompile", "--explain", "-h, --help", "-V, --version"}) {
+  for (const char* option :
+       {"-y, --yes", "-n, --no-clobber", "-u, --update", "-r, --recursive", "-q, --quiet",
+        "--strict", "-W, --warn", "-v, --verbose", "--check", "--dump", "--json", "--decompile",
+        "--explain", "--names", "-h, --help", "-V, --version"}) {
     EXPECT_NE(help.find(std::string("  ") + option + " "), std::string::npos) << option;
   }
   EXPECT_EQ(version_line(), "kelvconv " KELV_VERSION);
+}
+
+// The help fits a terminal of 80 columns in both languages, a Japanese character taking two.
+TEST(Options, TheHelpFitsEightyColumns) {
+  for (const Language language : {Language::English, Language::Japanese}) {
+    use_language(language);
+    const std::string help = usage() + version();
+    for (std::size_t at = 0, end = 0; at < help.size(); at = end + 1) {
+      end = help.find('\n', at);
+      if (end == std::string::npos) end = help.size();
+      const std::string line = help.substr(at, end - at);
+      EXPECT_LE(display_width(line), 79u) << line;
+    }
+  }
+  use_language(Language::English);
 }
 
 }  // namespace

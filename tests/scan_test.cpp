@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 
 namespace kelv {
@@ -61,6 +62,54 @@ TEST(Scan, Integers) {
   EXPECT_FALSE(scan("-2147483648", "%d", v).wrapped);
 }
 
+// A line in a buffer of its own, exactly as long: a scan that looks past the end of its line is
+// caught by the address sanitizer.
+class Exact {
+ public:
+  explicit Exact(std::string_view line) : bytes_(new char[line.size()]), size_(line.size()) {
+    std::memcpy(bytes_.get(), line.data(), line.size());
+  }
+  operator std::string_view() const { return {bytes_.get(), size_}; }
+
+ private:
+  std::unique_ptr<char[]> bytes_;
+  std::size_t size_;
+};
+
+// Leading zeros do not count towards the 32 bits; the digits after them do.
+TEST(Scan, IntegersWithLeadingZerosAtThe32BitLimit) {
+  struct Case {
+    const char* line;
+    std::int32_t value;
+    bool wrapped;
+  } cases[] = {
+      {"0000000000", 0, false},
+      {"000000000000", 0, false},
+      {"-0", 0, false},
+      {"02147483647", 2147483647, false},
+      {"0000000002147483647", 2147483647, false},
+      {"00000000002147483648", std::numeric_limits<std::int32_t>::min(), true},
+      {"-00000000002147483648", std::numeric_limits<std::int32_t>::min(), false},
+      {"-00000000002147483649", 2147483647, true},
+      {"1000000000", 1000000000, false},
+      {"00004294967295", -1, true},
+      {"00004294967296", 0, true},
+      {"4294967296", 0, true},
+      {"9999999999", 1410065407, true},
+      {"000000000000000000001", 1, false},
+      {"18446744073709551616", 0, true},  // 2^64: nothing left below the 64 bits either
+      {"18446744073709551617", 1, true},
+      {"0000000000000000000000000000004294967295", -1, true},
+  };
+  for (const Case& c : cases) {
+    std::int32_t v = 99;
+    const ScanResult r = scan(Exact(c.line), "%d", v);
+    EXPECT_EQ(r.matched, 1) << c.line;
+    EXPECT_EQ(v, c.value) << c.line;
+    EXPECT_EQ(r.wrapped, c.wrapped) << c.line;
+  }
+}
+
 TEST(Scan, Reals) {
   struct Case {
     const char* line;
@@ -104,6 +153,41 @@ TEST(Scan, WordsStopAtWhiteSpace) {
   EXPECT_EQ(scan("hero\t12", "%s %d", word, n).matched, 2);
   EXPECT_STREQ(word, "hero");
   EXPECT_EQ(n, 12);
+}
+
+// A word's end is found eight bytes at a time: it may end at any place of the eight, after any
+// bytes that are no white space (control bytes and bytes above 0x7F among them), or at the end of
+// the line.
+TEST(Scan, WordsEndAtEveryPlaceOfTheirEightBytes) {
+  const std::string bytes =
+      "a!~\x7f\xa1\x01\x1f\x80z\xfd\x08\x0e"
+      "0";
+  for (std::size_t length = 1; length <= 25; ++length) {
+    std::string word;
+    for (std::size_t i = 0; i < length; ++i)
+      word += bytes[(i * 5) % bytes.size()];
+    for (const char* end : {" ", "\t", "\n", "\v", "\f", "\r", "  \t", ""}) {
+      char field[32] = {};
+      std::int32_t n = -1;
+      const std::string line = word + end + (*end != '\0' ? "7" : "");
+      const ScanResult r = scan(Exact(line), "%s %d", field, n);
+      EXPECT_EQ(std::string(field), word) << length << " bytes, then " << int{*end};
+      EXPECT_EQ(r.matched, *end != '\0' ? 2 : 1) << length;
+      EXPECT_EQ(n, *end != '\0' ? 7 : -1) << length;
+    }
+    // A lead byte takes the white space after it: an odd run of them before a blank, wherever
+    // it falls, continues the word; an even run pairs up and ends it.
+    for (const char* run : {"\x82", "\x82\x82", "\x82\x82\x82", "\xe0\x9f\xfc\x81"}) {
+      const std::string leads = run;
+      const std::string line = word + leads + " b 3";
+      char field[40] = {};
+      std::int32_t n = -1;
+      scan(Exact(line), "%s %d", field, n);
+      const bool odd = leads.size() % 2 == 1;
+      EXPECT_EQ(std::string(field), word + leads + (odd ? " b" : "")) << length;
+      EXPECT_EQ(n, odd ? 3 : -1) << length;
+    }
+  }
 }
 
 TEST(Scan, ShiftJisCharactersStayWhole) {

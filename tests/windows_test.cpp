@@ -9,12 +9,16 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "convert/catalog.h"
+#include "driver/paths.h"
 #include "files_support.h"
+#include "platform/terminal.h"
 #include "support.h"
 
 namespace kelv::test {
@@ -23,28 +27,60 @@ namespace {
 const std::string kStart = "<start_scene_index>\n7\n</start_scene_index>\n";
 const Bytes kStartData = keyed(1, {field("start_scene_index", i32(7))});
 
-// Stands in for MessageBoxW: records each box and answers `answer`.
+// Stands in for the user: records each message box, task dialog and console question, and
+// answers the dialogs with `dialog_answers` in turn (then 0: not shown) and the console with
+// `typed` (none: no console to ask on).
 struct Boxes {
   struct Shown {
     std::string text, caption;
     UINT type;
   };
-  int answer = 0;
   std::vector<Shown> shown;
-  ShowMessageBox show() {
-    return [this](const std::wstring& text, const std::wstring& caption, UINT type) {
-      shown.push_back({narrow(text), narrow(caption), type});
-      return answer;
-    };
+  std::vector<TaskDialogText> dialogs;
+  std::deque<int> dialog_answers;
+  std::vector<std::string> prompts;
+  std::optional<std::string> typed;
+
+  // The windowed program's side, or (`windowed` false) the console twin's.
+  UserSide side(bool windowed = true) {
+    return {.windowed = windowed,
+            .message_box =
+                [this](const std::wstring& text, const std::wstring& caption, UINT type) {
+                  shown.push_back({narrow(text), narrow(caption), type});
+                  return IDOK;
+                },
+            .task_dialog =
+                [this](const TaskDialogText& dialog) {
+                  dialogs.push_back(dialog);
+                  if (dialog_answers.empty()) return 0;
+                  const int answer = dialog_answers.front();
+                  dialog_answers.pop_front();
+                  return answer;
+                },
+            .ask_line =
+                [this](const std::string& prompt, std::string& answer) {
+                  if (!typed) return false;
+                  prompts.push_back(prompt);
+                  answer = *typed;
+                  return true;
+                }};
   }
 };
 
-// A file standing for a redirected standard stream, made inheritable for a program to start.
+// `path` with Windows' own separator throughout, as Explorer and cmd give paths.
+std::string backslashed(std::string path) {
+  std::ranges::replace(path, '/', '\\');
+  return path;
+}
+
+// A file standing for a redirected standard stream, made inheritable for a program to start: a
+// new one to write, or (`read`) one that is there to read.
 struct Redirected {
-  explicit Redirected(const std::string& path) {
+  explicit Redirected(const std::string& path, bool read = false) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    handle = CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         &inherit, CREATE_ALWAYS, 0, nullptr);
+    handle = CreateFileW(widen(path).c_str(), read ? GENERIC_READ : GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                         read ? OPEN_EXISTING : CREATE_ALWAYS, 0, nullptr);
   }
   ~Redirected() { CloseHandle(handle); }
   HANDLE handle;
@@ -60,8 +96,10 @@ struct Ran {
 };
 
 // Runs `program`, found beside this test program, with `args` and its standard output and error
-// redirected to files, and waits for it to end.
-Ran run_program(const std::wstring& program, const std::vector<std::string>& args) {
+// redirected to files (and its input from a file holding `input`), in the folder `folder` (this
+// one when empty), and waits for it to end.
+Ran run_program(const std::wstring& program, const std::vector<std::string>& args,
+                const std::string& input = "", const std::string& folder = "") {
   std::wstring path(MAX_PATH, L'\0');
   path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
   path = path.substr(0, path.find_last_of(L"\\/") + 1) + program;
@@ -69,17 +107,19 @@ Ran run_program(const std::wstring& program, const std::vector<std::string>& arg
   for (const std::string& a : args)
     line += L" \"" + widen(a) + L"\"";
   TempDir streams;
+  write_file(streams / "in", input);
   Ran ran;
   {
-    Redirected out(streams / "out"), err(streams / "err");
+    Redirected in(streams / "in", true), out(streams / "out"), err(streams / "err");
     STARTUPINFOW start{};
     start.cb = sizeof start;
     start.dwFlags = STARTF_USESTDHANDLES;
+    start.hStdInput = in.handle;
     start.hStdOutput = out.handle;
     start.hStdError = err.handle;
     PROCESS_INFORMATION p{};
-    if (!CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &start, &p)) {
+    if (!CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                        folder.empty() ? nullptr : widen(folder).c_str(), &start, &p)) {
       ADD_FAILURE() << "cannot start " << narrow(path) << ": " << reason(GetLastError());
       return ran;
     }
@@ -113,7 +153,9 @@ TEST(WindowsNames, JapaneseFolderAndFileNamesConvertInEitherCodePage) {
   } files[] = {
       {"item_list.txt", "item_list.dat", "<item_number>\n2\n</item_number>\n"},
       {"scene_表.txt", "scene_表.dat", "<scene_kind>\n1\n</scene_kind>\n"},
-      {"map_anim_町.txt", "map_anim_町.dat", "<map_anim_main_data>\n4 8 1 町.bmp\n"},
+      // The image's name in Shift-JIS, as an author's editor saves it.
+      {"map_anim_町.txt", "map_anim_町.dat",
+       "<map_anim_main_data>\n4 8 1 \x92\xac.bmp\n</map_anim_main_data>\n"},
   };
   std::vector<std::string> args{"-v"};
   std::string listing;
@@ -156,9 +198,10 @@ TEST(WindowsPrograms, AnswerAShellWithTheirOutputAndExitStatus) {
     EXPECT_EQ(failed.err.rfind("kelvconv: " + missing + ": cannot open: ", 0), 0u) << failed.err;
     EXPECT_TRUE(failed.err.ends_with("\r\n")) << failed.err;
 
-    // Wine without a display cannot show the question box: that is no answer.
+    // Wine without a display cannot show kelvconv.exe's question; kelvconv.com asks on none
+    // but the console and never reads a script's input for an answer: no answer either way.
     if (!under_wine()) continue;
-    const Ran unasked = run_program(program, {dir / "start_game.txt"});
+    const Ran unasked = run_program(program, {dir / "start_game.txt"}, "y\r\n");
     EXPECT_EQ(unasked.status, 1u);
     EXPECT_EQ(unasked.err, "kelvconv: " + dir / "start_game.dat" +
                                ": exists and was not replaced: the overwrite question could not "
@@ -189,30 +232,124 @@ TEST(WindowsPrograms, SpeakJapaneseWhereTheUserDoes) {
   EXPECT_EQ(failed.err.rfind("kelvconv: " + missing + ": 開けません: ", 0), 0u) << failed.err;
 }
 
-TEST(WindowsConsole, TheQuestionBoxAndWhatEachAnswerDoes) {
+TEST(WindowsConsole, TheQuestionDialogAndWhatEachAnswerDoes) {
   const struct {
     int answer, status;
     bool replaced;
-  } cases[] = {{IDYES, 0, true}, {IDNO, 0, false}, {0, 1, false}, {-1, 1, false}};
+  } cases[] = {{IDYES, 0, true},     {kYesToAll, 0, true}, {IDNO, 0, false},
+               {kNoToAll, 0, false}, {IDCANCEL, 0, false}, {0, 1, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.answer);
     TempDir dir;
-    write_file(dir / "start_game.txt", kStart);
-    write_file(dir / "start_game.dat", "old");
+    const std::string folder = backslashed(dir / "データ");
+    write_file(folder + "\\start_game.txt", kStart);
+    write_file(folder + "\\start_game.dat", "old");
     Boxes boxes;
-    boxes.answer = c.answer;
-    WindowsConsole console(nullptr, nullptr, boxes.show());
-    EXPECT_EQ(run_driver({dir / "start_game.txt"}, system_files(), console), c.status);
-    EXPECT_EQ(read_file(dir / "start_game.dat"), c.replaced ? kStartData : text("old"));
-    ASSERT_EQ(boxes.shown.size(), c.status == 0 ? 1u : 2u);
-    EXPECT_EQ(boxes.shown[0].text, kOverwriteQuestion());
-    EXPECT_EQ(boxes.shown[0].caption, dir / "start_game.dat");
-    EXPECT_EQ(boxes.shown[0].type, UINT{MB_YESNO | MB_SYSTEMMODAL});
-    // A box not shown is a failure, and with no error stream it is told in the failure box.
+    boxes.dialog_answers = {c.answer};
+    WindowsConsole console(nullptr, nullptr, boxes.side());
+    EXPECT_EQ(run_driver({folder + "\\start_game.txt"}, system_files(), console), c.status);
+    EXPECT_EQ(read_file(folder + "\\start_game.dat"), c.replaced ? kStartData : text("old"));
+    ASSERT_EQ(boxes.dialogs.size(), 1u);
+    const TaskDialogText& dialog = boxes.dialogs[0];
+    EXPECT_EQ(dialog.caption, L"Kelvardin");
+    EXPECT_EQ(narrow(dialog.main), kOverwriteQuestion());
+    // The file's name on a line of its own, its folder under it: not cut off as a caption is.
+    EXPECT_EQ(narrow(dialog.content), "start_game.dat\nin " + folder);
+    std::vector<int> buttons;
+    for (const TaskDialogText::Button& b : dialog.buttons)
+      buttons.push_back(b.id);
+    EXPECT_EQ(buttons, (std::vector<int>{IDYES, kYesToAll, IDNO, kNoToAll}));
+    // A dialog not shown is no answer (Esc or closing one that was shown is "no"): a failure,
+    // told in the box at the end of the run.
+    ASSERT_EQ(boxes.shown.size(), c.status == 0 ? 0u : 1u);
     if (c.status != 0) {
-      EXPECT_NE(boxes.shown[1].text.find("-y replaces"), std::string::npos);
+      EXPECT_NE(boxes.shown[0].text.find("-y replaces"), std::string::npos);
     }
   }
+}
+
+// Three outputs dropped again: one answer "to all" decides them all, after one question.
+TEST(WindowsConsole, OneAnswerToAllForADropOfThreeExistingOutputs) {
+  TempDir dir;
+  const std::string game = backslashed(dir / "game");
+  const std::vector<std::string> names = {"prepare", "start_game", "title"};
+  std::vector<std::string> dropped;
+  for (const std::string& name : names) {
+    write_file(game + "\\" + name + ".txt", name == "start_game" ? kStart : "");
+    dropped.push_back(game + "\\" + name + ".txt");
+  }
+  for (const int answer : {kYesToAll, kNoToAll}) {
+    SCOPED_TRACE(answer);
+    for (const std::string& name : names)
+      write_file(game + "\\" + name + ".dat", "old");
+    Boxes boxes;
+    boxes.dialog_answers = {answer};  // then no answer, were it asked again
+    WindowsConsole console(nullptr, nullptr, boxes.side());
+    EXPECT_EQ(run_driver(dropped, system_files(), console), kExitOk);
+    ASSERT_EQ(boxes.dialogs.size(), 1u);
+    EXPECT_EQ(narrow(boxes.dialogs[0].content), "prepare.dat\nin " + game);
+    for (const std::string& name : names)
+      EXPECT_EQ(file_text(game + "\\" + name + ".dat") == "old", answer == kNoToAll) << name;
+    EXPECT_TRUE(boxes.shown.empty());
+  }
+}
+
+// kelvconv.com asks on the console, reads no script's input for an answer, and never shows a box
+// (a script would wait on it until someone came to click).
+TEST(WindowsConsole, TheConsoleTwinAsksOnTheConsoleAndShowsNoBox) {
+  TempDir dir;
+  write_file(dir / "start_game.txt", kStart);
+  write_file(dir / "start_game.dat", "old");
+  write_file(dir / "title.txt", "");
+  write_file(dir / "title.dat", "read-only");
+  ASSERT_TRUE(SetFileAttributesW(widen(dir / "title.dat").c_str(), FILE_ATTRIBUTE_READONLY));
+  const std::vector<std::string> asked = {dir / "start_game.txt"};
+  const std::vector<std::string> refused = {"-y", dir / "title.txt"};
+  Boxes boxes;
+  TempDir streams;
+  {
+    Redirected err(streams / "err");
+    WindowsConsole script(nullptr, err.handle, boxes.side(false));
+    EXPECT_EQ(run_driver(asked, system_files(), script), kExitFailed);
+    EXPECT_EQ(run_driver(refused, system_files(), script), kExitFailed);
+    WindowsConsole no_streams(nullptr, nullptr, boxes.side(false));
+    EXPECT_EQ(run_driver({}, system_files(), no_streams), kExitOk);  // no usage box either
+    EXPECT_EQ(run_driver(asked, system_files(), no_streams), kExitFailed);
+    EXPECT_EQ(run_driver(refused, system_files(), no_streams), kExitFailed);
+  }
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_TRUE(boxes.dialogs.empty());
+  EXPECT_TRUE(boxes.prompts.empty());
+  EXPECT_EQ(file_text(dir / "start_game.dat"), "old");
+  const std::string err = file_text(streams / "err");
+  EXPECT_EQ(err.find("kelvconv: " + dir / "start_game.dat" +
+                     ": exists and was not replaced: the overwrite question could not be asked"),
+            0u)
+      << err;
+  EXPECT_NE(err.find("\r\nkelvconv: " + dir / "title.dat: " + kCannotCreate() + ": "),
+            std::string::npos)
+      << err;
+
+  // On a console: asked there, and answered as on a terminal.
+  for (const char* typed : {"n", " はい "}) {
+    boxes.typed = typed;
+    WindowsConsole console(nullptr, nullptr, boxes.side(false));
+    EXPECT_EQ(run_driver(asked, system_files(), console), kExitOk);
+    EXPECT_EQ(read_file(dir / "start_game.dat"), typed[0] == 'n' ? text("old") : kStartData);
+  }
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_TRUE(boxes.dialogs.empty());
+  EXPECT_EQ(boxes.prompts, (std::vector<std::string>(2, overwrite_prompt(dir / "start_game.dat"))));
+}
+
+// Cut into the box's entries: each an entry of two lines, or the count of the rest.
+std::vector<std::string> entries(const std::string& text) {
+  std::vector<std::string> out;
+  for (std::size_t at = 0, end = 0; end != std::string::npos; at = end + 2) {
+    end = text.find("\n\n", at);
+    out.push_back(text.substr(at, end - at));
+  }
+  return out;
 }
 
 TEST(WindowsConsole, FailuresAreShownInOneBoxWhenThereIsNoErrorStream) {
@@ -223,48 +360,142 @@ TEST(WindowsConsole, FailuresAreShownInOneBoxWhenThereIsNoErrorStream) {
     args.push_back(dir / ("gone" + std::to_string(i) + "/prepare.txt"));
 
   Boxes boxes;
-  WindowsConsole dropped(nullptr, nullptr, boxes.show());
+  WindowsConsole dropped(nullptr, nullptr, boxes.side());
   EXPECT_EQ(run_driver(args, system_files(), dropped), kExitFailed);
   EXPECT_EQ(read_file(dir / "start_game.dat"), kStartData);
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].caption, "Kelvardin");
   EXPECT_EQ(boxes.shown[0].type, UINT{MB_OK | MB_ICONERROR | MB_SETFOREGROUND});
-  std::vector<std::string> lines;
-  for (std::size_t at = 0, end = 0; end != std::string::npos; at = end + 1) {
-    end = boxes.shown[0].text.find('\n', at);
-    lines.push_back(boxes.shown[0].text.substr(at, end - at));
-  }
-  ASSERT_EQ(lines.size(), 21u);
+  // Each entry the file, then why on the next line, indented; a blank line between entries.
+  std::vector<std::string> shown = entries(boxes.shown[0].text);
+  ASSERT_EQ(shown.size(), 21u);
   for (std::size_t i = 0; i < 20; ++i)
-    EXPECT_EQ(lines[i].rfind(args[i + 2] + ": cannot open: ", 0), 0u) << lines[i];
-  EXPECT_EQ(lines[20], "... and 3 more");
+    EXPECT_EQ(shown[i].rfind(args[i + 2] + "\n    cannot open: ", 0), 0u) << shown[i];
+  EXPECT_EQ(shown[20], "... and 3 more");
 
   // In Japanese, as a Japanese user's system shows it.
   use_language(Language::Japanese);
   EXPECT_EQ(run_driver(args, system_files(), dropped), kExitFailed);
   use_language(Language::English);
   ASSERT_EQ(boxes.shown.size(), 2u);
-  EXPECT_EQ(boxes.shown[1].text.rfind(args[2] + ": 開けません: ", 0), 0u) << boxes.shown[1].text;
-  EXPECT_TRUE(boxes.shown[1].text.ends_with("\n…ほかに 3 件")) << boxes.shown[1].text;
-  boxes.shown.pop_back();
+  shown = entries(boxes.shown[1].text);
+  EXPECT_EQ(shown[0].rfind(args[2] + "\n    開けません: ", 0), 0u) << shown[0];
+  EXPECT_EQ(shown.back(), "…ほかに 3 件");
+  boxes.shown.clear();
+
+  // The failures first, then the warnings told of the sources; warnings alone warn.
+  dropped.finished(std::vector<std::string>{"C:\\game\\prepare.txt: cannot open: gone"},
+                   std::vector<std::string>{"C:\\game\\title.txt:3: warning: odd [kind]"});
+  dropped.finished({}, std::vector<std::string>{"C:\\game\\title.txt:3: warning: odd [kind]"});
+  ASSERT_EQ(boxes.shown.size(), 2u);
+  EXPECT_EQ(boxes.shown[0].text,
+            "C:\\game\\prepare.txt\n    cannot open: gone\n\n"
+            "C:\\game\\title.txt:3\n    warning: odd [kind]");
+  EXPECT_EQ(boxes.shown[1].type, UINT{MB_OK | MB_ICONWARNING | MB_SETFOREGROUND});
+  boxes.shown.clear();
+  // As a run tells them (-W, given in a shortcut's target): the warnings after the failure.
+  write_file(dir / "item_list.txt", "<Item_Number>\n2\n</Item_Number>\n");
+  EXPECT_EQ(run_driver({"-yW", dir / "item_list.txt", args[2]}, system_files(), dropped),
+            kExitFailed);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  shown = entries(boxes.shown[0].text);
+  ASSERT_EQ(shown.size(), 3u) << boxes.shown[0].text;
+  EXPECT_EQ(shown[0].rfind(args[2] + "\n    cannot open: ", 0), 0u) << shown[0];
+  EXPECT_EQ(shown[1].rfind(dir / "item_list.txt:1\n    warning: ", 0), 0u) << shown[1];
+  boxes.shown.clear();
 
   // A run that converted everything shows nothing.
   EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, system_files(), dropped), kExitOk);
-  EXPECT_EQ(boxes.shown.size(), 1u);
+  EXPECT_TRUE(boxes.shown.empty());
+  // Started with nothing to do (a double-click): a box says how it is used.
+  EXPECT_EQ(run_driver({}, system_files(), dropped), kExitOk);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text.rfind("kelvconv converts Kelvardin game sources", 0), 0u);
+  EXPECT_NE(boxes.shown[0].text.find("drop them on kelvconv.exe"), std::string::npos);
+  EXPECT_EQ(boxes.shown[0].type, UINT{MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND});
+  boxes.shown.clear();
 
   // With the error stream redirected, each line goes there in UTF-8, and no box comes.
   TempDir streams;
   {
     Redirected err(streams / "err");
-    WindowsConsole redirected(nullptr, err.handle, boxes.show());
+    WindowsConsole redirected(nullptr, err.handle, boxes.side());
     args[1] = dir / "表/start_game.txt";
     EXPECT_EQ(run_driver(args, system_files(), redirected), kExitFailed);
   }
-  EXPECT_EQ(boxes.shown.size(), 1u);
+  EXPECT_TRUE(boxes.shown.empty());
   const std::string err = file_text(streams / "err");
   EXPECT_EQ(err.rfind("kelvconv: " + dir / "表/start_game.txt: cannot open: ", 0), 0u) << err;
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 24) << err;
   EXPECT_EQ(std::count(err.begin(), err.end(), '\r'), 24) << err;
+}
+
+// Windows shells pass '*' and '?' on as typed: both programs expand them themselves.
+TEST(WindowsWildcards, StandForTheFilesTheyMatchInByteOrder) {
+  TempDir dir;
+  const std::string folder = backslashed(dir.path());
+  const std::string scene = "<scene_kind>\n1\n</scene_kind>\n";
+  for (const char* name : {"scene_a.txt", "scene_B.txt", "scene_ab.txt", "scene_表.txt"})
+    write_file(folder + "\\" + name, scene);
+  RecordingConsole console;
+  EXPECT_EQ(run_driver({"-v", folder + "\\scene_?.txt"}, system_files(), console), kExitOk)
+      << console.all_errors();
+  // In the byte order of the names, whatever order the system's search gives them in.
+  std::vector<std::string> converted;
+  for (const char* name : {"scene_B", "scene_a", "scene_表"})
+    converted.push_back(folder + "\\" + name + ".txt -> " + folder + "\\" + name + ".dat");
+  EXPECT_EQ(console.infos, converted);
+  EXPECT_EQ(file_text(folder + "\\scene_ab.dat"), "<missing>");
+
+  // A pattern that matches nothing is an error that names it; the run goes on.
+  console = RecordingConsole();
+  EXPECT_EQ(
+      run_driver({folder + "\\item_*.txt", folder + "\\scene_ab.txt"}, system_files(), console),
+      kExitFailed);
+  EXPECT_EQ(console.errors,
+            std::vector<std::string>{folder + "\\item_*.txt: no file matches this name"});
+  EXPECT_NE(file_text(folder + "\\scene_ab.dat"), "<missing>");
+
+  // As cmd runs it: relative names stay relative, and a folder that matches stands for its
+  // sources.
+  write_file(folder + "\\sub\\item_list.txt", "");
+  const Ran ran = run_program(L"kelvconv.com", {"-yv", "scene_*.txt", "su?"}, "", folder);
+  EXPECT_EQ(ran.status, 0u) << ran.err;
+  EXPECT_EQ(ran.out,
+            "scene_B.txt -> scene_B.dat\r\nscene_a.txt -> scene_a.dat\r\n"
+            "scene_ab.txt -> scene_ab.dat\r\nscene_表.txt -> scene_表.dat\r\n"
+            "sub\\item_list.txt -> sub\\item_list.dat\r\n");
+  const Ran none = run_program(L"kelvconv.com", {"nothing*.txt"}, "", folder);
+  EXPECT_EQ(none.status, 1u);
+  EXPECT_EQ(none.err, "kelvconv: nothing*.txt: no file matches this name\r\n");
+}
+
+// A path kelvconv joins takes the system's separator, and a folder typed with one at its end
+// does not get a second: messages show paths as Explorer and cmd do.
+TEST(WindowsPaths, JoinedWithBackslashes) {
+  TempDir dir;
+  const std::string w = backslashed(dir / "w");
+  write_file(w + "\\item_list.txt", "<Item_Number>\n2\n</Item_Number>\n");
+  for (const std::string& folder : {w, w + "\\"}) {
+    RecordingConsole console;
+    EXPECT_EQ(run_driver({"--check", folder}, system_files(), console), kExitFailed);
+    ASSERT_GE(console.errors.size(), 2u);
+    for (const std::string& line : console.errors) {
+      const std::string path = line.substr(0, line.find(": "));
+      EXPECT_EQ(path.find('/'), std::string::npos) << line;
+      EXPECT_EQ(path.find("\\\\"), std::string::npos) << line;
+    }
+    EXPECT_EQ(console.errors[0].rfind(w + "\\item_list.txt:1: warning: ", 0), 0u)
+        << console.errors[0];
+  }
+  EXPECT_EQ(joined("C:", "x.txt"), "C:x.txt");  // C:'s current folder, not its root
+  EXPECT_EQ(joined("game/", "x.txt"), "game/x.txt");
+  EXPECT_EQ(joined("game", "x.txt"), "game\\x.txt");
+  EXPECT_EQ(base_name("C:prepare.txt"), "prepare.txt");
+}
+
+TEST(WindowsConsole, KnowsWhichProgramItIs) {
+  EXPECT_TRUE(console_program());  // the tests, like kelvconv.com, are a console program
 }
 
 DWORD attributes(const std::string& path) {
@@ -277,16 +508,26 @@ TEST(WindowsFiles, ReadOnlyOutputsAreRefusedAndOthersKeepTheirAttributes) {
   write_file(dir / "start_game.dat", "old");
   ASSERT_TRUE(SetFileAttributesW(widen(dir / "start_game.dat").c_str(), FILE_ATTRIBUTE_READONLY));
   Boxes boxes;
-  WindowsConsole console(nullptr, nullptr, boxes.show());
+  WindowsConsole console(nullptr, nullptr, boxes.side());
   EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, system_files(), console), kExitFailed);
   EXPECT_EQ(file_text(dir / "start_game.dat"), "old");
   EXPECT_NE(attributes(dir / "start_game.dat") & FILE_ATTRIBUTE_READONLY, 0u);
   EXPECT_EQ(dir.names(), (std::set<std::string>{"start_game.dat", "start_game.txt"}));
   ASSERT_EQ(boxes.shown.size(), 2u);
-  EXPECT_EQ(boxes.shown[0].text, kCannotCreate());
+  // The original text first, then the file, its folder, and the system's reason.
+  const std::string denied = reason(ERROR_ACCESS_DENIED);
+  EXPECT_EQ(boxes.shown[0].text, kCannotCreate() + "\n\nstart_game.dat\nin " +
+                                     backslashed(dir.path()) + "\n\n" + denied);
   EXPECT_EQ(boxes.shown[0].caption, "Kelvardin");
   EXPECT_EQ(boxes.shown[0].type, UINT{MB_OK | MB_ICONSTOP});
-  EXPECT_EQ(boxes.shown[1].text.rfind(dir / "start_game.dat: " + kCannotCreate() + ": ", 0), 0u);
+  EXPECT_EQ(boxes.shown[1].text, dir / "start_game.dat\n    " + kCannotCreate() + ": " + denied);
+  // In Japanese: the original's own words, and the reason in the user's language.
+  use_language(Language::Japanese);
+  EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, system_files(), console), kExitFailed);
+  EXPECT_EQ(boxes.shown[2].text.rfind("ファイルを作成できません\n\nstart_game.dat\n", 0), 0u)
+      << boxes.shown[2].text;
+  EXPECT_TRUE(boxes.shown[2].text.ends_with("\n\n" + reason(ERROR_ACCESS_DENIED)));
+  use_language(Language::English);
 
   // A hidden output stays hidden; a new one is not hidden, as its temporary file was.
   SetFileAttributesW(widen(dir / "start_game.dat").c_str(), FILE_ATTRIBUTE_HIDDEN);

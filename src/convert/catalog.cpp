@@ -20,6 +20,7 @@
 #include "convert/world/pc.h"
 #include "convert/world/scene.h"
 #include "convert/world/treasure_list.h"
+#include "format/spelling.h"
 
 namespace kelv {
 namespace {
@@ -114,6 +115,24 @@ const Kind* kind_named(std::string_view name) {
     if (name == k.source || name == k.name() || name == k.pattern()) return &k;
   }
   return kind_of_source(name);
+}
+
+std::string source_name_meant(std::string_view base) {
+  if (kind_of_data(base) != nullptr) return {};
+  const std::string low = lowered(base);
+  for (const Kind& k : kKinds) {
+    if (k.match == Match::PrefixTxt) {
+      // "Scene01.txt", "scene01.TXT": the prefix and the extension as they are written.
+      const std::size_t dot = low.rfind('.');
+      if (low.starts_with(k.source) && dot != std::string::npos && low.substr(dot) == ".txt") {
+        return std::string(k.source) +
+               std::string(base.substr(k.source.size(), dot - k.source.size())) + ".txt";
+      }
+    } else if (edit_distance(low, k.source) <= (k.source.size() >= 10 ? 2 : 1)) {
+      return std::string(k.source);
+    }
+  }
+  return {};
 }
 
 Converter& Converters::of(const Kind& kind) {

@@ -43,6 +43,10 @@ const Kind* kind_of_data(std::string_view base_name);
 // The kind an author names: its name ("item_list", "scene"), its pattern ("scene*.txt") or any
 // source name of it ("scene_town.txt"); nullptr for none.
 const Kind* kind_named(std::string_view name);
+// The source name that `base_name`, which selects no kind, was probably meant to be: the same
+// but for case, or a letter off (two for the longer names); empty when no name is that close, and
+// for the data files the sources are converted into.
+std::string source_name_meant(std::string_view base_name);
 
 // One converter of each kind, made when first asked for and kept for the whole run: what a
 // converter carries from one file to the next of its kind lives there.

@@ -23,6 +23,16 @@
 
 namespace kelv {
 
+// The lists of one kind that numbers of another kind index: a shop's items, a scene's people,
+// treasures and music.
+enum : ListId { kItemList = 1, kNpcList, kTreasureList, kMusicList };
+
+// What a converter's output holds of such a list: which, and how many entries.
+struct Provided {
+  ListId list = 0;  // 0: none
+  std::int64_t size = 0;
+};
+
 // A source the converter will not convert: nothing is written for it.
 struct Refusal {
   std::uint32_t line = 1;  // where the trouble begins
@@ -46,6 +56,8 @@ class Converter {
   virtual void release() {}
   // The source format.
   virtual const Vocabulary& vocabulary() const = 0;
+  // The list of entries that other kinds index, as the data file written holds it.
+  virtual Provided provided() const { return {}; }
 };
 
 // What a converter declares of its kind, once.
@@ -59,6 +71,9 @@ struct Declaration {
   // The field count written first: by default one per section that writes a field. Writers
   // count fields they leave out, so this never depends on what was read.
   std::int32_t fields = -1;
+  // The list of entries that numbers of other kinds index, and its size as written.
+  ListId provides = 0;
+  std::int64_t (*size)(const C&) = nullptr;
 };
 
 // The converter of the sections `C::declaration()` lists. `C` may add, by defining them:
@@ -75,6 +90,7 @@ class Declared : public Converter {
   void load(DataReader& in) override;
   void decompile(SourceWriter& out) override;
   const Vocabulary& vocabulary() const override;
+  Provided provided() const override;
 
   // The vocabulary of the kind, without an object of it.
   static const Vocabulary& shared_vocabulary();

@@ -210,16 +210,10 @@ struct CountedSteps {
   }
 };
 
-}  // namespace declare_detail
-
-// A counted list: `List` (a CountedTable of the converter) made by the count section's line and
-// filled by the data section's lines at the running index `Index`. `Written` is the line its
-// records are written by, when they are written by lines (by default the line they are read by).
-template <auto List, auto Index, const auto& Format, CountedRules Rules = CountedRules{},
-          const auto& Written = Format>
-constexpr auto counted(std::string_view count_name, std::string_view data_name,
-                       About count_about = {}, About data_about = {}) {
-  using Steps = declare_detail::CountedSteps<List, Index, Format, Rules, Written>;
+// The two sections of a list, from its steps: the count line's, then the data lines'.
+template <class Steps, const auto& Format>
+constexpr auto list_sections(std::string_view count_name, std::string_view data_name,
+                             About count_about, About data_about, bool restarts) {
   using C = typename Steps::C;
   return std::array<Section<C>, 2>{Section<C>{.name = count_name,
                                               .on_data = Steps::on_count,
@@ -232,9 +226,9 @@ constexpr auto counted(std::string_view count_name, std::string_view data_name,
                                               .decompile = Steps::count_lines},
                                    Section<C>{.name = data_name,
                                               .on_data = Steps::on_record,
-                                              .on_open = Rules.restarts ? Steps::restart : nullptr,
+                                              .on_open = restarts ? Steps::restart : nullptr,
                                               .role = Role::Records,
-                                              .restarts = Rules.restarts,
+                                              .restarts = restarts,
                                               .keeps = data_about.keeps,
                                               .unfilled = Steps::left,
                                               .line = Format.shape(),
@@ -242,6 +236,20 @@ constexpr auto counted(std::string_view count_name, std::string_view data_name,
                                               .write = Steps::template records_field<DataWriter>,
                                               .load = Steps::template records_field<DataReader>,
                                               .decompile = Steps::record_lines}};
+}
+
+}  // namespace declare_detail
+
+// A counted list: `List` (a CountedTable of the converter) made by the count section's line and
+// filled by the data section's lines at the running index `Index`. `Written` is the line its
+// records are written by, when they are written by lines (by default the line they are read by).
+template <auto List, auto Index, const auto& Format, CountedRules Rules = CountedRules{},
+          const auto& Written = Format>
+constexpr auto counted(std::string_view count_name, std::string_view data_name,
+                       About count_about = {}, About data_about = {}) {
+  using Steps = declare_detail::CountedSteps<List, Index, Format, Rules, Written>;
+  return declare_detail::list_sections<Steps, Format>(count_name, data_name, count_about,
+                                                      data_about, Rules.restarts);
 }
 
 namespace declare_detail {
@@ -253,11 +261,12 @@ struct FixedSteps {
   static void on_count(C& c, const Line& l) { count_line_at_most(l, c.*Count, Most); }
   // Measured against the count as it stands when the line comes; a line that does not scan
   // still uses up its entry.
-  static void on_entry(C& c, const Line& l) {
+  static void on_record(C& c, const Line& l) {
     if (c.*Index >= c.*Count) {
       l.note(Note::LineUnused, c.*Count);
       return;
     }
+    l.at_record(c.*Index);
     l.scan(Format, std::span(c.*Array)[static_cast<std::size_t>(c.*Index)]);
     ++(c.*Index);
   }
@@ -273,13 +282,13 @@ struct FixedSteps {
     l.field(s.name, [&](auto& d) { d.i32(c.*Count, kCountValue); });
   }
   template <class L>
-  static void entries_field(L& l, C& c, const Section<C>& s) {
+  static void records_field(L& l, C& c, const Section<C>& s) {
     l.field(s.name, [&](auto& d) { d.lines(listed(c), Format); });
   }
   static void count_lines(SourceWriter& out, const C& c, const Section<C>& s) {
     out.count_section(s.name, c.*Count);
   }
-  static void entry_lines(SourceWriter& out, const C& c, const Section<C>& s) {
+  static void record_lines(SourceWriter& out, const C& c, const Section<C>& s) {
     out.records(s.name, listed(c), Format);
   }
 };
@@ -292,28 +301,8 @@ template <auto Count, auto Array, auto Index, std::int32_t Most, const auto& For
 constexpr auto fixed_list(std::string_view count_name, std::string_view data_name,
                           About count_about = {}, About data_about = {}) {
   using Steps = declare_detail::FixedSteps<Count, Array, Index, Most, Format>;
-  using C = typename Steps::C;
-  return std::array<Section<C>, 2>{Section<C>{.name = count_name,
-                                              .on_data = Steps::on_count,
-                                              .role = Role::Count,
-                                              .keeps = count_about.keeps,
-                                              .line = kCountLine,
-                                              .note = count_about.note,
-                                              .write = Steps::template count_field<DataWriter>,
-                                              .load = Steps::template count_field<DataReader>,
-                                              .decompile = Steps::count_lines},
-                                   Section<C>{.name = data_name,
-                                              .on_data = Steps::on_entry,
-                                              .on_open = Restarts ? Steps::restart : nullptr,
-                                              .role = Role::Records,
-                                              .restarts = Restarts,
-                                              .keeps = data_about.keeps,
-                                              .unfilled = Steps::left,
-                                              .line = Format.shape(),
-                                              .note = data_about.note,
-                                              .write = Steps::template entries_field<DataWriter>,
-                                              .load = Steps::template entries_field<DataReader>,
-                                              .decompile = Steps::entry_lines}};
+  return declare_detail::list_sections<Steps, Format>(count_name, data_name, count_about,
+                                                      data_about, Restarts);
 }
 
 // A table of entries that owns a list per entry (shops, enemy groups, image effects, map

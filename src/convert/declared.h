@@ -93,6 +93,12 @@ const Vocabulary& Declared<C>::shared_vocabulary() {
 }
 
 template <class C>
+Provided Declared<C>::provided() const {
+  const Declaration<C>& d = C::declaration();
+  return d.size == nullptr ? Provided{} : Provided{d.provides, d.size(self())};
+}
+
+template <class C>
 const Vocabulary& Declared<C>::vocabulary() const {
   return shared_vocabulary();
 }

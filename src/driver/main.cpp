@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "driver/run.h"
-#include "format/report.h"
 #include "language/tr.h"
 #include "platform/platform.h"
 #ifdef _WIN32
@@ -22,6 +21,5 @@ int main(int argc, char** argv) {
   std::vector<const char*> pointers;
   for (const std::string& a : args)
     pointers.push_back(a.c_str());
-  kelv::SilentReport report;
-  return kelv::run(pointers, kelv::system_files(), kelv::system_console(), report);
+  return kelv::run(pointers, kelv::system_files(), kelv::system_console());
 }

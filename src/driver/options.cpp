@@ -42,10 +42,15 @@ constexpr Option kOptions[] = {
     {'u', "--update", set<&Options::update>,
      tr("convert only the kinds of source that have an output\n"
         "missing or older than its source (all the sources of\n"
-        "such a kind, in order)")},
+        "such a kind, in order); an output older than its source\n"
+        "is replaced without asking")},
     {'r', "--recursive", set<&Options::recursive>, tr("go into the subfolders of folders too")},
-    {'W', "--warn", set<&Options::warn>,
-     tr("tell what looks wrong in the sources while converting them")},
+    {'q', "--quiet", set<&Options::quiet>,
+     tr("tell nothing of what looks wrong in the sources while\nconverting them (warnings are told "
+        "by default)")},
+    {0, "--strict", set<&Options::strict>,
+     tr("a warning fails the run (status 1; outputs still written)")},
+    {'W', "--warn", [](Options&) { return true; }, tr("tell the warnings (as by default)")},
     {'v', "--verbose", set<&Options::verbose>,
      tr("list what was converted, skipped, kept and up to date")},
     {0, "--check", set_mode<Mode::Check>,
@@ -56,6 +61,8 @@ constexpr Option kOptions[] = {
      tr("write beside each data file the source that converts\nback to it")},
     {0, "--explain", set_mode<Mode::Explain>,
      tr("describe a kind of source (item_list.txt, scene, ...),\nor list them")},
+    {0, "--names", set_mode<Mode::Names>,
+     tr("print the sections of names.txt to fill in for the kinds\ngiven, or for every kind")},
     {'h', "--help", set<&Options::help>, tr("show this help and exit")},
     {'V', "--version", set<&Options::version>, tr("show the version and exit")},
 };
@@ -115,7 +122,8 @@ std::string usage() {
          "       kelvconv --check [-r] FILE|FOLDER...\n"
          "       kelvconv --dump [--json] FILE.dat...\n"
          "       kelvconv --decompile [OPTION]... FILE.dat...\n"
-         "       kelvconv --explain [KIND]...\n")();
+         "       kelvconv --explain [KIND]...\n"
+         "       kelvconv --names [KIND]...\n")();
   out +=
       tr("Convert Kelvardin game sources (prepare.txt, start_game.txt, ...) into the data\n"
          "files the engine loads. Each output is written beside its source, with the\n"
@@ -142,9 +150,9 @@ std::string usage() {
       tr("Without -y or -n, an existing output is replaced only if the user answers yes.\n"
          "Exit status:\n"
          "  0  every recognised file was converted (or kept by the user's answer) and,\n"
-         "     with --check, nothing looked wrong\n"
+         "     with --check or --strict, nothing looked wrong\n"
          "  1  a source could not be read, an output not written or replaced, a data file\n"
-         "     holds what no source gives, or --check found something\n"
+         "     holds what no source gives, or --check or --strict found something\n"
          "  2  the command line is wrong\n")();
   return out;
 }

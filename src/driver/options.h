@@ -10,13 +10,14 @@
 namespace kelv {
 
 enum class Overwrite { Ask, Always, Never };
-enum class Mode { Convert, Check, Dump, Decompile, Explain };
+enum class Mode { Convert, Check, Dump, Decompile, Explain, Names };
 
 struct Options {
   Overwrite overwrite = Overwrite::Ask;
   Mode mode = Mode::Convert;
   bool json = false;
-  bool warn = false;
+  bool quiet = false;   // no warnings told while converting
+  bool strict = false;  // a warning fails the run
   bool recursive = false;
   bool update = false;
   bool verbose = false;

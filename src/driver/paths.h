@@ -1,5 +1,6 @@
-// Paths as the driver takes them apart: the base name that selects a kind, and the output that
-// goes beside its source.
+// Paths as the driver takes them apart and puts them together: the base name that selects a
+// kind, the output that goes beside its source, a folder's files, and the wildcards that Windows
+// shells leave to the programs they start.
 #pragma once
 
 #include <string>
@@ -7,11 +8,23 @@
 
 namespace kelv {
 
-// The part of `path` after its last folder separator ('/' here; '\\' and '/' on Windows).
+// The part of `path` after its last folder separator ('/' here; '\\', '/' and a drive's colon,
+// as in "C:name", on Windows).
 std::string_view base_name(std::string_view path);
 // The output beside a source: the path with its extension replaced by "dat".
 std::string output_path(std::string_view path);
 // The source beside a data file: the path with its extension replaced by "txt".
 std::string source_path(std::string_view path);
+
+// The file `name` in `folder`, joined with the platform's separator ('\\' on Windows, '/'
+// elsewhere), or with none where the folder, as typed, ends with a separator already (or is a
+// drive, "C:").
+std::string joined(std::string_view folder, std::string_view name);
+// Whether `path` is a pattern that the program itself expands: on Windows, whose shells pass
+// '*' and '?' on as typed, one that holds them in its last part; never elsewhere, where the
+// shells have expanded them before the program starts.
+bool is_wildcard(std::string_view path);
+// The folder part of `path`, as typed, with its separator: all before its base name.
+std::string_view folder_part(std::string_view path);
 
 }  // namespace kelv

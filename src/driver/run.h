@@ -1,10 +1,9 @@
-// The driver: reads the command line and converts every path whose base name has a route, one
-// after the other, in command-line order.
+// The driver: reads the command line and converts every path whose base name selects a kind,
+// one after the other, in command-line order.
 #pragma once
 
 #include <span>
 
-#include "format/report.h"
 #include "platform/platform.h"
 
 namespace kelv {
@@ -15,6 +14,6 @@ inline constexpr int kExitFailed = 1;  // a source could not be read or an outpu
 inline constexpr int kExitUsage = 2;   // the command line is wrong
 
 // Runs the program on `args` (element 0 is the program itself).
-int run(std::span<const char* const> args, FileSystem& files, Console& console, Report& report);
+int run(std::span<const char* const> args, FileSystem& files, Console& console);
 
 }  // namespace kelv

@@ -45,7 +45,7 @@ std::int64_t unfilled(const Table<R>& table, std::int64_t index) {
 template <class R>
 R* next_record(const Line& l, Table<R>& table, std::int64_t& index) {
   R* r = record_for(l, table, index);
-  if (r != nullptr) ++index;
+  if (r != nullptr) l.at_record(index++);
   return r;
 }
 

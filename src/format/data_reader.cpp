@@ -54,7 +54,8 @@ void Decode::mismatch(Message message) {
 }
 
 void Decode::short_of(std::uint64_t need, const Message& what) {
-  if (static_cast<std::uint64_t>(field_.declared) > field_.data.size()) {
+  // Beyond the bytes counted for the entries read so far (the shop list's), the file was cut.
+  if (field_.declared > static_cast<std::int64_t>(field_.data.size()) + over_) {
     mismatch(Message(tr("the file ends inside this field, which declares {1} data bytes where {2} "
                         "follow"),
                      field_.declared, field_.data.size()));
@@ -73,6 +74,7 @@ void Decode::i32(std::int32_t& v, const ValueShape& s) {
   if (places_ != nullptr) places_->add(&v, 4, where, field_.name);
   Shown shown;
   shown.number = v;
+  shown.place = place_;
   listen_.value(s, where, shown);
 }
 
@@ -85,6 +87,7 @@ void Decode::f32(float& v, const ValueShape& s) {
   Shown shown;
   shown.kind = ValueKind::Real;
   shown.real = v;
+  shown.place = place_;
   listen_.value(s, where, shown);
 }
 
@@ -115,6 +118,7 @@ bool Decode::read_text(std::string_view& text, const ValueShape& s) {
   shown.text = text.substr(0, text.find('\0'));
   shown.counted = length;
   shown.trailing = shown.text.size() != text.size();
+  shown.place = place_;
   listen_.value(s, where, shown);
   return true;
 }
@@ -147,11 +151,13 @@ void Decode::shown(const ValueShape& s, std::uint64_t where, const char* place) 
     for (std::size_t i = v.text.size(); i < s.size && !v.trailing; ++i)
       v.trailing = place[i] != '\0';
   }
+  v.place = place_;
+  v.held = held_;
   listen_.value(s, where, v);
 }
 
 void Decode::finish() {
-  if (told_) return;
+  if (told_ || broken_) return;  // what is wrong is told where the reading stopped
   if (left() > 0) {
     problem(Message::n(
         tr("{1} byte after the data this field holds", "{1} bytes after the data this field holds"),

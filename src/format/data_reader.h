@@ -33,6 +33,8 @@ struct Shown {
   std::string_view text;      // words and texts: up to the NUL
   std::int64_t counted = -1;  // a counted text's length T (with its NUL); -1 for a fixed field
   bool trailing = false;      // a fixed field with bytes after its NUL, or without a NUL
+  int place = -1;             // its place on its source line (from 0), where it has one
+  bool held = false;          // told in the order of its record, which may not be the line's
 };
 
 // Hears what a reading finds, in file order.
@@ -109,6 +111,7 @@ class Decode {
     for (std::size_t i = 0; i < N && !broken_; ++i) {
       const ValueShape& s = f.shapes[i];
       void* place = f.values[i].place(r);
+      place_ = static_cast<int>(i);
       if (s.kind == ValueKind::Word || s.kind == ValueKind::Text) {
         text({static_cast<char*>(place), s.size}, s);
       } else if (s.kind == ValueKind::Real) {
@@ -117,6 +120,7 @@ class Decode {
         i32(*static_cast<std::int32_t*>(place), s);
       }
     }
+    place_ = -1;
   }
 
   // Records one after the other, each by its line.
@@ -167,9 +171,14 @@ class Decode {
   // A table's size as int32 into `n`, then its records as held.
   template <class R, std::size_t N>
   void list(Table<R>& t, std::int32_t& n, const LineFormat<R, N>& f, const ValueShape& count) {
+    const std::uint64_t where = at();
     i32(n, count);
     if (broken_) return;
-    if (n < 0) problem(Message(tr("a negative count, {1}"), n));
+    if (n < 0) {
+      // Told at the count, not at the bytes after it.
+      problems_.push_back(
+          {where, std::string(field_.name), Message(tr("a negative count, {1}"), n)});
+    }
     const std::uint64_t want = static_cast<std::uint64_t>(std::max(n, 0));
     if (want * sizeof(R) > left()) short_of(want * sizeof(R), Message(tr("its records")));
     if (!make(t, std::min<std::uint64_t>(want, left() / sizeof(R)))) return;
@@ -229,9 +238,13 @@ class Decode {
     if (places_ != nullptr) places_->add(&r, sizeof(R), base, field_.name);
     for (const std::size_t i : reader_detail::record_order(f, r)) {
       const char* place = static_cast<const char*>(f.values[i].in(r));
+      place_ = static_cast<int>(i);
+      held_ = true;
       shown(f.shapes[i], base + static_cast<std::uint64_t>(place - reinterpret_cast<char*>(&r)),
             place);
     }
+    place_ = -1;
+    held_ = false;
   }
   // Tells the listener of a value held in a fixed field.
   void shown(const ValueShape& s, std::uint64_t where, const char* place);
@@ -242,6 +255,8 @@ class Decode {
   Places* places_;
   std::size_t pos_ = 0;
   std::int64_t over_ = 0;
+  int place_ = -1;       // the place on its line of the value read now
+  bool held_ = false;    // it is read from a record as held
   bool broken_ = false;  // the data ended early: nothing more is read
   bool told_ = false;    // what is wrong with the field's size is told
 };

@@ -36,6 +36,10 @@ enum class Twist : std::uint8_t {
   Breaks,         // a '#' in the text stands for a line break and is stored as a line feed
 };
 
+// The list of another kind that a number indexes (an item of the item list, ...): 0 for none;
+// the converters name the lists.
+using ListId = std::uint8_t;
+
 // A value as --explain and the dump see it: no record type.
 struct ValueShape {
   std::string_view stem;     // the name, or its stem when `number` is not 0
@@ -43,6 +47,7 @@ struct ValueShape {
   ValueKind kind = ValueKind::Int;
   Twist twist = Twist::None;
   std::uint32_t size = 4;  // the bytes of the field it fills (text fields: with the NUL)
+  ListId refers = 0;       // a number that indexes this list of another kind
 
   std::string name() const {
     return number == 0 ? std::string(stem) : std::string(stem) + std::to_string(number);
@@ -56,6 +61,12 @@ struct LineValue {
   void* (*place)(R&) = nullptr;  // the field it fills in a record
 
   const void* in(const R& r) const { return place(const_cast<R&>(r)); }
+  // The same value, a number that indexes the list `list` of another kind.
+  constexpr LineValue refers_to(ListId list) const {
+    LineValue v = *this;
+    v.shape.refers = list;
+    return v;
+  }
 };
 
 // The values of one data line, in line order.

@@ -30,6 +30,15 @@ enum class Note : std::uint8_t {
   HugeTable,        // a count whose table takes more than kHugeTable bytes: a = count, b = bytes
   FewerLines,       // a data section left records of its table without a line: a = how many
   OpenAtEnd,        // a section still open at the end of the file (line: its opening tag)
+  ExtraValues,      // more on a line after its last value: found = what is dropped, a = values
+  StrayClose,       // a closing tag of a section that is not open: section = the one open, if any
+  LoneCr,           // a carriage return without its line feed inside a line (CR line ends)
+  Utf8Mark,         // the file starts with a UTF-8 byte order mark
+  LooksUtf8,        // the file's text beyond ASCII is valid UTF-8 (line: where it first shows)
+  Reference,        // a value that is an index into another list: a = the value, b = the list
+  CountLine,        // a line of a count section (section: its name), for whoever needs its place
+  UnknownName,      // a names file's line: found = the value it names; a = 0: no such value,
+                    // 1: no name given for it
 };
 
 // Tables larger than this are worth a word: a digit too many in a count.
@@ -46,6 +55,14 @@ struct Finding {
   std::string_view section = {};  // the open section
   std::uint32_t since = 0;        // the line of its opening tag
   std::uint32_t counted_at = 0;   // the line that gave the count of its table, if any
+  std::uint32_t column = 0;       // 1-based byte of the line where it shows; 0: the whole line
+  std::int64_t record = -1;       // the record of the table the line fills, where there is one
+  // ScanStopped: whether the values the line did not reach are as a new record holds them (0,
+  // empty); ExtraValues: what the line's last value took; WordCut, TextCut: whether the cut
+  // leaves half of a double-byte character.
+  bool unreached_empty = false;
+  std::string_view taken = {};
+  bool half_character = false;
 };
 
 class Report {

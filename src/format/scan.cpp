@@ -67,7 +67,7 @@ bool scan_int(Cursor& in, std::int32_t& out, bool& wrapped) {
   bool big = false;
   if (p - digits > 9) {
     const char* first = digits;
-    while (*first == '0')
+    while (first != p && *first == '0')
       ++first;
     big = p - first > 10 || (p - first == 10 && value > 0xFFFFFFFFu);
   }
@@ -170,7 +170,7 @@ const char* next_low_byte(const char* p, const char* end) {
     std::memcpy(&x, p, 8);
     if (const std::uint64_t low = (x - kOnes * 0x21) & ~x & (kOnes * 0x80); low != 0) {
       const int bit = std::endian::native == std::endian::little ? std::countr_zero(low)
-                                                                  : std::countl_zero(low);
+                                                                 : std::countl_zero(low);
       return p + bit / 8;
     }
   }
@@ -247,6 +247,19 @@ ScanResult scan_targets(std::string_view line, std::span<const Target> targets) 
   result.cut_field = cut_field;
   result.stopped_at = static_cast<std::size_t>(in.at - line.data());
   return result;
+}
+
+bool as_new(const ValueShape& s, const void* place) {
+  if (s.kind == ValueKind::Int) {
+    std::int32_t v = 0;
+    std::memcpy(&v, place, 4);
+    return v == (s.twist == Twist::PlusOne ? 1 : 0);
+  }
+  const auto* p = static_cast<const unsigned char*>(place);
+  for (std::size_t i = 0; i < s.size; ++i) {
+    if (p[i] != 0) return false;
+  }
+  return true;
 }
 
 void apply_twist(const ValueShape& value, void* field, bool scanned) {

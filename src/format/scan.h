@@ -116,6 +116,10 @@ ScanResult scan(std::string_view line, std::type_identity_t<Format<A...>> format
   return scan_targets(line, targets);
 }
 
+// Whether the field of `value` at `place` holds what a new record holds when no line reaches it:
+// 0 (1 for a value stored plus one), 0.0, an empty text.
+bool as_new(const ValueShape& value, const void* place);
+
 // After a scan: what a value's twist does to the field it fills.
 void apply_twist(const ValueShape& value, void* field, bool scanned);
 

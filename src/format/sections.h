@@ -55,24 +55,52 @@ class Line {
   // The number of the open section (its 1-based place in the converter's table).
   int state() const { return state_; }
   std::uint32_t number() const { return number_; }
+  // The record of its table the line fills (from 0), for what is told of it.
+  void at_record(std::int64_t record) const { record_ = record; }
 
-  // Reads the line into `record` by its line format; a scan that stops early, a word or text
-  // cut to its field and a number wrapped are reported.
+  // Reads the line into `record` by its line format; a scan that stops early, values left over
+  // after the last, a word or text cut to its field and a number wrapped are reported, and so
+  // is every number that indexes another kind's list.
   template <class R, std::size_t N>
   ScanResult scan(const LineFormat<R, N>& format, R& record) const {
     const ScanResult r = scan_line(text_, format, record);
+    const auto matched = static_cast<std::size_t>(r.matched);
     if (!r.complete()) {
-      tell(Note::ScanStopped, r.matched, r.wanted,
-           &format.shapes[static_cast<std::size_t>(r.matched)], text_.substr(r.stopped_at));
+      Finding f = finding(Note::ScanStopped, r.matched, r.wanted, &format.shapes[matched]);
+      f.found = text_.substr(r.stopped_at);
+      f.column = static_cast<std::uint32_t>(r.stopped_at + 1);
+      f.unreached_empty = true;
+      for (std::size_t i = matched; i < N; ++i)
+        f.unreached_empty =
+            f.unreached_empty && as_new(format.shapes[i], format.values[i].in(record));
+      report_.note(f);
+    } else if (!is_text_line(format)) {
+      extra_values(r.stopped_at, N, &format.shapes[N - 1],
+                   format.shapes[N - 1].kind == ValueKind::Word
+                       ? text_of({static_cast<const char*>(format.values[N - 1].in(record)),
+                                  format.shapes[N - 1].size})
+                       : std::string_view());
     }
     if (r.word_cut) {
       const ValueShape& cut = format.shapes[static_cast<std::size_t>(r.cut_value)];
-      tell(cut.kind == ValueKind::Text ? Note::TextCut : Note::WordCut,
-           static_cast<std::int64_t>(r.cut_field), r.cut_value, &cut);
+      Finding f = finding(cut.kind == ValueKind::Text ? Note::TextCut : Note::WordCut,
+                          static_cast<std::int64_t>(r.cut_field), r.cut_value, &cut);
+      f.half_character = ends_in_half_character(
+          text_of({static_cast<const char*>(
+                       format.values[static_cast<std::size_t>(r.cut_value)].in(record)),
+                   cut.size}));
+      report_.note(f);
     }
     if (r.wrapped) {
       tell(Note::NumberWrapped, r.wrapped_value, 0,
            &format.shapes[static_cast<std::size_t>(r.wrapped_value)]);
+    }
+    for (std::size_t i = 0; i < matched; ++i) {
+      const ValueShape& s = format.shapes[i];
+      if (s.refers != 0 && s.kind == ValueKind::Int) {
+        tell(Note::Reference, *static_cast<const std::int32_t*>(format.values[i].in(record)),
+             s.refers, &s);
+      }
     }
     return r;
   }
@@ -81,18 +109,51 @@ class Line {
   ScanResult scan_number(std::int32_t& v, const ValueShape& shape) const {
     const scan_detail::Target t{ValueKind::Int, &v, sizeof v};
     const ScanResult r = scan_targets(text_, {&t, 1});
-    if (!r.complete()) tell(Note::ScanStopped, 0, 1, &shape, text_.substr(r.stopped_at));
+    if (!r.complete()) {
+      Finding f = finding(Note::ScanStopped, 0, 1, &shape);
+      f.found = text_.substr(r.stopped_at);
+      f.column = static_cast<std::uint32_t>(r.stopped_at + 1);
+      report_.note(f);
+    } else {
+      extra_values(r.stopped_at, 1, &shape, {});
+    }
     if (r.wrapped) tell(Note::NumberWrapped, 0, 0, &shape);
     return r;
   }
 
   void note(Note what, std::int64_t a = 0, std::int64_t b = 0) const { tell(what, a, b); }
+  // A finding about `found`, a part of the line.
+  void note(Note what, std::string_view found, std::int64_t a) const {
+    Finding f = finding(what, a, 0);
+    f.found = found;
+    f.column = static_cast<std::uint32_t>(found.data() - text_.data() + 1);
+    report_.note(f);
+  }
 
  private:
-  void tell(Note what, std::int64_t a, std::int64_t b, const ValueShape* value = nullptr,
-            std::string_view found = {}) const {
-    report_.note(
-        {what, number_, a, b, value, found, where_.section, where_.opened_at, where_.counted_at});
+  Finding finding(Note what, std::int64_t a, std::int64_t b,
+                  const ValueShape* value = nullptr) const {
+    Finding f{what, number_, a, b, value, {}, where_.section, where_.opened_at, where_.counted_at};
+    f.record = record_;
+    return f;
+  }
+  void tell(Note what, std::int64_t a, std::int64_t b, const ValueShape* value = nullptr) const {
+    report_.note(finding(what, a, b, value));
+  }
+  // What follows the line's last value, from `from` on, if anything: dropped.
+  void extra_values(std::size_t from, std::size_t values, const ValueShape* last,
+                    std::string_view taken) const {
+    while (from < text_.size() && is_space(text_[from]))
+      ++from;
+    if (from == text_.size()) return;
+    std::string_view rest = text_.substr(from);
+    while (!rest.empty() && is_space(rest.back()))
+      rest.remove_suffix(1);
+    Finding f = finding(Note::ExtraValues, static_cast<std::int64_t>(values), 0, last);
+    f.found = rest;
+    f.column = static_cast<std::uint32_t>(from + 1);
+    f.taken = taken;
+    report_.note(f);
   }
 
   std::string_view text_;
@@ -100,6 +161,7 @@ class Line {
   std::uint32_t number_;
   Report& report_;
   LineContext where_;
+  mutable std::int64_t record_ = -1;
 };
 
 // What a section's lines are.
@@ -140,6 +202,9 @@ struct Section {
   // Records: how many records of the table it fills no line has given yet (asked when the
   // section is left, to tell of a section shorter than its count).
   std::int64_t (*unfilled)(C&) = nullptr;
+  // Records: its closing tag makes the count the number of records its lines gave, so a section
+  // it closes leaves no record without a line.
+  bool closing_sets_count = false;
   std::span<const ValueShape> line = {};  // the values of its data lines
   Text note = {};
 
@@ -192,14 +257,78 @@ inline bool is_close_tag(std::string_view line, std::string_view name) {
          line.substr(2, name.size()) == name;
 }
 
-// "<...>" give or take white space: worth a word when nothing recognised it.
+// The Shift-JIS full-width blank, which looks like a blank and is none to the read rules.
+inline constexpr std::string_view kWideBlank = "\x81\x40";
+
+// `line` without the blanks around it, full-width ones too.
+inline std::string_view without_blanks(std::string_view line) {
+  for (bool more = true; more;) {
+    more = false;
+    while (!line.empty() && is_space(line.front()))
+      line.remove_prefix(1), more = true;
+    while (!line.empty() && is_space(line.back()))
+      line.remove_suffix(1), more = true;
+    if (line.starts_with(kWideBlank)) line.remove_prefix(2), more = true;
+    if (line.ends_with(kWideBlank) && !ends_in_half_character(line.substr(0, line.size() - 2)))
+      line.remove_suffix(2), more = true;
+  }
+  return line;
+}
+
+// "<...>" give or take blanks: worth a word when nothing recognised it.
 inline bool looks_like_tag(std::string_view line) {
-  while (!line.empty() && is_space(line.front()))
-    line.remove_prefix(1);
-  while (!line.empty() && is_space(line.back()))
-    line.remove_suffix(1);
+  line = without_blanks(line);
   return line.size() >= 3 && line.front() == '<' && line.back() == '>';
 }
+
+// Watches the text of a file for what says it was not saved as the read rules read it: a UTF-8
+// byte order mark, text beyond ASCII that is all valid UTF-8 (and so hardly Shift-JIS), carriage
+// returns without line feeds.
+class EncodingWatch {
+ public:
+  void line(std::string_view text, std::uint32_t number, Report& report) {
+    if (number == 1 && text.starts_with("\xEF\xBB\xBF")) {
+      report.note({Note::Utf8Mark, 1});
+      text.remove_prefix(3);  // told already; the rest of the file may still look like UTF-8
+    }
+    // A carriage return that ends the line is the text's own (the decompiler writes one so);
+    // one with more of the line after it joined two lines.
+    if (const std::size_t cr = text.find('\r');
+        !cr_told_ && cr != std::string_view::npos && cr + 1 < text.size()) {
+      report.note({Note::LoneCr, number});
+      cr_told_ = true;
+    }
+    if (!utf8_) return;
+    for (std::size_t i = 0; i < text.size();) {
+      const auto b = static_cast<unsigned char>(text[i]);
+      if (b < 0x80) {
+        ++i;
+        continue;
+      }
+      const std::size_t n = b >= 0xF0 && b <= 0xF4  ? 4
+                            : b >= 0xE0             ? 3
+                            : b >= 0xC2 && b < 0xE0 ? 2
+                                                    : 0;
+      bool valid = n != 0 && i + n <= text.size();
+      for (std::size_t k = 1; valid && k < n; ++k)
+        valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+      if (!valid) {
+        utf8_ = false;
+        return;
+      }
+      if (first_ == 0) first_ = number;
+      i += n;
+    }
+  }
+  void end(Report& report) const {
+    if (utf8_ && first_ != 0) report.note({Note::LooksUtf8, first_});
+  }
+
+ private:
+  bool utf8_ = true;         // no byte beyond ASCII has broken UTF-8 yet
+  std::uint32_t first_ = 0;  // the first line with text beyond ASCII
+  bool cr_told_ = false;
+};
 
 }  // namespace walk_detail
 
@@ -224,13 +353,15 @@ void walk(ByteSource& source, std::size_t line_buffer, C& converter,
   std::vector<std::uint32_t> count_at(numbered.size(), 0);  // the last count line of each
 
   LineReader lines(source, line_buffer);
+  walk_detail::EncodingWatch encoding;
   int state = 0;
   std::uint32_t opened_at = 0;
-  // Leaving the open section: a data section may have left records without a line.
-  const auto leave = [&](std::uint32_t where) {
+  // Leaving the open section: a data section may have left records without a line (unless its
+  // own closing tag makes the count what the lines gave).
+  const auto leave = [&](std::uint32_t where, bool by_own_tag = false) {
     const auto open = static_cast<std::size_t>(state);
     const Section<C>& s = *numbered[open];
-    if (s.unfilled == nullptr) return;
+    if (s.unfilled == nullptr || (by_own_tag && s.closing_sets_count)) return;
     if (const std::int64_t left = s.unfilled(converter); left > 0) {
       report.note({Note::FewerLines,
                    where,
@@ -250,6 +381,7 @@ void walk(ByteSource& source, std::size_t line_buffer, C& converter,
     last = number;
     if (lines.is_piece()) report.note({Note::LinePiece, number});
     if (lines.cut_at_nul()) report.note({Note::CutAtNul, number});
+    encoding.line(text, number, report);
     bool taken = false;
     int base = 0;
     for (const Group<C>& group : groups) {
@@ -262,7 +394,16 @@ void walk(ByteSource& source, std::size_t line_buffer, C& converter,
           opened_at = number;
           if (s.on_open != nullptr) s.on_open(converter);
         } else if (walk_detail::is_close_tag(text, s.name)) {
-          if (!s.marker() && state != 0) leave(number);
+          // A closing tag with no section of its own open closes nothing, or another section;
+          // a marker's, and one that does something of its own, is meant so.
+          if (!s.marker() && s.on_close == nullptr && state != own) {
+            Finding f{Note::StrayClose, number};
+            f.found = text;
+            f.section = state != 0 ? numbered[static_cast<std::size_t>(state)]->name : "";
+            f.since = state != 0 ? opened_at : 0;
+            report.note(f);
+          }
+          if (!s.marker() && state != 0) leave(number, state == own);
           if (!s.marker()) state = 0;
           if (s.on_close != nullptr) s.on_close(converter);
         } else if (!s.marker() && state == own) {
@@ -273,7 +414,10 @@ void walk(ByteSource& source, std::size_t line_buffer, C& converter,
             report.note({Note::TagAsData, number, 0, 0, nullptr, text, s.name, opened_at});
           }
           if (lines.is_final_empty()) line.note(Note::FinalEmptyLine);
-          if (s.role == Role::Count) count_at[at] = number;
+          if (s.role == Role::Count) {
+            count_at[at] = number;
+            report.note({Note::CountLine, number, 0, 0, nullptr, {}, s.name});
+          }
           if (s.on_data != nullptr) s.on_data(converter, line);
         } else {
           continue;
@@ -288,6 +432,7 @@ void walk(ByteSource& source, std::size_t line_buffer, C& converter,
                    number, 0, 0, nullptr, text});
     }
   }
+  encoding.end(report);
   if (state != 0) {
     const Section<C>& s = *numbered[static_cast<std::size_t>(state)];
     report.note({Note::OpenAtEnd, opened_at, 0, 0, nullptr, {}, s.name, opened_at});

@@ -49,29 +49,6 @@ Message why_not(const ValueShape& s, const char* place, const char* scratch) {
   return Message(tr("no source line gives this text"));
 }
 
-// A value as a fresh record holds it when no line reaches it.
-bool unreached(const ValueShape& s, const void* place) {
-  if (s.kind == ValueKind::Int) {
-    std::int32_t v = 0;
-    std::memcpy(&v, place, 4);
-    return v == (s.twist == Twist::PlusOne ? 1 : 0);
-  }
-  const auto* p = static_cast<const unsigned char*>(place);
-  for (std::size_t i = 0; i < s.size; ++i) {
-    if (p[i] != 0) return false;
-  }
-  return true;
-}
-
-// A word whose last byte is a Shift-JIS lead byte without its pair: a blank after it would be
-// taken into the word, so it can only end its line.
-bool ends_in_lead_byte(std::string_view word) {
-  bool lone = false;
-  for (std::size_t i = 0; i < word.size(); i += lone ? 1 : 2)
-    lone = !is_sjis_lead(word[i]) || i + 1 == word.size();
-  return !word.empty() && is_sjis_lead(word.back()) && lone;
-}
-
 // The values printed as the line's text: the first `count` of them, blank-separated, those
 // marked in `stand_in` printed as a short stand-in that a later line replaces.
 std::string compose(std::span<const ValueShape> shapes, std::span<const void* const> places,
@@ -97,7 +74,7 @@ std::string compose(std::span<const ValueShape> shapes, std::span<const void* co
       // A word cut to its field may end in half a character; the other half, given back, is
       // cut again, and no blank after it is taken into the word.
       if (s.kind == ValueKind::Word && pieces.back().size() == s.size - 1 &&
-          ends_in_lead_byte(pieces.back())) {
+          ends_in_half_character(pieces.back())) {
         pieces.back() += '@';
       }
     }
@@ -254,7 +231,7 @@ SourceWriter::Attempt SourceWriter::plan(std::span<const ValueShape> shapes,
   const std::size_t n = shapes.size();
   const bool scanned = !(n == 1 && shapes[0].kind == ValueKind::Text);
   std::size_t reached = n;
-  while (reached > 0 && unreached(shapes[reached - 1], places[reached - 1]))
+  while (reached > 0 && as_new(shapes[reached - 1], places[reached - 1]))
     --reached;
   const std::vector<bool> none(n, false);
   // Every value, as authors write the line; else without the values a fresh reading holds
@@ -269,7 +246,8 @@ SourceWriter::Attempt SourceWriter::plan(std::span<const ValueShape> shapes,
     std::vector<std::size_t> ends;
     for (std::size_t i = 0; i < reached; ++i) {
       if (shapes[i].kind != ValueKind::Word) continue;
-      lone[i] = ends_in_lead_byte(text_of({static_cast<const char*>(places[i]), shapes[i].size}));
+      lone[i] =
+          ends_in_half_character(text_of({static_cast<const char*>(places[i]), shapes[i].size}));
       if (lone[i]) ends.push_back(i);
     }
     if (!ends.empty()) {

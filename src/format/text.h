@@ -15,6 +15,14 @@ constexpr bool is_sjis_lead(char c) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+// Whether `text` ends in a Shift-JIS lead byte without its second byte: half of a character.
+constexpr bool ends_in_half_character(std::string_view text) {
+  bool lone = false;
+  for (std::size_t i = 0; i < text.size(); i += lone ? 1 : 2)
+    lone = !is_sjis_lead(text[i]) || i + 1 == text.size();
+  return !text.empty() && is_sjis_lead(text.back()) && lone;
+}
+
 // The text held in a field: its bytes up to the first NUL (or the whole field, unterminated).
 inline std::string_view text_of(std::span<const char> field) {
   const void* nul = std::memchr(field.data(), '\0', field.size());

@@ -1,6 +1,7 @@
 #include "inspect/explain.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "language/tr.h"
 
@@ -45,24 +46,31 @@ bool alike(const ValueShape& a, const ValueShape& b) {
          a.number != 0 && b.number == a.number + 1;
 }
 
-// The values of a line in order; a run of numbered values of one kind as one range.
-std::string values_of(std::span<const ValueShape> line) {
+// The values of a line in order; a run of numbered values of one kind as one range, where the
+// author has named none of them.
+std::string values_of(std::span<const ValueShape> line,
+                      const std::function<const AuthorName*(const ValueShape&)>& author) {
   std::string out;
   for (std::size_t i = 0; i < line.size();) {
     std::size_t j = i;
-    while (j + 1 < line.size() && alike(line[j], line[j + 1]))
+    while (j + 1 < line.size() && alike(line[j], line[j + 1]) && author(line[j]) == nullptr &&
+           author(line[j + 1]) == nullptr)
       ++j;
     const bool many = j > i;
-    const std::string names =
-        many ? tr("{1} to {2}")(line[i].name(), line[j].name()) : line[i].name();
-    out += "    " + names + ": " + kind_of(line[i], many) + twist_of(line[i]) + "\n";
+    const AuthorName* named = many ? nullptr : author(line[i]);
+    const std::string names = many               ? tr("{1} to {2}")(line[i].name(), line[j].name())
+                              : named != nullptr ? tr("{1} \"{2}\"")(line[i].name(), named->label)
+                                                 : line[i].name();
+    out += "    " + names + ": " + kind_of(line[i], many) + twist_of(line[i]);
+    if (named != nullptr && !named->description.empty()) out += tr("; {1}")(named->description);
+    out += "\n";
     i = j + 1;
   }
   return out;
 }
 
 // A section: its tags, what its lines are, and what else an author needs to know of it.
-std::string section_of(const SectionShape& s) {
+std::string section_of(const SectionShape& s, std::string_view kind, const Names* names) {
   std::string out = s.role == Role::Marker ? tag_of(s.name, true)
                                            : tag_of(s.name) + " ... " + tag_of(s.name, true);
   out += '\n';
@@ -84,7 +92,11 @@ std::string section_of(const SectionShape& s) {
       out += "  " + tr("a closing tag alone, outside every section")() + "\n";
       break;
   }
-  if (s.role != Role::Count && s.role != Role::Marker) out += values_of(s.line);
+  if (s.role != Role::Count && s.role != Role::Marker) {
+    out += values_of(s.line, [&](const ValueShape& v) {
+      return names != nullptr ? names->find(kind, s.name, v.name()) : nullptr;
+    });
+  }
   std::string note = s.note.empty() ? std::string() : s.note();
   if (s.keeps) {
     note = note.empty() ? tr("kept for the next file of this kind")()
@@ -99,7 +111,7 @@ std::string section_of(const SectionShape& s) {
 
 }  // namespace
 
-std::string explain(const Kind& kind) {
+std::string explain(const Kind& kind, const Names* names) {
   const Vocabulary& v = kind.vocabulary();
   std::string out = kind.pattern() + ": " + v.about() + "\n\n";
   out += wrapped(
@@ -122,7 +134,7 @@ std::string explain(const Kind& kind) {
     out += "\n";
     if (v.groups.size() > 1) out += tr("Group {1}:")(g + 1) + "\n";
     for (const SectionShape& s : v.groups[g]) {
-      out += section_of(s);
+      out += section_of(s, kind.name(), names);
       if (s.keeps) kept.append(kept.empty() ? "" : " ").append(tag_of(s.name));
       all_kept = all_kept && (s.keeps || s.role == Role::Marker);
     }

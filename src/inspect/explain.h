@@ -5,11 +5,13 @@
 #include <string>
 
 #include "convert/catalog.h"
+#include "inspect/names.h"
 
 namespace kelv {
 
-// The source format of `kind`.
-std::string explain(const Kind& kind);
+// The source format of `kind`; with `names`, the author's names for its values beside the
+// format's.
+std::string explain(const Kind& kind, const Names* names = nullptr);
 
 // Every kind of source, one per line, with what it holds.
 std::string kinds();

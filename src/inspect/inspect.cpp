@@ -44,11 +44,17 @@ std::string field_name(std::string_view name) {
   return name.empty() ? "\"\"" : std::string(name);
 }
 
+// The author's name for a value of a field, where the names file gives one.
+const AuthorName* author_name(const Names* names, std::string_view kind, std::string_view field,
+                              const ValueShape& s) {
+  return names == nullptr ? nullptr : names->find(kind, field, s.name());
+}
+
 class TextDump final : public DataListener {
  public:
   TextDump(std::string_view name, std::string_view kind,
-           const std::function<void(std::string_view)>& line)
-      : name_(name), kind_(kind), line_(line) {}
+           const std::function<void(std::string_view)>& line, const Names* names)
+      : name_(name), kind_(kind), line_(line), names_(names) {}
 
   void file(std::uint64_t size, std::int64_t count) override {
     const auto bytes = static_cast<std::int64_t>(size);
@@ -59,6 +65,7 @@ class TextDump final : public DataListener {
 
   void begin_field(const FieldRecord& f) override {
     record_line_ = false;
+    field_ = f.name;
     const auto size = static_cast<std::int64_t>(f.data.size());
     head_ = tr("{1} at {2}, {3}")(field_name(f.name), f.at,
                                   static_cast<std::uint64_t>(f.declared) == f.data.size()
@@ -82,7 +89,11 @@ class TextDump final : public DataListener {
         if (v.trailing) text += " " + tr("+bytes after its NUL")();
         break;
     }
-    values_.push_back({shown_name(s), std::move(text)});
+    std::string name = shown_name(s);
+    if (const AuthorName* author = author_name(names_, kind_, field_, s)) {
+      name += "/" + author->label;
+    }
+    values_.push_back({std::move(name), std::move(text), v.held ? v.place : -1});
   }
 
   // Records follow on lines of their own; the line before them names its values.
@@ -117,12 +128,21 @@ class TextDump final : public DataListener {
   struct Named {
     std::string name;  // empty for what stands alone ("3 records")
     std::string text;
+    int place = -1;  // of a value of a record held in its own order: its place on the line
   };
 
-  // A field's line: "name at 4, 8 bytes: a=1 b=2"; a record's: "  [0] a=1 b=2". A line of one
+  // A field's line: "name at 4, 8 bytes: a=1 b=2"; a record's: "  [0] a=1 b=2", its values in
+  // the order of its line (the author's name after a value's, "value2/price=10"). A line of one
   // value shows the value alone.
   void flush(bool named = false) {
     if (head_.empty() && values_.empty()) return;
+    for (auto run = values_.begin(); run != values_.end();) {
+      auto end = run;
+      while (end != values_.end() && end->place >= 0)
+        ++end;
+      std::stable_sort(run, end, [](const Named& a, const Named& b) { return a.place < b.place; });
+      run = end == values_.end() ? end : end + 1;
+    }
     std::string out = head_;
     if (!values_.empty() && !record_line_) out += ":";
     for (const Named& v : values_) {
@@ -137,6 +157,8 @@ class TextDump final : public DataListener {
   std::string name_;
   std::string kind_;
   const std::function<void(std::string_view)>& line_;
+  const Names* names_;
+  std::string field_;
   std::string head_;
   std::vector<Named> values_;
   bool record_line_ = false;
@@ -145,7 +167,8 @@ class TextDump final : public DataListener {
 
 class JsonDump final : public DataListener {
  public:
-  JsonDump(std::string_view name, std::string_view kind) {
+  JsonDump(std::string_view name, std::string_view kind, const Names* names)
+      : kind_(kind), names_(names) {
     bool exact = true;
     doc_["file"] = plain(name, exact);
     doc_["kind"] = std::string(kind);
@@ -162,6 +185,7 @@ class JsonDump final : public DataListener {
     bool exact = true;
     field["name"] = plain(f.name, exact);
     if (!exact) field["name_bytes"] = hex(f.name);
+    field_ = f.name;
     field["offset"] = f.at;
     field["size"] = f.data.size();
     if (static_cast<std::uint64_t>(f.declared) != f.data.size()) field["declared"] = f.declared;
@@ -172,6 +196,9 @@ class JsonDump final : public DataListener {
   void value(const ValueShape& s, std::uint64_t at, const Shown& v) override {
     Json j;
     j["name"] = shown_name(s);
+    // The author's name is added; the format's stays what programs read.
+    if (const AuthorName* author = author_name(names_, kind_, field_, s))
+      j["label"] = author->label;
     j["offset"] = at;
     switch (v.kind) {
       case ValueKind::Int:
@@ -179,7 +206,12 @@ class JsonDump final : public DataListener {
         break;
       case ValueKind::Real:
         if (std::isfinite(v.real)) {
-          j["value"] = v.real;
+          // The number the text shows: the shortest decimal that reads back to the float, not
+          // the float's exact value as a double (0.1, not 0.10000000149011612).
+          const std::string shown = real_text(v.real);
+          double number = 0;
+          std::from_chars(shown.data(), shown.data() + shown.size(), number);
+          j["value"] = number;
         } else {
           j["value"] = real_shown(v.real);
         }
@@ -227,6 +259,9 @@ class JsonDump final : public DataListener {
 
  private:
   Json doc_;
+  std::string kind_;
+  const Names* names_;
+  std::string field_;
   std::vector<Json*> objects_;
   std::vector<Json*> lists_;
 };
@@ -259,16 +294,17 @@ DataProblem first_difference(std::span<const unsigned char> bytes,
 
 std::vector<DataProblem> dump_text(const Kind* kind, std::string_view name,
                                    std::span<const unsigned char> bytes,
-                                   const std::function<void(std::string_view)>& line) {
+                                   const std::function<void(std::string_view)>& line,
+                                   const Names* names) {
   TextDump dump(name,
                 kind != nullptr ? std::string(kind->name()) : tr("a kind kelvconv does not know")(),
-                line);
+                line, names);
   return read_with(kind, bytes, dump);
 }
 
 std::string dump_json(const Kind* kind, std::string_view name, std::span<const unsigned char> bytes,
-                      std::vector<DataProblem>& problems) {
-  JsonDump dump(name, kind != nullptr ? kind->name() : "");
+                      std::vector<DataProblem>& problems, const Names* names) {
+  JsonDump dump(name, kind != nullptr ? kind->name() : "", names);
   problems = read_with(kind, bytes, dump);
   return dump.text(problems);
 }

@@ -10,6 +10,7 @@
 
 #include "convert/catalog.h"
 #include "format/data_reader.h"
+#include "inspect/names.h"
 
 namespace kelv {
 
@@ -18,11 +19,12 @@ namespace kelv {
 // (shown as bytes without a kind). Returns what is wrong with the file.
 std::vector<DataProblem> dump_text(const Kind* kind, std::string_view name,
                                    std::span<const unsigned char> bytes,
-                                   const std::function<void(std::string_view)>& line);
+                                   const std::function<void(std::string_view)>& line,
+                                   const Names* names = nullptr);
 
 // The same as one JSON document on one line.
 std::string dump_json(const Kind* kind, std::string_view name, std::span<const unsigned char> bytes,
-                      std::vector<DataProblem>& problems);
+                      std::vector<DataProblem>& problems, const Names* names = nullptr);
 
 struct Decompiled {
   std::string source;

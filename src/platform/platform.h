@@ -67,6 +67,15 @@ class FileSystem {
     (void)entries;
     return "cannot list folders here";
   }
+  // The entries of the folder that `pattern` names whose names match its last part, in which '*'
+  // stands for any characters and '?' for any one, as the system's own file search matches them;
+  // in no particular order, and none (with no problem) when nothing matches. Only Windows, whose
+  // shells leave wildcards to the programs they start, is asked this.
+  virtual Problem find(const std::string& pattern, std::vector<Entry>& matches) {
+    (void)pattern;
+    (void)matches;
+    return "cannot search for files here";
+  }
   // When the file at `path` was last changed, in the system's own units; false when that cannot
   // be told (no such file).
   virtual bool modified(const std::string& path, std::int64_t& when) {
@@ -76,7 +85,9 @@ class FileSystem {
   }
 };
 
-enum class Answer { Yes, No, CannotAsk };
+// The user's answer to the overwrite question. One "to all" answers it for every later output of
+// the run as well; CannotAsk is no answer (the question could not be put to anyone).
+enum class Answer { Yes, No, YesToAll, NoToAll, CannotAsk };
 
 class Console {
  public:

@@ -5,19 +5,29 @@
 
 namespace kelv {
 
+std::string overwrite_prompt(const std::string& output) {
+  return std::string(kProgram) + ": " + output + ": " + kOverwriteQuestion() + " [y/N] ";
+}
+
+Answer typed_answer(std::string_view line) {
+  std::string answer;
+  for (const char c : line) {
+    if (!std::isspace(static_cast<unsigned char>(c)))
+      answer += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  return answer == "y" || answer == "yes" || answer == "はい" ? Answer::Yes : Answer::No;
+}
+
 Answer TerminalConsole::ask_overwrite(const std::string& output) {
   std::FILE* tty = open_terminal_();
   if (tty == nullptr) return Answer::CannotAsk;
-  const std::string question = kOverwriteQuestion();
-  std::fprintf(err_, "%.*s: %s: %s [y/N] ", static_cast<int>(kProgram.size()), kProgram.data(),
-               output.c_str(), question.c_str());
+  std::fputs(overwrite_prompt(output).c_str(), err_);
   std::fflush(err_);
-  std::string answer;
-  for (int c = std::fgetc(tty); c != EOF && c != '\n'; c = std::fgetc(tty)) {
-    if (!std::isspace(c)) answer += static_cast<char>(std::tolower(c));
-  }
+  std::string line;
+  for (int c = std::fgetc(tty); c != EOF && c != '\n'; c = std::fgetc(tty))
+    line += static_cast<char>(c);
   std::fclose(tty);
-  return answer == "y" || answer == "yes" || answer == "はい" ? Answer::Yes : Answer::No;
+  return typed_answer(line);
 }
 
 void TerminalConsole::cannot_create(const std::string& output, const Problem& reason) {

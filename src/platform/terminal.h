@@ -5,10 +5,19 @@
 
 #include <cstdio>
 #include <functional>
+#include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
 namespace kelv {
+
+// The overwrite question as a terminal or console asks it:
+// "kelvconv: PATH: 同名のファイルが存在しますが、上書きしますか？ [y/N] ".
+std::string overwrite_prompt(const std::string& output);
+// What a line typed in answer means: y or yes (any case, blanks ignored) or はい replaces the
+// file; anything else, an empty line too, keeps it.
+Answer typed_answer(std::string_view line);
 
 class TerminalConsole final : public Console {
  public:

@@ -29,7 +29,10 @@ constexpr Group<WordTextList<Words>> kGroups[] = {kSections<Words>};
 
 template <class Words>
 const Declaration<WordTextList<Words>>& WordTextList<Words>::declaration() {
-  static constexpr Declaration<WordTextList> d{Words::kAbout, kLongLines, kGroups<Words>};
+  static constexpr Declaration<WordTextList> d{
+      Words::kAbout,    kLongLines,
+      kGroups<Words>,   -1,
+      Words::kProvides, [](const WordTextList& c) { return std::int64_t{c.records.count}; }};
   return d;
 }
 

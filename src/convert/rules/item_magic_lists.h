@@ -41,6 +41,7 @@ struct ItemWords {
   static constexpr Text kAbout = tr("the items");
   // The item writer also turns into line feeds any '#' the reader has left in the texts.
   static constexpr bool kWriterBreaksLines = true;
+  static constexpr ListId kProvides = kItemList;  // the shops sell its items
 };
 struct MagicWords {
   using Record = Magic;
@@ -48,6 +49,7 @@ struct MagicWords {
   static constexpr std::string_view kData = "magic_data";
   static constexpr Text kAbout = tr("the spells");
   static constexpr bool kWriterBreaksLines = false;
+  static constexpr ListId kProvides = 0;
 };
 
 template <class Words>

@@ -9,7 +9,7 @@ namespace {
 constexpr auto kKindLine = line(value<&Shop::kind>("kind"));
 constexpr auto kBuyLine = line(text<&Shop::buy_background>("filename_bg_buy"));
 constexpr auto kSellLine = line(text<&Shop::sell_background>("filename_bg_sell"));
-constexpr auto kIndexLine = line(value<&ShopItem::index>("item_index"));
+constexpr auto kIndexLine = line(value<&ShopItem::index>("item_index").refers_to(kItemList));
 constexpr ValueShape kItemCount{"item_number"};
 
 constexpr Entries<ShopList, Shop> kShops{&ShopList::shop_count, &ShopList::shops, &ShopList::shop,

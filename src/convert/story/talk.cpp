@@ -110,6 +110,7 @@ constexpr Section<TalkList> kSections[] = {
            return std::min<std::int64_t>(c.count, static_cast<std::int64_t>(c.table.size())) -
                   c.index;
          },
+     .closing_sets_count = true,
      .line = kTextLine,
      .note =
          tr("the opening tag starts again at the first text, and the closing tag makes the count "

@@ -203,6 +203,7 @@ void on_data(Settings& c, const Line& l) {
     l.note(Note::LineUnused, Settings::kFontColorRows, 1);
     return;
   }
+  l.at_record(c.font_color_row);
   l.scan(kThree, c.font_color[static_cast<std::size_t>(c.font_color_row++)]);
 }
 

@@ -6,7 +6,7 @@
 namespace kelv {
 namespace {
 
-constexpr auto kMidiLine = line(value<&TitleMenu::midi_index>("midi_index"));
+constexpr auto kMidiLine = line(value<&TitleMenu::midi_index>("midi_index").refers_to(kMusicList));
 constexpr auto kPosLine = line(values<&TitleMenu::menu_pos>("value", 1));
 constexpr auto kHeightLine = line(value<&TitleMenu::menu_item_height>("menu_item_height"));
 constexpr auto kFontSizeLine = line(value<&TitleMenu::font_size>("font_size"));

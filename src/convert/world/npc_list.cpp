@@ -31,7 +31,10 @@ constexpr Group<NpcList> kGroups[] = {kSections};
 }  // namespace
 
 const Declaration<NpcList>& NpcList::declaration() {
-  static constexpr Declaration<NpcList> d{tr("the people of the world"), kShortLines, kGroups};
+  static constexpr Declaration<NpcList> d{
+      tr("the people of the world"), kShortLines, kGroups, -1, kNpcList, [](const NpcList& c) {
+        return std::int64_t{c.npcs.count};
+      }};
   return d;
 }
 

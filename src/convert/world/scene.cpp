@@ -16,9 +16,10 @@ constexpr auto kMapLine = line(value<&Scenes::filename_map_data>("filename_map_d
 constexpr auto kChipLine = line(value<&Scenes::filename_bg_map_chip>("filename_bg_map_chip"));
 constexpr auto kLayerLine =
     line(value<&Scenes::layer_map_chip>("file_name"), values<&Scenes::layer_values>("value", 1));
-constexpr auto kMidiLine = line(value<&Scenes::midi_index>("midi_index"));
+constexpr auto kMidiLine = line(value<&Scenes::midi_index>("midi_index").refers_to(kMusicList));
 constexpr auto kSceneChangeLine = line(values<&SceneChange::values>("value", 1));
-constexpr auto kIndexLine = line(value<&SceneIndex::value>("index"));
+constexpr auto kNpcLine = line(value<&SceneIndex::value>("index").refers_to(kNpcList));
+constexpr auto kTreasureLine = line(value<&SceneIndex::value>("index").refers_to(kTreasureList));
 constexpr auto kBattleLine = line(value<&Battle::value1>("value1"),
                                   value<&Battle::value2>("value2"), value<&Battle::name>("name"));
 constexpr auto kRowLine = line(values<&FieldRow::values>("value", 1));
@@ -43,6 +44,7 @@ void on_row(Scenes& c, const Line& l) {
     l.note(Note::LineUnused, kFieldRows, 1);
     return;
   }
+  l.at_record(static_cast<std::int64_t>(c.row));
   l.scan(kRowLine, (c.*Field).rows[c.row++]);
 }
 
@@ -198,9 +200,9 @@ constexpr auto kSections = sections<Scenes>(
     line_section<kLayerLine>("lyer_map_chip"), value_section<kMidiLine>(),
     counted<&Scenes::scene_changes, &Scenes::next_scene_change, kSceneChangeLine, kOptionalList>(
         "scene_change_number", "scene_change_data", {}, {.note = kRestarts}),
-    counted<&Scenes::npc_indexes, &Scenes::next_npc_index, kIndexLine, kOptionalList>(
+    counted<&Scenes::npc_indexes, &Scenes::next_npc_index, kNpcLine, kOptionalList>(
         "npc_index_number", "npc_index_data", {}, {.note = kRestarts}),
-    counted<&Scenes::treasure_indexes, &Scenes::next_treasure_index, kIndexLine, kOptionalList>(
+    counted<&Scenes::treasure_indexes, &Scenes::next_treasure_index, kTreasureLine, kOptionalList>(
         "treasure_index_number", "treasure_index_data", {}, {.note = kRestarts}),
     counted<&Scenes::battles, &Scenes::next_battle, kBattleLine, kOptionalList>(
         "battle_number", "battle_data", {}, {.note = kRestarts}),

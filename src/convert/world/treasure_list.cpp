@@ -44,8 +44,13 @@ constexpr Group<TreasureList> kGroups[] = {kSections};
 }  // namespace
 
 const Declaration<TreasureList>& TreasureList::declaration() {
-  static constexpr Declaration<TreasureList> d{tr("the treasures the scenes hand out"), kLongLines,
-                                               kGroups};
+  static constexpr Declaration<TreasureList> d{
+      tr("the treasures the scenes hand out"),
+      kLongLines,
+      kGroups,
+      -1,
+      kTreasureList,
+      [](const TreasureList& c) { return std::int64_t{c.treasures.count}; }};
   return d;
 }
 
