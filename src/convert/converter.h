@@ -24,8 +24,8 @@
 namespace kelv {
 
 // The lists of one kind that numbers of another kind index: a shop's items, a scene's people,
-// treasures and music.
-enum : ListId { kItemList = 1, kNpcList, kTreasureList, kMusicList };
+// treasures and music, the settings' sounds and music.
+enum : ListId { kItemList = 1, kNpcList, kTreasureList, kMusicList, kSoundList };
 
 // What a converter's output holds of such a list: which, and how many entries.
 struct Provided {

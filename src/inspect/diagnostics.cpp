@@ -180,10 +180,14 @@ void Diagnostics::note(const Finding& f) {
     case Note::CountLine:
       count_lines_[f.section] = f.line;
       return;
-    case Note::Reference:
+    case Note::Reference: {
+      // A numbered value ("value2") is named with its section, where it is one of many alike.
+      std::string value = name(*f.value);
+      if (f.value->number != 0 && !f.section.empty()) value = tag_of(f.section) + " " + value;
       references_.push_back(
-          {f.line, static_cast<std::int32_t>(f.a), static_cast<ListId>(f.b), name(*f.value)});
+          {f.line, static_cast<std::int32_t>(f.a), static_cast<ListId>(f.b), std::move(value)});
       return;
+    }
     case Note::LinePiece:
       if (f.line == last_piece_) return;
       last_piece_ = f.line;

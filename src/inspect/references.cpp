@@ -26,6 +26,8 @@ std::string list_name(ListId list) {
       return tr("the treasure list")();
     case kMusicList:
       return tr("the music list")();
+    case kSoundList:
+      return tr("the sound list")();
     default:
       return {};
   }
@@ -39,6 +41,8 @@ std::string entries(ListId list, std::int64_t n) {
       return tr("{1} person", "{1} people").n(n);
     case kTreasureList:
       return tr("{1} treasure", "{1} treasures").n(n);
+    case kSoundList:
+      return tr("{1} sound file", "{1} sound files").n(n);
     default:
       return tr("{1} music file", "{1} music files").n(n);
   }

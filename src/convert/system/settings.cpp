@@ -24,6 +24,18 @@ enum class Kind : std::uint8_t {
 constexpr auto kThree = line(values<&NumberRow::values>("value", 1));
 constexpr auto kTwo = kThree.first<2>();
 constexpr auto kOne = kThree.first<1>();
+// The same numbers, each the number of an entry of the list `list` of another kind.
+template <class F>
+constexpr F referring(F f, ListId list) {
+  for (std::size_t i = 0; i < F::size(); ++i) {
+    f.values[i].shape.refers = list;
+    f.shapes[i].refers = list;
+  }
+  return f;
+}
+constexpr auto kOneSound = referring(kOne, kSoundList);
+constexpr auto kThreeSounds = referring(kThree, kSoundList);
+constexpr auto kOneMusic = referring(kOne, kMusicList);
 constexpr auto kTitleLine = line(text<&Settings::title>("title"));
 constexpr auto kDenomiLine = line(text<&Settings::denomi_name>("denomi_name"));
 constexpr auto kFontNameLine = line(text<&Settings::font_name>("font_name"));
@@ -43,6 +55,7 @@ struct Setting {
   Kind kind = Kind::Ints;
   std::uint8_t width = 1;  // Kind::Ints: how many int32
   Mark mark = Mark::None;
+  ListId refers = 0;  // Kind::Ints: the list its numbers pick an entry of (wave_*, midi_*)
 };
 
 // In section, key table and field order. The three tag groups are settings 1 to 29, 30 to 59 and
@@ -54,13 +67,13 @@ constexpr std::array<Setting, GameSettings::kSettings> kTable = {{
     {"effect_arrow_menu1"},
     {"effect_arrow_menu2"},
     {"effect_bare"},
-    {"wave_bare"},
-    {"wave_battle", Kind::Ints, 3},
-    {"wave_poison"},
-    {"wave_equip_set"},
-    {"wave_equip_remove"},
-    {"midi_level_up"},
-    {"midi_gameover"},
+    {"wave_bare", Kind::Ints, 1, Mark::None, kSoundList},
+    {"wave_battle", Kind::Ints, 3, Mark::None, kSoundList},
+    {"wave_poison", Kind::Ints, 1, Mark::None, kSoundList},
+    {"wave_equip_set", Kind::Ints, 1, Mark::None, kSoundList},
+    {"wave_equip_remove", Kind::Ints, 1, Mark::None, kSoundList},
+    {"midi_level_up", Kind::Ints, 1, Mark::None, kMusicList},
+    {"midi_gameover", Kind::Ints, 1, Mark::None, kMusicList},
     {kDenomiLine.shapes[0].stem, Kind::Denomi},
     {"line_thick"},
     {"flag_battle_alpha"},
@@ -144,9 +157,14 @@ void with_line(Settings& c, std::size_t n, F&& use) {
   const Setting& s = kTable[n];
   switch (s.kind) {
     case Kind::Ints:
-      if (s.width == 1) use(kOne, c.numbers[n]);
+      if (s.width == 1) {
+        use(s.refers == kSoundList   ? kOneSound
+            : s.refers == kMusicList ? kOneMusic
+                                     : kOne,
+            c.numbers[n]);
+      }
       if (s.width == 2) use(kTwo, c.numbers[n]);
-      if (s.width == 3) use(kThree, c.numbers[n]);
+      if (s.width == 3) use(s.refers == kSoundList ? kThreeSounds : kThree, c.numbers[n]);
       break;
     case Kind::Title:
       use(kTitleLine, c);
@@ -172,7 +190,14 @@ void with_line(Settings& c, std::size_t n, F&& use) {
 constexpr std::span<const ValueShape> shape_of(const Setting& s) {
   switch (s.kind) {
     case Kind::Ints:
-      return s.width == 1 ? kOne.shape() : s.width == 2 ? kTwo.shape() : kThree.shape();
+      if (s.width == 1) {
+        return s.refers == kSoundList   ? kOneSound.shape()
+               : s.refers == kMusicList ? kOneMusic.shape()
+                                        : kOne.shape();
+      }
+      return s.width == 2             ? kTwo.shape()
+             : s.refers == kSoundList ? kThreeSounds.shape()
+                                      : kThree.shape();
     case Kind::Title:
       return kTitleLine.shape();
     case Kind::Denomi:

@@ -22,13 +22,13 @@ struct MidiWords {
   static constexpr std::string_view kNumber = "midi_number";
   static constexpr std::string_view kData = "midi_data";
   static constexpr Text kAbout = tr("the music files the game plays, by number");
-  static constexpr ListId kProvides = kMusicList;  // the title and the scenes play its music
+  static constexpr ListId kProvides = kMusicList;  // the title, scenes and settings play its music
 };
 struct WaveWords {
   static constexpr std::string_view kNumber = "wave_number";
   static constexpr std::string_view kData = "wave_data";
   static constexpr Text kAbout = tr("the sound files the game plays, by number");
-  static constexpr ListId kProvides = 0;
+  static constexpr ListId kProvides = kSoundList;  // the settings play its sounds
 };
 
 template <class Words>
