@@ -37,8 +37,6 @@ tarball=$packages/kelvconv-$version-linux-x86_64.tar.gz
 zip=$packages/kelvconv-$version-win64.zip
 setup=$packages/kelvconv-$version-win64-setup.exe
 for f in "$deb" "$tarball" "$zip" "$setup"; do [ -f "$f" ] || fail "$f is missing"; done
-readme_ja=no
-[ -f README.ja.md ] && readme_ja=yes
 
 # --- The Debian package --------------------------------------------------------------------------
 step "Debian package: $deb"
@@ -124,9 +122,8 @@ ok "dpkg -r removed all $(wc -l <<<"$files") files"
 step "tarball: $tarball"
 top=kelvconv-$version-linux-x86_64
 want="bin/kelvconv share/bash-completion/completions/kelvconv share/doc/kelvconv/CHANGELOG.md
-share/doc/kelvconv/LICENSE share/doc/kelvconv/README.md share/man/ja/man1/kelvconv.1
-share/man/man1/kelvconv.1"
-[ $readme_ja = yes ] && want="$want share/doc/kelvconv/README.ja.md"
+share/doc/kelvconv/LICENSE share/doc/kelvconv/README.ja.md share/doc/kelvconv/README.md
+share/man/ja/man1/kelvconv.1 share/man/man1/kelvconv.1"
 want=$(tr ' ' '\n' <<<"$want" | sed "s|^|$top/|" | sort)
 got=$(tar -tzf "$tarball" | grep -v '/$' | sort)
 [ "$got" = "$want" ] || fail "the tarball holds$(diff <(echo "$want") <(echo "$got") | sed 's/^/ /')"
@@ -174,15 +171,13 @@ check_program() {  # FILE: stripped, icon, version information, manifest
 
 step "zip: $zip"
 top=kelvconv-$version-win64
-want="kelvconv.exe kelvconv.com LICENSE.txt README.txt"
-[ $readme_ja = yes ] && want="$want README.ja.txt"
+want="kelvconv.exe kelvconv.com LICENSE.txt README.ja.txt README.txt"
 want=$(tr ' ' '\n' <<<"$want" | sed "s|^|$top/|" | sort)
 got=$(unzip -Z1 "$zip" | grep -v '/$' | sort)
 [ "$got" = "$want" ] || fail "the zip holds$(diff <(echo "$want") <(echo "$got") | sed 's/^/ /')"
 unzip -q "$zip" -d "$work/zip"
 for pair in README.md:README.txt LICENSE:LICENSE.txt README.ja.md:README.ja.txt; do
   source_file=${pair%%:*} text=$work/zip/$top/${pair#*:}
-  [ -f "$text" ] || continue
   [ "$(head -c 3 "$text" | od -An -tx1 | tr -d ' ')" = efbbbf ] ||
     fail "${pair#*:} has no UTF-8 byte order mark"
   lines=$(tr -cd '\n' <"$text" | wc -c)
@@ -226,8 +221,7 @@ settle
 home=$(cd "$prefix/drive_c/users" && ls -d */AppData | head -1)
 home=$prefix/drive_c/users/${home%/AppData}
 folder=$home/AppData/Local/Programs/kelvconv
-want="LICENSE.txt README.txt kelvconv.com kelvconv.exe uninstall.exe"
-[ $readme_ja = yes ] && want="LICENSE.txt README.ja.txt README.txt kelvconv.com kelvconv.exe uninstall.exe"
+want="LICENSE.txt README.ja.txt README.txt kelvconv.com kelvconv.exe uninstall.exe"
 [ "$(ls "$folder" 2>/dev/null | LC_ALL=C sort | tr '\n' ' ')" = "$(tr ' ' '\n' <<<"$want" | LC_ALL=C sort | tr '\n' ' ')" ] ||
   fail "installed: $(ls "$folder" 2>&1 | tr '\n' ' ')"
 check_program "$folder/kelvconv.com"
@@ -293,10 +287,8 @@ wine_in ja_JP.UTF-8 "$setup" /S  # Wine's UI language: Japanese
 settle
 [ -f "$folder/kelvconv.com" ] || fail "not installed with a long PATH"
 # The installer speaks the user's language: its Japanese pages lead to the Japanese README.
-if [ $readme_ja = yes ]; then
-  links_to 'README\.ja\.txt' || fail "in Japanese, the Start menu entry does not lead to README.ja.txt"
-  ok "in Japanese, the Start menu entry leads to README.ja.txt"
-fi
+links_to 'README\.ja\.txt' || fail "in Japanese, the Start menu entry does not lead to README.ja.txt"
+ok "in Japanese, the Start menu entry leads to README.ja.txt"
 [ "$(regvalue "$env_key" Path)" = "$long" ] || fail "a PATH of ${#long} characters was changed"
 wine "$folder/uninstall.exe" /S
 settle

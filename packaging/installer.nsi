@@ -75,13 +75,8 @@ LangString PathTooLong ${LANG_ENGLISH} "Your PATH is too long for this installer
 LangString PathTooLong ${LANG_JAPANESE} "PATH が長すぎて安全に変更できないため、そのままにしました。コマンド プロンプトから kelvconv を実行するには、次のフォルダーを手動で PATH に追加してください:$\r$\n$INSTDIR"
 LangString PathLeft ${LANG_ENGLISH} "Your PATH is too long for this uninstaller to change it safely, so it was left as it is. Remove this folder from it yourself:$\r$\n$INSTDIR"
 LangString PathLeft ${LANG_JAPANESE} "PATH が長すぎて安全に変更できないため、そのままにしました。次のフォルダーを手動で PATH から削除してください:$\r$\n$INSTDIR"
-!if /FileExists "${STAGE}\README.ja.txt"
-  LangString README ${LANG_ENGLISH} "README.txt"
-  LangString README ${LANG_JAPANESE} "README.ja.txt"
-!else
-  LangString README ${LANG_ENGLISH} "README.txt"
-  LangString README ${LANG_JAPANESE} "README.txt"
-!endif
+LangString README ${LANG_ENGLISH} "README.txt"
+LangString README ${LANG_JAPANESE} "README.ja.txt"
 
 ; The user's PATH, HKCU\Environment\Path, read whole into $0, or why it cannot be: $1 is "ok",
 ; "none" (no such value) or "long". NSIS strings hold NSIS_MAX_STRLEN characters with the final
@@ -228,9 +223,7 @@ Section "$(ProgramSection)" SecProgram
   File "${STAGE}\kelvconv.com"
   File "${STAGE}\README.txt"
   File "${STAGE}\LICENSE.txt"
-  !if /FileExists "${STAGE}\README.ja.txt"
-    File "${STAGE}\README.ja.txt"
-  !endif
+  File "${STAGE}\README.ja.txt"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   CreateShortcut "${SENDTO_LINK}" "$INSTDIR\kelvconv.exe"
