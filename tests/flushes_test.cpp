@@ -85,6 +85,13 @@ TEST(Flushes, OnOneFileSystem) {
        1,
        0,
        2},
+      // The second start_game.dat waits for the first to be in place: two batches, no more.
+      {"four outputs of two names in two folders",
+       {dir / "c/start_game.txt", dir / "c/scene1.txt", dir / "d/start_game.txt",
+        dir / "d/scene1.txt"},
+       2,
+       0,
+       2},
   };
   for (const Case& c : cases) {
     const Flushes f = flushes_of(c.sources);
