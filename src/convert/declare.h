@@ -263,7 +263,7 @@ struct FixedSteps {
   // still uses up its entry.
   static void on_record(C& c, const Line& l) {
     if (c.*Index >= c.*Count) {
-      l.note(Note::LineUnused, c.*Count);
+      l.note(seen::LineUnused::counted(true, c.*Count));
       return;
     }
     l.at_record(c.*Index);

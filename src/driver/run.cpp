@@ -15,7 +15,9 @@
 #include "driver/paths.h"
 #include "inspect/diagnostics.h"
 #include "inspect/explain.h"
+#include "inspect/finding.h"
 #include "inspect/inspect.h"
+#include "inspect/messages.h"
 #include "inspect/names.h"
 #include "inspect/references.h"
 
@@ -85,9 +87,12 @@ class Driver {
 
  private:
   // Findings about the sources, told in turn unless warnings are not wanted; each counts.
-  void tell(const std::vector<std::string>& lines) {
-    warnings_ += lines.size();
+  void tell(const std::vector<Finding>& findings) {
+    warnings_ += findings.size();
     if (options_.mode != Mode::Check && options_.quiet) return;
+    std::vector<std::string> lines;
+    for (const Finding& f : findings)
+      lines.push_back(printed(f));
     told_.insert(told_.end(), lines.begin(), lines.end());
     outputs_.in_turn([this, lines] {
       for (const std::string& line : lines)
@@ -178,9 +183,7 @@ class Driver {
           outputs_.info(tr("{1}: skipped (no converter for this name)")(job.path));
         break;
       case Job::Task::Misnamed:
-        tell(
-            {tr("{1}: warning: no kind of source has this name: did you mean {2}? (names "
-                "compare byte for byte, case and all) [name]")(job.path, job.detail)});
+        tell({misnamed(job.path, job.detail)});
         break;
       case Job::Task::Missing:
         outputs_.fail(tr("{1}: cannot open: {2}")(job.path, errno_reason(ENOENT)));
@@ -265,8 +268,7 @@ class Driver {
     if (added) {
       const std::string file = folder + std::string(kNamesFile);
       FileSource source(file);
-      SilentReport quiet;
-      if (source.open()) at->second = Names::read(source, quiet);
+      if (source.open()) at->second = Names::read(source);
     }
     return at->second.empty() ? nullptr : &at->second;
   }
@@ -279,9 +281,9 @@ class Driver {
       return;
     }
     Diagnostics findings(path, Names::vocabulary());
-    Names::read(source, findings);
+    Names::read(source, &findings);
     if (options_.mode == Mode::Check) ++checked_;
-    tell(findings.lines());
+    tell(findings.findings());
   }
 
   void dump(const std::string& path, const Kind* kind) {
@@ -323,20 +325,21 @@ class Driver {
       outputs_.fail(tr("{1}: cannot open: {2}")(path, source.error()));
       return;
     }
-    Diagnostics findings(path, converter.vocabulary(), job.kind->name(), names_for(path));
-    const std::optional<Refusal> refused = converter.read(source, findings);
+    const Names* names = names_for(path);
+    Diagnostics findings(path, converter.vocabulary(), job.kind->name(), names);
+    ListsHeard lists(converter.vocabulary(), job.kind->name(), names);
+    const std::optional<Refusal> refused = converter.read(source, findings, lists);
     if (const std::string e = source.error(); !e.empty()) {
       outputs_.fail(tr("{1}: cannot read: {2}")(path, e));
       return;
     }
     if (options_.mode == Mode::Check) ++checked_;
     if (refused && options_.mode == Mode::Check) findings.refused(refused->line, refused->why);
-    if (!refused) references_.list(path, converter.provided(), findings.count_line());
-    references_.refer(path, findings.references());
+    references_.add(folder_part(path), path, refused ? Provided{} : converter.provided(), lists);
     // A table so large that writing it takes a while is told before the wait, and so is
     // everything said before it.
     if (findings.urgent() && !options_.quiet) outputs_.settle();
-    tell(findings.lines());
+    tell(findings.findings());
     if (options_.mode == Mode::Check) return;
     if (refused) {
       outputs_.fail(tr("{1}: not converted: line {2}: {3}")(path, refused->line, refused->why));
@@ -405,8 +408,7 @@ int explain_kinds(const Options& options, FileSystem& files, Console& console) {
   bool explained = false;
   const auto load = [&](const std::string& folder) {
     FileSource source(folder + std::string(kNamesFile));
-    SilentReport quiet;
-    names = source.open() ? Names::read(source, quiet) : Names();
+    names = source.open() ? Names::read(source) : Names();
   };
   for (const std::string_view name : options.paths) {
     const std::string path(name);

@@ -44,7 +44,7 @@ void on_data(TalkList& c, const Line& l) {
   TalkText* slot = c.index < c.count ? c.table.at(c.index) : nullptr;
   // A text that cannot be allocated is skipped, and the next line takes its place.
   if (slot == nullptr || !c.keep(*slot, l.text())) {
-    l.note(Note::LineUnused, c.table.present() ? c.count : -1);
+    l.note(seen::LineUnused::counted(c.table.present(), c.count));
     return;
   }
   ++c.index;

@@ -41,7 +41,7 @@ constexpr Text kRestarts = tr("the opening tag starts again at the first");
 template <auto Field>
 void on_row(Scenes& c, const Line& l) {
   if (c.row >= kFieldRows) {
-    l.note(Note::LineUnused, kFieldRows, 1);
+    l.note(seen::LineUnused::rows_full(kFieldRows));
     return;
   }
   l.at_record(static_cast<std::int64_t>(c.row));
@@ -116,7 +116,7 @@ void on_command(Scenes& c, const Line& l) {
   // The commands go into one field, whose data size must fit 32 bits: a command that would
   // take it past that leaves its slot empty.
   if (c.command_bytes + counted_size(text) > std::numeric_limits<std::int32_t>::max()) {
-    l.note(Note::LineUnused, 0, 2);
+    l.note(seen::LineUnused::field_full());
     return;
   }
   c.keep(*slot, text);
