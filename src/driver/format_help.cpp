@@ -11,7 +11,8 @@
 namespace kelv {
 namespace {
 
-constexpr Text kNoSuchKind = tr("no kind of source is called '{1}' (kelvconv --explain lists them)");
+constexpr Text kNoSuchKind =
+    tr("no kind of source is called '{1}' (kelvconv --explain lists them)");
 
 }  // namespace
 

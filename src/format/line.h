@@ -58,9 +58,9 @@ class Line {
     if (r.word_cut) {
       const auto place = static_cast<std::size_t>(r.cut_value);
       const ValueShape& cut = format.shapes[place];
-      note(seen::Cut{&cut, place, r.cut_field - 1,
-                     ends_in_half_character(
-                         text_of({static_cast<const char*>(field(place)), cut.size}))});
+      note(seen::Cut{
+          &cut, place, r.cut_field - 1,
+          ends_in_half_character(text_of({static_cast<const char*>(field(place)), cut.size}))});
     }
     if (r.wrapped) {
       const auto place = static_cast<std::size_t>(r.wrapped_value);

@@ -66,10 +66,10 @@ struct ScanStopped {
 };
 // More on a line after its last value: dropped.
 struct ExtraValues {
-  std::size_t values;       // how many the line holds
+  std::size_t values;  // how many the line holds
   std::string_view dropped;
-  const ValueShape* last;   // the line's last value
-  std::string_view taken;   // what the last value took, where it is a word; else empty
+  const ValueShape* last;  // the line's last value
+  std::string_view taken;  // what the last value took, where it is a word; else empty
 };
 // A word, or a whole-line text, longer than its field: cut.
 struct Cut {

@@ -42,8 +42,8 @@ void Diagnostics::refused(std::uint32_t line, std::string_view why) {
   keep([&] { return messages_.refused(line, why); });
 }
 
-void Diagnostics::unknown_name(const Line& line, std::string_view value,
-                               std::string_view section, bool known) {
+void Diagnostics::unknown_name(const Line& line, std::string_view value, std::string_view section,
+                               bool known) {
   keep([&] {
     return messages_.unknown_name(line.number(), Columns::of(line.text(), value), value, section,
                                   known);

@@ -31,8 +31,7 @@ class Diagnostics final : public Report {
   void refused(std::uint32_t line, std::string_view why);
   // A line of a names file whose value, the word `value` of it, names no value of the kind
   // `section` (`known` false), or that gives the value no name.
-  void unknown_name(const Line& line, std::string_view value, std::string_view section,
-                    bool known);
+  void unknown_name(const Line& line, std::string_view value, std::string_view section, bool known);
 
   // Every finding told, sorted by line and column; past the first kMostKept, one that tells how
   // many more there are.

@@ -20,9 +20,8 @@ std::string printed(const Finding& f) {
 }
 
 void sort_by_place(std::vector<Finding>& findings) {
-  std::ranges::stable_sort(findings, {}, [](const Finding& f) {
-    return std::pair(f.line, f.columns.begin);
-  });
+  std::ranges::stable_sort(findings, {},
+                           [](const Finding& f) { return std::pair(f.line, f.columns.begin); });
 }
 
 }  // namespace kelv

@@ -53,11 +53,11 @@ inline constexpr FindingKind kMore{"more"};            // how many more were fou
 
 // Every kind of finding.
 inline constexpr std::array kFindingKinds{
-    &finding::kUnknownTag, &finding::kTagAsData, &finding::kStrayClose, &finding::kOpenAtEnd,
-    &finding::kScan,       &finding::kExtraValues, &finding::kCut,      &finding::kWrapped,
+    &finding::kUnknownTag, &finding::kTagAsData,   &finding::kStrayClose, &finding::kOpenAtEnd,
+    &finding::kScan,       &finding::kExtraValues, &finding::kCut,        &finding::kWrapped,
     &finding::kCount,      &finding::kFewerLines,  &finding::kUnusedLine, &finding::kEmptyLine,
-    &finding::kLineEnds,   &finding::kEncoding,    &finding::kLongLine, &finding::kNul,
-    &finding::kReference,  &finding::kName,        &finding::kNames,    &finding::kRefused,
+    &finding::kLineEnds,   &finding::kEncoding,    &finding::kLongLine,   &finding::kNul,
+    &finding::kReference,  &finding::kName,        &finding::kNames,      &finding::kRefused,
     &finding::kMore};
 
 // Another line a finding names: the line that opened the section concerned, the line that gave

@@ -232,8 +232,7 @@ Finding Messages::build(const seen::TagAsData& tag, const Note& n) const {
   if (is_tag_of(tag.text, vocabulary_)) {
     return told(finding::kTagAsData, n,
                 tr("the tag {1} is read as a line of {2}, which is open since line {3}: is {4} "
-                   "missing?")(tag.text, section, n.where.opened_at,
-                               tag_of(n.where.section, true)),
+                   "missing?")(tag.text, section, n.where.opened_at, tag_of(n.where.section, true)),
                 opened, n.where.opened_at);
   }
   return told(finding::kUnknownTag, n,
@@ -255,8 +254,7 @@ Finding Messages::build(const seen::StrayClose& close, const Note& n) const {
 std::string Messages::unreached(const seen::ScanStopped& stop, std::string_view section) const {
   const std::span<const ValueShape> values = stop.values.subspan(stop.matched);
   const auto n = static_cast<std::int64_t>(values.size());
-  const std::string left =
-      listed(values, [&](const ValueShape& v) { return name_of(v, section); });
+  const std::string left = listed(values, [&](const ValueShape& v) { return name_of(v, section); });
   if (stop.unreached_as_new) {
     return stop.record >= 0 ? tr("; record [{2}] keeps {3} at 0 or empty").n(n, stop.record, left)
                             : tr("; {2} stays 0 or empty", "; {2} stay 0 or empty").n(n, left);
@@ -283,8 +281,8 @@ Finding Messages::build(const seen::ScanStopped& stop, const Note& n) const {
   const bool wide_blank = rest.starts_with(kWideBlank);
   std::string message;
   if (wanted == 1) {
-    message = wide_blank ? tr("the line has a full-width blank where {1} belongs (values are "
-                              "separated by half-width blanks only)")(kind)
+    message = wide_blank     ? tr("the line has a full-width blank where {1} belongs (values are "
+                                      "separated by half-width blanks only)")(kind)
               : rest.empty() ? tr("the line holds no {1}")(noun_of(value))
                              : tr("the line has {1} where {2} belongs")(first_word(rest), kind);
   } else {
@@ -324,10 +322,10 @@ Finding Messages::build(const seen::ExtraValues& extra, const Note& n) const {
 Finding Messages::build(const seen::Cut& cut, const Note& n) const {
   if (cut.value->kind == ValueKind::Text) {
     return told(finding::kCut, n,
-                cut.half_character ? tr("the line is longer than its field: cut to {1} bytes, "
-                                        "which ends in half of a double-byte character")(cut.kept)
-                                   : tr("the line is longer than its field: cut to {1} bytes")(
-                                         cut.kept));
+                cut.half_character
+                    ? tr("the line is longer than its field: cut to {1} bytes, "
+                         "which ends in half of a double-byte character")(cut.kept)
+                    : tr("the line is longer than its field: cut to {1} bytes")(cut.kept));
   }
   const std::size_t at = cut.place + 1;
   const std::string name = name_of(*cut.value, n.where.section);
@@ -345,10 +343,10 @@ Finding Messages::build(const seen::NumberWrapped& wrapped, const Note& n) const
     return told(finding::kWrapped, n,
                 tr("the count does not fit 32 bits: it is taken modulo 2^32")());
   }
-  return told(finding::kWrapped, n,
-              tr("value {1} ({2}, {3}) does not fit 32 bits: it is taken modulo 2^32")(
-                  wrapped.place + 1, name_of(*wrapped.value, n.where.section),
-                  kind_of(*wrapped.value)));
+  return told(
+      finding::kWrapped, n,
+      tr("value {1} ({2}, {3}) does not fit 32 bits: it is taken modulo 2^32")(
+          wrapped.place + 1, name_of(*wrapped.value, n.where.section), kind_of(*wrapped.value)));
 }
 
 Finding Messages::build(const seen::LineUnused& unused, const Note& n) const {
@@ -358,12 +356,13 @@ Finding Messages::build(const seen::LineUnused& unused, const Note& n) const {
   std::string message;
   switch (unused.why) {
     case Why::RowsFull:
-      message = tr("this line of {1} finds no row: the section takes {2} lines")(section,
-                                                                                unused.limit);
+      message =
+          tr("this line of {1} finds no row: the section takes {2} lines")(section, unused.limit);
       break;
     case Why::FieldFull:
-      message = tr("this line of {1} is dropped: with it the field would pass the 2 GiB it can "
-                   "hold")(section);
+      message =
+          tr("this line of {1} is dropped: with it the field would pass the 2 GiB it can "
+             "hold")(section);
       break;
     case Why::NoTable:
       message = count_line == 0 ? tr("this line of {1} finds no record: no count line made a "
@@ -373,8 +372,8 @@ Finding Messages::build(const seen::LineUnused& unused, const Note& n) const {
       break;
     case Why::CountUsedUp:
       message = count_line == 0
-                    ? tr("this line of {1} finds no record: the count {2} is used up")(
-                          section, unused.limit)
+                    ? tr("this line of {1} finds no record: the count {2} is used up")(section,
+                                                                                       unused.limit)
                     : tr("this line of {1} finds no record: the count {2} (line {3}) is used "
                          "up")(section, unused.limit, count_line);
       break;
@@ -388,7 +387,7 @@ Finding Messages::build(const seen::LineUnused& unused, const Note& n) const {
 Finding Messages::build(const seen::CountClamped& count, const Note& n) const {
   return told(finding::kCount, n,
               tr("the count {1} is more than this list holds: it is taken as {2}")(count.given,
-                                                                                  count.limit));
+                                                                                   count.limit));
 }
 
 Finding Messages::build(const seen::TableRefused& count, const Note& n) const {
@@ -439,7 +438,10 @@ Finding Messages::build(const seen::LooksUtf8&, const Note& n) const {
 }
 
 Finding Messages::refused(std::uint32_t line, std::string_view why) const {
-  return {&finding::kRefused, path_, line, {},
+  return {&finding::kRefused,
+          path_,
+          line,
+          {},
           tr("the file is refused, and nothing is written for it: {1}")(why)};
 }
 
@@ -449,16 +451,22 @@ Finding Messages::unknown_name(std::uint32_t line, Columns columns, std::string_
           known ? tr("{1} is given no name: a line holds the value, the author's name, and a "
                      "description if any")(quoted(value))
                 : tr("{1} names no value of {2}: --explain tells its values")(quoted(value),
-                                                                               tag_of(section))};
+                                                                              tag_of(section))};
 }
 
 Finding Messages::more(std::size_t count) const {
-  return {&finding::kMore, path_, 0, {},
+  return {&finding::kMore,
+          path_,
+          0,
+          {},
           tr("and {1} more finding", "and {1} more findings").n(static_cast<std::int64_t>(count))};
 }
 
 Finding misnamed(std::string path, std::string_view meant) {
-  return {&finding::kName, std::move(path), 0, {},
+  return {&finding::kName,
+          std::move(path),
+          0,
+          {},
           tr("no kind of source has this name: did you mean {1}? (names compare byte for byte, "
              "case and all)")(meant)};
 }
@@ -466,7 +474,8 @@ Finding misnamed(std::string path, std::string_view meant) {
 Finding out_of_list(std::string path, std::uint32_t line, std::string_view value_name,
                     std::int32_t value, ListId list, const std::string& list_path,
                     std::int64_t size, std::uint32_t count_line) {
-  const std::string where = count_line != 0 ? tr("{1}, line {2}")(list_path, count_line) : list_path;
+  const std::string where =
+      count_line != 0 ? tr("{1}, line {2}")(list_path, count_line) : list_path;
   std::string message =
       value < 0 ? tr("{1} is {2}: no entry of {3} has a negative number ({4} holds {5})")(
                       value_name, value, list_name(list), where, entries(list, size))

@@ -25,7 +25,6 @@ class Messages {
            const Names* names)
       : path_(std::move(path)), vocabulary_(vocabulary), kind_(kind), names_(names) {}
 
-
   // The finding a note of the read rules gives.
   Finding operator()(const Note& note) const;
   // The source is refused, and nothing is written for it: `why`, beginning at `line`.

@@ -54,8 +54,8 @@ std::vector<Finding> References::findings() const {
       if (list == folder.lists.end()) continue;  // its list is not among the files of the run
       const List& l = list->second;
       if (r.reference.value >= 0 && r.reference.value <= l.size) continue;
-      out.push_back(out_of_list(r.path, r.reference.line, r.reference.value_name,
-                                r.reference.value, r.reference.list, l.path, l.size, l.line));
+      out.push_back(out_of_list(r.path, r.reference.line, r.reference.value_name, r.reference.value,
+                                r.reference.list, l.path, l.size, l.line));
     }
   }
   return out;
