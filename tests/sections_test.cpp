@@ -94,7 +94,7 @@ TEST(SectionWalker, ReportsWhatItDropsOrBends) {
   }
   const auto index = [](seen::Any what) { return what.index(); };
   EXPECT_EQ(kinds, (std::vector{index(seen::UnknownTag{}), index(seen::LinePiece{}),
-                               index(seen::TagAsData{}), index(seen::OpenAtEnd{})}));
+                                index(seen::TagAsData{}), index(seen::OpenAtEnd{})}));
   EXPECT_EQ(lines, (std::vector<std::uint32_t>{2, 4, 5, 3}));
 }
 

@@ -51,7 +51,7 @@ struct SectionShape {
   std::span<const ValueShape> line;  // the values of its lines, in line order
   Text note;                         // what else an author needs to know of it
   bool restarts = false;             // records: its opening tag starts again at the first record
-  bool keeps = false;                // what it gives is kept for the next file of the kind
+  bool carries_over = false;         // what it gives carries over to the next file of the kind
 };
 
 class DataWriter;
@@ -69,8 +69,8 @@ struct Section {
   void (*on_open)(C&) = nullptr;               // after "<name>" opened it
   void (*on_close)(C&) = nullptr;              // after "</name>" closed it
   Role role = Role::Value;                     // a Marker has only "</name>", which keeps the state
-  bool restarts = false;  // Records: the opening tag starts again at the first record
-  bool keeps = false;     // what it gives is kept for the next file of the kind in the run
+  bool restarts = false;      // Records: the opening tag starts again at the first record
+  bool carries_over = false;  // what it gives carries over to the next file of the kind in the run
   // Records: how many records of the table it fills no line has given yet (asked when the
   // section is left, to tell of a section shorter than its count).
   std::int64_t (*unfilled)(C&) = nullptr;
@@ -94,7 +94,7 @@ struct Section {
   std::size_t (*entries)(const C&) = nullptr;
 
   constexpr bool marker() const { return role == Role::Marker; }
-  constexpr SectionShape shape() const { return {name, role, line, note, restarts, keeps}; }
+  constexpr SectionShape shape() const { return {name, role, line, note, restarts, carries_over}; }
 };
 
 // A converter's source format as an author needs it, made from its section list.
@@ -213,7 +213,8 @@ class Walk {
     const Section<C>& s = section();
     if (s.unfilled == nullptr || (by_own_tag && s.closing_sets_count)) return;
     if (const std::int64_t left = s.unfilled(converter_); left > 0) {
-      report_.note({where, seen::FewerLines{left},
+      report_.note({where,
+                    seen::FewerLines{left},
                     {s.name, opened_at_, count_at_[counted_by_[static_cast<std::size_t>(open_)]]}});
     }
   }

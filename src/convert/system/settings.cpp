@@ -266,7 +266,7 @@ constexpr std::array<Section<Settings>, Settings::kSettings> all_sections() {
     s[i] = {.name = kTable[i].key,
             .on_data = on_data,
             .on_open = rows ? on_font_color_open : nullptr,
-            .keeps = i == kSaveMax,
+            .carries_over = i == kSaveMax,
             .line = shape_of(kTable[i]),
             .note = rows ? tr("nine rows of three numbers, one row per line; the opening tag "
                               "starts again at the first row")

@@ -119,7 +119,7 @@ void on_command(Scenes& c, const Line& l) {
     l.note(seen::LineUnused::field_full());
     return;
   }
-  c.keep(*slot, text);
+  c.store(*slot, text);
 }
 
 template <class L>
@@ -160,7 +160,7 @@ void commands(D& d, Scenes& c) {
           const bool read = d.read_text(text, kCommand);
           listen.end_record();
           if (!read) break;
-          c.keep(list.table[k], text);
+          c.store(list.table[k], text);
           d.remember(c.command_texts.data() + list.table[k].offset, list.table[k].size, at + 4);
         }
         listen.end_records();
@@ -265,7 +265,7 @@ constexpr Group<Scenes> kGroups[] = {kSections};
 
 }  // namespace
 
-void Scenes::keep(CommandSlot& slot, std::string_view text) {
+void Scenes::store(CommandSlot& slot, std::string_view text) {
   command_bytes += counted_size(text);
   slot = {static_cast<std::uint32_t>(command_texts.size()),
           static_cast<std::uint32_t>(text.size() + 1)};
