@@ -17,6 +17,10 @@
 //
 // A converter may split its vocabulary into groups: then every line passes through each group
 // in turn, and in each group the first test that holds ends the line's passage through it.
+//
+// A handler sees its data line as a Line (format/line.h); tag lines are told apart as
+// format/tags.h says; the text of the whole file is watched for the marks of another encoding
+// (format/encoding_watch.h).
 #pragma once
 
 #include <cstddef>
