@@ -29,6 +29,7 @@ struct Columns {
     return {begin, begin + static_cast<std::uint32_t>(part.size())};
   }
   bool whole_line() const { return begin == 0; }
+  bool operator==(const Columns&) const = default;
 };
 
 // Tables larger than this are worth a word: a digit too many in a count.

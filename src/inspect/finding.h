@@ -67,6 +67,8 @@ struct Related {
   What what;
   std::string path;
   std::uint32_t line;
+
+  bool operator==(const Related&) const = default;
 };
 
 struct Finding {
