@@ -48,6 +48,7 @@ class Converter {
   // `links` what ties it to other files; a refusal when nothing must be written for it. An
   // unreadable source never gets here.
   virtual std::optional<Refusal> read(ByteSource& source, Report& report, LinkListener& links) = 0;
+  // The same, for a reading whose links nobody wants.
   std::optional<Refusal> read(ByteSource& source, Report& report) {
     return read(source, report, no_links());
   }
