@@ -1,6 +1,5 @@
 #include "inspect/messages.h"
 
-#include <functional>
 #include <utility>
 #include <variant>
 
@@ -9,167 +8,14 @@
 #include "format/tags.h"
 #include "inspect/names.h"
 #include "inspect/shown_text.h"
+#include "inspect/wording.h"
 #include "language/tr.h"
 
 namespace kelv {
 namespace {
 
-std::string_view trimmed(std::string_view s) {
-  while (!s.empty() && is_space(s.front()))
-    s.remove_prefix(1);
-  while (!s.empty() && is_space(s.back()))
-    s.remove_suffix(1);
-  return s;
-}
-
-bool is_tag_of(std::string_view text, const Vocabulary& vocabulary) {
-  for (const auto& group : vocabulary.groups) {
-    for (const SectionShape& s : group) {
-      if ((s.role != Role::Marker && text == tag_of(s.name)) || text == tag_of(s.name, true))
-        return true;
-    }
-  }
-  return false;
-}
-
-// The tag of `vocabulary` nearest to `text` (a line that looks like a tag), as "<name>" or
-// "</name>"; empty when none is near.
-std::string nearest_tag(std::string_view text, const Vocabulary& vocabulary) {
-  const std::string wanted = lowered(trimmed(text));
-  std::string best;
-  std::size_t best_distance = 4;  // farther than this is no likely slip
-  for (const auto& group : vocabulary.groups) {
-    for (const SectionShape& s : group) {
-      for (const bool closing : {false, true}) {
-        if (s.role == Role::Marker && !closing) continue;
-        const std::string candidate = tag_of(s.name, closing);
-        const std::size_t d = edit_distance(wanted, candidate);
-        if (d < best_distance) {
-          best_distance = d;
-          best = candidate;
-        }
-      }
-    }
-  }
-  return best;
-}
-
-Role role_of(std::string_view section, const Vocabulary& vocabulary) {
-  for (const auto& group : vocabulary.groups) {
-    for (const SectionShape& s : group) {
-      if (s.name == section) return s.role;
-    }
-  }
-  return Role::Value;
-}
-
-// What a value is, as a finding names it: "a number".
-std::string kind_of(const ValueShape& v) {
-  switch (v.kind) {
-    case ValueKind::Int:
-      return tr("a number")();
-    case ValueKind::Real:
-      return tr("a real number")();
-    case ValueKind::Word:
-      return tr("a word")();
-    case ValueKind::Text:
-      return tr("a text")();
-  }
-  return {};
-}
-
-// The same without its article: "number".
-std::string noun_of(const ValueShape& v) {
-  switch (v.kind) {
-    case ValueKind::Int:
-      return tr("number")();
-    case ValueKind::Real:
-      return tr("real number")();
-    case ValueKind::Word:
-      return tr("word")();
-    case ValueKind::Text:
-      return tr("text")();
-  }
-  return {};
-}
-
-// The first word of what a scan found, as the author wrote it.
-std::string first_word(std::string_view s) {
-  std::size_t n = 0;
-  while (n < s.size() && !is_space(s[n]) && n < 24)
-    n += is_sjis_lead(s[n]) && n + 1 < s.size() ? 2 : 1;
-  return quoted(s.substr(0, n)) + (n < s.size() && !is_space(s[n]) ? "..." : "");
-}
-
 std::int64_t mib(std::int64_t bytes) {
   return (bytes + (1 << 20) - 1) >> 20;
-}
-
-// A value's name as a stem and a number ("value" and 12 for "value12"; 0 without a number).
-std::pair<std::string, int> numbered(const std::string& name) {
-  std::size_t digits = name.size();
-  while (digits > 0 && name[digits - 1] >= '0' && name[digits - 1] <= '9')
-    --digits;
-  if (digits == name.size() || name.size() - digits > 6) return {name, 0};
-  return {name.substr(0, digits), std::stoi(name.substr(digits))};
-}
-
-// The values as a list: "value3 to value16, word, text".
-std::string listed(std::span<const ValueShape> values,
-                   const std::function<std::string(const ValueShape&)>& name) {
-  std::string out;
-  for (std::size_t i = 0; i < values.size();) {
-    std::size_t j = i;
-    while (j + 1 < values.size()) {
-      const auto a = numbered(values[j].name());
-      const auto b = numbered(values[j + 1].name());
-      if (a.second == 0 || a.first != b.first || b.second != a.second + 1 ||
-          name(values[j]) != values[j].name() || name(values[j + 1]) != values[j + 1].name())
-        break;
-      ++j;
-    }
-    // A run of three or more numbered values is told by its ends; two are named each.
-    if (j == i + 1) --j;
-    const std::string part =
-        j > i ? tr("{1} to {2}")(name(values[i]), name(values[j])) : name(values[i]);
-    out = out.empty() ? part : tr("{1}, {2}")(out, part);
-    i = j + 1;
-  }
-  return out;
-}
-
-// The list, as a finding names it.
-std::string list_name(ListId list) {
-  switch (list) {
-    case kItemList:
-      return tr("the item list")();
-    case kNpcList:
-      return tr("the list of people")();
-    case kTreasureList:
-      return tr("the treasure list")();
-    case kMusicList:
-      return tr("the music list")();
-    case kSoundList:
-      return tr("the sound list")();
-    default:
-      return {};
-  }
-}
-
-// How many entries a list holds, as a finding says it.
-std::string entries(ListId list, std::int64_t n) {
-  switch (list) {
-    case kItemList:
-      return tr("{1} item", "{1} items").n(n);
-    case kNpcList:
-      return tr("{1} person", "{1} people").n(n);
-    case kTreasureList:
-      return tr("{1} treasure", "{1} treasures").n(n);
-    case kSoundList:
-      return tr("{1} sound file", "{1} sound files").n(n);
-    default:
-      return tr("{1} music file", "{1} music files").n(n);
-  }
 }
 
 }  // namespace
@@ -205,18 +51,18 @@ Finding Messages::build(const seen::CutAtNul&, const Note& n) const {
 
 std::string Messages::unknown_tag(std::string_view text) const {
   const std::string found = quoted(text);
-  const std::string_view t = trimmed(text);
+  const std::string_view t = wording::trimmed(text);
   const std::string_view bare = without_blanks(text);
   std::string message =
-      bare != t && is_tag_of(bare, vocabulary_)
+      bare != t && wording::is_tag_of(bare, vocabulary_)
           ? tr("{1} looks like a tag, but is none of this file's (a full-width blank around "
                "it)")(found)
-      : is_tag_of(t, vocabulary_)
+      : wording::is_tag_of(t, vocabulary_)
           ? tr("{1} looks like a tag, but is none of this file's (blanks around it)")(found)
-      : is_tag_of(lowered(t), vocabulary_)
+      : wording::is_tag_of(lowered(t), vocabulary_)
           ? tr("{1} looks like a tag, but is none of this file's (tags are lower case)")(found)
           : tr("{1} looks like a tag, but is none of this file's")(found);
-  if (const std::string near = nearest_tag(bare, vocabulary_); !near.empty()) {
+  if (const std::string near = wording::nearest_tag(bare, vocabulary_); !near.empty()) {
     message += tr("; did you mean {1}?")(near);
   }
   return message;
@@ -229,7 +75,7 @@ Finding Messages::build(const seen::UnknownTag& tag, const Note& n) const {
 Finding Messages::build(const seen::TagAsData& tag, const Note& n) const {
   const std::string section = tag_of(n.where.section);
   const auto opened = Related::What::SectionOpened;
-  if (is_tag_of(tag.text, vocabulary_)) {
+  if (wording::is_tag_of(tag.text, vocabulary_)) {
     return told(finding::kTagAsData, n,
                 tr("the tag {1} is read as a line of {2}, which is open since line {3}: is {4} "
                    "missing?")(tag.text, section, n.where.opened_at, tag_of(n.where.section, true)),
@@ -254,7 +100,8 @@ Finding Messages::build(const seen::StrayClose& close, const Note& n) const {
 std::string Messages::unreached(const seen::ScanStopped& stop, std::string_view section) const {
   const std::span<const ValueShape> values = stop.values.subspan(stop.matched);
   const auto n = static_cast<std::int64_t>(values.size());
-  const std::string left = listed(values, [&](const ValueShape& v) { return name_of(v, section); });
+  const std::string left =
+      wording::listed(values, [&](const ValueShape& v) { return name_of(v, section); });
   if (stop.unreached_as_new) {
     return stop.record >= 0 ? tr("; record [{2}] keeps {3} at 0 or empty").n(n, stop.record, left)
                             : tr("; {2} stays 0 or empty", "; {2} stay 0 or empty").n(n, left);
@@ -268,23 +115,24 @@ std::string Messages::unreached(const seen::ScanStopped& stop, std::string_view 
 }
 
 Finding Messages::build(const seen::ScanStopped& stop, const Note& n) const {
-  const std::string_view rest = trimmed(stop.rest);
+  const std::string_view rest = wording::trimmed(stop.rest);
   const std::size_t wanted = stop.values.size();
   if (stop.matched == 0 && rest.empty() && wanted > 1) {
     return told(finding::kEmptyLine, n,
-                role_of(n.where.section, vocabulary_) == Role::Records
+                wording::role_of(n.where.section, vocabulary_) == Role::Records
                     ? tr("the line is empty, and takes a record all the same: its values stay 0")()
                     : tr("the line is empty: it changes nothing")());
   }
   const ValueShape& value = stop.values[stop.matched];
-  const std::string kind = kind_of(value);
+  const std::string kind = wording::kind_of(value);
   const bool wide_blank = rest.starts_with(kWideBlank);
   std::string message;
   if (wanted == 1) {
-    message = wide_blank     ? tr("the line has a full-width blank where {1} belongs (values are "
-                                      "separated by half-width blanks only)")(kind)
-              : rest.empty() ? tr("the line holds no {1}")(noun_of(value))
-                             : tr("the line has {1} where {2} belongs")(first_word(rest), kind);
+    message = wide_blank ? tr("the line has a full-width blank where {1} belongs (values are "
+                              "separated by half-width blanks only)")(kind)
+              : rest.empty()
+                  ? tr("the line holds no {1}")(wording::noun_of(value))
+                  : tr("the line has {1} where {2} belongs")(wording::first_word(rest), kind);
   } else {
     const std::size_t at = stop.matched + 1;
     const std::string name = name_of(value, n.where.section);
@@ -296,8 +144,8 @@ Finding Messages::build(const seen::ScanStopped& stop, const Note& n) const {
             ? tr("value {2} of {3} ({4}, {5}) is missing: the line ends after {1} value",
                  "value {2} of {3} ({4}, {5}) is missing: the line ends after {1} values")
                   .n(static_cast<std::int64_t>(stop.matched), at, wanted, name, kind)
-            : tr("value {1} of {2} ({3}, {4}): found {5} where {4} belongs")(at, wanted, name, kind,
-                                                                             first_word(rest));
+            : tr("value {1} of {2} ({3}, {4}): found {5} where {4} belongs")(
+                  at, wanted, name, kind, wording::first_word(rest));
   }
   return told(finding::kScan, n, message + unreached(stop, n.where.section));
 }
@@ -329,7 +177,7 @@ Finding Messages::build(const seen::Cut& cut, const Note& n) const {
   }
   const std::size_t at = cut.place + 1;
   const std::string name = name_of(*cut.value, n.where.section);
-  const std::string kind = kind_of(*cut.value);
+  const std::string kind = wording::kind_of(*cut.value);
   return told(finding::kCut, n,
               cut.half_character
                   ? tr("value {1} ({2}, {3}) is longer than its field: cut to {4} bytes, which "
@@ -343,10 +191,10 @@ Finding Messages::build(const seen::NumberWrapped& wrapped, const Note& n) const
     return told(finding::kWrapped, n,
                 tr("the count does not fit 32 bits: it is taken modulo 2^32")());
   }
-  return told(
-      finding::kWrapped, n,
-      tr("value {1} ({2}, {3}) does not fit 32 bits: it is taken modulo 2^32")(
-          wrapped.place + 1, name_of(*wrapped.value, n.where.section), kind_of(*wrapped.value)));
+  return told(finding::kWrapped, n,
+              tr("value {1} ({2}, {3}) does not fit 32 bits: it is taken modulo 2^32")(
+                  wrapped.place + 1, name_of(*wrapped.value, n.where.section),
+                  wording::kind_of(*wrapped.value)));
 }
 
 Finding Messages::build(const seen::LineUnused& unused, const Note& n) const {
@@ -477,11 +325,12 @@ Finding out_of_list(std::string path, std::uint32_t line, std::string_view value
   const std::string where =
       count_line != 0 ? tr("{1}, line {2}")(list_path, count_line) : list_path;
   std::string message =
-      value < 0 ? tr("{1} is {2}: no entry of {3} has a negative number ({4} holds {5})")(
-                      value_name, value, list_name(list), where, entries(list, size))
-                : tr("{1} is {2}, beyond {3}: {4} holds {5}, so no entry has that number, "
-                     "whether they are numbered from 0 or from 1")(
-                      value_name, value, list_name(list), where, entries(list, size));
+      value < 0
+          ? tr("{1} is {2}: no entry of {3} has a negative number ({4} holds {5})")(
+                value_name, value, wording::list_name(list), where, wording::entries(list, size))
+          : tr("{1} is {2}, beyond {3}: {4} holds {5}, so no entry has that number, "
+               "whether they are numbered from 0 or from 1")(
+                value_name, value, wording::list_name(list), where, wording::entries(list, size));
   Finding f{&finding::kReference, std::move(path), line, {}, std::move(message)};
   if (count_line != 0) f.related.push_back({Related::What::ListCount, list_path, count_line});
   return f;
