@@ -146,6 +146,8 @@ struct LineContext {
   bool final_empty = false;
 };
 
+// A note's texts lie in the line being read: a Report takes what it needs of them before note()
+// returns.
 struct Note {
   std::uint32_t line;  // 1-based physical line of the source
   seen::Any what;
