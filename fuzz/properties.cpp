@@ -65,8 +65,8 @@ const Kind* named_kind(std::string_view& input) {
 class CheckingReport final : public Report {
  public:
   explicit CheckingReport(std::string_view where) : where_(where) {}
-  void note(const Finding& f) override {
-    if (f.line == 0) fail(where_, "a finding without a line number");
+  void note(const Note& n) override {
+    if (n.line == 0) fail(where_, "a finding without a line number");
   }
 
  private:
@@ -358,20 +358,20 @@ struct Walked {
 constexpr Section<Walked> kFirst[] = {
     {"a",
      [](Walked& w, const Line& l) {
-       if (l.state() != 1) fail("walk", "a data line of <a> outside it");
+       if (l.section_number() != 1) fail("walk", "a data line of <a> outside it");
        ++w.first_group;
      }},
     {"entry", nullptr, nullptr, [](Walked& w) { ++w.first_group; }, Role::Marker},
     {"b",
      [](Walked& w, const Line& l) {
-       if (l.state() != 3) fail("walk", "a data line of <b> outside it");
+       if (l.section_number() != 3) fail("walk", "a data line of <b> outside it");
        ++w.first_group;
      }},
 };
 constexpr Section<Walked> kSecond[] = {
     {"c",
      [](Walked& w, const Line& l) {
-       if (l.state() != 4) fail("walk", "a data line of <c> outside it");
+       if (l.section_number() != 4) fail("walk", "a data line of <c> outside it");
        ++w.second_group;
      }},
 };

@@ -17,6 +17,7 @@
 #include "format/data_reader.h"
 #include "format/keyed_data.h"
 #include "format/line_reader.h"
+#include "format/links.h"
 #include "format/report.h"
 #include "format/sections.h"
 #include "format/source_writer.h"
@@ -43,9 +44,14 @@ class Converter {
  public:
   virtual ~Converter() = default;
 
-  // Reads one source to its end; a refusal when nothing must be written for it. An unreadable
-  // source never gets here.
-  virtual std::optional<Refusal> read(ByteSource& source, Report& report) = 0;
+  // Reads one source to its end, noting to `report` what the read rules drop or bend and telling
+  // `links` what ties it to other files; a refusal when nothing must be written for it. An
+  // unreadable source never gets here.
+  virtual std::optional<Refusal> read(ByteSource& source, Report& report, LinkListener& links) = 0;
+  // The same, for a reading whose links nobody wants.
+  std::optional<Refusal> read(ByteSource& source, Report& report) {
+    return read(source, report, no_links());
+  }
   // Writes the data file for what was read.
   virtual void write(DataWriter& out) = 0;
   // Reads a data file back into the tables, as far as it can.
@@ -85,7 +91,8 @@ struct Declaration {
 template <class C>
 class Declared : public Converter {
  public:
-  std::optional<Refusal> read(ByteSource& source, Report& report) override;
+  using Converter::read;
+  std::optional<Refusal> read(ByteSource& source, Report& report, LinkListener& links) override;
   void write(DataWriter& out) override;
   void load(DataReader& in) override;
   void decompile(SourceWriter& out) override;

@@ -45,7 +45,7 @@ namespace kelv {
 // What an author reads of a section beside its lines.
 struct About {
   Text note = {};
-  bool keeps = false;  // what it gives is kept for the next file of the kind in the run
+  bool carries_over = false;  // what it gives carries over to the next file of the kind in the run
 };
 
 // The sections of a converter in the order the reader tests them, from single sections and the
@@ -132,7 +132,7 @@ constexpr auto line_section(std::string_view name, About about = {}) {
   using C = typename Steps::C;
   return Section<C>{.name = name,
                     .on_data = Steps::on_data,
-                    .keeps = about.keeps,
+                    .carries_over = about.carries_over,
                     .line = Format.shape(),
                     .note = about.note,
                     .write = Steps::template field<DataWriter>,
@@ -218,7 +218,7 @@ constexpr auto list_sections(std::string_view count_name, std::string_view data_
   return std::array<Section<C>, 2>{Section<C>{.name = count_name,
                                               .on_data = Steps::on_count,
                                               .role = Role::Count,
-                                              .keeps = count_about.keeps,
+                                              .carries_over = count_about.carries_over,
                                               .line = kCountLine,
                                               .note = count_about.note,
                                               .write = Steps::template count_field<DataWriter>,
@@ -229,7 +229,7 @@ constexpr auto list_sections(std::string_view count_name, std::string_view data_
                                               .on_open = restarts ? Steps::restart : nullptr,
                                               .role = Role::Records,
                                               .restarts = restarts,
-                                              .keeps = data_about.keeps,
+                                              .carries_over = data_about.carries_over,
                                               .unfilled = Steps::left,
                                               .line = Format.shape(),
                                               .note = data_about.note,
@@ -263,7 +263,7 @@ struct FixedSteps {
   // still uses up its entry.
   static void on_record(C& c, const Line& l) {
     if (c.*Index >= c.*Count) {
-      l.note(Note::LineUnused, c.*Count);
+      l.note(seen::LineUnused::counted(true, c.*Count));
       return;
     }
     l.at_record(c.*Index);
@@ -434,7 +434,7 @@ constexpr auto entry_count(std::string_view name, About about = {}) {
   return Section<C>{.name = name,
                     .on_data = Steps::on_count,
                     .role = Role::Count,
-                    .keeps = about.keeps,
+                    .carries_over = about.carries_over,
                     .line = kCountLine,
                     .note = about.note,
                     .write = Steps::template count_field<DataWriter>,

@@ -7,10 +7,10 @@
 namespace kelv {
 
 template <class C>
-std::optional<Refusal> Declared<C>::read(ByteSource& source, Report& report) {
+std::optional<Refusal> Declared<C>::read(ByteSource& source, Report& report, LinkListener& links) {
   const Declaration<C>& d = C::declaration();
   self().start_reading();
-  walk(source, d.line_buffer, self(), d.groups, report);
+  walk(source, d.line_buffer, self(), d.groups, report, links);
   return self().end_reading();
 }
 

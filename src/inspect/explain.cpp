@@ -98,7 +98,7 @@ std::string section_of(const SectionShape& s, std::string_view kind, const Names
     });
   }
   std::string note = s.note.empty() ? std::string() : s.note();
-  if (s.keeps) {
+  if (s.carries_over) {
     note = note.empty() ? tr("kept for the next file of this kind")()
                         : tr("{1}; kept for the next file of this kind")(note);
   }
@@ -135,8 +135,8 @@ std::string explain(const Kind& kind, const Names* names) {
     if (v.groups.size() > 1) out += tr("Group {1}:")(g + 1) + "\n";
     for (const SectionShape& s : v.groups[g]) {
       out += section_of(s, kind.name(), names);
-      if (s.keeps) kept.append(kept.empty() ? "" : " ").append(tag_of(s.name));
-      all_kept = all_kept && (s.keeps || s.role == Role::Marker);
+      if (s.carries_over) kept.append(kept.empty() ? "" : " ").append(tag_of(s.name));
+      all_kept = all_kept && (s.carries_over || s.role == Role::Marker);
     }
   }
   out += "\n";

@@ -73,7 +73,7 @@ class TextDump final : public DataListener {
                                       : tr("declares {1} bytes, {2} follow")(f.declared, size));
   }
 
-  void value(const ValueShape& s, std::uint64_t, const Shown& v) override {
+  void value(const ValueShape& s, std::uint64_t, const StoredValue& v) override {
     std::string text;
     switch (v.kind) {
       case ValueKind::Int:
@@ -193,7 +193,7 @@ class JsonDump final : public DataListener {
     objects_ = {&doc_["fields"].back()};
   }
 
-  void value(const ValueShape& s, std::uint64_t at, const Shown& v) override {
+  void value(const ValueShape& s, std::uint64_t at, const StoredValue& v) override {
     Json j;
     j["name"] = shown_name(s);
     // The author's name is added; the format's stays what programs read.

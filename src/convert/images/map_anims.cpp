@@ -31,7 +31,7 @@ void main_field(L& l, MapAnimations& c, const Section<MapAnimations>& s) {
 }
 
 constexpr Section<MapAnimations> main_section() {
-  Section<MapAnimations> s = line_section<kMainLine>("map_anim_main_data", {.keeps = true});
+  Section<MapAnimations> s = line_section<kMainLine>("map_anim_main_data", {.carries_over = true});
   s.write = main_field<DataWriter>;
   s.load = main_field<DataReader>;
   return s;

@@ -19,7 +19,7 @@ constexpr auto kSections = sections<LevelAbilityList>(
         {.note = tr("every count line makes a new table of empty abilities; those read before are "
                     "lost")},
         {.note = tr("the opening tag starts again at the first ability")}),
-    value_section<kMessageLine>({.note = tr("the whole line"), .keeps = true}));
+    value_section<kMessageLine>({.note = tr("the whole line"), .carries_over = true}));
 constexpr Group<LevelAbilityList> kGroups[] = {kSections};
 
 }  // namespace

@@ -17,7 +17,8 @@ constexpr auto kSections = sections<LevelList>(
         {.note =
              tr("every count line makes a new table of empty levels; levels read before are lost")},
         {.note = tr("the levels go on from the last one filled, also in a second data section")}),
-    line_section<kAddLine>("level_add", {.keeps = true}), value_section<kMaxLine>({.keeps = true}));
+    line_section<kAddLine>("level_add", {.carries_over = true}),
+    value_section<kMaxLine>({.carries_over = true}));
 constexpr Group<LevelList> kGroups[] = {kSections};
 
 }  // namespace

@@ -43,8 +43,8 @@ void on_data_close(TalkList& c) {
 void on_data(TalkList& c, const Line& l) {
   TalkText* slot = c.index < c.count ? c.table.at(c.index) : nullptr;
   // A text that cannot be allocated is skipped, and the next line takes its place.
-  if (slot == nullptr || !c.keep(*slot, l.text())) {
-    l.note(Note::LineUnused, c.table.present() ? c.count : -1);
+  if (slot == nullptr || !c.store(*slot, l.text())) {
+    l.note(seen::LineUnused::counted(c.table.present(), c.count));
     return;
   }
   ++c.index;
@@ -64,7 +64,7 @@ void texts_field(L& l, TalkList& c, const Section<TalkList>& s) {
       d.each(c.table, c.count, 5, [&c](auto& e, TalkText& t) {
         const std::uint64_t at = e.at() + 4;
         std::string_view text;
-        if (e.read_text(text, kText) && c.keep(t, text)) e.remember(t.bytes, t.length + 1, at);
+        if (e.read_text(text, kText) && c.store(t, text)) e.remember(t.bytes, t.length + 1, at);
       });
     } else {
       for (const TalkText& t : c.listed())
@@ -164,7 +164,7 @@ void TalkList::drop_table() {
   free_ = held_ = spare_ = 0;
 }
 
-bool TalkList::keep(TalkText& slot, std::string_view text) {
+bool TalkList::store(TalkText& slot, std::string_view text) {
   const std::size_t size = text.size() + 1;
   // A text no longer than the one it replaces takes its place.
   char* to = slot.present() && text.size() <= slot.length ? slot.bytes : room(size);

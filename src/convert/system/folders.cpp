@@ -14,11 +14,12 @@ constexpr auto kAudioLine = line(value<&FolderSettings::folder_name_audio>("fold
 constexpr auto kLoadImageLine = line(value<&FolderSettings::load_image>("load_image"));
 
 constexpr auto kSections = sections<FolderSettings>(
-    value_section<kDataLine>({.note = tr("the folder of the data files"), .keeps = true}),
-    value_section<kImageLine>({.note = tr("the folder of the images"), .keeps = true}),
-    value_section<kAudioLine>({.note = tr("the folder of the music and sounds"), .keeps = true}),
+    value_section<kDataLine>({.note = tr("the folder of the data files"), .carries_over = true}),
+    value_section<kImageLine>({.note = tr("the folder of the images"), .carries_over = true}),
+    value_section<kAudioLine>(
+        {.note = tr("the folder of the music and sounds"), .carries_over = true}),
     value_section<kLoadImageLine>(
-        {.note = tr("the image shown while the game loads"), .keeps = true}));
+        {.note = tr("the image shown while the game loads"), .carries_over = true}));
 constexpr Group<FolderSettings> kGroups[] = {kSections};
 
 }  // namespace

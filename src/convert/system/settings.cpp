@@ -218,14 +218,14 @@ constexpr std::span<const ValueShape> shape_of(const Setting& s) {
 std::size_t place_in(const Section<Settings>& s);
 
 void on_data(Settings& c, const Line& l) {
-  const auto n = static_cast<std::size_t>(l.state() - 1);
+  const auto n = static_cast<std::size_t>(l.section_number() - 1);
   if (kTable[n].kind != Kind::FontColor) {
     with_line(c, n, [&](const auto& format, auto& record) { l.scan(format, record); });
     return;
   }
   // Nine rows per section; the counter moves on whether or not the line scanned.
   if (c.font_color_row >= static_cast<int>(Settings::kFontColorRows)) {
-    l.note(Note::LineUnused, Settings::kFontColorRows, 1);
+    l.note(seen::LineUnused::rows_full(Settings::kFontColorRows));
     return;
   }
   l.at_record(c.font_color_row);
@@ -266,7 +266,7 @@ constexpr std::array<Section<Settings>, Settings::kSettings> all_sections() {
     s[i] = {.name = kTable[i].key,
             .on_data = on_data,
             .on_open = rows ? on_font_color_open : nullptr,
-            .keeps = i == kSaveMax,
+            .carries_over = i == kSaveMax,
             .line = shape_of(kTable[i]),
             .note = rows ? tr("nine rows of three numbers, one row per line; the opening tag "
                               "starts again at the first row")

@@ -10,7 +10,7 @@ namespace {
 constexpr auto kIndexLine = line(value<&StartSettings::start_scene_index>("start_scene_index"));
 
 constexpr auto kSections = sections<StartSettings>(value_section<kIndexLine>(
-    {.note = tr("the number of the scene the game starts in"), .keeps = true}));
+    {.note = tr("the number of the scene the game starts in"), .carries_over = true}));
 constexpr Group<StartSettings> kGroups[] = {kSections};
 
 }  // namespace

@@ -41,7 +41,7 @@ constexpr Text kRestarts = tr("the opening tag starts again at the first");
 template <auto Field>
 void on_row(Scenes& c, const Line& l) {
   if (c.row >= kFieldRows) {
-    l.note(Note::LineUnused, kFieldRows, 1);
+    l.note(seen::LineUnused::rows_full(kFieldRows));
     return;
   }
   l.at_record(static_cast<std::int64_t>(c.row));
@@ -116,10 +116,10 @@ void on_command(Scenes& c, const Line& l) {
   // The commands go into one field, whose data size must fit 32 bits: a command that would
   // take it past that leaves its slot empty.
   if (c.command_bytes + counted_size(text) > std::numeric_limits<std::int32_t>::max()) {
-    l.note(Note::LineUnused, 0, 2);
+    l.note(seen::LineUnused::field_full());
     return;
   }
-  c.keep(*slot, text);
+  c.store(*slot, text);
 }
 
 template <class L>
@@ -160,7 +160,7 @@ void commands(D& d, Scenes& c) {
           const bool read = d.read_text(text, kCommand);
           listen.end_record();
           if (!read) break;
-          c.keep(list.table[k], text);
+          c.store(list.table[k], text);
           d.remember(c.command_texts.data() + list.table[k].offset, list.table[k].size, at + 4);
         }
         listen.end_records();
@@ -265,7 +265,7 @@ constexpr Group<Scenes> kGroups[] = {kSections};
 
 }  // namespace
 
-void Scenes::keep(CommandSlot& slot, std::string_view text) {
+void Scenes::store(CommandSlot& slot, std::string_view text) {
   command_bytes += counted_size(text);
   slot = {static_cast<std::uint32_t>(command_texts.size()),
           static_cast<std::uint32_t>(text.size() + 1)};
