@@ -2,7 +2,7 @@
 // page, outputs past the old 260-character limit, the safe replace's refusals and attributes,
 // the message boxes through the console seam (MessageBoxW stood in for), and both programs,
 // kelvconv.exe (windowed) and kelvconv.com (console), started as a shell starts them.
-#include "platform/win32.h"
+#include "platform/windows_console.h"
 
 #include <gtest/gtest.h>
 
