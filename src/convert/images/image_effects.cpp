@@ -1,7 +1,6 @@
 #include "convert/images/image_effects.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -71,7 +70,5 @@ void ImageEffects::release() {
   effects.reset();
   effect_count = 0;
 }
-
-template class Declared<ImageEffects>;
 
 }  // namespace kelv

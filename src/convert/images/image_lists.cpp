@@ -1,7 +1,6 @@
 #include "convert/images/image_lists.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -27,9 +26,6 @@ const Declaration<ImageList<Words>>& ImageList<Words>::declaration() {
   return d;
 }
 
-template class Declared<ImageList<BackImages>>;
-template class Declared<ImageList<SelectImages>>;
-template class Declared<ImageList<FaceImages>>;
 template class ImageList<BackImages>;
 template class ImageList<SelectImages>;
 template class ImageList<FaceImages>;

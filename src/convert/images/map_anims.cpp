@@ -1,7 +1,6 @@
 #include "convert/images/map_anims.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -84,7 +83,5 @@ void MapAnimations::release() {
   animations.reset();
   animation_count = 0;
 }
-
-template class Declared<MapAnimations>;
 
 }  // namespace kelv

@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -79,7 +78,5 @@ void EnemyGroups::release() {
   groups.reset();
   group_count = 0;
 }
-
-template class Declared<EnemyGroups>;
 
 }  // namespace kelv

@@ -3,7 +3,6 @@
 #include <type_traits>
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -44,8 +43,6 @@ void WordTextList<Words>::before_writing() {
   }
 }
 
-template class Declared<WordTextList<ItemWords>>;
-template class Declared<WordTextList<MagicWords>>;
 template class WordTextList<ItemWords>;
 template class WordTextList<MagicWords>;
 

@@ -1,7 +1,6 @@
 #include "convert/rules/level_abilities.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -29,7 +28,5 @@ const Declaration<LevelAbilityList>& LevelAbilityList::declaration() {
                                                    kShortLines, kGroups};
   return d;
 }
-
-template class Declared<LevelAbilityList>;
 
 }  // namespace kelv

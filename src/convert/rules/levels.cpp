@@ -1,7 +1,6 @@
 #include "convert/rules/levels.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -27,7 +26,5 @@ const Declaration<LevelList>& LevelList::declaration() {
       tr("the levels, the level add pair and the level maximum"), kShortLines, kGroups};
   return d;
 }
-
-template class Declared<LevelList>;
 
 }  // namespace kelv

@@ -1,7 +1,6 @@
 #include "convert/rules/monsters.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -30,7 +29,5 @@ const Declaration<MonsterList>& MonsterList::declaration() {
   static constexpr Declaration<MonsterList> d{tr("the monsters"), kLongLines, kGroups};
   return d;
 }
-
-template class Declared<MonsterList>;
 
 }  // namespace kelv

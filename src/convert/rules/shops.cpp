@@ -1,7 +1,6 @@
 #include "convert/rules/shops.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -71,7 +70,5 @@ void ShopList::release() {
   shops.reset();
   shop_count = 0;
 }
-
-template class Declared<ShopList>;
 
 }  // namespace kelv

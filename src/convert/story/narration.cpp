@@ -1,7 +1,6 @@
 #include "convert/story/narration.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -32,7 +31,5 @@ const Declaration<NarrationList>& NarrationList::declaration() {
   static constexpr Declaration<NarrationList> d{tr("the narration records"), kShortLines, kGroups};
   return d;
 }
-
-template class Declared<NarrationList>;
 
 }  // namespace kelv

@@ -6,7 +6,6 @@
 #include <limits>
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -221,7 +220,5 @@ void TalkList::release() {
   drop_table();
   count = 0;
 }
-
-template class Declared<TalkList>;
 
 }  // namespace kelv

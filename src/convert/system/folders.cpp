@@ -1,7 +1,6 @@
 #include "convert/system/folders.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -29,7 +28,5 @@ const Declaration<FolderSettings>& FolderSettings::declaration() {
       kGroups};
   return d;
 }
-
-template class Declared<FolderSettings>;
 
 }  // namespace kelv

@@ -3,7 +3,6 @@
 #include <string_view>
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -308,7 +307,5 @@ void GameSettings::start_reading() {
   *this = GameSettings();
   save_max() = kept;
 }
-
-template class Declared<GameSettings>;
 
 }  // namespace kelv

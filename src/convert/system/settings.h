@@ -15,7 +15,7 @@ struct NumberRow {
   std::array<std::int32_t, 3> values;
 };
 
-class GameSettings final : public Declared<GameSettings> {
+class GameSettings final : public SectionConverter<GameSettings> {
  public:
   static constexpr std::size_t kSettings = 75;
   static constexpr std::size_t kFontColorRows = 9;

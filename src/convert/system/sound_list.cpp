@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -39,8 +38,6 @@ void SoundList<Words>::start_reading() {
   index = 0;
 }
 
-template class Declared<SoundList<MidiWords>>;
-template class Declared<SoundList<WaveWords>>;
 template class SoundList<MidiWords>;
 template class SoundList<WaveWords>;
 

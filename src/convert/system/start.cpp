@@ -1,7 +1,6 @@
 #include "convert/system/start.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -20,7 +19,5 @@ const Declaration<StartSettings>& StartSettings::declaration() {
                                                 kGroups};
   return d;
 }
-
-template class Declared<StartSettings>;
 
 }  // namespace kelv

@@ -1,7 +1,6 @@
 #include "convert/system/title.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -38,7 +37,5 @@ const Declaration<TitleMenu>& TitleMenu::declaration() {
       kShortLines, kGroups};
   return d;
 }
-
-template class Declared<TitleMenu>;
 
 }  // namespace kelv

@@ -1,7 +1,6 @@
 #include "convert/world/npc_list.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -37,7 +36,5 @@ const Declaration<NpcList>& NpcList::declaration() {
       }};
   return d;
 }
-
-template class Declared<NpcList>;
 
 }  // namespace kelv

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -222,7 +221,5 @@ void PlayerCharacter::release() {
   equipment_index = 0;
   item_index = 0;
 }
-
-template class Declared<PlayerCharacter>;
 
 }  // namespace kelv

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -284,7 +283,5 @@ const Declaration<Scenes>& Scenes::declaration() {
 void Scenes::release() {
   *this = Scenes();  // gives the texts' memory back, too
 }
-
-template class Declared<Scenes>;
 
 }  // namespace kelv

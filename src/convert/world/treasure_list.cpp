@@ -1,7 +1,6 @@
 #include "convert/world/treasure_list.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -73,7 +72,5 @@ std::optional<Refusal> TreasureList::end_reading() {
   }
   return Refusal{first_refused, why};
 }
-
-template class Declared<TreasureList>;
 
 }  // namespace kelv
