@@ -55,8 +55,10 @@ constexpr Group<ImageEffects> kGroups[] = {kSections};
 }  // namespace
 
 const Declaration<ImageEffects>& ImageEffects::declaration() {
-  static constexpr Declaration<ImageEffects> d{tr("the image effects, each with its positions"),
-                                               kShortLines, kGroups};
+  static constexpr Declaration<ImageEffects> d{
+      .about = tr("the image effects, each with its positions"),
+      .line_buffer = kShortLines,
+      .groups = kGroups};
   return d;
 }
 

@@ -22,7 +22,8 @@ constexpr Group<ImageList<Words>> kGroups[] = {kSections<Words>};
 
 template <class Words>
 const Declaration<ImageList<Words>>& ImageList<Words>::declaration() {
-  static constexpr Declaration<ImageList> d{Words::kAbout, kShortLines, kGroups<Words>};
+  static constexpr Declaration<ImageList> d{
+      .about = Words::kAbout, .line_buffer = kShortLines, .groups = kGroups<Words>};
   return d;
 }
 

@@ -68,8 +68,10 @@ constexpr Group<MapAnimations> kGroups[] = {kSections};
 
 const Declaration<MapAnimations>& MapAnimations::declaration() {
   static constexpr Declaration<MapAnimations> d{
-      tr("a map animation: its image and three numbers, then the animations and their positions"),
-      kShortLines, kGroups};
+      .about = tr(
+          "a map animation: its image and three numbers, then the animations and their positions"),
+      .line_buffer = kShortLines,
+      .groups = kGroups};
   return d;
 }
 

@@ -62,8 +62,8 @@ constexpr Group<EnemyGroups> kAll[] = {kSections};
 }  // namespace
 
 const Declaration<EnemyGroups>& EnemyGroups::declaration() {
-  static constexpr Declaration<EnemyGroups> d{tr("the enemy groups and their members"), kLongLines,
-                                              kAll};
+  static constexpr Declaration<EnemyGroups> d{
+      .about = tr("the enemy groups and their members"), .line_buffer = kLongLines, .groups = kAll};
   return d;
 }
 

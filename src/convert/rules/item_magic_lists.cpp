@@ -29,9 +29,11 @@ constexpr Group<WordTextList<Words>> kGroups[] = {kSections<Words>};
 template <class Words>
 const Declaration<WordTextList<Words>>& WordTextList<Words>::declaration() {
   static constexpr Declaration<WordTextList> d{
-      Words::kAbout,    kLongLines,
-      kGroups<Words>,   -1,
-      Words::kProvides, [](const WordTextList& c) { return std::int64_t{c.records.count}; }};
+      .about = Words::kAbout,
+      .line_buffer = kLongLines,
+      .groups = kGroups<Words>,
+      .provides = Words::kProvides,
+      .size = [](const WordTextList& c) { return std::int64_t{c.records.count}; }};
   return d;
 }
 

@@ -24,8 +24,10 @@ constexpr Group<LevelAbilityList> kGroups[] = {kSections};
 }  // namespace
 
 const Declaration<LevelAbilityList>& LevelAbilityList::declaration() {
-  static constexpr Declaration<LevelAbilityList> d{tr("the level abilities and their message"),
-                                                   kShortLines, kGroups};
+  static constexpr Declaration<LevelAbilityList> d{
+      .about = tr("the level abilities and their message"),
+      .line_buffer = kShortLines,
+      .groups = kGroups};
   return d;
 }
 

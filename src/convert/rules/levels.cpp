@@ -23,7 +23,9 @@ constexpr Group<LevelList> kGroups[] = {kSections};
 
 const Declaration<LevelList>& LevelList::declaration() {
   static constexpr Declaration<LevelList> d{
-      tr("the levels, the level add pair and the level maximum"), kShortLines, kGroups};
+      .about = tr("the levels, the level add pair and the level maximum"),
+      .line_buffer = kShortLines,
+      .groups = kGroups};
   return d;
 }
 

@@ -26,7 +26,8 @@ constexpr Group<MonsterList> kGroups[] = {kSections};
 }  // namespace
 
 const Declaration<MonsterList>& MonsterList::declaration() {
-  static constexpr Declaration<MonsterList> d{tr("the monsters"), kLongLines, kGroups};
+  static constexpr Declaration<MonsterList> d{
+      .about = tr("the monsters"), .line_buffer = kLongLines, .groups = kGroups};
   return d;
 }
 

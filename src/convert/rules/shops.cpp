@@ -55,7 +55,9 @@ constexpr Group<ShopList> kGroups[] = {kSections};
 
 const Declaration<ShopList>& ShopList::declaration() {
   static constexpr Declaration<ShopList> d{
-      tr("the shops: a kind, two background images and the items sold"), kShortLines, kGroups};
+      .about = tr("the shops: a kind, two background images and the items sold"),
+      .line_buffer = kShortLines,
+      .groups = kGroups};
   return d;
 }
 

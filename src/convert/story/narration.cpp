@@ -28,7 +28,8 @@ constexpr Group<NarrationList> kGroups[] = {kSections};
 }  // namespace
 
 const Declaration<NarrationList>& NarrationList::declaration() {
-  static constexpr Declaration<NarrationList> d{tr("the narration records"), kShortLines, kGroups};
+  static constexpr Declaration<NarrationList> d{
+      .about = tr("the narration records"), .line_buffer = kShortLines, .groups = kGroups};
   return d;
 }
 

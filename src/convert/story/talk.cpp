@@ -123,8 +123,9 @@ constexpr Group<TalkList> kGroups[] = {kSections};
 }  // namespace
 
 const Declaration<TalkList>& TalkList::declaration() {
-  static constexpr Declaration<TalkList> d{tr("the game's dialogue texts by number"), kLongLines,
-                                           kGroups};
+  static constexpr Declaration<TalkList> d{.about = tr("the game's dialogue texts by number"),
+                                           .line_buffer = kLongLines,
+                                           .groups = kGroups};
   return d;
 }
 

@@ -24,8 +24,9 @@ constexpr Group<FolderSettings> kGroups[] = {kSections};
 
 const Declaration<FolderSettings>& FolderSettings::declaration() {
   static constexpr Declaration<FolderSettings> d{
-      tr("the names of the data, image and audio folders and of the loading image"), kShortLines,
-      kGroups};
+      .about = tr("the names of the data, image and audio folders and of the loading image"),
+      .line_buffer = kShortLines,
+      .groups = kGroups};
   return d;
 }
 

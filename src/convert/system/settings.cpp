@@ -298,7 +298,9 @@ std::int32_t& GameSettings::save_max() {
 
 const Declaration<GameSettings>& GameSettings::declaration() {
   static constexpr Declaration<GameSettings> d{
-      tr("the game's 75 global settings, one section each"), kShortLines, kGroups};
+      .about = tr("the game's 75 global settings, one section each"),
+      .line_buffer = kShortLines,
+      .groups = kGroups};
   return d;
 }
 

@@ -15,8 +15,8 @@ constexpr Group<StartSettings> kGroups[] = {kSections};
 }  // namespace
 
 const Declaration<StartSettings>& StartSettings::declaration() {
-  static constexpr Declaration<StartSettings> d{tr("the scene the game starts in"), kShortLines,
-                                                kGroups};
+  static constexpr Declaration<StartSettings> d{
+      .about = tr("the scene the game starts in"), .line_buffer = kShortLines, .groups = kGroups};
   return d;
 }
 

@@ -33,8 +33,10 @@ constexpr Group<TitleMenu> kGroups[] = {kSections};
 
 const Declaration<TitleMenu>& TitleMenu::declaration() {
   static constexpr Declaration<TitleMenu> d{
-      tr("the title screen's music and the title menu: its place, item height, font and items"),
-      kShortLines, kGroups};
+      .about =
+          tr("the title screen's music and the title menu: its place, item height, font and items"),
+      .line_buffer = kShortLines,
+      .groups = kGroups};
   return d;
 }
 

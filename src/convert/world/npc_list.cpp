@@ -31,9 +31,11 @@ constexpr Group<NpcList> kGroups[] = {kSections};
 
 const Declaration<NpcList>& NpcList::declaration() {
   static constexpr Declaration<NpcList> d{
-      tr("the people of the world"), kShortLines, kGroups, -1, kNpcList, [](const NpcList& c) {
-        return std::int64_t{c.npcs.count};
-      }};
+      .about = tr("the people of the world"),
+      .line_buffer = kShortLines,
+      .groups = kGroups,
+      .provides = kNpcList,
+      .size = [](const NpcList& c) { return std::int64_t{c.npcs.count}; }};
   return d;
 }
 

@@ -198,8 +198,11 @@ constexpr Group<Character> kGroups[] = {kSections};
 
 const Declaration<PlayerCharacter>& PlayerCharacter::declaration() {
   static constexpr Declaration<PlayerCharacter> d{
-      tr("the player character: name, main values, chip and face images, equipment and items"),
-      kShortLines, kGroups, 8};
+      .about =
+          tr("the player character: name, main values, chip and face images, equipment and items"),
+      .line_buffer = kShortLines,
+      .groups = kGroups,
+      .fields = 8};
   return d;
 }
 

@@ -274,9 +274,11 @@ void Scenes::keep(CommandSlot& slot, std::string_view text) {
 
 const Declaration<Scenes>& Scenes::declaration() {
   static constexpr Declaration<Scenes> d{
-      tr("one scene: its kind, name, map, music, scene changes, people, treasures, battles, field "
-         "tables, event positions and flags with their commands"),
-      kLongLines, kGroups};
+      .about = tr(
+          "one scene: its kind, name, map, music, scene changes, people, treasures, battles, field "
+          "tables, event positions and flags with their commands"),
+      .line_buffer = kLongLines,
+      .groups = kGroups};
   return d;
 }
 

@@ -44,12 +44,11 @@ constexpr Group<TreasureList> kGroups[] = {kSections};
 
 const Declaration<TreasureList>& TreasureList::declaration() {
   static constexpr Declaration<TreasureList> d{
-      tr("the treasures the scenes hand out"),
-      kLongLines,
-      kGroups,
-      -1,
-      kTreasureList,
-      [](const TreasureList& c) { return std::int64_t{c.treasures.count}; }};
+      .about = tr("the treasures the scenes hand out"),
+      .line_buffer = kLongLines,
+      .groups = kGroups,
+      .provides = kTreasureList,
+      .size = [](const TreasureList& c) { return std::int64_t{c.treasures.count}; }};
   return d;
 }
 
