@@ -89,6 +89,9 @@ void text_lines(SourceWriter& out, const TalkList& c, const Section<TalkList>& s
   out.close();
 }
 
+// Written out in full: the texts are of any length, kept in blocks of their own rather than in
+// a table of fixed records, so a count line frees them as it makes the table, and the data
+// section's closing tag makes the count what the section gave; counted<> has neither.
 constexpr Section<TalkList> kSections[] = {
     {.name = "talk_number",
      .on_data = on_count,
