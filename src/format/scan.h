@@ -120,10 +120,10 @@ ScanResult scan(std::string_view line, std::type_identity_t<Format<A...>> format
 // 0 (1 for a value stored plus one), 0.0, an empty text.
 bool as_new(const ValueShape& value, const void* place);
 
-// After a scan: what a value's twist does to the field it fills.
-void apply_twist(const ValueShape& value, void* field, bool scanned);
+// After a scan: what the way a value is stored does to the field it fills.
+void apply_stored(const ValueShape& value, void* field, bool scanned);
 
-// Scans a line by its line format into `record`, and does what the format's twists say. A
+// Scans a line by its line format into `record`, each value stored as its shape says. A
 // whole-line text is copied, not scanned (cut to its field: `word_cut` tells).
 template <class R, std::size_t N>
 ScanResult scan_line(std::string_view line, const LineFormat<R, N>& format, R& record) {
@@ -136,7 +136,7 @@ ScanResult scan_line(std::string_view line, const LineFormat<R, N>& format, R& r
         r.word_cut = true;
         r.cut_field = field.size();
       }
-      apply_twist(format.shapes[0], field.data(), true);
+      apply_stored(format.shapes[0], field.data(), true);
       return r;
     }
   }
@@ -147,8 +147,8 @@ ScanResult scan_line(std::string_view line, const LineFormat<R, N>& format, R& r
   }
   const ScanResult r = scan_targets(line, targets);
   for (std::size_t i = 0; i < N; ++i) {
-    if (format.shapes[i].twist != Twist::None) {
-      apply_twist(format.shapes[i], targets[i].place, static_cast<int>(i) < r.matched);
+    if (format.shapes[i].stored != Stored::AsRead) {
+      apply_stored(format.shapes[i], targets[i].place, static_cast<int>(i) < r.matched);
     }
   }
   return r;

@@ -10,7 +10,7 @@ namespace {
 // The line: the numbers, the word, the text.
 template <class R>
 constexpr auto kWordTextLine = line(values<&R::values>("value", 1), value<&R::word>("word"),
-                                    value<&R::text>("text", Twist::Breaks));
+                                    value<&R::text>("text", Stored::Breaks));
 
 template <class Words>
 constexpr auto kSections = sections<WordTextList<Words>>(

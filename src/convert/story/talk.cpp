@@ -18,7 +18,7 @@ constexpr std::size_t kTextBlock = std::size_t{2} << 20;
 #endif
 
 // A text is the whole line; the writer turns every '#' into a line feed.
-constexpr ValueShape kText{"text", 0, ValueKind::Text, Twist::Breaks, kLongLines};
+constexpr ValueShape kText{"text", 0, ValueKind::Text, Stored::Breaks, kLongLines};
 constexpr std::array<ValueShape, 1> kTextLine{kText};
 
 // A count line makes a new table, every text absent, even when it holds no number.

@@ -26,7 +26,7 @@ constexpr auto kAnimFileLine = line(value<&Scenes::anim_field_filename>("anim_fi
 constexpr auto kEventLine = line(values<&EventPos::values>("value", 1));
 constexpr ValueShape kCommandCount{"flag_cmd_number"};
 // A command is the whole line, blanks included, an empty one too.
-constexpr ValueShape kCommand{"command", 0, ValueKind::Text, Twist::None, kLongLines};
+constexpr ValueShape kCommand{"command", 0, ValueKind::Text, Stored::AsRead, kLongLines};
 constexpr std::array<ValueShape, 1> kCommandLine{kCommand};
 
 // The four lists of indexes and events: a count line replaces the list by a new zero-filled one
