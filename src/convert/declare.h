@@ -261,14 +261,11 @@ constexpr auto counted(std::string_view count_name, std::string_view data_name,
   constexpr bool written = declare_detail::reads<WrittenLine, R>;
   static_assert(list, "counted<List, ...>: List is not a CountedTable member of the converter");
   static_assert(!list || index,
-                "counted<List, Index, ...>: Index is not a std::int64_t member "
-                "of the converter");
+                "counted<List, Index, ...>: Index is not a std::int64_t member of the converter");
   static_assert(!list || read,
-                "counted<List, Index, Format>: Format is not a line format of "
-                "List's records");
+                "counted<List, Index, Format>: Format is not a line format of List's records");
   static_assert(!list || !read || written,
-                "counted<..., WrittenLine>: WrittenLine is not a line format "
-                "of List's records");
+                "counted<..., WrittenLine>: WrittenLine is not a line format of List's records");
   if constexpr (!(list && index && read && written)) {
     return declare_detail::Refused{};
   } else {
@@ -334,11 +331,10 @@ constexpr auto fixed_list(std::string_view count_name, std::string_view data_nam
   static_assert(count,
                 "fixed_list<Count, ...>: Count is not a std::int32_t member of the converter");
   static_assert(!count || array,
-                "fixed_list<Count, Array, ..., Format>: Array is not an array "
-                "of Format's records");
-  static_assert(!count || index,
-                "fixed_list<Count, Array, Index>: Index is not a std::int32_t "
-                "member of the converter");
+                "fixed_list<Count, Array, ..., Format>: Array is not an array of Format's records");
+  static_assert(
+      !count || index,
+      "fixed_list<Count, Array, Index>: Index is not a std::int32_t member of the converter");
   if constexpr (!(count && array && index)) {
     return declare_detail::Refused{};
   } else {
@@ -519,8 +515,8 @@ constexpr auto entry_line_section(std::string_view name, About about = {}) {
   constexpr bool fits = entries && declare_detail::fills_entry<Es, Format, Part>();
   static_assert(entries, "entry_line_section<Es>: Es is not the Entries of a converter");
   static_assert(!entries || fits,
-                "entry_line_section<Es, Format, Part>: Format is not a line "
-                "format of the entry (or of its member Part)");
+                "entry_line_section<Es, Format, Part>: Format is not a line format of the entry "
+                "(or of its member Part)");
   if constexpr (!fits) {
     return declare_detail::Refused{};
   } else {
@@ -538,8 +534,8 @@ constexpr auto entry_line_section(std::string_view name, About about = {}) {
 template <const auto& Es, const auto& Format, auto Part = nullptr>
 constexpr auto entry_value_section(About about = {}) {
   static_assert(Format.shape().size() == 1,
-                "entry_value_section<Es, Format>: a line of more "
-                "than one value; name it with entry_line_section");
+                "entry_value_section<Es, Format>: a line of more than one value; name it with "
+                "entry_line_section");
   return entry_line_section<Es, Format, Part>(Format.shapes[0].stem, about);
 }
 
@@ -572,8 +568,7 @@ constexpr auto entry_records(std::string_view name, About about = {}) {
   constexpr bool read = Lists::ok && declare_detail::reads<Format, typename Lists::Record>;
   static_assert(Lists::ok, "entry_records<Es, List>: List is not an EntryList of the entries Es");
   static_assert(!Lists::ok || read,
-                "entry_records<Es, List, Format>: Format is not a line format "
-                "of List's records");
+                "entry_records<Es, List, Format>: Format is not a line format of List's records");
   if constexpr (!read) {
     return declare_detail::Refused{};
   } else {
