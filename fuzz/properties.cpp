@@ -18,6 +18,7 @@
 #include "format/table.h"
 #include "format/text.h"
 #include "inspect/inspect.h"
+#include "scan_targets.h"
 
 namespace kelv::fuzz {
 
@@ -278,14 +279,14 @@ void check_scans(std::string_view line) {
   std::memset(small, 'x', sizeof small);
   std::memset(big, 'x', sizeof big);
 
-  const bool wrapped = scan(line, "%d", number).wrapped;
+  const bool wrapped = scan_of(line, {int_target(number)}).wrapped;
   std::int32_t expected = 0x5a5a5a5a;
   bool expected_wrapped = false;
   model_int(line, expected, expected_wrapped);
   if (number != expected) fail("scan %d", "differs from the model");
   if (wrapped != expected_wrapped) fail("scan %d", "tells a wrap the model does not");
 
-  const ScanResult words = scan(line, "%s %s", small, big);
+  const ScanResult words = scan_of(line, {word_target(small), word_target(big)});
   std::string_view rest = line;
   const std::string_view first = model_word(rest);
   const std::string_view second = model_word(rest);
@@ -308,7 +309,7 @@ void check_scans(std::string_view line) {
     fail("scan %s", "word_cut is wrong");
   }
 
-  const ScanResult r = scan(line, "%f", real);
+  const ScanResult r = scan_of(line, {real_target(real)});
   const std::string decimal = decimal_prefix(line);
   if (!decimal.empty()) {
     if (r.matched != 1) fail("scan %f", "no real where the model finds a decimal one");
@@ -320,7 +321,7 @@ void check_scans(std::string_view line) {
   std::array<char, 16> word{};
   std::int32_t a = 0;
   std::int32_t b = 0;
-  scan(line, "%d %s %d %f", a, word, b, real);
+  scan_of(line, {int_target(a), word_target(word), int_target(b), real_target(real)});
   if (text_of(word).size() >= word.size()) fail("scan", "a word field without its NUL");
 
   // The whole line into a field, then '#' to line feeds: as a plain walk character by character

@@ -27,22 +27,22 @@ std::string kind_of(const ValueShape& v, bool many) {
   return {};
 }
 
-std::string twist_of(const ValueShape& v) {
-  switch (v.twist) {
-    case Twist::None:
+std::string stored_of(const ValueShape& v) {
+  switch (v.stored) {
+    case Stored::AsRead:
       return {};
-    case Twist::PlusOne:
+    case Stored::PlusOne:
       return tr("; stored plus one")();
-    case Twist::ZeroUnreached:
+    case Stored::ZeroUnreached:
       return tr("; 0 when the line ends before it")();
-    case Twist::Breaks:
+    case Stored::Breaks:
       return tr("; '#' stands for a line break")();
   }
   return {};
 }
 
 bool alike(const ValueShape& a, const ValueShape& b) {
-  return a.stem == b.stem && a.kind == b.kind && a.twist == b.twist && a.size == b.size &&
+  return a.stem == b.stem && a.kind == b.kind && a.stored == b.stored && a.size == b.size &&
          a.number != 0 && b.number == a.number + 1;
 }
 
@@ -61,7 +61,7 @@ std::string values_of(std::span<const ValueShape> line,
     const std::string names = many               ? tr("{1} to {2}")(line[i].name(), line[j].name())
                               : named != nullptr ? tr("{1} \"{2}\"")(line[i].name(), named->label)
                                                  : line[i].name();
-    out += "    " + names + ": " + kind_of(line[i], many) + twist_of(line[i]);
+    out += "    " + names + ": " + kind_of(line[i], many) + stored_of(line[i]);
     if (named != nullptr && !named->description.empty()) out += tr("; {1}")(named->description);
     out += "\n";
     i = j + 1;

@@ -19,7 +19,7 @@ using Json = nlohmann::ordered_json;
 
 // A value's name as the dump shows it: a value stored plus one says so.
 std::string shown_name(const ValueShape& s) {
-  return s.twist == Twist::PlusOne ? s.name() + "+1" : s.name();
+  return s.stored == Stored::PlusOne ? s.name() + "+1" : s.name();
 }
 
 // A real as the scanner reads it back; a NaN other than the one "nan" reads as, by its bits.
@@ -84,7 +84,7 @@ class TextDump final : public DataListener {
         break;
       case ValueKind::Word:
       case ValueKind::Text:
-        text = quoted(v.text, s.twist == Twist::Breaks);
+        text = quoted(v.text, s.stored == Stored::Breaks);
         if (v.counted >= 0) text += " (" + std::to_string(v.counted) + ")";
         if (v.trailing) text += " " + tr("+bytes after its NUL")();
         break;

@@ -71,9 +71,9 @@ void on_line(Reading& r, const Line& l) {
 
 // What a names file's line holds.
 constexpr std::array<ValueShape, 3> kNameLine{
-    ValueShape{"value", 0, ValueKind::Word, Twist::None, kShortLines},
-    ValueShape{"name", 0, ValueKind::Word, Twist::None, kShortLines},
-    ValueShape{"description", 0, ValueKind::Text, Twist::None, kShortLines}};
+    ValueShape{"value", 0, ValueKind::Word, Stored::AsRead, kShortLines},
+    ValueShape{"name", 0, ValueKind::Word, Stored::AsRead, kShortLines},
+    ValueShape{"description", 0, ValueKind::Text, Stored::AsRead, kShortLines}};
 
 // One section per kind, named as the kind.
 const std::vector<Section<Reading>>& sections() {

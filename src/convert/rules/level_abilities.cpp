@@ -1,7 +1,6 @@
 #include "convert/rules/level_abilities.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -25,11 +24,11 @@ constexpr Group<LevelAbilityList> kGroups[] = {kSections};
 }  // namespace
 
 const Declaration<LevelAbilityList>& LevelAbilityList::declaration() {
-  static constexpr Declaration<LevelAbilityList> d{tr("the level abilities and their message"),
-                                                   kShortLines, kGroups};
+  static constexpr Declaration<LevelAbilityList> d{
+      .about = tr("the level abilities and their message"),
+      .line_buffer = kShortLines,
+      .groups = kGroups};
   return d;
 }
-
-template class Declared<LevelAbilityList>;
 
 }  // namespace kelv

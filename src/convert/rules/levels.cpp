@@ -1,7 +1,6 @@
 #include "convert/rules/levels.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -25,10 +24,10 @@ constexpr Group<LevelList> kGroups[] = {kSections};
 
 const Declaration<LevelList>& LevelList::declaration() {
   static constexpr Declaration<LevelList> d{
-      tr("the levels, the level add pair and the level maximum"), kShortLines, kGroups};
+      .about = tr("the levels, the level add pair and the level maximum"),
+      .line_buffer = kShortLines,
+      .groups = kGroups};
   return d;
 }
-
-template class Declared<LevelList>;
 
 }  // namespace kelv

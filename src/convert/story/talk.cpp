@@ -6,7 +6,6 @@
 #include <limits>
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -19,7 +18,7 @@ constexpr std::size_t kTextBlock = std::size_t{2} << 20;
 #endif
 
 // A text is the whole line; the writer turns every '#' into a line feed.
-constexpr ValueShape kText{"text", 0, ValueKind::Text, Twist::Breaks, kLongLines};
+constexpr ValueShape kText{"text", 0, ValueKind::Text, Stored::Breaks, kLongLines};
 constexpr std::array<ValueShape, 1> kTextLine{kText};
 
 // A count line makes a new table, every text absent, even when it holds no number.
@@ -90,6 +89,9 @@ void text_lines(SourceWriter& out, const TalkList& c, const Section<TalkList>& s
   out.close();
 }
 
+// Written out in full: the texts are of any length, kept in blocks of their own rather than in
+// a table of fixed records, so a count line frees them as it makes the table, and the data
+// section's closing tag makes the count what the section gave; counted<> has neither.
 constexpr Section<TalkList> kSections[] = {
     {.name = "talk_number",
      .on_data = on_count,
@@ -124,8 +126,9 @@ constexpr Group<TalkList> kGroups[] = {kSections};
 }  // namespace
 
 const Declaration<TalkList>& TalkList::declaration() {
-  static constexpr Declaration<TalkList> d{tr("the game's dialogue texts by number"), kLongLines,
-                                           kGroups};
+  static constexpr Declaration<TalkList> d{.about = tr("the game's dialogue texts by number"),
+                                           .line_buffer = kLongLines,
+                                           .groups = kGroups};
   return d;
 }
 
@@ -221,7 +224,5 @@ void TalkList::release() {
   drop_table();
   count = 0;
 }
-
-template class Declared<TalkList>;
 
 }  // namespace kelv

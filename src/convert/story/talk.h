@@ -27,7 +27,7 @@ struct TalkText {
   std::span<char> field() { return {bytes, length + 1}; }
 };
 
-class TalkList final : public Declared<TalkList> {
+class TalkList final : public SectionConverter<TalkList> {
  public:
   TalkList() = default;
   TalkList(const TalkList&) = delete;

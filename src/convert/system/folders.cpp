@@ -1,7 +1,6 @@
 #include "convert/system/folders.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -26,11 +25,10 @@ constexpr Group<FolderSettings> kGroups[] = {kSections};
 
 const Declaration<FolderSettings>& FolderSettings::declaration() {
   static constexpr Declaration<FolderSettings> d{
-      tr("the names of the data, image and audio folders and of the loading image"), kShortLines,
-      kGroups};
+      .about = tr("the names of the data, image and audio folders and of the loading image"),
+      .line_buffer = kShortLines,
+      .groups = kGroups};
   return d;
 }
-
-template class Declared<FolderSettings>;
 
 }  // namespace kelv

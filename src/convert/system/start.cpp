@@ -1,7 +1,6 @@
 #include "convert/system/start.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -16,11 +15,9 @@ constexpr Group<StartSettings> kGroups[] = {kSections};
 }  // namespace
 
 const Declaration<StartSettings>& StartSettings::declaration() {
-  static constexpr Declaration<StartSettings> d{tr("the scene the game starts in"), kShortLines,
-                                                kGroups};
+  static constexpr Declaration<StartSettings> d{
+      .about = tr("the scene the game starts in"), .line_buffer = kShortLines, .groups = kGroups};
   return d;
 }
-
-template class Declared<StartSettings>;
 
 }  // namespace kelv

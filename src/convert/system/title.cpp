@@ -1,7 +1,6 @@
 #include "convert/system/title.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -37,11 +36,11 @@ constexpr Group<TitleMenu> kGroups[] = {kSections};
 
 const Declaration<TitleMenu>& TitleMenu::declaration() {
   static constexpr Declaration<TitleMenu> d{
-      tr("the title screen's music and the title menu: its place, item height, font and items"),
-      kShortLines, kGroups};
+      .about =
+          tr("the title screen's music and the title menu: its place, item height, font and items"),
+      .line_buffer = kShortLines,
+      .groups = kGroups};
   return d;
 }
-
-template class Declared<TitleMenu>;
 
 }  // namespace kelv

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -199,8 +198,11 @@ constexpr Group<Character> kGroups[] = {kSections};
 
 const Declaration<PlayerCharacter>& PlayerCharacter::declaration() {
   static constexpr Declaration<PlayerCharacter> d{
-      tr("the player character: name, main values, chip and face images, equipment and items"),
-      kShortLines, kGroups, 8};
+      .about =
+          tr("the player character: name, main values, chip and face images, equipment and items"),
+      .line_buffer = kShortLines,
+      .groups = kGroups,
+      .fields = 8};
   return d;
 }
 
@@ -222,7 +224,5 @@ void PlayerCharacter::release() {
   equipment_index = 0;
   item_index = 0;
 }
-
-template class Declared<PlayerCharacter>;
 
 }  // namespace kelv

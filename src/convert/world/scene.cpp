@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -27,7 +26,7 @@ constexpr auto kAnimFileLine = line(value<&Scenes::anim_field_filename>("anim_fi
 constexpr auto kEventLine = line(values<&EventPos::values>("value", 1));
 constexpr ValueShape kCommandCount{"flag_cmd_number"};
 // A command is the whole line, blanks included, an empty one too.
-constexpr ValueShape kCommand{"command", 0, ValueKind::Text, Twist::None, kLongLines};
+constexpr ValueShape kCommand{"command", 0, ValueKind::Text, Stored::AsRead, kLongLines};
 constexpr std::array<ValueShape, 1> kCommandLine{kCommand};
 
 // The four lists of indexes and events: a count line replaces the list by a new zero-filled one
@@ -275,16 +274,16 @@ void Scenes::store(CommandSlot& slot, std::string_view text) {
 
 const Declaration<Scenes>& Scenes::declaration() {
   static constexpr Declaration<Scenes> d{
-      tr("one scene: its kind, name, map, music, scene changes, people, treasures, battles, field "
-         "tables, event positions and flags with their commands"),
-      kLongLines, kGroups};
+      .about = tr(
+          "one scene: its kind, name, map, music, scene changes, people, treasures, battles, field "
+          "tables, event positions and flags with their commands"),
+      .line_buffer = kLongLines,
+      .groups = kGroups};
   return d;
 }
 
 void Scenes::release() {
   *this = Scenes();  // gives the texts' memory back, too
 }
-
-template class Declared<Scenes>;
 
 }  // namespace kelv

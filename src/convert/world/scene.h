@@ -75,7 +75,7 @@ struct Flag {
 
 // One scene file's data, and the reading of it. A cleared scene is all zero with every list
 // absent.
-class Scenes final : public Declared<Scenes> {
+class Scenes final : public SectionConverter<Scenes> {
  public:
   static const Declaration<Scenes>& declaration();
 
