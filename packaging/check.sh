@@ -5,9 +5,12 @@
 #   Debian package  its fields and dependencies, no maintainer scripts, lintian without an error;
 #                   installed with dpkg -i: kelvconv --version, both man pages as man shows them
 #                   (packaging/check_man.sh: their sections, no stray space, no line too wide),
-#                   the bash completion; removed with dpkg -r: none of its files left
-#   tarball         exactly the installed tree, the program stripped
-#   zip             exactly the two programs and the texts, the texts UTF-8 with a byte order
+#                   the documents, the bash completion; removed with dpkg -r: none of its files
+#                   left
+#   tarball         exactly the installed tree (the documents under docs/ included), the program
+#                   stripped
+#   zip             exactly the two programs and the texts (the READMEs for users and the
+#                   licence, none of the documents under docs/), the texts UTF-8 with a byte order
 #                   mark and CR LF ends and otherwise the source tree's files
 #   Windows         both programs (in the zip and installed): no debug sections, the icon in all
 #                   its sizes, the version information and the manifest's version
@@ -108,6 +111,8 @@ ok "bash completion: options, sources, data files, kinds"
 
 files=$(dpkg -L kelvconv | while read -r p; do [ -d "$p" ] || echo "$p"; done)
 for want in /usr/bin/kelvconv /usr/share/doc/kelvconv/copyright /usr/share/doc/kelvconv/changelog.gz \
+            /usr/share/doc/kelvconv/README.md /usr/share/doc/kelvconv/README.ja.md \
+            /usr/share/doc/kelvconv/docs/authoring.md /usr/share/doc/kelvconv/docs/development.md \
             /usr/share/bash-completion/completions/kelvconv; do
   grep -qx "$want" <<<"$files" || fail "the package does not install $want"
 done
@@ -123,6 +128,7 @@ step "tarball: $tarball"
 top=kelvconv-$version-linux-x86_64
 want="bin/kelvconv share/bash-completion/completions/kelvconv share/doc/kelvconv/CHANGELOG.md
 share/doc/kelvconv/LICENSE share/doc/kelvconv/README.ja.md share/doc/kelvconv/README.md
+share/doc/kelvconv/docs/authoring.md share/doc/kelvconv/docs/development.md
 share/man/ja/man1/kelvconv.1 share/man/man1/kelvconv.1"
 want=$(tr ' ' '\n' <<<"$want" | sed "s|^|$top/|" | sort)
 got=$(tar -tzf "$tarball" | grep -v '/$' | sort)
