@@ -44,12 +44,13 @@ function(fail why)
   message(FATAL_ERROR "${PROGRAM} --help (${LANG}): ${why}: has its layout changed?")
 endfunction()
 
-# TEXT and MORE as one line: a space between them, but none between two bytes of multibyte
-# characters (Japanese).
+# The text in VAR and MORE as one line: a space between them, but none between two multibyte
+# characters (Japanese), whose bytes lie outside printable ASCII (and are no stand-in above).
+set(multibyte "[^ -~${semicolon}${open}${close}]")
 function(join var more)
   if("${${var}}" STREQUAL "")
     set(${var} "${more}" PARENT_SCOPE)
-  elseif("${${var}}" MATCHES "[^ -~]$" AND "${more}" MATCHES "^[^ -~]")
+  elseif("${${var}}" MATCHES "${multibyte}$" AND "${more}" MATCHES "^${multibyte}")
     set(${var} "${${var}}${more}" PARENT_SCOPE)
   else()
     set(${var} "${${var}} ${more}" PARENT_SCOPE)
@@ -71,8 +72,9 @@ function(roff var text)
   set(${var} "${text}" PARENT_SCOPE)
 endfunction()
 
-# The help, part by part: usage lines; the description up to the first option; the options, each with the lines indented under its text; paragraphs; then a heading
-# ("Exit status:") and the statuses, each with the lines under its text.
+# The help, part by part: usage lines; the description up to the first option; the options, each
+# with the lines indented under its text; paragraphs; then a heading ("Exit status:") and the
+# statuses, each with the lines under its text.
 set(part "usage")
 set(synopsis "")
 set(description "")
