@@ -6,9 +6,10 @@
 #   ./dev.sh test       build with g++ and clang (warnings as errors) and run the tests, then
 #                       once more under AddressSanitizer and UndefinedBehaviorSanitizer
 #   ./dev.sh cases [--update]
-#                       run the converter cases (tests/cases); with --update, write anew the
-#                       expectations of those whose output changed, on purpose (then review
-#                       them with git diff)
+#                       run the converter cases (tests/cases; their syntax atop
+#                       tests/cases_test.cpp); with --update, write anew the whole expectations
+#                       of those whose output changed, on purpose (then review them with git
+#                       diff); a partial expectation that fails is only reported
 #   ./dev.sh windows    cross-build kelvconv.exe, kelvconv.com and the tests for Windows with
 #                       MinGW-w64, run the tests under Wine, and check that the sample game
 #                       converts under Wine byte for byte as it does here
