@@ -23,6 +23,13 @@
 #   ./dev.sh bench [--runs N] [WORKLOAD...]
 #                       build kelvconv optimised and measure it beside copying the same bytes
 #                       (see bench/bench.cpp); the workloads go to build/bench/work
+#   ./dev.sh mutants [-j JOBS] [--check] [ID|FOLDER|FILE...]
+#                       measure the tests by breaking the code: apply each single fault of
+#                       tests/mutants.txt in turn, rebuild in build/mutants (g++), run the tests
+#                       until one fails, put the file back, and print which test caught each
+#                       fault and the score per folder of src/; only the faults named, if any;
+#                       --check only tells the faults whose text is no longer found (stale).
+#                       Slow (a build per fault): CI does not run it (see tests/mutants.sh)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -144,8 +151,12 @@ case "${1:-}" in
     build bench >/dev/null
     build/bench/bench/kelv_bench --work build/bench/work "${@:2}"
     ;;
+  mutants)
+    need "${test_packages[@]}"
+    exec tests/mutants.sh "${@:2}"
+    ;;
   *)
-    sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,/^set /{/^#/p}' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac
