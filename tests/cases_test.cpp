@@ -457,8 +457,8 @@ std::string unmet(const std::vector<Directive>& directives, const std::vector<st
     for (const Directive* n : nots) {
       for (std::size_t k = next; k < end; ++k) {
         if (lines[k].find(n->text) != std::string::npos)
-          return std::to_string(n->line) + ": " + n->written + ": line " + std::to_string(k + 1) +
-                 " holds it";
+          return std::to_string(n->line) + ": " + n->written + "\n  line " +
+                 std::to_string(k + 1) + " holds it";
       }
     }
     nots.clear();
@@ -474,10 +474,12 @@ std::string unmet(const std::vector<Directive>& directives, const std::vector<st
       while (at < lines.size() && lines[at] != d.text)
         ++at;
     }
-    if (at >= lines.size() || lines[at] != d.text)
-      return std::to_string(d.line) + ": " + d.written + ": not " +
-             (d.kind == Directive::Kind::Next ? "the line" : "a line") + " after line " +
-             std::to_string(next);
+    if (at >= lines.size() || lines[at] != d.text) {
+      const std::string where = d.kind == Directive::Kind::Next
+                                    ? "line " + std::to_string(next + 1) + " is not that"
+                                    : "no such line after line " + std::to_string(next);
+      return std::to_string(d.line) + ": " + d.written + "\n  " + where;
+    }
     if (std::string failed = none_before(at); !failed.empty()) return failed;
     next = at + 1;
   }
