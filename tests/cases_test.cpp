@@ -331,7 +331,9 @@ class Place {
     return out;
   }
 
-  bool has(const std::string& name) const { return fs::exists(fs_path(dir_ / name)); }
+  bool has(const std::string& name) const {
+    return fs::exists(fs_path(dir_ / name));
+  }
 
   // What the file `name` holds now, when it is there and the runs wrote or changed it.
   bool changed(const std::string& name, std::string& now) const {
@@ -436,11 +438,12 @@ std::vector<Directive> directives_of(const std::string& expectation, std::string
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string& l = lines[i];
     if (l.empty() || l.starts_with("#")) continue;
-    const auto* name = std::ranges::find_if(kNames, [&](const auto& n) { return l.starts_with(n.first); });
+    const auto* name =
+        std::ranges::find_if(kNames, [&](const auto& n) { return l.starts_with(n.first); });
     std::string text = name == std::end(kNames) ? "" : l.substr(name->first.size());
     if (text.starts_with(" ")) text.erase(0, 1);
     if (name == std::end(kNames) || (name->second == Directive::Kind::Not && text.empty())) {
-      trouble += "line " + std::to_string(i + 1) + " is no directive: " + l + "\n";
+      trouble += std::to_string(i + 1) + ": neither a directive nor a comment: " + l + "\n";
       continue;
     }
     out.push_back({name->second, text, i + 1, l});
@@ -457,8 +460,8 @@ std::string unmet(const std::vector<Directive>& directives, const std::vector<st
     for (const Directive* n : nots) {
       for (std::size_t k = next; k < end; ++k) {
         if (lines[k].find(n->text) != std::string::npos)
-          return std::to_string(n->line) + ": " + n->written + "\n  line " +
-                 std::to_string(k + 1) + " holds it";
+          return std::to_string(n->line) + ": " + n->written + "\n  line " + std::to_string(k + 1) +
+                 " holds it";
       }
     }
     nots.clear();
@@ -537,7 +540,7 @@ TEST_P(Cases, Run) {
     const Place place(c);
     for (; i < c.expectations.size() && c.expectations[i].language == language; ++i) {
       const Expectation& e = c.expectations[i];
-      expect(e.file, e.check               ? joined(run(place, {"--check", "{sources}"}).lines)
+      expect(e.file, e.check            ? joined(run(place, {"--check", "{sources}"}).lines)
                      : commands.empty() ? converted(place)
                                         : transcript(place, commands));
     }
