@@ -74,18 +74,34 @@ restore() {
   fi
 }
 restore  # what a run killed outright left
+stop() {
+  restore
+  echo
+  echo "stopped"
+  exit 130
+}
 trap restore EXIT
-trap 'restore; echo; echo "stopped"; exit 130' INT TERM HUP
+trap stop INT TERM HUP
+# Ctrl-C stops the build or the tests, which end with status 130; the shell lets it pass then,
+# as a signal the program took, so the status tells.
+stopped_if() {  # STATUS
+  [ "$1" -ne 130 ] || stop
+}
 
 build_it() {
   cmake --build "$build" -j "$jobs" >"$build/build.log" 2>&1
+  local status=$?
+  stopped_if $status
+  return $status
 }
 
-# Runs the suite; prints the first test that failed, if one did.
+# Runs the suite; prints the first test that failed, if one did. Ends with status 130 when
+# stopped.
 suite() {
   local out status
-  out=$(timeout 600 "$build/kelvconv_tests" --gtest_fail_fast --gtest_brief=1 2>&1)
+  out=$(timeout --foreground 600 "$build/kelvconv_tests" --gtest_fail_fast --gtest_brief=1 2>&1)
   status=$?
+  [ $status -ne 130 ] || return 130
   if [ $status -ne 0 ]; then
     local name
     name=$(grep -m1 '^\[  FAILED  \] ' <<<"$out" | sed 's/^\[  FAILED  \] \([^ ,]*\).*/\1/')
@@ -96,7 +112,10 @@ suite() {
     return
   fi
   # The scripts ctest runs beside the test program (their names have no dot).
-  out=$(ctest --test-dir "$build" -E '\.' --stop-on-failure 2>&1) ||
+  out=$(ctest --test-dir "$build" -E '\.' --stop-on-failure 2>&1)
+  status=$?
+  [ $status -ne 130 ] || return 130
+  [ $status -eq 0 ] ||
     grep -m1 -E '\*\*\*|Failed' <<<"$out" | sed -E 's/.*Test +#[0-9]+: ([^ ]+).*/\1/'
 }
 
@@ -108,8 +127,8 @@ record() {  # INDEX RESULT [TEST]
   local folder=${files[$1]%%/*}
   rows+=("| ${ids[$1]} | $folder | ${whats[$1]} | $2 | ${3:-} |")
   case "$2" in
-    caught) caught[$folder]=$((${caught[$folder]:-0} + 1)) tried[$folder]=$((${tried[$folder]:-0} + 1)) ;;
-    survived) tried[$folder]=$((${tried[$folder]:-0} + 1)); bad=1 ;;
+    caught | survived) tried[$folder]=$((${tried[$folder]:-0} + 1)) ;;&
+    caught) caught[$folder]=$((${caught[$folder]:-0} + 1)) ;;
     *) bad=1 ;;
   esac
 }
@@ -122,6 +141,7 @@ if ! $check_only; then
   fi
   build_it || { echo "the code does not build without a fault: see $build/build.log" >&2; exit 1; }
   failed=$(suite)
+  stopped_if $?
   [ -z "$failed" ] || { echo "the tests fail without a fault: $failed" >&2; exit 1; }
 fi
 
@@ -144,10 +164,10 @@ for i in "${!ids[@]}"; do
   if ! build_it; then
     cp "$build/build.log" "$build/${ids[$i]}.log"
     record "$i" build-failed "(see $build/${ids[$i]}.log)"
-  elif failed=$(suite); [ -n "$failed" ]; then
-    record "$i" caught "$failed"
   else
-    record "$i" survived
+    failed=$(suite)
+    stopped_if $?
+    if [ -n "$failed" ]; then record "$i" caught "$failed"; else record "$i" survived; fi
   fi
   restore
 done
