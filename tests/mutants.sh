@@ -57,6 +57,9 @@ selected() {  # INDEX
   done
   return 1
 }
+any=false
+for i in "${!ids[@]}"; do selected "$i" && any=true; done
+$any || { echo "no fault is named ${wanted[*]}" >&2; exit 1; }
 
 # How many times the text occurs in the file (the text and its replacement come in the
 # environment, so that nothing in them is read as a pattern).
