@@ -6,9 +6,10 @@
 #   ./dev.sh test       build with g++ and clang (warnings as errors) and run the tests, then
 #                       once more under AddressSanitizer and UndefinedBehaviorSanitizer
 #   ./dev.sh cases [--update]
-#                       run the converter cases (tests/cases); with --update, write anew the
-#                       expectations of those whose output changed, on purpose (then review
-#                       them with git diff)
+#                       run the converter cases (tests/cases; their syntax atop
+#                       tests/cases_test.cpp); with --update, write anew the whole expectations
+#                       of those whose output changed, on purpose (then review them with git
+#                       diff); a partial expectation that fails is only reported
 #   ./dev.sh windows    cross-build kelvconv.exe, kelvconv.com and the tests for Windows with
 #                       MinGW-w64, run the tests under Wine, and check that the sample game
 #                       converts under Wine byte for byte as it does here
@@ -22,6 +23,13 @@
 #   ./dev.sh bench [--runs N] [WORKLOAD...]
 #                       build kelvconv optimised and measure it beside copying the same bytes
 #                       (see bench/bench.cpp); the workloads go to build/bench/work
+#   ./dev.sh mutants [-j JOBS] [--check] [ID|FOLDER|FILE...]
+#                       measure the tests by breaking the code: apply each single fault of
+#                       tests/mutants.txt in turn, rebuild in build/mutants (g++), run the tests
+#                       until one fails, put the file back, and print which test caught each
+#                       fault and the score per folder of src/; only the faults named, if any;
+#                       --check only tells the faults whose text is no longer found (stale).
+#                       Slow (a build per fault): CI does not run it (see tests/mutants.sh)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -143,8 +151,12 @@ case "${1:-}" in
     build bench >/dev/null
     build/bench/bench/kelv_bench --work build/bench/work "${@:2}"
     ;;
+  mutants)
+    need "${test_packages[@]}"
+    exec tests/mutants.sh "${@:2}"
+    ;;
   *)
-    sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,/^set /{/^#/p}' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac
