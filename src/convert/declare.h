@@ -379,7 +379,7 @@ struct EntryTable {
   using E = decltype(entry_type(Es));
 
   // The entry a section's line fills; nullptr, told as an unused line, when there is none.
-  static E* current(C& c, const Line& l) { return record_for(l, c.*Es.table, c.*Es.index); }
+  static E* current(C& c, const Line& l) { return entry_for(l, c.*Es.table, c.*Es.index); }
   static const E& entry(const C& c, std::size_t e) { return (c.*Es.table)[e]; }
 };
 

@@ -23,9 +23,20 @@ R* record_for(const Line& l, Table<R>& table, std::int64_t index) {
   return r;
 }
 
-// After a count line made a table of `count` records of `bytes` each, or could not: a table that
-// cannot be made, and one so large that a digit too many is likely, are told.
+// The entry of a table of entries at `index` for a line of one of its sections; nullptr, noted
+// as an unused line, when there is none.
+template <class E>
+E* entry_for(const Line& l, Table<E>& table, std::int64_t index) {
+  E* e = record_for(l, table, index);
+  if (e != nullptr) l.at_entry(index);
+  return e;
+}
+
+// After a count line made a table of `count` records of `bytes` each in place of the one before,
+// or could not: a table that cannot be made, and one so large that a digit too many is likely,
+// are told.
 inline void tell_table(const Line& l, bool made, std::int64_t count, std::int64_t bytes) {
+  l.made_table();
   if (!made) {
     l.note(seen::TableRefused{count});
   } else if (count * bytes > kHugeTable) {

@@ -16,11 +16,66 @@ std::string_view word_at(std::string_view text, std::size_t at) {
   return text.substr(0, n);
 }
 
+// Whether `word` is written as a value of the kind `kind` reads whole, so that the values after
+// it start at the next word: an integer's digits, a real's, or any word.
+bool read_whole(std::string_view word, ValueKind kind) {
+  if (!word.empty() && (word[0] == '+' || word[0] == '-')) word.remove_prefix(1);
+  switch (kind) {
+    case ValueKind::Int:
+      return !word.empty() && word.find_first_not_of("0123456789") == std::string_view::npos;
+    case ValueKind::Real:
+      return word.find_first_not_of("0123456789.eE+-") == std::string_view::npos;
+    default:
+      return true;
+  }
+}
+
+// The Shift-JIS full-width number sign.
+constexpr std::string_view kWideHash = "\x81\x94";
+
 }  // namespace
+
+void Line::real_for_integer(std::span<const ValueShape> values, std::size_t matched) const {
+  if (text_.find('.') == std::string_view::npos) return;
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < matched && i < values.size(); ++i) {
+    while (at < text_.size() && is_space(text_[at]))
+      ++at;
+    const std::string_view word = word_at(text_, at);
+    if (values[i].kind == ValueKind::Int && !read_whole(word, ValueKind::Int)) {
+      const std::size_t point = word.find('.');
+      if (point != std::string_view::npos && point > 0 &&
+          read_whole(word.substr(0, point), ValueKind::Int)) {
+        note(seen::RealForInteger{values, i, word}, Columns::of(text_, word));
+      }
+      return;
+    }
+    if (!read_whole(word, values[i].kind)) return;  // the values after it start inside it
+    at += word.size();
+  }
+}
+
+void Line::breaks_in(const ValueShape& value, std::string_view held, std::size_t end) const {
+  for (std::size_t i = 0; i + 1 < held.size(); i += is_sjis_lead(held[i]) ? 2 : 1) {
+    if (held.substr(i, 2) != kWideHash) continue;
+    // The value's bytes start where its word does, which ends at `end`.
+    std::size_t start = end;
+    if (value.kind == ValueKind::Word && end != kNowhere) {
+      while (start > 0 && !is_space(text_[start - 1]))
+        --start;
+    } else if (end != kNowhere) {
+      start = 0;
+    }
+    note(seen::WideHash{},
+         start != kNowhere ? Columns::of(text_, text_.substr(start + i, 2)) : Columns{});
+    return;
+  }
+}
 
 ScanResult Line::scan_number(std::int32_t& v, const ValueShape& shape) const {
   const scan_detail::Target t{ValueKind::Int, &v, sizeof v};
   const ScanResult r = scan_targets(text_, {&t, 1});
+  real_for_integer({&shape, 1}, static_cast<std::size_t>(r.matched));
   if (!r.complete()) {
     stopped(r.stopped_at, {&shape, 1}, 0, false);
   } else {

@@ -32,8 +32,16 @@ class Line {
   // The number of the open section: its 1-based place among the converter's sections, the
   // groups taken one after the other.
   int section_number() const { return section_number_; }
-  // The record of its table the line fills (from 0), for what is told of it.
+  // The record of its table the line fills (from 0), for what is told of it; -1: none.
   void at_record(std::int64_t record) const { record_ = record; }
+  std::int64_t record() const { return record_; }
+  // The entry of a table of entries (a shop, a flag, ...) the line fills; -1: none.
+  void at_entry(std::int64_t entry) const { entry_ = entry; }
+  std::int64_t entry() const { return entry_; }
+  // A count line that made a new table in place of the one before (also where it could make
+  // none): what the table held is gone.
+  void made_table() const { made_table_ = true; }
+  bool makes_table() const { return made_table_; }
 
   // Reads the line into `record` by its line format; a scan that stops early, values left over
   // after the last, a word or text cut to its field and a number wrapped are noted, and every
@@ -43,6 +51,7 @@ class Line {
     const ScanResult r = scan_line(text_, format, record);
     const auto matched = static_cast<std::size_t>(r.matched);
     const auto field = [&](std::size_t i) { return format.values[i].in(record); };
+    real_for_integer(format.shapes, matched);
     if (!r.complete()) {
       bool as_new_ = true;
       for (std::size_t i = matched; i < N; ++i)
@@ -68,6 +77,10 @@ class Line {
     }
     for (std::size_t i = 0; i < matched; ++i) {
       const ValueShape& s = format.shapes[i];
+      if (s.stored == Stored::Breaks) {
+        breaks_in(s, text_of({static_cast<const char*>(field(i)), s.size}),
+                  i + 1 == matched ? r.stopped_at : kNowhere);
+      }
       if (s.refers != 0 && s.kind == ValueKind::Int) {
         links_.reference(number_, where_.section, s, *static_cast<const std::int32_t*>(field(i)));
       }
@@ -83,7 +96,17 @@ class Line {
     report_.note({number_, what, where_, columns});
   }
 
+  // The whole line is a text in which '#' stands for a line break: a full-width one is noted.
+  void breaks() const { breaks_in(ValueShape{}, text_, text_.size()); }
+
  private:
+  static constexpr std::size_t kNowhere = static_cast<std::size_t>(-1);
+
+  // A real number given where the integer of `values` at a place below `matched` belongs: noted.
+  void real_for_integer(std::span<const ValueShape> values, std::size_t matched) const;
+  // The text `held` of a value in which '#' stands for a line break, which ends in the line at
+  // `end` (kNowhere: unknown): a full-width '#' in it is noted.
+  void breaks_in(const ValueShape& value, std::string_view held, std::size_t end) const;
   // A scan that stopped at `at` with `matched` of the line's `values` read.
   void stopped(std::size_t at, std::span<const ValueShape> values, std::size_t matched,
                bool unreached_as_new) const;
@@ -98,6 +121,8 @@ class Line {
   LinkListener& links_;
   LineContext where_;
   mutable std::int64_t record_ = -1;
+  mutable std::int64_t entry_ = -1;
+  mutable bool made_table_ = false;
 };
 
 }  // namespace kelv

@@ -55,6 +55,17 @@ struct TagAsData {
 // A closing tag of a section that is not open (the note's section: the one open, if any).
 struct StrayClose {
   std::string_view tag;
+  // Where the closing tag makes its section's count what its lines gave, and does so here too:
+  // the count it leaves, and how many records of the count before it drops (0: none).
+  std::int64_t count = 0;
+  std::int64_t dropped = 0;
+};
+// A line that begins with a tag of the file and goes on with other text: no tag, since a tag
+// stands alone on its line (a note written after it, say). Its columns: the text after the tag.
+struct TagWithText {
+  std::string_view name;  // the tag's section, without "<", "/" and ">"
+  bool closing;
+  std::string_view rest;  // the text after it
 };
 // A scan that stopped before the line's last value: the values from `matched` on keep what they
 // held.
@@ -64,6 +75,13 @@ struct ScanStopped {
   std::string_view rest;               // the line from where the scan stopped
   std::int64_t record;                 // the record of its table the line fills; -1: none
   bool unreached_as_new;  // whether the values not read hold what a new record holds (0, empty)
+};
+// A real number where an integer belongs: its whole part is read, and what follows the point
+// is read as the next value, or is dropped (its columns: the whole number).
+struct RealForInteger {
+  std::span<const ValueShape> values;  // all the line's values
+  std::size_t place;                   // the integer's place on the line, from 0
+  std::string_view number;             // the real number as written
 };
 // More on a line after its last value: dropped.
 struct ExtraValues {
@@ -116,11 +134,50 @@ struct HugeTable {
   std::int64_t count;
   std::int64_t bytes;
 };
-// A data section left with records of its table given no line (the note's line: where it was
-// left).
+// Records of a table that no line gives: they are written empty.
 struct FewerLines {
+  enum class How : std::uint8_t {
+    Left,       // the data section was left with `left` records given no line (the note's line:
+                // where it was left)
+    CountSet,   // the same, and its closing tag made the count the `given` records it gave
+    NoSection,  // no line of the data section `section` came after the count (the note's line:
+                // the count line)
+    Entries,    // `left` entries of a table of entries are given no line, the first at `given`
+                // (the note's line: the count line; `section`: the tag that ends an entry)
+  };
   std::int64_t left;
+  How how = How::Left;
+  std::int64_t given = 0;
+  std::string_view section = {};
 };
+// A count line that makes a new table in place of one that lines had filled: the `records`
+// records (entries, where `entries`) read at lines `first` to `last` are lost. The note's line is
+// the count line; its count line, the one that made the table lost (0: none).
+struct RecordsLost {
+  std::int64_t records;
+  std::uint32_t first;
+  std::uint32_t last;
+  std::string_view section;  // the data section that gave them; empty for entries
+  bool entries = false;
+};
+// An entry of a table of entries (a shop, a group, a flag, ...) given one of its sections again
+// before the tag that ends an entry: the lines from here fill it anew, over what lines `from` to
+// the note's line gave it. The note's line: the opening tag given again.
+struct EntryOverwritten {
+  std::int64_t entry;
+  std::uint32_t first_given;  // where the section was given to the entry before
+  std::uint32_t from;         // the first line that filled the entry
+  std::string_view end_tag;   // the name of the closing tag that ends an entry
+  std::int64_t empty = -1;    // an entry written empty, one fewer being ended, if any
+};
+// A data line left empty that takes a record of a list of names or texts all the same: an empty
+// one, and every later record's number is one more.
+struct EmptyRecord {
+  std::int64_t record;
+};
+// A full-width '#' in a text in which '#' stands for a line break: it stays a character (its
+// columns: the character).
+struct WideHash {};
 // A section still open at the end of the file (the note's line: its opening tag).
 struct OpenAtEnd {};
 // A carriage return without its line feed inside a line (a file with CR line ends).
@@ -130,9 +187,11 @@ struct Utf8Mark {};
 // The file's text beyond ASCII is all valid UTF-8 (the note's line: where it first shows).
 struct LooksUtf8 {};
 
-using Any = std::variant<LinePiece, CutAtNul, UnknownTag, TagAsData, StrayClose, ScanStopped,
-                         ExtraValues, Cut, NumberWrapped, LineUnused, CountClamped, TableRefused,
-                         HugeTable, FewerLines, OpenAtEnd, LoneCr, Utf8Mark, LooksUtf8>;
+using Any =
+    std::variant<LinePiece, CutAtNul, UnknownTag, TagAsData, StrayClose, TagWithText, ScanStopped,
+                 RealForInteger, ExtraValues, Cut, NumberWrapped, LineUnused, CountClamped,
+                 TableRefused, HugeTable, FewerLines, RecordsLost, EntryOverwritten, EmptyRecord,
+                 WideHash, OpenAtEnd, LoneCr, Utf8Mark, LooksUtf8>;
 
 }  // namespace seen
 

@@ -23,6 +23,7 @@
 // (format/encoding_watch.h).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -36,6 +37,7 @@
 #include "format/links.h"
 #include "format/report.h"
 #include "format/tags.h"
+#include "format/tally.h"
 #include "language/tr.h"
 
 namespace kelv {
@@ -78,9 +80,12 @@ struct Section {
   // Records: how many records of the table it fills no line has given yet (asked when the
   // section is left, to tell of a section shorter than its count).
   std::int64_t (*unfilled)(C&) = nullptr;
-  // Records: its closing tag makes the count the number of records its lines gave, so a section
-  // it closes leaves no record without a line.
+  // Records: its closing tag makes the count the number of records its lines gave, wherever it
+  // comes.
   bool closing_sets_count = false;
+  // Records of an entry's list: its closing tag also ends the entry, as a marker does, wherever
+  // it comes.
+  bool closing_ends_entry = false;
   std::span<const ValueShape> line = {};  // the values of its data lines
   Text note = {};
 
@@ -114,13 +119,15 @@ template <class C>
 using Group = std::span<const Section<C>>;
 
 // One reading's walk through the sections: the section state, the line that opened the open
-// section, and the last count line of each count section.
+// section, and the last count line of each count section; and the tally of what the lines gave
+// the tables, to tell what the rules lose without a word.
 template <class C>
 class Walk {
  public:
   Walk(C& converter, std::span<const Group<C>> groups, Report& report, LinkListener& links)
       : converter_(converter), groups_(groups), report_(report), links_(links) {
     number_sections();
+    tally_ = Tally(numbered_.size() - 1, entries_);
   }
 
   // A line of the source: offered to each group in turn.
@@ -132,18 +139,26 @@ class Walk {
       base += static_cast<int>(group.size());
     }
     // Other lines outside every section are comment text.
-    if (!taken && looks_like_tag(text)) report_.note({number, seen::UnknownTag{text}});
+    if (!taken && !tag_with_text(text, number, {}) && looks_like_tag(text)) {
+      report_.note({number, seen::UnknownTag{text}});
+    }
   }
 
-  // After the last line, `last`: a section still open is left there.
+  // After the last line, `last`: a section still open is left there; then what no line gave.
   void end(std::uint32_t last) {
-    if (open_ == 0) return;
-    report_.note({opened_at_, seen::OpenAtEnd{}, {section().name, opened_at_}});
-    leave(last);
+    if (open_ != 0) {
+      report_.note({opened_at_, seen::OpenAtEnd{}, {section().name, opened_at_}});
+      leave(last);
+    }
+    for (const Tally::Waiting& w : tally_.stop_waiting(false))
+      no_lines(w);
+    entries_at_end();
   }
 
  private:
-  // Every section by its number, and the number of the count section before it in its group.
+  // Every section by its number, the number of the count section before it in its group, the
+  // records section each count section counts, the count of the entries and the tag that ends an
+  // entry.
   void number_sections() {
     for (const Group<C>& group : groups_) {
       for (std::size_t i = 0; i < group.size(); ++i) {
@@ -155,6 +170,15 @@ class Walk {
       }
     }
     count_at_.assign(numbered_.size(), 0);
+    records_since_open_.assign(numbered_.size(), 0);
+    data_of_.assign(numbered_.size(), 0);
+    for (std::size_t k = numbered_.size(); k-- > 1;) {
+      const Section<C>& s = *numbered_[k];
+      if (s.role == Role::Records && s.unfilled != nullptr) data_of_[counted_by_[k]] = k;
+      if (s.role == Role::Count && s.entries != nullptr) entries_ = k;
+      if (s.marker() || s.closing_ends_entry) end_tag_ = s.name;
+    }
+    data_of_[0] = 0;
   }
 
   // The line to the sections of `group`, in order, whose numbers follow `base`: the first that
@@ -182,44 +206,141 @@ class Walk {
     if (open_ != 0) leave(number);
     open_ = own;
     opened_at_ = number;
+    records_since_open_[static_cast<std::size_t>(own)] = 0;
     if (s.on_open != nullptr) s.on_open(converter_);
   }
 
   // A closing tag with no section of its own open closes nothing, or another section; a
-  // marker's, and one that does something of its own, is meant so.
+  // marker's, and one that ends an entry wherever it comes, is meant so. One that makes its
+  // section's count what the lines gave does so here too.
   void close(const Section<C>& s, int own, std::string_view tag, std::uint32_t number) {
+    const bool ends_entry = s.marker() || s.closing_ends_entry;
     if (!s.marker()) {
-      if (s.on_close == nullptr && open_ != own) {
-        report_.note({number, seen::StrayClose{tag},
-                      open_ != 0 ? LineContext{section().name, opened_at_} : LineContext{}});
+      if (!ends_entry && open_ != own) {
+        seen::StrayClose stray{tag};
+        if (s.closing_sets_count && s.unfilled != nullptr) {
+          stray.count = records_since_open_[static_cast<std::size_t>(own)];
+          stray.dropped = std::max<std::int64_t>(0, s.unfilled(converter_));
+        }
+        report_.note(
+            {number, stray, open_ != 0 ? LineContext{section().name, opened_at_} : LineContext{}});
       }
       if (open_ != 0) leave(number, open_ == own);
       open_ = 0;
     }
-    if (s.on_close != nullptr) s.on_close(converter_);
+    if (s.on_close == nullptr) return;
+    // The count lines of the entry's lists that wait still count the entry that ends here.
+    if (ends_entry) {
+      for (const Tally::Waiting& w : tally_.stop_waiting(true))
+        no_lines(w);
+    }
+    if (s.closing_sets_count) tally_.left(counted_by_[static_cast<std::size_t>(own)]);
+    s.on_close(converter_);
   }
 
   void data(const Section<C>& s, std::string_view text, std::uint32_t number, bool final_empty) {
     const auto at = static_cast<std::size_t>(open_);
     const Line line(text, number, open_, report_, links_,
                     {s.name, opened_at_, count_at_[counted_by_[at]], final_empty});
-    if (looks_like_tag(text)) line.note(seen::TagAsData{text});
+    if (!tag_with_text(text, number, {s.name, opened_at_, 0, final_empty}) &&
+        looks_like_tag(text)) {
+      line.note(seen::TagAsData{text});
+    }
     if (s.role == Role::Count) {
       count_at_[at] = number;
       if (!final_empty) links_.count_line(number, s.name);
     }
     if (s.on_data != nullptr) s.on_data(converter_, line);
+    // An empty line that takes a record of a list of names or texts.
+    if (text.empty() && s.role == Role::Records && s.line.size() == 1 &&
+        s.line[0].kind == ValueKind::Text && line.record() >= 0) {
+      line.note(seen::EmptyRecord{line.record()});
+    }
+    if (!final_empty) tally(s, at, line);
+  }
+
+  // What the line gave: an entry, a record, a new table in place of one.
+  void tally(const Section<C>& s, std::size_t at, const Line& line) {
+    if (line.entry() >= 0) tally_.entry_line(at, opened_at_, line.number(), line.entry());
+    if (s.role == Role::Records && s.unfilled != nullptr && line.record() >= 0) {
+      ++records_since_open_[at];
+      tally_.record_line(counted_by_[at], s.name, line.number(), line.entry(), line.record());
+    }
+    if (s.role != Role::Count) return;
+    std::uint32_t counted_at = 0;
+    if (const auto lost = tally_.count_line(at, opened_at_, line.number(), line.entry(),
+                                            line.makes_table(), data_of_[at] != 0, counted_at)) {
+      report_.note({line.number(), *lost, {s.name, opened_at_, counted_at}});
+    }
+  }
+
+  // A line that begins with a tag of the file and goes on with other text, where it stands
+  // (`where`): noted, pointing at the text after the tag.
+  bool tag_with_text(std::string_view text, std::uint32_t number, const LineContext& where) {
+    const std::size_t start = text.find_first_not_of(" \t");
+    if (start == std::string_view::npos || text[start] != '<') return false;
+    const std::string_view from = text.substr(start);
+    for (std::size_t k = 1; k < numbered_.size(); ++k) {
+      const Section<C>& s = *numbered_[k];
+      const bool opening = !s.marker() && from.size() > s.name.size() + 2 &&
+                           is_open_tag(from.substr(0, s.name.size() + 2), s.name);
+      const bool closing = from.size() > s.name.size() + 3 &&
+                           is_close_tag(from.substr(0, s.name.size() + 3), s.name);
+      if (!opening && !closing) continue;
+      const std::string_view rest = without_blanks(from.substr(s.name.size() + (closing ? 3 : 2)));
+      if (rest.empty()) return false;
+      report_.note(
+          {number, seen::TagWithText{s.name, closing, rest}, where, Columns::of(text, rest)});
+      return true;
+    }
+    return false;
   }
 
   // Leaving the open section at line `where`: a data section may have left records without a
-  // line (unless its own closing tag makes the count what the lines gave).
+  // line; its own closing tag may then make the count what the lines gave.
   void leave(std::uint32_t where, bool by_own_tag = false) {
     const Section<C>& s = section();
-    if (s.unfilled == nullptr || (by_own_tag && s.closing_sets_count)) return;
-    if (const std::int64_t left = s.unfilled(converter_); left > 0) {
-      report_.note({where,
-                    seen::FewerLines{left},
-                    {s.name, opened_at_, count_at_[counted_by_[static_cast<std::size_t>(open_)]]}});
+    if (s.unfilled == nullptr) return;
+    const auto at = static_cast<std::size_t>(open_);
+    tally_.left(counted_by_[at]);
+    const std::int64_t left = s.unfilled(converter_);
+    if (left <= 0) return;
+    seen::FewerLines fewer{left};
+    if (by_own_tag && s.closing_sets_count) {
+      fewer = {left, seen::FewerLines::How::CountSet, records_since_open_[at]};
+    }
+    report_.note({where, fewer, {s.name, opened_at_, count_at_[counted_by_[at]]}});
+  }
+
+  // The count line `w` whose data section never came: its records, if any, are given no line.
+  void no_lines(const Tally::Waiting& w) {
+    const Section<C>& data = *numbered_[data_of_[w.count]];
+    if (const std::int64_t left = data.unfilled(converter_); left > 0) {
+      report_.note({w.line,
+                    seen::FewerLines{left, seen::FewerLines::How::NoSection, 0, data.name},
+                    {numbered_[w.count]->name, w.opened_at}});
+    }
+  }
+
+  // At the end, the entries: each one filled anew, and those that no line filled, which are
+  // written empty. An entry filled anew leaves one entry fewer ended, so the first empty entries
+  // are told with the overwrites of the table.
+  void entries_at_end() {
+    if (entries_ == 0) return;
+    const Section<C>& count = *numbered_[entries_];
+    const auto size = static_cast<std::int64_t>(count.entries(converter_));
+    std::int64_t empty = tally_.entries_given();
+    const std::span<const Tally::Overwrite> all = tally_.overwrites();
+    for (std::size_t i = 0; i < all.size(); ++i) {
+      const Tally::Overwrite& o = all[i];
+      seen::EntryOverwritten over{o.entry, o.first_given, o.from, end_tag_};
+      if (i >= tally_.first_of_table() && empty < size) over.empty = empty++;
+      report_.note({o.line, over, {numbered_[o.section]->name, o.line}});
+    }
+    if (empty < size && tally_.entries_counted_at() != 0) {
+      report_.note({tally_.entries_counted_at(),
+                    seen::FewerLines{size - empty, seen::FewerLines::How::Entries, empty, end_tag_},
+                    {count.name}});
     }
   }
 
@@ -232,8 +353,13 @@ class Walk {
   std::vector<const Section<C>*> numbered_{nullptr};  // every section by its number
   std::vector<std::size_t> counted_by_{0};            // the count section before each, or 0
   std::vector<std::uint32_t> count_at_;               // the last count line of each
+  std::vector<std::size_t> data_of_;                  // the records section each count counts
+  std::vector<std::int64_t> records_since_open_;      // records each section's lines gave
+  std::size_t entries_ = 0;                           // the count of the entries, if any
+  std::string_view end_tag_;                          // the closing tag that ends an entry
   int open_ = 0;                                      // the section state: 0 outside all
   std::uint32_t opened_at_ = 0;                       // the line that opened it
+  Tally tally_;
 };
 
 // Reads the whole source through the groups of sections. `line_buffer` is kShortLines or

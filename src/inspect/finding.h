@@ -49,21 +49,28 @@ inline constexpr FindingKind kName{"name"};            // a file named nearly as
 inline constexpr FindingKind kNames{"names"};          // a line of names.txt
 inline constexpr FindingKind kRefused{"refused"};      // a source nothing is written for
 inline constexpr FindingKind kMore{"more"};            // how many more were found than kept
+// What the read rules lose without a word, and characters that look like others.
+inline constexpr FindingKind kTagWithText{"tag-with-text"};  // a tag with more on its line
+inline constexpr FindingKind kLostRecords{"lost-records"};   // thrown away by a count line
+inline constexpr FindingKind kOverwritten{"overwritten"};    // an entry filled anew
+inline constexpr FindingKind kFullWidth{"full-width"};       // a full-width '#' in a text
 }  // namespace finding
 
 // Every kind of finding.
 inline constexpr std::array kFindingKinds{
-    &finding::kUnknownTag, &finding::kTagAsData,   &finding::kStrayClose, &finding::kOpenAtEnd,
-    &finding::kScan,       &finding::kExtraValues, &finding::kCut,        &finding::kWrapped,
-    &finding::kCount,      &finding::kFewerLines,  &finding::kUnusedLine, &finding::kEmptyLine,
-    &finding::kLineEnds,   &finding::kEncoding,    &finding::kLongLine,   &finding::kNul,
-    &finding::kReference,  &finding::kName,        &finding::kNames,      &finding::kRefused,
-    &finding::kMore};
+    &finding::kUnknownTag, &finding::kTagAsData,   &finding::kStrayClose,  &finding::kOpenAtEnd,
+    &finding::kScan,       &finding::kExtraValues, &finding::kCut,         &finding::kWrapped,
+    &finding::kCount,      &finding::kFewerLines,  &finding::kUnusedLine,  &finding::kEmptyLine,
+    &finding::kLineEnds,   &finding::kEncoding,    &finding::kLongLine,    &finding::kNul,
+    &finding::kReference,  &finding::kName,        &finding::kNames,       &finding::kRefused,
+    &finding::kMore,       &finding::kTagWithText, &finding::kLostRecords, &finding::kOverwritten,
+    &finding::kFullWidth};
 
 // Another line a finding names: the line that opened the section concerned, the line that gave
-// the count of its table, the count line of the list a number indexes (in the list's file).
+// the count of its table, the count line of the list a number indexes (in the list's file), the
+// line that first gave what is overwritten.
 struct Related {
-  enum class What : std::uint8_t { SectionOpened, CountGiven, ListCount };
+  enum class What : std::uint8_t { SectionOpened, CountGiven, ListCount, Overwritten };
   What what;
   std::string path;
   std::uint32_t line;

@@ -18,6 +18,11 @@ std::int64_t mib(std::int64_t bytes) {
   return (bytes + (1 << 20) - 1) >> 20;
 }
 
+// "line 5", or "lines 5 to 9".
+std::string lines(std::uint32_t first, std::uint32_t last) {
+  return first == last ? tr("line {1}")(first) : tr("lines {1} to {2}")(first, last);
+}
+
 }  // namespace
 
 Finding Messages::operator()(const Note& note) const {
@@ -49,7 +54,7 @@ Finding Messages::build(const seen::CutAtNul&, const Note& n) const {
   return told(finding::kNul, n, tr("a NUL byte ends the line's text: what follows it is lost")());
 }
 
-std::string Messages::unknown_tag(std::string_view text) const {
+std::string Messages::unknown_tag(std::string_view text, std::string_view read_as) const {
   const std::string found = quoted(text);
   const std::string_view t = wording::trimmed(text);
   const std::string_view bare = without_blanks(text);
@@ -62,6 +67,7 @@ std::string Messages::unknown_tag(std::string_view text) const {
       : wording::is_tag_of(lowered(t), vocabulary_)
           ? tr("{1} looks like a tag, but is none of this file's (tags are lower case)")(found)
           : tr("{1} looks like a tag, but is none of this file's")(found);
+  message += read_as;
   if (const std::string near = wording::nearest_tag(bare, vocabulary_); !near.empty()) {
     message += tr("; did you mean {1}?")(near);
   }
@@ -82,19 +88,43 @@ Finding Messages::build(const seen::TagAsData& tag, const Note& n) const {
                 opened, n.where.opened_at);
   }
   return told(finding::kUnknownTag, n,
-              unknown_tag(tag.text) + tr(" It is read as a line of {1}, open since line {2}.")(
-                                          section, n.where.opened_at),
+              unknown_tag(tag.text, tr(", and is read as a line of {1}, open since line {2}")(
+                                        section, n.where.opened_at)),
               opened, n.where.opened_at);
 }
 
 Finding Messages::build(const seen::StrayClose& close, const Note& n) const {
+  // A closing tag that makes its section's count what the section's lines gave does so here too.
+  std::string count_set;
+  if (close.dropped > 0) {
+    const std::string_view section = close.tag.substr(2, close.tag.size() - 3);
+    count_set = tr(". As the closing tag of {2} it still sets the count to the {3} records that "
+                   "section last took, and {1} record the count asked for is dropped",
+                   ". As the closing tag of {2} it still sets the count to the {3} records that "
+                   "section last took, and {1} records the count asked for are dropped")
+                    .n(close.dropped, tag_of(section), close.count);
+  }
   if (n.where.section.empty()) {
-    return told(finding::kStrayClose, n, tr("{1} closes no section: none is open")(close.tag));
+    return told(finding::kStrayClose, n,
+                tr("{1} closes no section: none is open")(close.tag) + count_set);
   }
   return told(finding::kStrayClose, n,
               tr("{1} closes {2}, which is open since line {3}, and not its own section")(
-                  close.tag, tag_of(n.where.section), n.where.opened_at),
+                  close.tag, tag_of(n.where.section), n.where.opened_at) +
+                  count_set,
               Related::What::SectionOpened, n.where.opened_at);
+}
+
+Finding Messages::build(const seen::TagWithText& tag, const Note& n) const {
+  const std::string written = tag_of(tag.name, tag.closing);
+  const std::string message =
+      n.where.section.empty()
+          ? tr("{1} has {2} after it on its line, so the line is no tag (a tag stands alone on "
+               "its line): it is read as a comment")(written, quoted(tag.rest))
+          : tr("{1} has {2} after it on its line, so the line is no tag (a tag stands alone on "
+               "its line): it is read as a line of {3}, open since line {4}")(
+                written, quoted(tag.rest), tag_of(n.where.section), n.where.opened_at);
+  return told(finding::kTagWithText, n, message, Related::What::SectionOpened, n.where.opened_at);
 }
 
 std::string Messages::unreached(const seen::ScanStopped& stop, std::string_view section) const {
@@ -150,6 +180,28 @@ Finding Messages::build(const seen::ScanStopped& stop, const Note& n) const {
   return told(finding::kScan, n, message + unreached(stop, n.where.section));
 }
 
+Finding Messages::build(const seen::RealForInteger& real, const Note& n) const {
+  const std::string_view whole = real.number.substr(0, real.number.find('.'));
+  const std::string rest = quoted(real.number.substr(whole.size()));
+  const ValueShape& value = real.values[real.place];
+  if (real.values.size() == 1) {
+    return told(finding::kScan, n,
+                tr("the line has the real number {1} where an integer belongs: {2} is read, and "
+                   "{3} is dropped")(real.number, whole, rest));
+  }
+  const std::size_t at = real.place + 1;
+  const std::string name = name_of(value, n.where.section);
+  return told(
+      finding::kScan, n,
+      at == real.values.size()
+          ? tr("value {1} of {2} ({3}, {4}) is the real number {5}, where an integer "
+               "belongs: {6} is read, and {7} is dropped")(
+                at, real.values.size(), name, wording::kind_of(value), real.number, whole, rest)
+          : tr("value {1} of {2} ({3}, {4}) is the real number {5}, where an integer "
+               "belongs: {6} is read, and the values after it are read from {7} on")(
+                at, real.values.size(), name, wording::kind_of(value), real.number, whole, rest));
+}
+
 Finding Messages::build(const seen::ExtraValues& extra, const Note& n) const {
   const std::string dropped = quoted(extra.dropped);
   const auto values = static_cast<std::int64_t>(extra.values);
@@ -164,7 +216,8 @@ Finding Messages::build(const seen::ExtraValues& extra, const Note& n) const {
                  "value too many, or a blank inside a word?)",
                  "the line holds more than its {1} values: {2} is dropped, and {3} took {4} (a "
                  "value too many, or a blank inside a word?)")
-                  .n(values, dropped, name_of(*extra.last, n.where.section), quoted(extra.taken)));
+                  .n(values, dropped, name_of(*extra.last, n.where.section),
+                     quoted(extra.taken, extra.last->stored == Stored::Breaks)));
 }
 
 Finding Messages::build(const seen::Cut& cut, const Note& n) const {
@@ -254,11 +307,78 @@ Finding Messages::build(const seen::HugeTable& count, const Note& n) const {
 }
 
 Finding Messages::build(const seen::FewerLines& fewer, const Note& n) const {
+  using How = seen::FewerLines::How;
+  if (fewer.how == How::NoSection) {
+    return told(finding::kFewerLines, n,
+                tr("the count asks for {1} record of {2}, and no line of {2} comes after it: the "
+                   "record is written empty",
+                   "the count asks for {1} records of {2}, and no line of {2} comes after it: the "
+                   "records are written empty")
+                    .n(fewer.left, tag_of(fewer.section)));
+  }
+  if (fewer.how == How::Entries) {
+    return told(
+        finding::kFewerLines, n,
+        tr("the count is {1} entry more than the lines fill (each ends with {3}): entry "
+           "[{2}] is written empty",
+           "the count is {1} entries more than the lines fill (each ends with {3}): "
+           "entries [{2}] to [{4}] are written empty")
+            .n(fewer.left, fewer.given, tag_of(fewer.section, true), fewer.given + fewer.left - 1));
+  }
   std::string message = tr("{2} ends with {1} record of its table given no line",
                            "{2} ends with {1} records of its table given no line")
                             .n(fewer.left, tag_of(n.where.section));
   if (n.where.counted_at != 0) message += tr(" (the count is at line {1})")(n.where.counted_at);
+  if (fewer.how == How::CountSet) {
+    message += tr("; its closing tag makes the count {1}, the records its lines gave")(fewer.given);
+  }
   return told(finding::kFewerLines, n, message, Related::What::CountGiven, n.where.counted_at);
+}
+
+Finding Messages::build(const seen::RecordsLost& lost, const Note& n) const {
+  const std::string read_at = lines(lost.first, lost.last);
+  return told(
+      finding::kLostRecords, n,
+      lost.entries
+          ? tr("this count line makes a new table of empty entries: the {1} entry that {2} "
+               "filled is lost",
+               "this count line makes a new table of empty entries: the {1} entries that {2} "
+               "filled are lost")
+                .n(lost.records, read_at)
+          : tr("this count line makes a new, empty table: the {1} record of {2} read at {3} is "
+               "lost",
+               "this count line makes a new, empty table: the {1} records of {2} read at {3} are "
+               "lost")
+                .n(lost.records, tag_of(lost.section), read_at),
+      Related::What::CountGiven, n.where.counted_at);
+}
+
+Finding Messages::build(const seen::EntryOverwritten& over, const Note& n) const {
+  const std::string section = tag_of(n.where.section);
+  const std::string before = lines(over.from, n.line - 1);
+  const std::string end = tag_of(over.end_tag, true);
+  return told(finding::kOverwritten, n,
+              over.empty < 0
+                  ? tr("entry [{1}] is given {2} a second time (first at line {3}): the lines "
+                       "from here fill it anew, over what {4} gave it; is {5} missing before this "
+                       "line?")(over.entry, section, over.first_given, before, end)
+                  : tr("entry [{1}] is given {2} a second time (first at line {3}): the lines "
+                       "from here fill it anew, over what {4} gave it, and with one entry fewer "
+                       "ended, entry [{6}] is written empty; is {5} missing before this line?")(
+                        over.entry, section, over.first_given, before, end, over.empty),
+              Related::What::Overwritten, over.first_given);
+}
+
+Finding Messages::build(const seen::EmptyRecord& empty, const Note& n) const {
+  return told(finding::kEmptyLine, n,
+              tr("the line is empty, and takes record [{1}] all the same, as an empty text: the "
+                 "records after it are numbered one more than without it")(empty.record));
+}
+
+Finding Messages::build(const seen::WideHash&, const Note& n) const {
+  return told(finding::kFullWidth, n,
+              tr("{1} is a full-width character and stays one: only a half-width {2} stands for a "
+                 "line break")(quoted("\x81\x94"), quoted("#")));
 }
 
 Finding Messages::build(const seen::OpenAtEnd&, const Note& n) const {

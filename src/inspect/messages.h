@@ -42,7 +42,9 @@ class Messages {
   Finding build(const seen::UnknownTag& tag, const Note& n) const;
   Finding build(const seen::TagAsData& tag, const Note& n) const;
   Finding build(const seen::StrayClose& close, const Note& n) const;
+  Finding build(const seen::TagWithText& tag, const Note& n) const;
   Finding build(const seen::ScanStopped& stop, const Note& n) const;
+  Finding build(const seen::RealForInteger& real, const Note& n) const;
   Finding build(const seen::ExtraValues& extra, const Note& n) const;
   Finding build(const seen::Cut& cut, const Note& n) const;
   Finding build(const seen::NumberWrapped& wrapped, const Note& n) const;
@@ -51,6 +53,10 @@ class Messages {
   Finding build(const seen::TableRefused& count, const Note& n) const;
   Finding build(const seen::HugeTable& count, const Note& n) const;
   Finding build(const seen::FewerLines& fewer, const Note& n) const;
+  Finding build(const seen::RecordsLost& lost, const Note& n) const;
+  Finding build(const seen::EntryOverwritten& over, const Note& n) const;
+  Finding build(const seen::EmptyRecord& empty, const Note& n) const;
+  Finding build(const seen::WideHash&, const Note& n) const;
   Finding build(const seen::OpenAtEnd&, const Note& n) const;
   Finding build(const seen::LoneCr&, const Note& n) const;
   Finding build(const seen::Utf8Mark&, const Note& n) const;
@@ -61,8 +67,9 @@ class Messages {
   // The same, naming another line of the source.
   Finding told(const FindingKind& kind, const Note& n, std::string message, Related::What what,
                std::uint32_t line) const;
-  // What a line that looks like a tag but is none of the file's is told.
-  std::string unknown_tag(std::string_view text) const;
+  // What a line that looks like a tag but is none of the file's is told; `read_as`, where given,
+  // says what it is read as, before a tag it may have meant.
+  std::string unknown_tag(std::string_view text, std::string_view read_as = {}) const;
   // What a scan that stopped leaves in the values it did not reach.
   std::string unreached(const seen::ScanStopped& stop, std::string_view section) const;
   // A value as a finding names it: "value3", with the author's name where there is one.

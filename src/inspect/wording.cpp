@@ -71,6 +71,17 @@ Role role_of(std::string_view section, const Vocabulary& vocabulary) {
   return Role::Value;
 }
 
+std::string_view count_of(std::string_view section, const Vocabulary& vocabulary) {
+  for (const auto& group : vocabulary.groups) {
+    std::string_view count;
+    for (const SectionShape& s : group) {
+      if (s.name == section) return count;
+      if (s.role == Role::Count) count = s.name;
+    }
+  }
+  return {};
+}
+
 // What a value is, as a finding names it: "a number".
 std::string kind_of(const ValueShape& v) {
   switch (v.kind) {

@@ -24,6 +24,8 @@ bool is_tag_of(std::string_view text, const Vocabulary& vocabulary);
 std::string nearest_tag(std::string_view text, const Vocabulary& vocabulary);
 // The role of the section `section` of `vocabulary` (Value where it has none of that name).
 Role role_of(std::string_view section, const Vocabulary& vocabulary);
+// The count section before `section` in its group, whose lines count its records; empty for none.
+std::string_view count_of(std::string_view section, const Vocabulary& vocabulary);
 
 // What a value is, as a finding names it: "a number".
 std::string kind_of(const ValueShape& v);

@@ -46,7 +46,8 @@ void on_data(TalkList& c, const Line& l) {
     l.note(seen::LineUnused::counted(c.table.present(), c.count));
     return;
   }
-  ++c.index;
+  l.at_record(c.index++);
+  l.breaks();
   // Each text is written with its length before it.
   const std::uint64_t written = c.held() + 4 * static_cast<std::uint64_t>(c.table.size());
   if (c.too_much_at == 0 && written > std::numeric_limits<std::int32_t>::max()) {

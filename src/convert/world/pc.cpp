@@ -43,8 +43,8 @@ void on_item(Character& c, const Line& l) {
                                      std::min<std::int64_t>(c.item_count, c.items.size())));
     return;
   }
+  l.at_record(c.item_index++);
   l.scan(kItemLine, *item);
-  ++c.item_index;
 }
 
 // The keys are paired with the contents as the engine reads them: the chip and the face travel

@@ -99,7 +99,7 @@ constexpr Section<Scenes> anim_file_section() {
 // The flag the command sections work on: the flag index selects it, and only the closing tag of
 // the command section moves it on.
 Flag* current_flag(Scenes& c, const Line& l) {
-  return record_for(l, c.flags.table, c.flag);
+  return entry_for(l, c.flags.table, c.flag);
 }
 
 void on_command_count(Scenes& c, const Line& l) {
@@ -254,6 +254,7 @@ constexpr auto kSections = sections<Scenes>(
                       const Flag* f = c.flags.table.at(c.flag);
                       return f != nullptr ? unfilled(f->commands.table, c.next_command) : 0;
                     },
+                    .closing_ends_entry = true,
                     .line = kCommandLine,
                     .note = tr("the current flag's commands, one whole line each; the closing tag "
                                "moves on to the next flag, also outside the section"),
