@@ -17,6 +17,7 @@
 #include "format/sections.h"
 #include "format/table.h"
 #include "format/text.h"
+#include "inspect/diagnostics.h"
 #include "inspect/inspect.h"
 #include "scan_targets.h"
 
@@ -62,16 +63,21 @@ const Kind* named_kind(std::string_view& input) {
   return kind;
 }
 
-// Every finding the rules report names a physical line of the source.
+// Every finding the rules report names a physical line of the source; the report tells whether
+// there was any that an author is told.
 class CheckingReport final : public Report {
  public:
-  explicit CheckingReport(std::string_view where) : where_(where) {}
+  CheckingReport(const Kind& kind, const Vocabulary& vocabulary)
+      : where_(kind.source), told_(std::string(kind.source), vocabulary, kind.name()) {}
   void note(const Note& n) override {
     if (n.line == 0) fail(where_, "a finding without a line number");
+    told_.note(n);
   }
+  bool clean() const { return told_.findings().empty(); }
 
  private:
   std::string_view where_;
+  Diagnostics told_;
 };
 
 // Reads `source`, writes the data file into memory and checks it, then releases: one path of a
@@ -80,7 +86,7 @@ class CheckingReport final : public Report {
 void convert_and_check(const Kind& kind, Converter& converter, std::string_view source,
                        bool round_trip = false) {
   MemorySource in(source);
-  CheckingReport report(kind.source);
+  CheckingReport report(kind, converter.vocabulary());
   const std::optional<Refusal> refused = converter.read(in, report);
   if (!refused) {
     MemorySink data;
@@ -93,16 +99,22 @@ void convert_and_check(const Kind& kind, Converter& converter, std::string_view 
       const Decompiled back = decompile(kind, kind.source, data.bytes);
       if (!back.problems.empty())
         fail(kind.source, "no exact decompile: " + describe(back.problems.front()));
-      // Converted anew here, not only by the decompiler's own check, the source gives the bytes.
+      // Converted anew here, not only by the decompiler's own check, the source gives the bytes,
+      // and nothing in it looks wrong: kelvconv's own sources are clean.
       const std::unique_ptr<Converter> again = kind.make();
       MemorySource decompiled(back.source);
-      SilentReport silent;
+      Diagnostics diagnostics(std::string(kind.source), again->vocabulary(), kind.name());
       MemorySink bytes;
-      if (!again->read(decompiled, silent)) {
+      if (!again->read(decompiled, diagnostics)) {
         DataWriter rewriter(bytes);
         again->write(rewriter);
       }
       if (bytes.bytes != data.bytes) fail(kind.source, "the decompiled source converts otherwise");
+      const std::vector<Finding> found = diagnostics.findings();
+      if (report.clean() && !found.empty()) {
+        fail(kind.source, "the decompiled source tells: " + printed(found.front()) + "\n" +
+                              back.source.substr(0, 2000));
+      }
     }
   } else if (refused->why.empty() || refused->line == 0) {
     fail(kind.source, "a source refused without a reason or a line");

@@ -43,6 +43,7 @@
 #include "format/keyed_data.h"
 #include "format/sections.h"
 #include "format/source_writer.h"
+#include "format/text.h"
 
 namespace kelv {
 
@@ -200,10 +201,30 @@ struct CountedSteps {
       if constexpr (Rules.written == Written::Held) {
         d.held_table(list.table, list.count, Format);
       } else {
-        d.each(list.table, list.count, least_bytes(WrittenLine),
-               [](auto& e, R& r) { e.line(WrittenLine, r); });
+        d.each(list.table, list.count, least_bytes(WrittenLine), [](auto& e, R& r) {
+          e.line(WrittenLine, r);
+          if constexpr (L::kReading) stand_in_unwritten(r);
+        });
       }
     });
+  }
+  // A record read back from a data file that does not hold its last values: a word among them
+  // gets a stand-in, so that the record's line in a decompiled source is whole (a line that
+  // ended before them would be told as a value missing). The stand-in is never written. Where a
+  // word the file holds is empty, no line gives the record whole, and none is stood in: the line
+  // then ends before that word.
+  static void stand_in_unwritten(R& r) {
+    for (std::size_t i = 0; i < WrittenLine.size(); ++i) {
+      if (WrittenLine.shapes[i].kind == ValueKind::Word &&
+          as_new(WrittenLine.shapes[i], WrittenLine.values[i].in(r))) {
+        return;
+      }
+    }
+    for (std::size_t i = WrittenLine.size(); i < Format.size(); ++i) {
+      if (Format.shapes[i].kind == ValueKind::Word) {
+        copy_text({static_cast<char*>(Format.values[i].place(r)), Format.shapes[i].size}, "_");
+      }
+    }
   }
   // A count line only where one was read; record lines only where the table is made.
   static void count_lines(SourceWriter& out, const C& c, const Section<C>& s) {

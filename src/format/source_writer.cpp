@@ -233,6 +233,12 @@ SourceWriter::Attempt SourceWriter::plan(std::span<const ValueShape> shapes,
   std::size_t reached = n;
   while (reached > 0 && as_new(shapes[reached - 1], places[reached - 1]))
     --reached;
+  // A single line whose values are all as a fresh reading holds them, the last an empty word:
+  // printed, it would end before that word, which is told as a value missing; without it, the
+  // section gives the same.
+  if (several && scanned && reached == 0 && is_text(shapes[n - 1])) {
+    return attempt(shapes, places, {""});
+  }
   const std::vector<bool> none(n, false);
   // Every value, as authors write the line; else without the values a fresh reading holds
   // anyway (a line may end early), or after a blank (a scanned line is not taken for a tag).
