@@ -32,7 +32,8 @@ void lines_property(Input input);
 
 // `converters`: every converter on one source. The input is the name of a kind, a line feed and
 // the source. The data file written must read back exactly by its kind's layout, and decompile
-// into a source that converts back to the same bytes.
+// into a source that converts back to the same bytes and, where the source told nothing, tells
+// nothing itself.
 void converters_property(Input input);
 
 // `files`: several sources through one run. The input is split at each byte 0x1E into up to 16

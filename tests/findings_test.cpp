@@ -55,6 +55,7 @@ TEST(Findings, PointAtThePartOfTheLineAndTheLinesTheyName) {
     const char* name;
     std::string source;
     Expected expected;
+    std::string_view kind = "item_list";
   } cases[] = {
       {"a word where a number belongs", kCount + "1 2 three 4\n", {"scan", 5, {5, 10}}},
       {"a value missing: nothing at the line's end", kCount + "1 2\n", {"scan", 5, {4, 4}}},
@@ -78,10 +79,27 @@ TEST(Findings, PointAtThePartOfTheLineAndTheLinesTheyName) {
       {"a section open at the end points at its opening tag",
        "\n<item_data>\n",
        {"open-at-end", 2, {}}},
+      {"a tag with text after it: the text",
+       "<item_number> note \n",
+       {"tag-with-text", 1, {15, 19}}},
+      {"a real number where an integer belongs: the whole number",
+       kCount + "1 22.5 3\n",
+       {"scan", 5, {3, 7}}},
+      {"a full-width '#': the character",
+       kCount + "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 herb a\x81\x94"
+                "b\n",
+       {"full-width", 5, {46, 48}}},
+      {"records thrown away name the count line of their table",
+       kCount + kValues + "\n</item_data>\n<item_number>\n2\n",
+       {"lost-records", 8, {}, {{What::CountGiven, "item_list.txt", 2}}}},
+      {"an entry filled anew names where it was given the section first",
+       "<shop_number>\n2\n</shop_number>\n<kind>\n1\n</kind>\n<kind>\n2\n</kind>\n",
+       {"overwritten", 7, {}, {{What::Overwritten, "shop_list.txt", 4}}},
+       "shop_list"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    expect_first(findings_of("item_list", c.source), c.expected);
+    expect_first(findings_of(c.kind, c.source), c.expected);
   }
 }
 
