@@ -50,9 +50,12 @@ Message why_not(const ValueShape& s, const char* place, const char* scratch) {
 }
 
 // The values printed as the line's text: the first `count` of them, blank-separated, those
-// marked in `stand_in` printed as a short stand-in that a later line replaces.
+// marked in `stand_in` printed as a short stand-in that a later line replaces. With `tight`, a
+// word that follows a number and starts with no digit follows it with no blank, as the scanner
+// reads it: a byte shorter.
 std::string compose(std::span<const ValueShape> shapes, std::span<const void* const> places,
-                    std::size_t count, bool lead_blank, const std::vector<bool>& stand_in) {
+                    std::size_t count, bool lead_blank, const std::vector<bool>& stand_in,
+                    bool tight = false) {
   std::vector<std::string> pieces;
   for (std::size_t i = 0; i < count; ++i) {
     const ValueShape& s = shapes[i];
@@ -84,8 +87,12 @@ std::string compose(std::span<const ValueShape> shapes, std::span<const void* co
   while (!whole && !pieces.empty() && pieces.back().empty())
     pieces.pop_back();
   std::string line = lead_blank ? " " : "";
-  for (std::size_t i = 0; i < pieces.size(); ++i)
-    line += (i > 0 ? " " : "") + pieces[i];
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    const bool joined = tight && i > 0 && shapes[i - 1].kind == ValueKind::Int &&
+                        shapes[i].kind == ValueKind::Word && !pieces[i].empty() &&
+                        (pieces[i][0] < '0' || pieces[i][0] > '9');
+    line += (i > 0 && !joined ? " " : "") + pieces[i];
+  }
   return line;
 }
 
@@ -265,9 +272,13 @@ SourceWriter::Attempt SourceWriter::plan(std::span<const ValueShape> shapes,
       candidates.push_back(std::move(lines));
     }
   }
-  // A line longer than the reader takes: each line gives the values it can from the back, over
-  // stand-ins that the lines after it replace; the last line gives the first values.
+  // A line longer than the reader takes: the same without the blanks the scanner does without,
+  // as a source may have given it; or each line gives the values it can from the back, over
+  // stand-ins that the lines after it replace, and the last line gives the first values.
   const std::size_t most = vocabulary_.line_buffer - 1;
+  if (scanned && candidates[1][0].size() > most) {
+    candidates.push_back({compose(shapes, places, reached, false, none, true)});
+  }
   if (several && scanned && candidates[1][0].size() > most) {
     std::vector<std::string> lines;
     for (std::size_t end = reached; end > 0;) {
