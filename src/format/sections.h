@@ -20,7 +20,9 @@
 //
 // A handler sees its data line as a Line (format/line.h); tag lines are told apart as
 // format/tags.h says; the text of the whole file is watched for the marks of another encoding
-// (format/encoding_watch.h).
+// (format/encoding_watch.h). What the lines give the tables is kept in a tally
+// (format/tally.h), from which the walk tells what the rules lose without a word: records a
+// count line throws away, an entry filled anew, a count whose lines never come.
 #pragma once
 
 #include <algorithm>
