@@ -97,7 +97,7 @@ class Line {
   }
 
   // The whole line is a text in which '#' stands for a line break: a full-width one is noted.
-  void breaks() const { breaks_in(ValueShape{}, text_, text_.size()); }
+  void breaks() const { breaks_in({"text", 0, ValueKind::Text}, text_, text_.size()); }
 
  private:
   static constexpr std::size_t kNowhere = static_cast<std::size_t>(-1);

@@ -27,7 +27,7 @@ void Diagnostics::keep(const Make& make) {
 //   the entries written empty for that are not told again;
 // - what a tag with text after it does to the sections (see echo_of_tag_with_text).
 bool Diagnostics::echo(const Note& n) {
-  if (n.where.final_empty) return true;
+  if (n.where.final_empty || echo_of_tag_with_text(n)) return true;
   const bool scanned = n.is<seen::ScanStopped>() || n.is<seen::ExtraValues>();
   if (scanned && (n.line == tag_line_ || n.line == real_line_)) return true;
   if (n.is<seen::RealForInteger>()) real_line_ = n.line;
@@ -44,7 +44,6 @@ bool Diagnostics::echo(const Note& n) {
   }
   if (n.is<seen::UnknownTag>() || n.is<seen::TagAsData>() || n.is<seen::TagWithText>()) {
     if (n.line == lone_cr_) return true;
-    if (echo_of_tag_with_text(n)) return true;
     tag_line_ = n.line;
   }
   if (n.is<seen::LinePiece>()) {
@@ -60,7 +59,7 @@ bool Diagnostics::echo(const Note& n) {
       n.where.section == count_set_in_ && unused->limit == count_set_to_) {
     return true;
   }
-  return echo_of_tag_with_text(n);
+  return false;
 }
 
 // A tag with text after it is no tag. An opening tag so leaves its section unopened: its closing
@@ -99,13 +98,11 @@ bool Diagnostics::echo_of_tag_with_text(const Note& n) {
 
 void Diagnostics::forget_fewer_lines(std::uint32_t counted_at) {
   if (counted_at == 0) return;
-  const Related count{Related::What::CountGiven, kept_.empty() ? "" : kept_.front().path,
-                      counted_at};
-  const auto told = std::erase_if(kept_, [&](const Finding& f) {
-    return f.kind == &finding::kFewerLines &&
-           std::ranges::find(f.related, count) != f.related.end();
+  told_ -= std::erase_if(kept_, [&](const Finding& f) {
+    return f.kind == &finding::kFewerLines && std::ranges::any_of(f.related, [&](const Related& r) {
+             return r.what == Related::What::CountGiven && r.line == counted_at;
+           });
   });
-  told_ -= told;
 }
 
 void Diagnostics::note(const Note& n) {
