@@ -43,10 +43,10 @@ void Diagnostics::refused(std::uint32_t line, std::string_view why) {
 }
 
 void Diagnostics::unknown_name(const Line& line, std::string_view value, std::string_view section,
-                               bool known) {
+                               bool known, std::string_view meant) {
   keep([&] {
     return messages_.unknown_name(line.number(), Columns::of(line.text(), value), value, section,
-                                  known);
+                                  known, meant);
   });
 }
 

@@ -30,8 +30,10 @@ class Diagnostics final : public Report {
   // The source was refused and nothing written for it: `why`, beginning at `line`.
   void refused(std::uint32_t line, std::string_view why);
   // A line of a names file whose value, the word `value` of it, names no value of the kind
-  // `section` (`known` false), or that gives the value no name.
-  void unknown_name(const Line& line, std::string_view value, std::string_view section, bool known);
+  // `section` (`known` false; `meant` the one it was probably meant as, if any), or that gives the
+  // value no name.
+  void unknown_name(const Line& line, std::string_view value, std::string_view section, bool known,
+                    std::string_view meant = {});
 
   // Every finding told, sorted by line and column; past the first kMostKept, one that tells how
   // many more there are.

@@ -294,12 +294,16 @@ Finding Messages::refused(std::uint32_t line, std::string_view why) const {
 }
 
 Finding Messages::unknown_name(std::uint32_t line, Columns columns, std::string_view value,
-                               std::string_view section, bool known) const {
+                               std::string_view section, bool known,
+                               std::string_view meant) const {
   return {&finding::kNames, path_, line, columns,
           known ? tr("{1} is given no name: a line holds the value, the author's name, and a "
                      "description if any")(quoted(value))
-                : tr("{1} names no value of {2}: --explain tells its values")(quoted(value),
-                                                                              tag_of(section))};
+          : meant.empty()
+              ? tr("{1} names no value of {2}: --explain tells its values")(quoted(value),
+                                                                            tag_of(section))
+              : tr("{1} names no value of {2}: did you mean {3}?")(quoted(value), tag_of(section),
+                                                                   meant)};
 }
 
 Finding Messages::more(std::size_t count) const {

@@ -30,9 +30,10 @@ class Messages {
   // The source is refused, and nothing is written for it: `why`, beginning at `line`.
   Finding refused(std::uint32_t line, std::string_view why) const;
   // A line of a names file whose first word, `value` at `columns`, names no value of the kind
-  // `section` (`known` false), or that gives the value no name.
+  // `section` (`known` false; `meant` the one it was probably meant as, if any), or that gives the
+  // value no name.
   Finding unknown_name(std::uint32_t line, Columns columns, std::string_view value,
-                       std::string_view section, bool known) const;
+                       std::string_view section, bool known, std::string_view meant = {}) const;
   // `count` findings more than were kept.
   Finding more(std::size_t count) const;
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <vector>
 
+#include "format/spelling.h"
 #include "inspect/diagnostics.h"
 #include "inspect/shown_text.h"
 #include "language/tr.h"
@@ -39,6 +40,21 @@ bool has_value(const Kind& kind, std::string_view section, std::string_view valu
   return false;
 }
 
+// The value of `kind` that `typed` was probably meant as, named as names.txt names it
+// (VALUE, or SECTION.VALUE where `typed` has a section); empty when none is that close.
+std::string value_meant(const Kind& kind, std::string_view typed) {
+  std::vector<std::string> names;
+  for (const auto& group : kind.vocabulary().groups) {
+    for (const SectionShape& s : group) {
+      for (const ValueShape& v : s.line)
+        names.push_back(typed.find('.') == std::string_view::npos
+                            ? v.name()
+                            : std::string(s.name) + "." + v.name());
+    }
+  }
+  return nearest_meant(typed, names);
+}
+
 struct Reading {
   std::map<std::string, AuthorName, std::less<>>& names;
   Diagnostics* findings;
@@ -62,7 +78,10 @@ void on_line(Reading& r, const Line& l) {
   const std::string_view name = dot == std::string_view::npos ? value : value.substr(dot + 1);
   const bool known = has_value(kind, section, name);
   if (!known || label.empty()) {
-    if (r.findings != nullptr) r.findings->unknown_name(l, value, kind.name(), known);
+    if (r.findings != nullptr) {
+      r.findings->unknown_name(l, value, kind.name(), known,
+                               known ? std::string() : value_meant(kind, value));
+    }
     return;
   }
   bool exact = true;
