@@ -40,16 +40,28 @@ bool has_value(const Kind& kind, std::string_view section, std::string_view valu
   return false;
 }
 
+// The digits a name ends in ("3" of "value3").
+std::string_view number_of(std::string_view name) {
+  std::size_t at = name.size();
+  while (at > 0 && name[at - 1] >= '0' && name[at - 1] <= '9')
+    --at;
+  return name.substr(at);
+}
+
 // The value of `kind` that `typed` was probably meant as, named as names.txt names it
-// (VALUE, or SECTION.VALUE where `typed` has a section); empty when none is that close.
+// (VALUE, or SECTION.VALUE where `typed` has a section); empty when none is that close. A
+// numbered value is meant by its number: "value99" of an item is no slip for value9.
 std::string value_meant(const Kind& kind, std::string_view typed) {
   std::vector<std::string> names;
   for (const auto& group : kind.vocabulary().groups) {
     for (const SectionShape& s : group) {
-      for (const ValueShape& v : s.line)
+      for (const ValueShape& v : s.line) {
+        std::string name = v.name();
+        if (number_of(name) != number_of(typed)) continue;
         names.push_back(typed.find('.') == std::string_view::npos
-                            ? v.name()
-                            : std::string(s.name) + "." + v.name());
+                            ? std::move(name)
+                            : std::string(s.name) + "." + name);
+      }
     }
   }
   return nearest_meant(typed, names);
