@@ -45,9 +45,11 @@ class Driver {
         case Mode::Convert:
         case Mode::Check:
           if (options_.update && std::ranges::find(stale, job.kind) == stale.end()) {
+            ++run_.up_to_date;
             if (options_.verbose) outputs_.info(tr("{1}: up to date")(job.path));
             continue;
           }
+          if (!job.detail.empty()) tell({misnamed(job.path, job.detail, job.slip, output_path(job.path))});
           convert(job);
           break;
         case Mode::Dump:
@@ -73,6 +75,12 @@ class Driver {
                                                  tr("{1} warning", "{1} warnings").n(warnings_)));
     }
     if (warnings_ > 0 && (options_.mode == Mode::Check || options_.strict)) status = kExitFailed;
+    if (options_.mode == Mode::Convert && !options_.quiet) {
+      run_.converted = outputs_.written();
+      run_.failed = outputs_.failures().size();
+      run_.warnings = warnings_;
+      console_.summary(run_);
+    }
     console_.finished(outputs_.failures(), told_);
     return status;
   }
@@ -121,11 +129,12 @@ class Driver {
         check_names(job.path);
         break;
       case Job::Task::Skip:
-        if (options_.verbose)
-          outputs_.info(tr("{1}: skipped (no converter for this name)")(job.path));
+        ++run_.skipped;
+        if (options_.verbose) outputs_.info(tr("{1}: skipped: not a source kelvconv knows")(job.path));
         break;
       case Job::Task::Misnamed:
-        tell({misnamed(job.path, job.detail)});
+        ++run_.skipped;
+        tell({misnamed(job.path, job.detail, job.slip)});
         break;
       case Job::Task::Missing:
         outputs_.fail(tr("{1}: cannot open: {2}")(job.path, errno_reason(ENOENT)));
@@ -278,8 +287,9 @@ class Driver {
       outputs_.fail(
           tr("{1}: exists and was not replaced: the overwrite question could not be asked "
              "(-y replaces existing outputs, -n keeps them)")(output));
-    } else if (options_.verbose) {
-      outputs_.info(tr("{1}: kept (not replaced)")(output));
+    } else {
+      ++run_.kept;
+      if (options_.verbose) outputs_.info(tr("{1}: kept (not replaced)")(output));
     }
     return false;
   }
@@ -295,6 +305,7 @@ class Driver {
   std::vector<std::string> told_;       // the warnings told, for the end of the run
   std::size_t checked_ = 0;             // sources read by --check
   std::size_t warnings_ = 0;            // findings
+  RunSummary run_;                      // what a conversion did, counted as it goes
 };
 
 }  // namespace

@@ -314,13 +314,29 @@ Finding Messages::more(std::size_t count) const {
           tr("and {1} more finding", "and {1} more findings").n(static_cast<std::int64_t>(count))};
 }
 
-Finding misnamed(std::string path, std::string_view meant) {
-  return {&finding::kName,
-          std::move(path),
-          0,
-          {},
-          tr("no kind of source has this name: did you mean {1}? (names compare byte for byte, "
-             "case and all)")(meant)};
+Finding misnamed(std::string path, std::string_view meant, NameSlip slip,
+                 std::string_view output) {
+  std::string message;
+  switch (slip) {
+    case NameSlip::Near:
+      message = tr("no kind of source has this name: did you mean {1}? (names compare byte for "
+                   "byte, case and all)")(meant);
+      break;
+    case NameSlip::DoubledExtension:
+      message = output.empty()
+                    ? tr("the name ends in .txt twice (Explorer hides the extension, so a name "
+                         "typed with .txt gets a second one): not converted; rename the file "
+                         "{1}")(meant)
+                    : tr("the name ends in .txt twice (Explorer hides the extension, so a name "
+                         "typed with .txt gets a second one): its data file is {2}; rename the "
+                         "file {1}")(meant, output);
+      break;
+    case NameSlip::Copy:
+      message = tr("this is the name Explorer gives a copy of {1}: not converted (rename the "
+                   "file {1} to convert it)")(meant);
+      break;
+  }
+  return {&finding::kName, std::move(path), 0, {}, std::move(message)};
 }
 
 Finding out_of_list(std::string path, std::uint32_t line, std::string_view value_name,

@@ -75,8 +75,17 @@ class Messages {
   const Names* names_;
 };
 
-// A file whose name is none of a source's, but close to `meant`.
-Finding misnamed(std::string path, std::string_view meant);
+// How a file's name came to be off the source's name it was meant as.
+enum class NameSlip : std::uint8_t {
+  Near,              // a letter or two off, or in other case
+  DoubledExtension,  // ".txt" typed while Explorer hid the extension it adds: "X.txt.txt"
+  Copy,              // Explorer's name for a copy: "X (2).txt", "X - コピー.txt", "X - Copy.txt"
+};
+
+// A file whose name is none of a source's, but was meant as `meant`, as `slip` says; or, where
+// `output` is given, one converted all the same (a scene's name with ".txt" twice), into `output`.
+Finding misnamed(std::string path, std::string_view meant, NameSlip slip = NameSlip::Near,
+                 std::string_view output = {});
 
 // The number `value`, `value_name` of the line `line` of the source at `path`, which indexes the
 // list `list` that `list_path` holds with `size` entries (its count at `count_line`, 0: none):
