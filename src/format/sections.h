@@ -251,10 +251,10 @@ void walk(ByteSource& source, std::size_t line_buffer, C& converter,
     last = lines.line_number();
     if (lines.is_piece()) report.note({last, seen::LinePiece{line_buffer - 1}});
     if (lines.cut_at_nul()) report.note({last, seen::CutAtNul{}});
-    encoding.line(lines.text(), last, report);
+    encoding.line(lines.bytes(), last, report);
     walker.line(lines.text(), last, lines.is_final_empty());
   }
-  encoding.end(report);
+  encoding.end(report, lines.cut_by_ctrl_z());
   walker.end(last);
 }
 

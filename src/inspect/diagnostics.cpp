@@ -33,6 +33,10 @@ bool Diagnostics::echo(const Note& n) {
 }
 
 void Diagnostics::note(const Note& n) {
+  if (n.is<seen::LooksUtf16>()) {
+    utf16_ = {messages_(n)};
+    return;
+  }
   if (echo(n)) return;
   urgent_ = urgent_ || n.is<seen::HugeTable>();
   keep([&] { return messages_(n); });
@@ -51,6 +55,7 @@ void Diagnostics::unknown_name(const Line& line, std::string_view value, std::st
 }
 
 std::vector<Finding> Diagnostics::findings() const {
+  if (!utf16_.empty()) return utf16_;
   std::vector<Finding> out = kept_;
   sort_by_place(out);
   if (told_ > kept_.size()) out.push_back(messages_.more(told_ - kept_.size()));

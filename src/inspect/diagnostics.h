@@ -54,6 +54,8 @@ class Diagnostics final : public Report {
 
   Messages messages_;
   std::vector<Finding> kept_;
+  // What is told of a file in UTF-16, alone: every other note of it is an echo of the encoding.
+  std::vector<Finding> utf16_;
   std::size_t told_ = 0;  // kept or not
   bool urgent_ = false;
   // What the echoes are measured against: the lines told of as a tag, to hold a lone carriage

@@ -282,7 +282,30 @@ Finding Messages::build(const seen::Utf8Mark&, const Note& n) const {
 Finding Messages::build(const seen::LooksUtf8&, const Note& n) const {
   return told(finding::kEncoding, n,
               tr("saved as UTF-8? sources are read as Shift-JIS (code page 932), and the text "
-                 "beyond ASCII from this line on reads as other characters")());
+                 "beyond ASCII from this line on reads as other characters: save the file as "
+                 "Shift-JIS (the editor's encoding setting, or iconv -f UTF-8 -t CP932)")());
+}
+
+Finding Messages::build(const seen::LooksEucJp&, const Note& n) const {
+  return told(finding::kEncoding, n,
+              tr("saved as EUC-JP? sources are read as Shift-JIS (code page 932), and the text "
+                 "beyond ASCII from this line on reads as other characters: save the file as "
+                 "Shift-JIS (the editor's encoding setting, or iconv -f EUC-JP -t CP932)")());
+}
+
+Finding Messages::build(const seen::LooksUtf16& utf16, const Note& n) const {
+  // iconv reads a byte order mark by itself, but needs the byte order of a file without one.
+  const std::string_view from = utf16.mark ? "UTF-16" : utf16.big_endian ? "UTF-16BE" : "UTF-16LE";
+  return told(finding::kEncoding, n,
+              utf16.mark
+                  ? tr("the file starts with a UTF-16 byte order mark: sources are read byte by "
+                       "byte as Shift-JIS (code page 932), and nothing in it reads as written: "
+                       "save the file as Shift-JIS (in Notepad, the encoding ANSI on a Japanese "
+                       "Windows; or iconv -f {1} -t CP932)")(from)
+                  : tr("saved as UTF-16? sources are read byte by byte as Shift-JIS (code page "
+                       "932), and this file has NUL bytes between its characters: save the file "
+                       "as Shift-JIS (in Notepad, the encoding ANSI on a Japanese Windows; or "
+                       "iconv -f {1} -t CP932)")(from));
 }
 
 Finding Messages::refused(std::uint32_t line, std::string_view why) const {

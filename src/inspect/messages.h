@@ -56,6 +56,8 @@ class Messages {
   Finding build(const seen::LoneCr&, const Note& n) const;
   Finding build(const seen::Utf8Mark&, const Note& n) const;
   Finding build(const seen::LooksUtf8&, const Note& n) const;
+  Finding build(const seen::LooksEucJp&, const Note& n) const;
+  Finding build(const seen::LooksUtf16& utf16, const Note& n) const;
 
   // A finding of `kind` about the line and part of it that `n` points at.
   Finding told(const FindingKind& kind, const Note& n, std::string message) const;
