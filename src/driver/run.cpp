@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <string>
 #include <string_view>
@@ -15,6 +16,7 @@
 #include "driver/options.h"
 #include "driver/output_queue.h"
 #include "driver/paths.h"
+#include "inspect/carry_over.h"
 #include "inspect/diagnostics.h"
 #include "inspect/finding.h"
 #include "inspect/inspect.h"
@@ -233,7 +235,8 @@ class Driver {
     const Names* names = names_for(path);
     Diagnostics findings(path, converter.vocabulary(), job.kind->name(), names);
     ListsHeard lists(converter.vocabulary(), job.kind->name(), names);
-    const std::optional<Refusal> refused = converter.read(source, findings, lists);
+    CarriedHeard heard(lists);
+    const std::optional<Refusal> refused = converter.read(source, findings, heard);
     if (const std::string e = source.error(); !e.empty()) {
       outputs_.fail(tr("{1}: cannot read: {2}")(path, e));
       return;
@@ -244,7 +247,9 @@ class Driver {
     // A table so large that writing it takes a while is told before the wait, and so is
     // everything said before it.
     if (findings.urgent() && !options_.quiet) outputs_.settle();
-    tell(findings.findings());
+    std::vector<Finding> found = carry_over_.add(*job.kind, folder_part(path), path, heard);
+    std::ranges::move(findings.findings(), std::back_inserter(found));
+    tell(found);
     if (options_.mode == Mode::Check) return;
     if (refused) {
       outputs_.fail(tr("{1}: not converted: line {2}: {3}")(path, refused->line, refused->why));
@@ -301,6 +306,7 @@ class Driver {
   OutputQueue outputs_;
   Overwrite overwrite_ = options_.overwrite;  // -y, -n, or an answer "to all"
   References references_;
+  CarryOver carry_over_;
   std::map<std::string, Names> names_;  // by folder
   std::vector<std::string> told_;       // the warnings told, for the end of the run
   std::size_t checked_ = 0;             // sources read by --check

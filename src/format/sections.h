@@ -208,6 +208,7 @@ class Walk {
       count_at_[at] = number;
       if (!final_empty) links_.count_line(number, s.name);
     }
+    if (s.carries_over && !final_empty) links_.carried_line(number, s.name);
     if (s.on_data != nullptr) s.on_data(converter_, line);
   }
 

@@ -49,6 +49,8 @@ inline constexpr FindingKind kName{"name"};            // a file named nearly as
 inline constexpr FindingKind kNames{"names"};          // a line of names.txt
 inline constexpr FindingKind kRefused{"refused"};      // a source nothing is written for
 inline constexpr FindingKind kMore{"more"};            // how many more were found than kept
+// Values carried over from a file of another folder (two games in one run).
+inline constexpr FindingKind kCarryOver{"carry-over"};
 }  // namespace finding
 
 // Every kind of finding.
@@ -58,12 +60,13 @@ inline constexpr std::array kFindingKinds{
     &finding::kCount,      &finding::kFewerLines,  &finding::kUnusedLine, &finding::kEmptyLine,
     &finding::kLineEnds,   &finding::kEncoding,    &finding::kLongLine,   &finding::kNul,
     &finding::kReference,  &finding::kName,        &finding::kNames,      &finding::kRefused,
-    &finding::kMore};
+    &finding::kMore,       &finding::kCarryOver};
 
 // Another line a finding names: the line that opened the section concerned, the line that gave
-// the count of its table, the count line of the list a number indexes (in the list's file).
+// the count of its table, the count line of the list a number indexes (in the list's file), a
+// line of another file that gave values carried over into this one.
 struct Related {
-  enum class What : std::uint8_t { SectionOpened, CountGiven, ListCount };
+  enum class What : std::uint8_t { SectionOpened, CountGiven, ListCount, CarriedFrom };
   What what;
   std::string path;
   std::uint32_t line;

@@ -362,6 +362,19 @@ Finding misnamed(std::string path, std::string_view meant, NameSlip slip,
   return {&finding::kName, std::move(path), 0, {}, std::move(message)};
 }
 
+Finding carried_over(std::string path, const std::string& from, std::uint32_t line,
+                     std::span<const std::string_view> sections) {
+  std::string tags;
+  for (const std::string_view section : sections)
+    tags = tags.empty() ? tag_of(section) : tr("{1}, {2}")(tags, tag_of(section));
+  Finding f{&finding::kCarryOver, std::move(path), 0, {},
+            tr("takes the values of {1} from {2}, a file of another folder earlier in the run, "
+               "as it gives none of its own (values carry over between files of a kind: convert "
+               "each game folder in a run of its own)")(tags, from)};
+  f.related.push_back({Related::What::CarriedFrom, from, line});
+  return f;
+}
+
 Finding out_of_list(std::string path, std::uint32_t line, std::string_view value_name,
                     std::int32_t value, ListId list, const std::string& list_path,
                     std::int64_t size, std::uint32_t count_line) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -88,6 +89,11 @@ enum class NameSlip : std::uint8_t {
 // `output` is given, one converted all the same (a scene's name with ".txt" twice), into `output`.
 Finding misnamed(std::string path, std::string_view meant, NameSlip slip = NameSlip::Near,
                  std::string_view output = {});
+
+// The source at `path` takes the values of `sections` from the file at `from` of another folder,
+// which gave the first of them at line `line`.
+Finding carried_over(std::string path, const std::string& from, std::uint32_t line,
+                     std::span<const std::string_view> sections);
 
 // The number `value`, `value_name` of the line `line` of the source at `path`, which indexes the
 // list `list` that `list_path` holds with `size` entries (its count at `count_line`, 0: none):
