@@ -46,12 +46,13 @@ class Driver {
       switch (options_.mode) {
         case Mode::Convert:
         case Mode::Check:
-          if (options_.update && std::ranges::find(stale, job.kind) == stale.end()) {
+          if (options_.update && !stale_job(job, stale)) {
             ++run_.up_to_date;
             if (options_.verbose) outputs_.info(tr("{1}: up to date")(job.path));
             continue;
           }
-          if (!job.detail.empty()) tell({misnamed(job.path, job.detail, job.slip, output_path(job.path))});
+          if (!job.detail.empty())
+            tell({misnamed(job.path, job.detail, job.slip, output_path(job.path))});
           convert(job);
           break;
         case Mode::Dump:
@@ -132,7 +133,8 @@ class Driver {
         break;
       case Job::Task::Skip:
         ++run_.skipped;
-        if (options_.verbose) outputs_.info(tr("{1}: skipped: not a source kelvconv knows")(job.path));
+        if (options_.verbose)
+          outputs_.info(tr("{1}: skipped: not a source kelvconv knows")(job.path));
         break;
       case Job::Task::Misnamed:
         ++run_.skipped;
@@ -153,7 +155,7 @@ class Driver {
   }
 
   // With -u: the kinds of which some source has an output missing or older than itself. A kind
-  // is converted whole or not at all, since its files may carry values from one to the next.
+  // whose files carry values from one to the next is converted whole or not at all.
   std::vector<const Kind*> out_of_date(const std::vector<Job>& jobs) {
     std::vector<const Kind*> stale;
     if (!options_.update) return stale;
@@ -162,6 +164,13 @@ class Driver {
       if (older(job.path)) stale.push_back(job.kind);
     }
     return stale;
+  }
+
+  // With -u: whether the source of `job` is converted: with its kind where values carry over
+  // (`stale`, above), by its own output where nothing does (a scene, an item list).
+  bool stale_job(const Job& job, const std::vector<const Kind*>& stale) {
+    if (!job.kind->vocabulary().carries_over()) return older(job.path);
+    return std::ranges::find(stale, job.kind) != stale.end();
   }
 
   // Whether the output of the source at `path` is missing or older than the source.

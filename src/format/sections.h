@@ -23,6 +23,7 @@
 // (format/encoding_watch.h).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -108,6 +109,13 @@ struct Vocabulary {
   // The sections in the order the reader tests them; several groups when every line passes
   // through each group in turn.
   std::vector<std::vector<SectionShape>> groups;
+
+  // Whether the values of some section carry over to the next file of the kind in a run.
+  bool carries_over() const {
+    return std::ranges::any_of(groups, [](const auto& group) {
+      return std::ranges::any_of(group, &SectionShape::carries_over);
+    });
+  }
 };
 
 template <class C>
