@@ -104,7 +104,10 @@ class Driver {
   }
 
   // The whole of a data file; false (told) when it cannot be read.
-  bool read_all(const std::string& path, std::vector<unsigned char>& bytes) {
+  // The bytes of the data file at `path`; false, told, where they cannot be read or are no data
+  // file at all (a source given by mistake): nothing of them is shown then. --json keeps its
+  // document for every file, with the problems of its framing.
+  bool read_data(const std::string& path, std::vector<unsigned char>& bytes) {
     FileSource source(path);
     if (!source.open()) {
       outputs_.fail(tr("{1}: cannot open: {2}")(path, source.error()));
@@ -115,6 +118,10 @@ class Driver {
       bytes.insert(bytes.end(), block, block + n);
     if (const std::string e = source.error(); !e.empty()) {
       outputs_.fail(tr("{1}: cannot read: {2}")(path, e));
+      return false;
+    }
+    if (const Message why = not_a_data_file(bytes); !why.empty() && !options_.json) {
+      outputs_.fail(path + ": " + why.str());
       return false;
     }
     return true;
@@ -204,7 +211,7 @@ class Driver {
 
   void dump(const std::string& path, const Kind* kind) {
     std::vector<unsigned char> bytes;
-    if (!read_all(path, bytes)) return;
+    if (!read_data(path, bytes)) return;
     const std::string_view base = base_name(path);
     const Names* names = names_for(path);
     std::vector<DataProblem> problems;
@@ -219,7 +226,7 @@ class Driver {
 
   void decompile(const std::string& path, const Kind& kind) {
     std::vector<unsigned char> bytes;
-    if (!read_all(path, bytes)) return;
+    if (!read_data(path, bytes)) return;
     const Decompiled d = kelv::decompile(kind, base_name(path), bytes);
     tell(path, d.problems);
     outputs_.put(
