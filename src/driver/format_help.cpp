@@ -49,12 +49,24 @@ Names names_in(std::string_view folder) {
 int explain_kinds(const Options& options, FileSystem& files, Console& console) {
   Names names;
   bool explained = false;
+  // A folder that no kind follows explains the kinds its names file gives names to.
+  bool folder_alone = false;
+  const auto named_kinds = [&] {
+    if (!folder_alone || names.empty()) return;
+    for (const Kind& k : catalog()) {
+      if (names.names_kind(k.name())) console.info(explain(k, &names));
+    }
+    explained = true;
+  };
   for (const std::string_view name : options.paths) {
     const std::string path(name);
     if (files.is_folder(path)) {
+      named_kinds();
       names = names_in(path);
+      folder_alone = true;
       continue;
     }
+    folder_alone = false;
     const std::string_view base = base_name(path);
     const Kind* kind = kind_named(base);
     if (kind == nullptr) {
@@ -66,6 +78,7 @@ int explain_kinds(const Options& options, FileSystem& files, Console& console) {
     console.info(explain(*kind, names.empty() ? nullptr : &names));
     explained = true;
   }
+  named_kinds();
   if (!explained) console.info(kinds());
   return kExitOk;
 }

@@ -128,6 +128,12 @@ const AuthorName* Names::find(std::string_view kind, std::string_view section,
   return nullptr;
 }
 
+bool Names::names_kind(std::string_view kind) const {
+  const std::string prefix = std::string(kind).append(1, '\0');
+  const auto it = names_.lower_bound(prefix);
+  return it != names_.end() && it->first.starts_with(prefix);
+}
+
 Names Names::read(ByteSource& source, Diagnostics* findings) {
   Names names;
   Reading reading{names.names_, findings};
