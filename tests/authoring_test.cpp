@@ -51,7 +51,7 @@ TEST_F(Authoring, AFolderStandsForItsSourcesInByteOrderDepthFirstWithR) {
   const auto converted = [&](const std::string& folder, const std::string& name) {
     return joined(folder, name + ".txt") + " -> " + joined(folder, name + ".dat");
   };
-  const std::string skipped = joined(g, "notes.txt") + ": skipped (no converter for this name)";
+  const std::string skipped = joined(g, "notes.txt") + ": skipped: not a source kelvconv knows";
   EXPECT_EQ(kelvconv({"-v", g}), 0);
   EXPECT_EQ(console.infos, (std::vector<std::string>{converted(g, "map_anim_b"),
                                                      converted(g, "map_anim_d"), skipped}));

@@ -4,7 +4,7 @@
 // folder of its own, 1/, 2/, ...), and <case>.hex, a data file of the kind given as hexadecimal
 // bytes (blanks and "#" comments between them are free), likewise numbered. Other files of the
 // game folder go beside the source under the name after the case's: <case>.item_list.txt is
-// item_list.txt, <case>.names.txt is names.txt.
+// item_list.txt, <case>.names.txt is names.txt, <case>.talk_list.txt.bak is talk_list.txt.bak.
 //
 // Commands: a case is converted with -y, unless it states its commands in its first input's first
 // lines,
@@ -111,9 +111,10 @@ void add_file(Case& c, const fs::path& file) {
     if (!middle.empty() && middle != "ja") c.trouble = "an expectation in no language: " + name;
     c.expectations.push_back(
         {file, middle.empty() ? Language::English : Language::Japanese, ext == ".warnings"});
-  } else if (ext == ".txt" || ext == ".hex") {
-    const bool other =
-        !middle.empty() && !std::ranges::all_of(middle, [](char d) { return std::isdigit(d); });
+  } else if (const bool other = !middle.empty() && !std::ranges::all_of(middle, [](char d) {
+                                  return std::isdigit(d);
+                                });
+             ext == ".txt" || ext == ".hex" || other) {
     c.inputs.push_back({file, ext == ".hex", other ? middle + ext : ""});
   } else {
     c.trouble = "a file the runner does not know: " + name;

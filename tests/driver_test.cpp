@@ -35,13 +35,15 @@ class FakeConsole final : public Console {
   void finished(std::span<const std::string> lines, std::span<const std::string>) override {
     failures.assign(lines.begin(), lines.end());
   }
+  void summary(const RunSummary& run) override { summaries.push_back(run.line()); }
 
   std::deque<Answer> answers;
   std::function<void()> on_ask;
   std::vector<std::string> asked;
   std::vector<std::string> errors;
   std::vector<std::string> infos;
-  std::vector<std::string> failures;  // as told at the end of the run
+  std::vector<std::string> failures;   // as told at the end of the run
+  std::vector<std::string> summaries;  // each run's
 };
 
 class Driver : public ::testing::Test {
@@ -88,13 +90,15 @@ TEST_F(Driver, ConvertsRecognisedNamesAndSkipsOthers) {
   EXPECT_EQ(file_text(dir / "upper/START_GAME.dat"), "<missing>");
   EXPECT_EQ(console.infos, (std::vector<std::string>{
                                dir / "start_game.txt" + " -> " + dir / "start_game.dat",
-                               dir / "notes.txt" + ": skipped (no converter for this name)"}));
+                               dir / "notes.txt" + ": skipped: not a source kelvconv knows"}));
   EXPECT_EQ(console.errors,
             std::vector<std::string>{dir / "upper/START_GAME.TXT" +
                                      ": warning: no kind of source has this name: did you mean "
                                      "start_game.txt? (names compare byte for byte, case and all) "
                                      "[name]"});
   EXPECT_TRUE(console.failures.empty());
+  EXPECT_EQ(console.summaries,
+            std::vector<std::string>{"1 file converted, 2 skipped, 1 warning"});
 }
 
 TEST_F(Driver, SameNameFromTwoFoldersCarriesValuesOver) {

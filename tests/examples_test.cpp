@@ -160,7 +160,7 @@ TEST_F(Examples, SpoiltDataFilesAreReportedWithTheirOffset) {
           "short/item_list.dat: offset 4: field 1 of 2 has a name length of 12 with 11 bytes left"),
       std::string::npos)
       << output;
-  EXPECT_NE(output.find("empty/level_list.dat: offset 0: the file is empty"), std::string::npos)
+  EXPECT_NE(output.find("empty/level_list.dat: the file is empty"), std::string::npos)
       << output;
   // A data file of no kind kelvconv knows, named on the command line: its fields as bytes.
   write_file(dir / "other/notes.dat", std::string("\2\0\0\0"

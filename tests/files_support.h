@@ -48,6 +48,7 @@ class RecordingConsole final : public Console {
   }
   void error(std::string_view line) override { errors.emplace_back(line); }
   void info(std::string_view line) override { infos.emplace_back(line); }
+  void summary(const RunSummary& run) override { summaries.push_back(run.line()); }
 
   // All error lines, one per line, for failure messages and substring checks.
   std::string all_errors() const {
@@ -60,6 +61,7 @@ class RecordingConsole final : public Console {
   std::vector<std::string> questions;
   std::vector<std::string> errors;
   std::vector<std::string> infos;
+  std::vector<std::string> summaries;
 
  private:
   Answer answer_;

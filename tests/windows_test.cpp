@@ -407,6 +407,14 @@ TEST(WindowsConsole, FailuresAreShownInOneBoxWhenThereIsNoErrorStream) {
   // A run that converted everything shows nothing.
   EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, system_files(), dropped), kExitOk);
   EXPECT_TRUE(boxes.shown.empty());
+  // One that converted nothing says so: a notes file dropped.
+  write_file(dir / "notes.txt", "notes");
+  EXPECT_EQ(run_driver({dir / "notes.txt"}, system_files(), dropped), kExitOk);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text.rfind("nothing converted, 1 skipped: ", 0), 0u)
+      << boxes.shown[0].text;
+  EXPECT_EQ(boxes.shown[0].type, UINT{MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND});
+  boxes.shown.clear();
   // Started with nothing to do (a double-click): a box says how it is used.
   EXPECT_EQ(run_driver({}, system_files(), dropped), kExitOk);
   ASSERT_EQ(boxes.shown.size(), 1u);

@@ -128,7 +128,7 @@ std::string source_name_meant(std::string_view base) {
         return std::string(k.source) +
                std::string(base.substr(k.source.size(), dot - k.source.size())) + ".txt";
       }
-    } else if (edit_distance(low, k.source) <= (k.source.size() >= 10 ? 2 : 1)) {
+    } else if (meant_as(base, k.source)) {
       return std::string(k.source);
     }
   }

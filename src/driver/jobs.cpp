@@ -45,19 +45,36 @@ class Gathering {
   // A file named on the command line (`named`) or found in a folder.
   void add_file(const std::string& path, bool named) {
     const std::string_view base = base_name(path);
+    const ExplorerName explorer = reads_sources() ? explorer_name(base) : ExplorerName();
     if (const Kind* kind = kind_of(path);
         kind != nullptr || (options_.mode == Mode::Dump && named)) {
       // A data file of a kind no converter knows is still shown, field by field, when it is named.
       jobs_.push_back({path, kind});
+      // "scene_town.txt.txt" is a scene, whose output is "scene_town.txt.dat".
+      if (explorer.how == ExplorerName::How::DoubledExtension && kind_of(explorer.original) == kind) {
+        jobs_.back().detail = explorer.original;
+        jobs_.back().slip = NameSlip::DoubledExtension;
+      }
     } else if (reads_sources() && base == kNamesFile) {
       jobs_.push_back({path, nullptr, Job::Task::Names});
-    } else if (std::string meant = reads_sources() ? source_name_meant(base) : std::string();
-               !meant.empty()) {
+    } else if (std::string meant = meant_by(explorer); !meant.empty()) {
+      jobs_.push_back({path, nullptr, Job::Task::Misnamed, std::move(meant), slip_of(explorer)});
+    } else if (meant = reads_sources() ? source_name_meant(base) : std::string(); !meant.empty()) {
       jobs_.push_back({path, nullptr, Job::Task::Misnamed, std::move(meant)});
     } else if (named || !reads_sources() || kind_of_data(base) == nullptr) {
       // The outputs beside the sources of a folder are no news.
       jobs_.push_back({path, nullptr, Job::Task::Skip});
     }
+  }
+
+  // The source's name that the name Explorer made was made from; empty when it is none.
+  static std::string meant_by(const ExplorerName& explorer) {
+    if (explorer.how == ExplorerName::How::None) return {};
+    return kind_of_source(explorer.original) != nullptr ? explorer.original
+                                                        : source_name_meant(explorer.original);
+  }
+  static NameSlip slip_of(const ExplorerName& explorer) {
+    return explorer.how == ExplorerName::How::Copy ? NameSlip::Copy : NameSlip::DoubledExtension;
   }
 
   void add_folder(const std::string& folder) {

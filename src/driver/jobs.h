@@ -7,6 +7,7 @@
 
 #include "convert/catalog.h"
 #include "driver/options.h"
+#include "inspect/messages.h"
 #include "platform/platform.h"
 
 namespace kelv {
@@ -17,7 +18,7 @@ struct Job {
     Kind,      // converted, checked, dumped or decompiled as the kind its name selects
     Names,     // the author's names file, checked
     Skip,      // no kind has its name: passed over
-    Misnamed,  // no kind has its name, but one has a name close to it
+    Misnamed,  // no kind has its name, but one has a name close to it, or Explorer made it
     Missing,   // named, and neither a file nor a folder
     NoMatch,   // a wildcard that matches nothing
     Unlisted,  // a folder that cannot be listed
@@ -26,6 +27,9 @@ struct Job {
   const Kind* kind = nullptr;  // what its name selects (nullptr: none)
   Task task = Task::Kind;
   std::string detail = {};  // the name meant (Misnamed), why a folder cannot be listed (Unlisted)
+  // How the name came to be off the name meant: a source's name that Explorer made (a Kind whose
+  // `detail` is then the name meant, converted all the same), or a Misnamed one.
+  NameSlip slip = NameSlip::Near;
 };
 
 // The files of the run in order: each argument, or the files of a folder in the byte order of

@@ -1,7 +1,9 @@
 #include "driver/options.h"
 
 #include <string>
+#include <vector>
 
+#include "format/spelling.h"
 #include "language/tr.h"
 
 namespace kelv {
@@ -67,6 +69,23 @@ constexpr Option kOptions[] = {
     {'V', "--version", set<&Options::version>, tr("show the version and exit")},
 };
 
+// The long option `typed` was probably meant as ("--chek", or "-check" with one dash), or empty.
+std::string option_meant(std::string_view typed) {
+  std::vector<std::string_view> names;
+  for (const Option& option : kOptions)
+    names.push_back(option.name);
+  std::string meant = nearest_meant(typed, names);
+  if (meant.empty() && !typed.starts_with("--")) meant = nearest_meant("-" + std::string(typed), names);
+  return meant;
+}
+
+// What an unknown option is told, with the option it was probably meant as.
+std::string unknown(std::string message, std::string_view typed) {
+  if (const std::string meant = option_meant(typed); !meant.empty())
+    message += tr("; did you mean '{1}'?")(meant);
+  return message;
+}
+
 bool apply(const Option& option, std::string_view given, Options& o, std::string& error) {
   if (option.apply(o)) return true;
   error = tr("option '{1}' does not go with the mode given before it")(given);
@@ -92,7 +111,7 @@ bool parse_options(std::span<const char* const> args, Options& o, std::string& e
       for (const Option& option : kOptions)
         found = option.name == a ? &option : found;
       if (found == nullptr) {
-        error = tr("unrecognized option '{1}'")(a);
+        error = unknown(tr("unrecognized option '{1}'")(a), a);
         return false;
       }
       if (!apply(*found, a, o, error)) return false;
@@ -103,7 +122,8 @@ bool parse_options(std::span<const char* const> args, Options& o, std::string& e
       for (const Option& option : kOptions)
         found = c != 0 && option.letter == c ? &option : found;
       if (found == nullptr) {
-        error = tr("invalid option -- '{1}'")(std::string(1, c));
+        // "-check": a long option with one dash, rather than -c -h -e -c -k.
+        error = unknown(tr("invalid option -- '{1}'")(std::string(1, c)), a.size() > 2 ? a : "");
         return false;
       }
       if (!apply(*found, std::string("-") + c, o, error)) return false;

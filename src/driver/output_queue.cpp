@@ -25,9 +25,10 @@ void OutputQueue::put(const std::string& from, const std::string& output, const 
     p = batch_.end([this, from, output](const Problem& problem) {
       if (!problem.empty()) {
         cannot_create(output, problem);
-      } else if (verbose_) {
-        console_.info(from + " -> " + output);
+        return;
       }
+      ++written_;
+      if (verbose_) console_.info(from + " -> " + output);
     });
   }
   if (!p.empty()) cannot_create(output, p);

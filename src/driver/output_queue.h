@@ -46,6 +46,8 @@ class OutputQueue {
 
   // Whether anything failed, and what, one line per failure, in order.
   bool failed() const { return !failures_.empty(); }
+  // How many outputs were put in place.
+  std::size_t written() const { return written_; }
   std::span<const std::string> failures() const { return failures_; }
 
  private:
@@ -56,6 +58,7 @@ class OutputQueue {
   bool verbose_;
   CommitBatch batch_;
   std::vector<std::string> failures_;
+  std::size_t written_ = 0;
 };
 
 }  // namespace kelv

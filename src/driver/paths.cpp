@@ -1,5 +1,7 @@
 #include "driver/paths.h"
 
+#include <initializer_list>
+
 namespace kelv {
 namespace {
 
@@ -51,6 +53,37 @@ bool is_wildcard(std::string_view path) {
 
 std::string_view folder_part(std::string_view path) {
   return path.substr(0, path.size() - base_name(path).size());
+}
+
+ExplorerName explorer_name(std::string_view base) {
+  constexpr std::string_view kTxt = ".txt";
+  if (!base.ends_with(kTxt)) return {};
+  std::string_view stem = base.substr(0, base.size() - kTxt.size());
+  if (stem.ends_with(kTxt)) {
+    while (stem.ends_with(kTxt))
+      stem.remove_suffix(kTxt.size());
+    return {ExplorerName::How::DoubledExtension, std::string(stem) + std::string(kTxt)};
+  }
+  // " (2)": the second copy in a folder, or a file downloaded twice.
+  bool copy = false;
+  if (const std::size_t open = stem.rfind(" ("); open != std::string_view::npos &&
+                                                 stem.ends_with(')') && open + 3 < stem.size()) {
+    const std::string_view number = stem.substr(open + 2, stem.size() - open - 3);
+    if (number.find_first_not_of("0123456789") == std::string_view::npos) {
+      stem = stem.substr(0, open);
+      copy = true;
+    }
+  }
+  // " - コピー" on a Japanese Windows, " - Copy" on an English one.
+  for (const std::string_view suffix : {" - コピー", " - Copy"}) {
+    if (stem.ends_with(suffix)) {
+      stem.remove_suffix(suffix.size());
+      copy = true;
+      break;
+    }
+  }
+  if (!copy || stem.empty()) return {};
+  return {ExplorerName::How::Copy, std::string(stem) + std::string(kTxt)};
 }
 
 }  // namespace kelv

@@ -27,4 +27,15 @@ bool is_wildcard(std::string_view path);
 // The folder part of `path`, as typed, with its separator: all before its base name.
 std::string_view folder_part(std::string_view path);
 
+// What Windows' Explorer makes of a file's name, and the name it was made from: a ".txt" typed
+// while Explorer hides the extension it adds ("talk_list.txt.txt"), or the name of a copy
+// ("talk_list (2).txt", "talk_list - コピー.txt", "talk_list - Copy.txt"). A backup's name
+// ("talk_list.txt.bak") is none of these.
+struct ExplorerName {
+  enum class How { None, DoubledExtension, Copy };
+  How how = How::None;
+  std::string original;  // the name without what Explorer added
+};
+ExplorerName explorer_name(std::string_view base);
+
 }  // namespace kelv

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <string>
 #include <string_view>
@@ -15,6 +16,7 @@
 #include "driver/options.h"
 #include "driver/output_queue.h"
 #include "driver/paths.h"
+#include "inspect/carry_over.h"
 #include "inspect/diagnostics.h"
 #include "inspect/finding.h"
 #include "inspect/inspect.h"
@@ -44,10 +46,13 @@ class Driver {
       switch (options_.mode) {
         case Mode::Convert:
         case Mode::Check:
-          if (options_.update && std::ranges::find(stale, job.kind) == stale.end()) {
+          if (options_.update && !stale_job(job, stale)) {
+            ++run_.up_to_date;
             if (options_.verbose) outputs_.info(tr("{1}: up to date")(job.path));
             continue;
           }
+          if (!job.detail.empty())
+            tell({misnamed(job.path, job.detail, job.slip, output_path(job.path))});
           convert(job);
           break;
         case Mode::Dump:
@@ -73,6 +78,12 @@ class Driver {
                                                  tr("{1} warning", "{1} warnings").n(warnings_)));
     }
     if (warnings_ > 0 && (options_.mode == Mode::Check || options_.strict)) status = kExitFailed;
+    if (options_.mode == Mode::Convert && !options_.quiet) {
+      run_.converted = outputs_.written();
+      run_.failed = outputs_.failures().size();
+      run_.warnings = warnings_;
+      console_.summary(run_);
+    }
     console_.finished(outputs_.failures(), told_);
     return status;
   }
@@ -93,7 +104,10 @@ class Driver {
   }
 
   // The whole of a data file; false (told) when it cannot be read.
-  bool read_all(const std::string& path, std::vector<unsigned char>& bytes) {
+  // The bytes of the data file at `path`; false, told, where they cannot be read or are no data
+  // file at all (a source given by mistake): nothing of them is shown then. --json keeps its
+  // document for every file, with the problems of its framing.
+  bool read_data(const std::string& path, std::vector<unsigned char>& bytes) {
     FileSource source(path);
     if (!source.open()) {
       outputs_.fail(tr("{1}: cannot open: {2}")(path, source.error()));
@@ -104,6 +118,10 @@ class Driver {
       bytes.insert(bytes.end(), block, block + n);
     if (const std::string e = source.error(); !e.empty()) {
       outputs_.fail(tr("{1}: cannot read: {2}")(path, e));
+      return false;
+    }
+    if (const Message why = not_a_data_file(bytes); !why.empty() && !options_.json) {
+      outputs_.fail(path + ": " + why.str());
       return false;
     }
     return true;
@@ -121,11 +139,13 @@ class Driver {
         check_names(job.path);
         break;
       case Job::Task::Skip:
+        ++run_.skipped;
         if (options_.verbose)
-          outputs_.info(tr("{1}: skipped (no converter for this name)")(job.path));
+          outputs_.info(tr("{1}: skipped: not a source kelvconv knows")(job.path));
         break;
       case Job::Task::Misnamed:
-        tell({misnamed(job.path, job.detail)});
+        ++run_.skipped;
+        tell({misnamed(job.path, job.detail, job.slip)});
         break;
       case Job::Task::Missing:
         outputs_.fail(tr("{1}: cannot open: {2}")(job.path, errno_reason(ENOENT)));
@@ -142,7 +162,7 @@ class Driver {
   }
 
   // With -u: the kinds of which some source has an output missing or older than itself. A kind
-  // is converted whole or not at all, since its files may carry values from one to the next.
+  // whose files carry values from one to the next is converted whole or not at all.
   std::vector<const Kind*> out_of_date(const std::vector<Job>& jobs) {
     std::vector<const Kind*> stale;
     if (!options_.update) return stale;
@@ -151,6 +171,13 @@ class Driver {
       if (older(job.path)) stale.push_back(job.kind);
     }
     return stale;
+  }
+
+  // With -u: whether the source of `job` is converted: with its kind where values carry over
+  // (`stale`, above), by its own output where nothing does (a scene, an item list).
+  bool stale_job(const Job& job, const std::vector<const Kind*>& stale) {
+    if (!job.kind->vocabulary().carries_over()) return older(job.path);
+    return std::ranges::find(stale, job.kind) != stale.end();
   }
 
   // Whether the output of the source at `path` is missing or older than the source.
@@ -184,7 +211,7 @@ class Driver {
 
   void dump(const std::string& path, const Kind* kind) {
     std::vector<unsigned char> bytes;
-    if (!read_all(path, bytes)) return;
+    if (!read_data(path, bytes)) return;
     const std::string_view base = base_name(path);
     const Names* names = names_for(path);
     std::vector<DataProblem> problems;
@@ -199,7 +226,7 @@ class Driver {
 
   void decompile(const std::string& path, const Kind& kind) {
     std::vector<unsigned char> bytes;
-    if (!read_all(path, bytes)) return;
+    if (!read_data(path, bytes)) return;
     const Decompiled d = kelv::decompile(kind, base_name(path), bytes);
     tell(path, d.problems);
     outputs_.put(
@@ -224,7 +251,8 @@ class Driver {
     const Names* names = names_for(path);
     Diagnostics findings(path, converter.vocabulary(), job.kind->name(), names);
     ListsHeard lists(converter.vocabulary(), job.kind->name(), names);
-    const std::optional<Refusal> refused = converter.read(source, findings, lists);
+    CarriedHeard heard(lists);
+    const std::optional<Refusal> refused = converter.read(source, findings, heard);
     if (const std::string e = source.error(); !e.empty()) {
       outputs_.fail(tr("{1}: cannot read: {2}")(path, e));
       return;
@@ -235,7 +263,9 @@ class Driver {
     // A table so large that writing it takes a while is told before the wait, and so is
     // everything said before it.
     if (findings.urgent() && !options_.quiet) outputs_.settle();
-    tell(findings.findings());
+    std::vector<Finding> found = carry_over_.add(*job.kind, folder_part(path), path, heard);
+    std::ranges::move(findings.findings(), std::back_inserter(found));
+    tell(found);
     if (options_.mode == Mode::Check) return;
     if (refused) {
       outputs_.fail(tr("{1}: not converted: line {2}: {3}")(path, refused->line, refused->why));
@@ -278,8 +308,9 @@ class Driver {
       outputs_.fail(
           tr("{1}: exists and was not replaced: the overwrite question could not be asked "
              "(-y replaces existing outputs, -n keeps them)")(output));
-    } else if (options_.verbose) {
-      outputs_.info(tr("{1}: kept (not replaced)")(output));
+    } else {
+      ++run_.kept;
+      if (options_.verbose) outputs_.info(tr("{1}: kept (not replaced)")(output));
     }
     return false;
   }
@@ -291,10 +322,12 @@ class Driver {
   OutputQueue outputs_;
   Overwrite overwrite_ = options_.overwrite;  // -y, -n, or an answer "to all"
   References references_;
+  CarryOver carry_over_;
   std::map<std::string, Names> names_;  // by folder
   std::vector<std::string> told_;       // the warnings told, for the end of the run
   std::size_t checked_ = 0;             // sources read by --check
   std::size_t warnings_ = 0;            // findings
+  RunSummary run_;                      // what a conversion did, counted as it goes
 };
 
 }  // namespace

@@ -11,6 +11,43 @@ std::int32_t i32_at(std::span<const unsigned char> bytes, std::size_t pos) {
   return static_cast<std::int32_t>(u);
 }
 
+namespace {
+
+// Why a file of fewer than 4 bytes holds no field count.
+Message too_short(std::size_t size) {
+  return size == 0 ? Message(tr("the file is empty: it has no field count"))
+                   : Message::n(tr("the file is too short for its field count ({1} byte)",
+                                   "the file is too short for its field count ({1} bytes)"),
+                                static_cast<std::int64_t>(size));
+}
+
+// Whether `bytes` read as text: no control byte but tab, line ends and the end-of-file mark, and
+// none of the bytes neither Shift-JIS nor UTF-8 ever holds. A data file's field count has a NUL
+// among its bytes unless it counts 16 million fields or more.
+bool text_like(std::span<const unsigned char> bytes) {
+  return std::ranges::all_of(bytes, [](unsigned char c) {
+    return (c >= 0x20 && c < 0xFD) || c == '\t' || c == '\n' || c == '\r' || c == 0x1A;
+  });
+}
+
+}  // namespace
+
+Message not_a_data_file(std::span<const unsigned char> bytes) {
+  if (text_like(bytes.first(std::min<std::size_t>(bytes.size(), 4096))) && !bytes.empty()) {
+    return Message(tr("this looks like a source text, not a data file; convert it first"));
+  }
+  if (bytes.size() < 4) return too_short(bytes.size());
+  // Each field takes at least 9 bytes: its name length, a name of one NUL, its data size. Writers
+  // count the fields they leave out, but no kind has more than a few dozen.
+  const std::int32_t count = i32_at(bytes, 0);
+  if (count > 255 && static_cast<std::uint64_t>(count) > (bytes.size() - 4) / 9) {
+    return Message(tr("this is no data file: it begins with a count of {1} fields, more than its "
+                      "{2} bytes can hold"),
+                   count, bytes.size());
+  }
+  return {};
+}
+
 KeyedFile read_fields(std::span<const unsigned char> bytes, std::vector<DataProblem>& problems) {
   KeyedFile file;
   file.size = bytes.size();
@@ -19,11 +56,7 @@ KeyedFile read_fields(std::span<const unsigned char> bytes, std::vector<DataProb
   };
   if (bytes.size() < 4) {
     file.count = -1;
-    problem(0, bytes.empty()
-                   ? Message(tr("the file is empty: it has no field count"))
-                   : Message::n(tr("the file is too short for its field count ({1} byte)",
-                                   "the file is too short for its field count ({1} bytes)"),
-                                static_cast<std::int64_t>(bytes.size())));
+    problem(0, too_short(bytes.size()));
     return file;
   }
   file.count = i32_at(bytes, 0);

@@ -39,6 +39,11 @@ struct KeyedFile {
 };
 KeyedFile read_fields(std::span<const unsigned char> bytes, std::vector<DataProblem>& problems);
 
+// Why `bytes` are no data file at all, told before anything of them is shown: a file too short
+// for its field count (or empty), a text (a source given by mistake), a field count more than
+// the file could hold. Empty where the file may be one, however damaged.
+Message not_a_data_file(std::span<const unsigned char> bytes);
+
 // A problem as one line: "offset N: FIELD: MESSAGE" ("offset N: MESSAGE" outside every field), in
 // the current language.
 std::string describe(const DataProblem& problem);

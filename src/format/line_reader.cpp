@@ -25,7 +25,9 @@ bool LineReader::refill() {
   if (end_ == 0) drained_ = true;
   // Ctrl-Z: the end of a text file. The block ends there, and nothing more is read.
   if (const void* z = std::memchr(block_.get(), '\x1a', end_)) {
-    end_ = static_cast<std::size_t>(static_cast<const char*>(z) - block_.get());
+    const auto at = static_cast<std::size_t>(static_cast<const char*>(z) - block_.get());
+    cut_by_ctrl_z_ = at + 1 < end_;
+    end_ = at;
     drained_ = true;
   }
   return end_ != 0;
@@ -69,6 +71,7 @@ bool LineReader::next() {
   at_line_start_ = ended_line || eof_;
   if (ended_line) ++next_line_;
 
+  bytes_ = n > 0 && line[n - 1] == '\n' ? n - 1 : n;
   const void* nul = std::memchr(line, '\0', n);
   cut_at_nul_ = nul != nullptr;
   length_ = cut_at_nul_ ? static_cast<std::size_t>(static_cast<const char*>(nul) - line) : n;

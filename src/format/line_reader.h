@@ -45,6 +45,8 @@ class LineReader {
 
   // The line's text: up to its first NUL, without its line feed.
   std::string_view text() const { return {line_.get(), length_}; }
+  // The line's bytes without its line feed, a NUL and what follows it included.
+  std::string_view bytes() const { return {line_.get(), bytes_}; }
   // 1-based number of the physical line this piece of text comes from.
   std::uint32_t line_number() const { return line_number_; }
   // True for the second and later pieces of a line longer than the buffer.
@@ -53,6 +55,8 @@ class LineReader {
   bool cut_at_nul() const { return cut_at_nul_; }
   // True for the empty line read after a final line feed (or in an empty file).
   bool is_final_empty() const { return final_empty_; }
+  // Whether a Ctrl-Z ended the file before bytes that are then never read.
+  bool cut_by_ctrl_z() const { return cut_by_ctrl_z_; }
 
  private:
   bool refill();
@@ -61,12 +65,14 @@ class LineReader {
   std::size_t capacity_;  // bytes taken per read: line buffer size - 1
   std::unique_ptr<char[]> line_;
   std::size_t length_ = 0;
+  std::size_t bytes_ = 0;
 
   static constexpr std::size_t kBlock = 64 * 1024;
   std::unique_ptr<char[]> block_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   bool drained_ = false;  // the source has nothing more (or Ctrl-Z was met)
+  bool cut_by_ctrl_z_ = false;
   bool eof_ = false;      // the end was noticed by a read
 
   std::uint32_t line_number_ = 0;

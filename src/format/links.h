@@ -1,7 +1,9 @@
-// What ties a source to the files of other kinds, as a reading meets it: the lines that give the
-// count of a list, and the numbers that index the list of another kind (a shop's items, a
-// scene's people). Findings are no part of it: a LinkListener hears only what is there, and
-// inspect/references.h compares the numbers with the lists once every file of a folder is read.
+// What ties a source to other files, as a reading meets it: the lines that give the count of a
+// list, the numbers that index the list of another kind (a shop's items, a scene's people), and
+// the lines of the sections whose values carry over to the next file of the kind. Findings are no
+// part of it: a LinkListener hears only what is there; inspect/references.h compares the numbers
+// with the lists once every file of a folder is read, inspect/carry_over.h tells where values
+// carried from a file of another folder.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +22,12 @@ class LinkListener {
   // `value.refers` of another kind.
   virtual void reference(std::uint32_t line, std::string_view section, const ValueShape& value,
                          std::int32_t number) = 0;
+  // A line of `section`, whose values carry over to the next file of the kind in the run (the
+  // empty line after a final line feed is none).
+  virtual void carried_line(std::uint32_t line, std::string_view section) {
+    (void)line;
+    (void)section;
+  }
 };
 
 // The default: hears nothing.

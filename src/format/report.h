@@ -186,12 +186,21 @@ struct LoneCr {};
 struct Utf8Mark {};
 // The file's text beyond ASCII is all valid UTF-8 (the note's line: where it first shows).
 struct LooksUtf8 {};
+// The file's text beyond ASCII is all valid EUC-JP, with what Shift-JIS text never holds (the
+// note's line: where it first shows).
+struct LooksEucJp {};
+// The file is UTF-16: it starts with its byte order mark (`mark`), or NUL bytes stand between its
+// ASCII characters. Nothing else told of such a file means anything.
+struct LooksUtf16 {
+  bool mark;
+  bool big_endian;
+};
 
 using Any =
     std::variant<LinePiece, CutAtNul, UnknownTag, TagAsData, StrayClose, TagWithText, ScanStopped,
                  RealForInteger, ExtraValues, Cut, NumberWrapped, LineUnused, CountClamped,
                  TableRefused, HugeTable, FewerLines, RecordsLost, EntryOverwritten, EmptyRecord,
-                 WideHash, OpenAtEnd, LoneCr, Utf8Mark, LooksUtf8>;
+                 WideHash, OpenAtEnd, LoneCr, Utf8Mark, LooksUtf8, LooksEucJp, LooksUtf16>;
 
 }  // namespace seen
 

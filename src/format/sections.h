@@ -115,6 +115,13 @@ struct Vocabulary {
   // The sections in the order the reader tests them; several groups when every line passes
   // through each group in turn.
   std::vector<std::vector<SectionShape>> groups;
+
+  // Whether the values of some section carry over to the next file of the kind in a run.
+  bool carries_over() const {
+    return std::ranges::any_of(groups, [](const auto& group) {
+      return std::ranges::any_of(group, &SectionShape::carries_over);
+    });
+  }
 };
 
 template <class C>
@@ -252,6 +259,7 @@ class Walk {
       count_at_[at] = number;
       if (!final_empty) links_.count_line(number, s.name);
     }
+    if (s.carries_over && !final_empty) links_.carried_line(number, s.name);
     if (s.on_data != nullptr) s.on_data(converter_, line);
     // An empty line that takes a record of a list of names or texts.
     if (text.empty() && s.role == Role::Records && s.line.size() == 1 &&
@@ -379,10 +387,10 @@ void walk(ByteSource& source, std::size_t line_buffer, C& converter,
     last = lines.line_number();
     if (lines.is_piece()) report.note({last, seen::LinePiece{line_buffer - 1}});
     if (lines.cut_at_nul()) report.note({last, seen::CutAtNul{}});
-    encoding.line(lines.text(), last, report);
+    encoding.line(lines.bytes(), last, report);
     walker.line(lines.text(), last, lines.is_final_empty());
   }
-  encoding.end(report);
+  encoding.end(report, lines.cut_by_ctrl_z());
   walker.end(last);
 }
 

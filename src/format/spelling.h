@@ -1,5 +1,6 @@
 // What finds a name its author probably meant: names compared without case, and how many letters
-// two names are apart.
+// two names are apart. One measure serves every name an author types: files, options, kinds and
+// the values of names.txt.
 #pragma once
 
 #include <algorithm>
@@ -34,6 +35,31 @@ inline std::size_t edit_distance(std::string_view a, std::string_view b) {
     }
   }
   return row[b.size()];
+}
+
+// Whether `typed` was probably meant as `name`: the same but for case, or a letter off (two for
+// names of ten letters or more).
+inline bool meant_as(std::string_view typed, std::string_view name) {
+  return edit_distance(lowered(typed), name) <= (name.size() >= 10 ? 2 : 1);
+}
+
+// Of `names` (strings or string views), the one `typed` was most probably meant as: the nearest
+// of those it was meant_as, the first of equals; empty when none.
+template <class Names>
+std::string nearest_meant(std::string_view typed, const Names& names) {
+  std::string best;
+  std::size_t best_distance = 0;
+  const std::string low = lowered(typed);
+  for (const auto& n : names) {
+    const std::string_view name(n);
+    if (!meant_as(typed, name)) continue;
+    const std::size_t d = edit_distance(low, name);
+    if (best.empty() || d < best_distance) {
+      best = std::string(name);
+      best_distance = d;
+    }
+  }
+  return best;
 }
 
 }  // namespace kelv

@@ -106,6 +106,10 @@ void Diagnostics::forget_fewer_lines(std::uint32_t counted_at) {
 }
 
 void Diagnostics::note(const Note& n) {
+  if (n.is<seen::LooksUtf16>()) {
+    utf16_ = {messages_(n)};
+    return;
+  }
   if (echo(n)) return;
   if (n.is<seen::RecordsLost>()) forget_fewer_lines(n.where.counted_at);
   urgent_ = urgent_ || n.is<seen::HugeTable>();
@@ -117,14 +121,15 @@ void Diagnostics::refused(std::uint32_t line, std::string_view why) {
 }
 
 void Diagnostics::unknown_name(const Line& line, std::string_view value, std::string_view section,
-                               bool known) {
+                               bool known, std::string_view meant) {
   keep([&] {
     return messages_.unknown_name(line.number(), Columns::of(line.text(), value), value, section,
-                                  known);
+                                  known, meant);
   });
 }
 
 std::vector<Finding> Diagnostics::findings() const {
+  if (!utf16_.empty()) return utf16_;
   std::vector<Finding> out = kept_;
   sort_by_place(out);
   if (told_ > kept_.size()) out.push_back(messages_.more(told_ - kept_.size()));

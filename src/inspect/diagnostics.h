@@ -30,8 +30,10 @@ class Diagnostics final : public Report {
   // The source was refused and nothing written for it: `why`, beginning at `line`.
   void refused(std::uint32_t line, std::string_view why);
   // A line of a names file whose value, the word `value` of it, names no value of the kind
-  // `section` (`known` false), or that gives the value no name.
-  void unknown_name(const Line& line, std::string_view value, std::string_view section, bool known);
+  // `section` (`known` false; `meant` the one it was probably meant as, if any), or that gives the
+  // value no name.
+  void unknown_name(const Line& line, std::string_view value, std::string_view section, bool known,
+                    std::string_view meant = {});
 
   // Every finding told, sorted by line and column; past the first kMostKept, one that tells how
   // many more there are.
@@ -58,6 +60,8 @@ class Diagnostics final : public Report {
   Messages messages_;
   const Vocabulary& vocabulary_;
   std::vector<Finding> kept_;
+  // What is told of a file in UTF-16, alone: every other note of it is an echo of the encoding.
+  std::vector<Finding> utf16_;
   std::size_t told_ = 0;  // kept or not
   bool urgent_ = false;
   // What the echoes are measured against: the lines told of as a tag or a real number, to hold a

@@ -54,6 +54,8 @@ inline constexpr FindingKind kTagWithText{"tag-with-text"};  // a tag with more 
 inline constexpr FindingKind kLostRecords{"lost-records"};   // thrown away by a count line
 inline constexpr FindingKind kOverwritten{"overwritten"};    // an entry filled anew
 inline constexpr FindingKind kFullWidth{"full-width"};       // a full-width '#' in a text
+// Values carried over from a file of another folder (two games in one run).
+inline constexpr FindingKind kCarryOver{"carry-over"};
 }  // namespace finding
 
 // Every kind of finding.
@@ -64,13 +66,14 @@ inline constexpr std::array kFindingKinds{
     &finding::kLineEnds,   &finding::kEncoding,    &finding::kLongLine,    &finding::kNul,
     &finding::kReference,  &finding::kName,        &finding::kNames,       &finding::kRefused,
     &finding::kMore,       &finding::kTagWithText, &finding::kLostRecords, &finding::kOverwritten,
-    &finding::kFullWidth};
+    &finding::kFullWidth,  &finding::kCarryOver};
 
 // Another line a finding names: the line that opened the section concerned, the line that gave
 // the count of its table, the count line of the list a number indexes (in the list's file), the
-// line that first gave what is overwritten.
+// line that first gave what is overwritten, a line of another file that gave values carried over
+// into this one.
 struct Related {
-  enum class What : std::uint8_t { SectionOpened, CountGiven, ListCount, Overwritten };
+  enum class What : std::uint8_t { SectionOpened, CountGiven, ListCount, Overwritten, CarriedFrom };
   What what;
   std::string path;
   std::uint32_t line;

@@ -402,7 +402,30 @@ Finding Messages::build(const seen::Utf8Mark&, const Note& n) const {
 Finding Messages::build(const seen::LooksUtf8&, const Note& n) const {
   return told(finding::kEncoding, n,
               tr("saved as UTF-8? sources are read as Shift-JIS (code page 932), and the text "
-                 "beyond ASCII from this line on reads as other characters")());
+                 "beyond ASCII from this line on reads as other characters: save the file as "
+                 "Shift-JIS (the editor's encoding setting, or iconv -f UTF-8 -t CP932)")());
+}
+
+Finding Messages::build(const seen::LooksEucJp&, const Note& n) const {
+  return told(finding::kEncoding, n,
+              tr("saved as EUC-JP? sources are read as Shift-JIS (code page 932), and the text "
+                 "beyond ASCII from this line on reads as other characters: save the file as "
+                 "Shift-JIS (the editor's encoding setting, or iconv -f EUC-JP -t CP932)")());
+}
+
+Finding Messages::build(const seen::LooksUtf16& utf16, const Note& n) const {
+  // iconv reads a byte order mark by itself, but needs the byte order of a file without one.
+  const std::string_view from = utf16.mark ? "UTF-16" : utf16.big_endian ? "UTF-16BE" : "UTF-16LE";
+  return told(finding::kEncoding, n,
+              utf16.mark
+                  ? tr("the file starts with a UTF-16 byte order mark: sources are read byte by "
+                       "byte as Shift-JIS (code page 932), and nothing in it reads as written: "
+                       "save the file as Shift-JIS (in Notepad, the encoding ANSI on a Japanese "
+                       "Windows; or iconv -f {1} -t CP932)")(from)
+                  : tr("saved as UTF-16? sources are read byte by byte as Shift-JIS (code page "
+                       "932), and this file has NUL bytes between its characters: save the file "
+                       "as Shift-JIS (in Notepad, the encoding ANSI on a Japanese Windows; or "
+                       "iconv -f {1} -t CP932)")(from));
 }
 
 Finding Messages::refused(std::uint32_t line, std::string_view why) const {
@@ -414,12 +437,16 @@ Finding Messages::refused(std::uint32_t line, std::string_view why) const {
 }
 
 Finding Messages::unknown_name(std::uint32_t line, Columns columns, std::string_view value,
-                               std::string_view section, bool known) const {
+                               std::string_view section, bool known,
+                               std::string_view meant) const {
   return {&finding::kNames, path_, line, columns,
           known ? tr("{1} is given no name: a line holds the value, the author's name, and a "
                      "description if any")(quoted(value))
-                : tr("{1} names no value of {2}: --explain tells its values")(quoted(value),
-                                                                              tag_of(section))};
+          : meant.empty()
+              ? tr("{1} names no value of {2}: --explain tells its values")(quoted(value),
+                                                                            tag_of(section))
+              : tr("{1} names no value of {2}: did you mean {3}?")(quoted(value), tag_of(section),
+                                                                   meant)};
 }
 
 Finding Messages::more(std::size_t count) const {
@@ -430,13 +457,42 @@ Finding Messages::more(std::size_t count) const {
           tr("and {1} more finding", "and {1} more findings").n(static_cast<std::int64_t>(count))};
 }
 
-Finding misnamed(std::string path, std::string_view meant) {
-  return {&finding::kName,
-          std::move(path),
-          0,
-          {},
-          tr("no kind of source has this name: did you mean {1}? (names compare byte for byte, "
-             "case and all)")(meant)};
+Finding misnamed(std::string path, std::string_view meant, NameSlip slip,
+                 std::string_view output) {
+  std::string message;
+  switch (slip) {
+    case NameSlip::Near:
+      message = tr("no kind of source has this name: did you mean {1}? (names compare byte for "
+                   "byte, case and all)")(meant);
+      break;
+    case NameSlip::DoubledExtension:
+      message = output.empty()
+                    ? tr("the name ends in .txt twice (Explorer hides the extension, so a name "
+                         "typed with .txt gets a second one): not converted; rename the file "
+                         "{1}")(meant)
+                    : tr("the name ends in .txt twice (Explorer hides the extension, so a name "
+                         "typed with .txt gets a second one): its data file is {2}; rename the "
+                         "file {1}")(meant, output);
+      break;
+    case NameSlip::Copy:
+      message = tr("this is the name Explorer gives a copy of {1}: not converted (rename the "
+                   "file {1} to convert it)")(meant);
+      break;
+  }
+  return {&finding::kName, std::move(path), 0, {}, std::move(message)};
+}
+
+Finding carried_over(std::string path, const std::string& from, std::uint32_t line,
+                     std::span<const std::string_view> sections) {
+  std::string tags;
+  for (const std::string_view section : sections)
+    tags = tags.empty() ? tag_of(section) : tr("{1}, {2}")(tags, tag_of(section));
+  Finding f{&finding::kCarryOver, std::move(path), 0, {},
+            tr("takes the values of {1} from {2}, a file of another folder earlier in the run, "
+               "as it gives none of its own (values carry over between files of a kind: convert "
+               "each game folder in a run of its own)")(tags, from)};
+  f.related.push_back({Related::What::CarriedFrom, from, line});
+  return f;
 }
 
 Finding out_of_list(std::string path, std::uint32_t line, std::string_view value_name,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -30,9 +31,10 @@ class Messages {
   // The source is refused, and nothing is written for it: `why`, beginning at `line`.
   Finding refused(std::uint32_t line, std::string_view why) const;
   // A line of a names file whose first word, `value` at `columns`, names no value of the kind
-  // `section` (`known` false), or that gives the value no name.
+  // `section` (`known` false; `meant` the one it was probably meant as, if any), or that gives the
+  // value no name.
   Finding unknown_name(std::uint32_t line, Columns columns, std::string_view value,
-                       std::string_view section, bool known) const;
+                       std::string_view section, bool known, std::string_view meant = {}) const;
   // `count` findings more than were kept.
   Finding more(std::size_t count) const;
 
@@ -61,6 +63,8 @@ class Messages {
   Finding build(const seen::LoneCr&, const Note& n) const;
   Finding build(const seen::Utf8Mark&, const Note& n) const;
   Finding build(const seen::LooksUtf8&, const Note& n) const;
+  Finding build(const seen::LooksEucJp&, const Note& n) const;
+  Finding build(const seen::LooksUtf16& utf16, const Note& n) const;
 
   // A finding of `kind` about the line and part of it that `n` points at.
   Finding told(const FindingKind& kind, const Note& n, std::string message) const;
@@ -81,8 +85,22 @@ class Messages {
   const Names* names_;
 };
 
-// A file whose name is none of a source's, but close to `meant`.
-Finding misnamed(std::string path, std::string_view meant);
+// How a file's name came to be off the source's name it was meant as.
+enum class NameSlip : std::uint8_t {
+  Near,              // a letter or two off, or in other case
+  DoubledExtension,  // ".txt" typed while Explorer hid the extension it adds: "X.txt.txt"
+  Copy,              // Explorer's name for a copy: "X (2).txt", "X - コピー.txt", "X - Copy.txt"
+};
+
+// A file whose name is none of a source's, but was meant as `meant`, as `slip` says; or, where
+// `output` is given, one converted all the same (a scene's name with ".txt" twice), into `output`.
+Finding misnamed(std::string path, std::string_view meant, NameSlip slip = NameSlip::Near,
+                 std::string_view output = {});
+
+// The source at `path` takes the values of `sections` from the file at `from` of another folder,
+// which gave the first of them at line `line`.
+Finding carried_over(std::string path, const std::string& from, std::uint32_t line,
+                     std::span<const std::string_view> sections);
 
 // The number `value`, `value_name` of the line `line` of the source at `path`, which indexes the
 // list `list` that `list_path` holds with `size` entries (its count at `count_line`, 0: none):

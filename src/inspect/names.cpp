@@ -3,6 +3,7 @@
 #include <array>
 #include <vector>
 
+#include "format/spelling.h"
 #include "inspect/diagnostics.h"
 #include "inspect/shown_text.h"
 #include "language/tr.h"
@@ -39,6 +40,33 @@ bool has_value(const Kind& kind, std::string_view section, std::string_view valu
   return false;
 }
 
+// The digits a name ends in ("3" of "value3").
+std::string_view number_of(std::string_view name) {
+  std::size_t at = name.size();
+  while (at > 0 && name[at - 1] >= '0' && name[at - 1] <= '9')
+    --at;
+  return name.substr(at);
+}
+
+// The value of `kind` that `typed` was probably meant as, named as names.txt names it
+// (VALUE, or SECTION.VALUE where `typed` has a section); empty when none is that close. A
+// numbered value is meant by its number: "value99" of an item is no slip for value9.
+std::string value_meant(const Kind& kind, std::string_view typed) {
+  std::vector<std::string> names;
+  for (const auto& group : kind.vocabulary().groups) {
+    for (const SectionShape& s : group) {
+      for (const ValueShape& v : s.line) {
+        std::string name = v.name();
+        if (number_of(name) != number_of(typed)) continue;
+        names.push_back(typed.find('.') == std::string_view::npos
+                            ? std::move(name)
+                            : std::string(s.name) + "." + name);
+      }
+    }
+  }
+  return nearest_meant(typed, names);
+}
+
 struct Reading {
   std::map<std::string, AuthorName, std::less<>>& names;
   Diagnostics* findings;
@@ -62,7 +90,10 @@ void on_line(Reading& r, const Line& l) {
   const std::string_view name = dot == std::string_view::npos ? value : value.substr(dot + 1);
   const bool known = has_value(kind, section, name);
   if (!known || label.empty()) {
-    if (r.findings != nullptr) r.findings->unknown_name(l, value, kind.name(), known);
+    if (r.findings != nullptr) {
+      r.findings->unknown_name(l, value, kind.name(), known,
+                               known ? std::string() : value_meant(kind, value));
+    }
     return;
   }
   bool exact = true;
@@ -95,6 +126,12 @@ const AuthorName* Names::find(std::string_view kind, std::string_view section,
     if (const auto it = names_.find(key(kind, in, value)); it != names_.end()) return &it->second;
   }
   return nullptr;
+}
+
+bool Names::names_kind(std::string_view kind) const {
+  const std::string prefix = std::string(kind).append(1, '\0');
+  const auto it = names_.lower_bound(prefix);
+  return it != names_.end() && it->first.starts_with(prefix);
 }
 
 Names Names::read(ByteSource& source, Diagnostics* findings) {

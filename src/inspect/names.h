@@ -37,6 +37,8 @@ class Names {
   const AuthorName* find(std::string_view kind, std::string_view section,
                          std::string_view value) const;
   bool empty() const { return names_.empty(); }
+  // Whether some value of `kind` is given a name.
+  bool names_kind(std::string_view kind) const;
 
   // Reads a names file: what its lines say, and what is wrong in it told to `findings`, where
   // given (tags, values that no section of the kind has, lines without a name).

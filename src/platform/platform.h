@@ -85,6 +85,23 @@ class FileSystem {
   }
 };
 
+// What a run that converts did, in counts.
+struct RunSummary {
+  std::size_t converted = 0;   // outputs written
+  std::size_t kept = 0;        // existing outputs not replaced, as the user said (n, -n)
+  std::size_t up_to_date = 0;  // sources not converted, their outputs newer (-u)
+  std::size_t skipped = 0;     // files whose names are no source's
+  std::size_t failed = 0;      // files that failed (each told as an error)
+  std::size_t warnings = 0;    // findings told
+  // Whether no file of the run was a source: every one skipped, or none there at all.
+  bool no_source() const { return converted + kept + up_to_date + failed == 0; }
+  // Whether the run converted nothing and told of no failure.
+  bool silent() const { return converted == 0 && failed == 0; }
+  // The counts as one line in the user's language: "26 files converted, 3 warnings"; "nothing
+  // converted" and why, where nothing was.
+  std::string line() const;
+};
+
 // The user's answer to the overwrite question. One "to all" answers it for every later output of
 // the run as well; CannotAsk is no answer (the question could not be put to anyone).
 enum class Answer { Yes, No, YesToAll, NoToAll, CannotAsk };
@@ -113,6 +130,12 @@ class Console {
   }
   // How the program is used, for a user who started it with nothing to do.
   virtual void usage_hint(std::string_view text) { diagnostic(text); }
+  // The end of a run that converts (not with -q), in counts, before finished(). A run that
+  // converted nothing and told no failure says so, since its user may have expected otherwise (a
+  // notes file given, a folder without sources); a console on a terminal says how every run went.
+  virtual void summary(const RunSummary& run) {
+    if (run.silent()) diagnostic(run.line());
+  }
 };
 
 // The machine this program was built for.

@@ -375,7 +375,8 @@ FileSystem& system_files() {
 }
 
 Console& system_console() {
-  static TerminalConsole console(stdout, stderr, [] { return std::fopen("/dev/tty", "r"); });
+  static TerminalConsole console(
+      stdout, stderr, [] { return std::fopen("/dev/tty", "r"); }, isatty(STDERR_FILENO) == 1);
   return console;
 }
 

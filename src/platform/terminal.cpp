@@ -46,6 +46,10 @@ void TerminalConsole::diagnostic(std::string_view line) {
   std::fprintf(err_, "%.*s\n", static_cast<int>(line.size()), line.data());
 }
 
+void TerminalConsole::summary(const RunSummary& run) {
+  if (run.silent() || err_on_terminal_) diagnostic(run.line());
+}
+
 void TerminalConsole::info(std::string_view line) {
   std::fprintf(out_, "%.*s\n", static_cast<int>(line.size()), line.data());
 }

@@ -22,20 +22,27 @@ Answer typed_answer(std::string_view line);
 class TerminalConsole final : public Console {
  public:
   // `open_terminal` opens the terminal to read an answer from, or returns nullptr when there is
-  // none; it is asked each time a question comes.
-  TerminalConsole(std::FILE* out, std::FILE* err, std::function<std::FILE*()> open_terminal)
-      : out_(out), err_(err), open_terminal_(std::move(open_terminal)) {}
+  // none; it is asked each time a question comes. `err_on_terminal`: whether `err` is shown on a
+  // terminal, where every run's summary is told.
+  TerminalConsole(std::FILE* out, std::FILE* err, std::function<std::FILE*()> open_terminal,
+                  bool err_on_terminal = false)
+      : out_(out),
+        err_(err),
+        open_terminal_(std::move(open_terminal)),
+        err_on_terminal_(err_on_terminal) {}
 
   Answer ask_overwrite(const std::string& output) override;
   void cannot_create(const std::string& output, const Problem& reason) override;
   void error(std::string_view line) override;
   void info(std::string_view line) override;
   void diagnostic(std::string_view line) override;
+  void summary(const RunSummary& run) override;
 
  private:
   std::FILE* out_;
   std::FILE* err_;
   std::function<std::FILE*()> open_terminal_;
+  bool err_on_terminal_;
 };
 
 }  // namespace kelv

@@ -4,6 +4,7 @@
 // system's own words).
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -45,6 +46,22 @@ Problem errno_reason(int error) {
     default:
       return std::strerror(error);
   }
+}
+
+std::string RunSummary::line() const {
+  const auto n = [](std::size_t count) { return static_cast<std::int64_t>(count); };
+  std::string out = converted > 0 ? tr("{1} file converted", "{1} files converted").n(n(converted))
+                                  : tr("nothing converted")();
+  if (kept > 0) out += tr(", {1} kept")(kept);
+  if (up_to_date > 0) out += tr(", {1} up to date")(up_to_date);
+  if (skipped > 0) out += tr(", {1} skipped")(skipped);
+  if (failed > 0) out += tr(", {1} failed")(failed);
+  if (warnings > 0) out += tr(", {1} warning", ", {1} warnings").n(n(warnings));
+  if (no_source()) {
+    out += tr(": no file given is a source kelvconv knows (kelvconv --explain lists their "
+              "names)")();
+  }
+  return out;
 }
 
 std::string language_from_environment() {

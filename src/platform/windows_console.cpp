@@ -8,6 +8,7 @@
 #include <cstring>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/terminal.h"
@@ -218,11 +219,24 @@ void WindowsConsole::usage_hint(std::string_view text) {
   diagnostic(text);
 }
 
+void WindowsConsole::summary(const RunSummary& run) {
+  if (user_.windowed && !usable(err_)) {
+    // Files dropped on the program: the end box tells a run that converted nothing.
+    if (run.silent()) nothing_converted_ = run.line();
+    return;
+  }
+  DWORD mode = 0;
+  if (run.silent() || GetConsoleMode(err_, &mode)) diagnostic(run.line());
+}
+
 void WindowsConsole::finished(std::span<const std::string> failures,
                               std::span<const std::string> warnings) {
   // Whoever has an error stream has read every line there already.
-  if (!user_.windowed || usable(err_) || (failures.empty() && warnings.empty())) return;
-  std::string text;
+  if (!user_.windowed || usable(err_) ||
+      (failures.empty() && warnings.empty() && nothing_converted_.empty()))
+    return;
+  std::string text = std::exchange(nothing_converted_, {});
+  if (!text.empty()) text += "\n\n";
   std::size_t shown = 0;
   for (const std::span<const std::string> lines : {failures, warnings}) {
     for (const std::string& line : lines) {
@@ -236,7 +250,10 @@ void WindowsConsole::finished(std::span<const std::string> failures,
   while (text.ends_with('\n'))
     text.pop_back();
   user_.message_box(widen(text), kCaption,
-                    MB_OK | MB_SETFOREGROUND | (failures.empty() ? MB_ICONWARNING : MB_ICONERROR));
+                    MB_OK | MB_SETFOREGROUND |
+                        (!failures.empty()   ? MB_ICONERROR
+                         : !warnings.empty() ? MB_ICONWARNING
+                                             : MB_ICONINFORMATION));
 }
 
 bool console_program() {

@@ -71,6 +71,7 @@ class WindowsConsole final : public Console {
   void finished(std::span<const std::string> failures,
                 std::span<const std::string> warnings) override;
   void usage_hint(std::string_view text) override;
+  void summary(const RunSummary& run) override;
 
   // Entries of the box at the end of a run; the rest are counted.
   static constexpr std::size_t kBoxEntries = 20;
@@ -79,6 +80,7 @@ class WindowsConsole final : public Console {
   HANDLE out_;
   HANDLE err_;
   UserSide user_;
+  std::string nothing_converted_;  // for the end box: the summary of a run that converted nothing
 };
 
 // Whether the running program is a console program (kelvconv.com, and the tests), as the
