@@ -65,6 +65,10 @@ TEST(Language, WidthsAndWrapping) {
   // Japanese breaks between characters, never before closing punctuation.
   EXPECT_EQ(wrapped("件数の行ごとに空の、テーブル", "", 12), "件数の行ごと\nに空の、テー\nブル\n");
   EXPECT_EQ(wrapped("", "  ", 10), "\n");
+  // Never after an opening bracket; no blank begins a line; the lines after the first hang.
+  EXPECT_EQ(wrapped("件数の（数値）", "", 8), "件数の\n（数値）\n");
+  EXPECT_EQ(wrapped("値は Shift-JIS です", "", 8), "値は\nShift-JIS\nです\n");
+  EXPECT_EQ(wrapped("one two three", "", 8, 2), "one two\n  three\n");
 }
 
 #ifndef _WIN32

@@ -1,5 +1,6 @@
 #include "driver/format_help.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ Names names_in(std::string_view folder) {
 }
 
 int explain_kinds(const Options& options, FileSystem& files, Console& console) {
+  // A terminal wider than 80 columns lends --explain its width, up to a point.
+  const std::size_t columns = console.columns();
+  const std::size_t width = columns > 80 ? std::min(columns - 1, kWidest) : kNarrowest;
   Names names;
   bool explained = false;
   for (const std::string_view name : options.paths) {
@@ -38,10 +42,10 @@ int explain_kinds(const Options& options, FileSystem& files, Console& console) {
     }
     // A source named by its path, also one in the current folder, brings its folder's names.
     if (base.size() != path.size() || files.exists(path)) names = names_in(folder_part(path));
-    console.info(explain(*kind, names.empty() ? nullptr : &names));
+    console.info(explain(*kind, names.empty() ? nullptr : &names, width));
     explained = true;
   }
-  if (!explained) console.info(kinds());
+  if (!explained) console.info(kinds(width));
   return kExitOk;
 }
 

@@ -113,6 +113,8 @@ class Console {
   }
   // How the program is used, for a user who started it with nothing to do.
   virtual void usage_hint(std::string_view text) { diagnostic(text); }
+  // The columns of the terminal that info() writes to; 80 where it writes to none.
+  virtual std::size_t columns() { return 80; }
 };
 
 // The machine this program was built for.

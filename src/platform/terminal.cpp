@@ -46,6 +46,11 @@ void TerminalConsole::diagnostic(std::string_view line) {
   std::fprintf(err_, "%.*s\n", static_cast<int>(line.size()), line.data());
 }
 
+std::size_t TerminalConsole::columns() {
+  const std::size_t n = columns_ ? columns_() : 0;
+  return n == 0 ? Console::columns() : n;
+}
+
 void TerminalConsole::info(std::string_view line) {
   std::fprintf(out_, "%.*s\n", static_cast<int>(line.size()), line.data());
 }
