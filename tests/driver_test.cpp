@@ -79,10 +79,8 @@ TEST_F(Driver, NoArgumentsConvertsNothingAndSaysHowItIsUsed) {
 
 // --explain fits a terminal of 80 columns or fewer in 79, and uses a wider one up to 100.
 TEST_F(Driver, ExplainTakesTheWidthOfAWideTerminal) {
-  for (const auto& [columns, widest] : {std::pair<std::size_t, std::size_t>{40, 79},
-                                        {80, 79},
-                                        {91, 90},
-                                        {200, 100}}) {
+  for (const auto& [columns, widest] :
+       {std::pair<std::size_t, std::size_t>{40, 79}, {80, 79}, {91, 90}, {200, 100}}) {
     console.terminal_columns = columns;
     console.infos.clear();
     ASSERT_EQ(kelvconv({"--explain", "scene"}), kExitOk);
@@ -90,8 +88,9 @@ TEST_F(Driver, ExplainTakesTheWidthOfAWideTerminal) {
     std::size_t most = 0;
     for (std::size_t at = 0, end = 0; at < console.infos[0].size(); at = end + 1) {
       end = console.infos[0].find('\n', at);
-      most = std::max(most, display_width(std::string_view(console.infos[0]).substr(
-                                at, std::min(end, console.infos[0].size()) - at)));
+      most = std::max(most,
+                      display_width(std::string_view(console.infos[0])
+                                        .substr(at, std::min(end, console.infos[0].size()) - at)));
     }
     EXPECT_LE(most, widest) << columns;
     EXPECT_GE(most, widest - 8) << columns;

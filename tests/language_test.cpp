@@ -50,8 +50,9 @@ TEST(Language, MessagesShownLaterInEitherLanguage) {
                   Message(tr("its count of {1} records"), 3), 12, 4);
   const InJapanese ja;
   EXPECT_EQ(m.english(), "the data ends where its count of 3 records needs 12 bytes (4 are left)");
-  EXPECT_EQ(m.str(),
-            "件数 3 のレコードに 12 バイト必要ですが、データがそこで終わっています（残りは 4 バイト）");
+  EXPECT_EQ(
+      m.str(),
+      "件数 3 のレコードに 12 バイト必要ですが、データがそこで終わっています（残りは 4 バイト）");
   EXPECT_EQ(Message::n(tr("{1} byte after the last field", "{1} bytes after the last field"), 1)
                 .english(),
             "1 byte after the last field");

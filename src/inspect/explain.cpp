@@ -93,9 +93,12 @@ std::string section_of(const SectionShape& s, std::string_view kind, const Names
   }
   out += wrapped(what, "  ", width);
   if (s.role != Role::Count && s.role != Role::Marker) {
-    out += values_of(s.line, [&](const ValueShape& v) {
-      return names != nullptr ? names->find(kind, s.name, v.name()) : nullptr;
-    }, width);
+    out += values_of(
+        s.line,
+        [&](const ValueShape& v) {
+          return names != nullptr ? names->find(kind, s.name, v.name()) : nullptr;
+        },
+        width);
   }
   std::string note = s.note.empty() ? std::string() : s.note();
   if (s.carries_over) {
@@ -141,8 +144,7 @@ std::string explain(const Kind& kind, const Names* names, std::size_t width) {
   }
   out += "\n";
   if (kept.empty()) {
-    out +=
-        wrapped(tr("Nothing carries over from one file of this kind to the next.")(), "", width);
+    out += wrapped(tr("Nothing carries over from one file of this kind to the next.")(), "", width);
   } else if (all_kept) {
     out += wrapped(tr("A later file of this kind in the same run starts from everything the "
                       "earlier file gave, until a line of its own gives another value.")(),

@@ -17,8 +17,7 @@ inline constexpr std::size_t kWidest = 100;
 
 // The source format of `kind` in lines of at most `width` columns; with `names`, the author's
 // names for its values beside the format's.
-std::string explain(const Kind& kind, const Names* names = nullptr,
-                    std::size_t width = kNarrowest);
+std::string explain(const Kind& kind, const Names* names = nullptr, std::size_t width = kNarrowest);
 
 // Every kind of source, one to a line (or more where it does not fit `width`), with what it
 // holds.

@@ -26,7 +26,9 @@ class TerminalConsole final : public Console {
   // `columns` tells the width of the terminal `out` writes to (0: none).
   TerminalConsole(std::FILE* out, std::FILE* err, std::function<std::FILE*()> open_terminal,
                   std::function<std::size_t()> columns = {})
-      : out_(out), err_(err), open_terminal_(std::move(open_terminal)),
+      : out_(out),
+        err_(err),
+        open_terminal_(std::move(open_terminal)),
         columns_(std::move(columns)) {}
 
   Answer ask_overwrite(const std::string& output) override;
