@@ -47,7 +47,7 @@ mkdir -p "$work"
 dict=$work/kelv.dict
 {
   echo "# Made by fuzz/run.sh from kelvconv --explain."
-  build/fuzz/kelvconv --explain | awk 'NF {print $1}' | while read -r kind; do
+  build/fuzz/kelvconv --explain | awk '/^[^ ]/ {print $1}' | while read -r kind; do
     kind=${kind%.txt}
     kind=${kind%\*}
     printf '"%s\\x0a"\n' "$kind"

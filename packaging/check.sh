@@ -112,7 +112,8 @@ ok "bash completion: options, sources, data files, kinds"
 files=$(dpkg -L kelvconv | while read -r p; do [ -d "$p" ] || echo "$p"; done)
 for want in /usr/bin/kelvconv /usr/share/doc/kelvconv/copyright /usr/share/doc/kelvconv/changelog.gz \
             /usr/share/doc/kelvconv/README.md /usr/share/doc/kelvconv/README.ja.md \
-            /usr/share/doc/kelvconv/docs/authoring.md /usr/share/doc/kelvconv/docs/development.md \
+            /usr/share/doc/kelvconv/docs/authoring.md /usr/share/doc/kelvconv/docs/authoring.ja.md \
+            /usr/share/doc/kelvconv/docs/development.md \
             /usr/share/bash-completion/completions/kelvconv; do
   grep -qx "$want" <<<"$files" || fail "the package does not install $want"
 done
@@ -128,7 +129,8 @@ step "tarball: $tarball"
 top=kelvconv-$version-linux-x86_64
 want="bin/kelvconv share/bash-completion/completions/kelvconv share/doc/kelvconv/CHANGELOG.md
 share/doc/kelvconv/LICENSE share/doc/kelvconv/README.ja.md share/doc/kelvconv/README.md
-share/doc/kelvconv/docs/authoring.md share/doc/kelvconv/docs/development.md
+share/doc/kelvconv/docs/authoring.ja.md share/doc/kelvconv/docs/authoring.md
+share/doc/kelvconv/docs/development.md
 share/man/ja/man1/kelvconv.1 share/man/man1/kelvconv.1"
 want=$(tr ' ' '\n' <<<"$want" | sed "s|^|$top/|" | sort)
 got=$(tar -tzf "$tarball" | grep -v '/$' | sort)

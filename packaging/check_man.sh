@@ -1,7 +1,8 @@
 #!/bin/sh
 # Checks man pages as man-db shows them on an 80-column terminal: no warning of troff; the sections
 # of the page's language, each once, in order; no line wider than 80 columns; no space between two
-# Japanese characters (a line break of the source inside a sentence) and no line that begins
+# Japanese characters (a line break of the source inside a sentence) nor after Japanese
+# punctuation, and no line that begins
 # with 、。）」： or ends with （「; the exit statuses under their own heading, not run into a
 # paragraph; no paragraph shown twice and the copyright once; the README of the page's language
 # under SEE ALSO. A page under .../ja/man1/ is Japanese (man-db then lays out Japanese lines).
@@ -35,6 +36,8 @@ for page in "$@"; do
   japanese='[\p{Han}\p{Hiragana}\p{Katakana}ー、。「」（）：]'
   spaced=$(printf '%s\n' "$shown" | grep -P "$japanese +$japanese" || true)
   [ -z "$spaced" ] || fail "a space between Japanese characters: $spaced"
+  spaced=$(printf '%s\n' "$shown" | grep -P '[、。（「：] +\S' || true)
+  [ -z "$spaced" ] || fail "a space after Japanese punctuation: $spaced"
   broken=$(printf '%s\n' "$shown" | grep -P '^ *[、。）」：]|[（「]$' || true)
   [ -z "$broken" ] || fail "a line broken before 、。）」： or after （「: $broken"
   # The exit statuses: 0, 1 and 2, each at the start of a line of their section.

@@ -45,12 +45,14 @@ function(fail why)
 endfunction()
 
 # The text in VAR and MORE as one line: a space between them, but none between two multibyte
-# characters (Japanese), whose bytes lie outside printable ASCII (and are no stand-in above).
+# characters (Japanese), whose bytes lie outside printable ASCII (and are no stand-in above), nor
+# after Japanese punctuation, which has its room in it ("した。--check").
 set(multibyte "[^ -~${semicolon}${open}${close}]")
 function(join var more)
   if("${${var}}" STREQUAL "")
     set(${var} "${more}" PARENT_SCOPE)
-  elseif("${${var}}" MATCHES "${multibyte}$" AND "${more}" MATCHES "^${multibyte}")
+  elseif(("${${var}}" MATCHES "${multibyte}$" AND "${more}" MATCHES "^${multibyte}") OR
+         "${${var}}" MATCHES "(、|。|（|「|：)$")
     set(${var} "${${var}}${more}" PARENT_SCOPE)
   else()
     set(${var} "${${var}} ${more}" PARENT_SCOPE)

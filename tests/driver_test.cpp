@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -36,6 +37,7 @@ class FakeConsole final : public Console {
     failures.assign(lines.begin(), lines.end());
   }
   void summary(const RunSummary& run) override { summaries.push_back(run.line()); }
+  std::size_t columns() override { return terminal_columns; }
 
   std::deque<Answer> answers;
   std::function<void()> on_ask;
@@ -44,6 +46,7 @@ class FakeConsole final : public Console {
   std::vector<std::string> infos;
   std::vector<std::string> failures;   // as told at the end of the run
   std::vector<std::string> summaries;  // each run's
+  std::size_t terminal_columns = 80;
 };
 
 class Driver : public ::testing::Test {
@@ -74,6 +77,26 @@ TEST_F(Driver, NoArgumentsConvertsNothingAndSaysHowItIsUsed) {
   EXPECT_NE(console.errors[0].find("'kelvconv --help'"), std::string::npos);
   EXPECT_TRUE(console.infos.empty());
   EXPECT_EQ(dir.names(), std::set<std::string>{"start_game.txt"});
+}
+
+// --explain fits a terminal of 80 columns or fewer in 79, and uses a wider one up to 100.
+TEST_F(Driver, ExplainTakesTheWidthOfAWideTerminal) {
+  for (const auto& [columns, widest] :
+       {std::pair<std::size_t, std::size_t>{40, 79}, {80, 79}, {91, 90}, {200, 100}}) {
+    console.terminal_columns = columns;
+    console.infos.clear();
+    ASSERT_EQ(kelvconv({"--explain", "scene"}), kExitOk);
+    ASSERT_EQ(console.infos.size(), 1u);
+    std::size_t most = 0;
+    for (std::size_t at = 0, end = 0; at < console.infos[0].size(); at = end + 1) {
+      end = console.infos[0].find('\n', at);
+      most = std::max(most,
+                      display_width(std::string_view(console.infos[0])
+                                        .substr(at, std::min(end, console.infos[0].size()) - at)));
+    }
+    EXPECT_LE(most, widest) << columns;
+    EXPECT_GE(most, widest - 8) << columns;
+  }
 }
 
 TEST_F(Driver, ConvertsRecognisedNamesAndSkipsOthers) {

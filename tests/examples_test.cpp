@@ -194,16 +194,16 @@ TEST_F(Examples, InJapaneseWhereTheEnvironmentSaysSo) {
   RecordProperty("ja_JP.UTF-8 generated", generated ? "yes" : "no");
   std::string output;
   EXPECT_EQ(kelvconv("--check '" + dir.path() + "'", output, japanese), 0);
-  EXPECT_EQ(output, "27 件のファイルを検査、警告 0 件\n");
+  EXPECT_EQ(output, "27 個のファイルを検査しました（警告 0 件）\n");
   output.clear();
   EXPECT_EQ(
       kelvconv("'" + dir.path() + "/none.txt' '" + dir.path() + "/gone/pc.txt'", output, japanese),
       1);
   EXPECT_EQ(output, "kelvconv: " + dir.path() +
-                        "/none.txt: 開けません: そのようなファイルやフォルダーはありません\n"
+                        "/none.txt: 開けません：そのようなファイルやフォルダーはありません\n"
                         "kelvconv: " +
                         dir.path() +
-                        "/gone/pc.txt: 開けません: そのようなファイルやフォルダーはありません\n");
+                        "/gone/pc.txt: 開けません：そのようなファイルやフォルダーはありません\n");
   for (const std::string& name : data) {
     std::string english, in_japanese;
     const std::string dump = "--dump --json '" + (dir / name) + "'";

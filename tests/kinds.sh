@@ -16,7 +16,7 @@ lacks() { echo "$1 lacks $2" >&2; failed=1; }
 # Whether FILE has a table row whose first column holds TEXT.
 has_row() { awk -F'|' -v text="$2" '/^\|/ && index($2, text) { found = 1 } END { exit !found }' "$1"; }
 
-sources=$(LC_ALL=C "$kelvconv" --explain | awk 'NF { print $1 }')
+sources=$(LC_ALL=C "$kelvconv" --explain | awk '/^[^ ]/ { print $1 }')
 [ -n "$sources" ] || { echo "no kinds from $kelvconv --explain" >&2; exit 1; }
 for source in $sources; do
   kind=${source%.txt}

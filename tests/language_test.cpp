@@ -38,9 +38,9 @@ TEST(Language, TextsValuesAndForms) {
   EXPECT_EQ(tr("{1} file", "{1} files").n(0), "0 files");
   EXPECT_EQ(tr("{1} file", "{1} files").n(2), "2 files");
   const InJapanese ja;
-  EXPECT_EQ(tr("{1}: cannot open: {2}")("a.txt", "gone"), "a.txt: 開けません: gone");
-  EXPECT_EQ(tr("{1} file", "{1} files").n(1), "1 件のファイル");
-  EXPECT_EQ(tr("{1} file", "{1} files").n(7), "7 件のファイル");
+  EXPECT_EQ(tr("{1}: cannot open: {2}")("a.txt", "gone"), "a.txt: 開けません：gone");
+  EXPECT_EQ(tr("{1} file", "{1} files").n(1), "1 個のファイル");
+  EXPECT_EQ(tr("{1} file", "{1} files").n(7), "7 個のファイル");
   EXPECT_EQ(tr("a text no catalogue has")(), "a text no catalogue has");
 }
 
@@ -50,8 +50,9 @@ TEST(Language, MessagesShownLaterInEitherLanguage) {
                   Message(tr("its count of {1} records"), 3), 12, 4);
   const InJapanese ja;
   EXPECT_EQ(m.english(), "the data ends where its count of 3 records needs 12 bytes (4 are left)");
-  EXPECT_EQ(m.str(),
-            "件数 3 のレコードに 12 バイト必要なところでデータが終わっています（残りは 4 バイト）");
+  EXPECT_EQ(
+      m.str(),
+      "件数 3 のレコードに 12 バイト必要ですが、データがそこで終わっています（残りは 4 バイト）");
   EXPECT_EQ(Message::n(tr("{1} byte after the last field", "{1} bytes after the last field"), 1)
                 .english(),
             "1 byte after the last field");
@@ -65,6 +66,10 @@ TEST(Language, WidthsAndWrapping) {
   // Japanese breaks between characters, never before closing punctuation.
   EXPECT_EQ(wrapped("件数の行ごとに空の、テーブル", "", 12), "件数の行ごと\nに空の、テー\nブル\n");
   EXPECT_EQ(wrapped("", "  ", 10), "\n");
+  // Never after an opening bracket; no blank begins a line; the lines after the first hang.
+  EXPECT_EQ(wrapped("件数の（数値）", "", 8), "件数の\n（数値）\n");
+  EXPECT_EQ(wrapped("値は Shift-JIS です", "", 8), "値は\nShift-JIS\nです\n");
+  EXPECT_EQ(wrapped("one two three", "", 8, 2), "one two\n  three\n");
 }
 
 #ifndef _WIN32

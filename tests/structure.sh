@@ -24,7 +24,7 @@ fi
 # source together (code lines only: a comment may name a tag).
 tags="${TMPDIR:-/tmp}/kelv-tags.$$"
 trap 'rm -f "$tags"' EXIT
-"$kelvconv" --explain | awk 'NF {print $1}' | while read -r kind; do
+"$kelvconv" --explain | awk '/^[^ ]/ {print $1}' | while read -r kind; do
   "$kelvconv" --explain "$kind" | grep -oE '^</?[a-z0-9_]+>' | tr -d '</>'
 done | sort -u >"$tags"
 [ -s "$tags" ] || { echo "no tags from $kelvconv --explain" >&2; exit 1; }

@@ -229,7 +229,7 @@ TEST(WindowsPrograms, SpeakJapaneseWhereTheUserDoes) {
   for (std::size_t i = 0; i < saved.size(); ++i)
     _putenv_s(japanese[i].name, saved[i].c_str());
   EXPECT_EQ(failed.status, 1u);
-  EXPECT_EQ(failed.err.rfind("kelvconv: " + missing + ": 開けません: ", 0), 0u) << failed.err;
+  EXPECT_EQ(failed.err.rfind("kelvconv: " + missing + ": 開けません：", 0), 0u) << failed.err;
 }
 
 TEST(WindowsConsole, TheQuestionDialogAndWhatEachAnswerDoes) {
@@ -379,7 +379,7 @@ TEST(WindowsConsole, FailuresAreShownInOneBoxWhenThereIsNoErrorStream) {
   use_language(Language::English);
   ASSERT_EQ(boxes.shown.size(), 2u);
   shown = entries(boxes.shown[1].text);
-  EXPECT_EQ(shown[0].rfind(args[2] + "\n    開けません: ", 0), 0u) << shown[0];
+  EXPECT_EQ(shown[0].rfind(args[2] + "\n    開けません：", 0), 0u) << shown[0];
   EXPECT_EQ(shown.back(), "…ほかに 3 件");
   boxes.shown.clear();
 

@@ -47,6 +47,9 @@ Names names_in(std::string_view folder) {
 }
 
 int explain_kinds(const Options& options, FileSystem& files, Console& console) {
+  // A terminal wider than 80 columns lends --explain its width, up to a point.
+  const std::size_t columns = console.columns();
+  const std::size_t width = columns > 80 ? std::min(columns - 1, kWidest) : kNarrowest;
   Names names;
   bool explained = false;
   // A folder that no kind follows explains the kinds its names file gives names to.
@@ -54,7 +57,7 @@ int explain_kinds(const Options& options, FileSystem& files, Console& console) {
   const auto named_kinds = [&] {
     if (!folder_alone || names.empty()) return;
     for (const Kind& k : catalog()) {
-      if (names.names_kind(k.name())) console.info(explain(k, &names));
+      if (names.names_kind(k.name())) console.info(explain(k, &names, width));
     }
     explained = true;
   };
@@ -75,11 +78,11 @@ int explain_kinds(const Options& options, FileSystem& files, Console& console) {
     }
     // A source named by its path, also one in the current folder, brings its folder's names.
     if (base.size() != path.size() || files.exists(path)) names = names_in(folder_part(path));
-    console.info(explain(*kind, names.empty() ? nullptr : &names));
+    console.info(explain(*kind, names.empty() ? nullptr : &names, width));
     explained = true;
   }
   named_kinds();
-  if (!explained) console.info(kinds());
+  if (!explained) console.info(kinds(width));
   return kExitOk;
 }
 

@@ -8,8 +8,6 @@
 namespace kelv {
 namespace {
 
-constexpr std::size_t kWidth = 100;
-
 // What a value is; a run of `many` numbered values of one kind as one.
 std::string kind_of(const ValueShape& v, bool many) {
   const std::int64_t most = v.size - 1;
@@ -49,7 +47,8 @@ bool alike(const ValueShape& a, const ValueShape& b) {
 // The values of a line in order; a run of numbered values of one kind as one range, where the
 // author has named none of them.
 std::string values_of(std::span<const ValueShape> line,
-                      const std::function<const AuthorName*(const ValueShape&)>& author) {
+                      const std::function<const AuthorName*(const ValueShape&)>& author,
+                      std::size_t width) {
   std::string out;
   for (std::size_t i = 0; i < line.size();) {
     std::size_t j = i;
@@ -61,41 +60,45 @@ std::string values_of(std::span<const ValueShape> line,
     const std::string names = many               ? tr("{1} to {2}")(line[i].name(), line[j].name())
                               : named != nullptr ? tr("{1} \"{2}\"")(line[i].name(), named->label)
                                                  : line[i].name();
-    out += "    " + names + ": " + kind_of(line[i], many) + stored_of(line[i]);
-    if (named != nullptr && !named->description.empty()) out += tr("; {1}")(named->description);
-    out += "\n";
+    std::string value = names + ": " + kind_of(line[i], many) + stored_of(line[i]);
+    if (named != nullptr && !named->description.empty()) value += tr("; {1}")(named->description);
+    out += wrapped(value, "    ", width, 2);
     i = j + 1;
   }
   return out;
 }
 
 // A section: its tags, what its lines are, and what else an author needs to know of it.
-std::string section_of(const SectionShape& s, std::string_view kind, const Names* names) {
+std::string section_of(const SectionShape& s, std::string_view kind, const Names* names,
+                       std::size_t width) {
   std::string out = s.role == Role::Marker ? tag_of(s.name, true)
                                            : tag_of(s.name) + " ... " + tag_of(s.name, true);
   out += '\n';
+  std::string what;
   switch (s.role) {
     case Role::Value:
-      out += "  ";
-      out += s.line.size() == 1 && s.line[0].kind == ValueKind::Text
+      what = s.line.size() == 1 && s.line[0].kind == ValueKind::Text
                  ? tr("a text; the last line of the section wins:")()
                  : tr("a line of values; each line reads over the values the lines before gave:")();
-      out += "\n";
       break;
     case Role::Count:
-      out += "  " + tr("a count: one number")() + "\n";
+      what = tr("a count: one number")();
       break;
     case Role::Records:
-      out += "  " + tr("one record per line:")() + "\n";
+      what = tr("one record per line:")();
       break;
     case Role::Marker:
-      out += "  " + tr("a closing tag alone, outside every section")() + "\n";
+      what = tr("a closing tag alone, outside every section")();
       break;
   }
+  out += wrapped(what, "  ", width);
   if (s.role != Role::Count && s.role != Role::Marker) {
-    out += values_of(s.line, [&](const ValueShape& v) {
-      return names != nullptr ? names->find(kind, s.name, v.name()) : nullptr;
-    });
+    out += values_of(
+        s.line,
+        [&](const ValueShape& v) {
+          return names != nullptr ? names->find(kind, s.name, v.name()) : nullptr;
+        },
+        width);
   }
   std::string note = s.note.empty() ? std::string() : s.note();
   if (s.carries_over) {
@@ -104,16 +107,16 @@ std::string section_of(const SectionShape& s, std::string_view kind, const Names
   }
   if (!note.empty()) {
     if (note[0] >= 'a' && note[0] <= 'z') note[0] = static_cast<char>(note[0] - 'a' + 'A');
-    out += wrapped(tr("{1}.")(note), "  ", kWidth);
+    out += wrapped(tr("{1}.")(note), "  ", width);
   }
   return out;
 }
 
 }  // namespace
 
-std::string explain(const Kind& kind, const Names* names) {
+std::string explain(const Kind& kind, const Names* names, std::size_t width) {
   const Vocabulary& v = kind.vocabulary();
-  std::string out = kind.pattern() + ": " + v.about() + "\n\n";
+  std::string out = wrapped(kind.pattern() + ": " + v.about(), "", width, 2) + "\n";
   out += wrapped(
       tr("Lines are read up to {1} bytes; a longer line is read as several lines. A section runs "
          "from its opening tag to its closing tag, each alone on its line, with nothing before or "
@@ -121,12 +124,12 @@ std::string explain(const Kind& kind, const Names* names) {
          "comments. While a section is open, the tags of the sections listed after it are read as "
          "its data lines: only its own tags and those listed before it are tags.")(v.line_buffer -
                                                                                    1),
-      "", kWidth);
+      "", width);
   if (v.groups.size() > 1) {
     out += wrapped(tr("The sections come in {1} groups; every line goes through each group in "
                       "turn, so a section of one group may be open beside a section of another.")(
                        v.groups.size()),
-                   "", kWidth);
+                   "", width);
   }
   std::string kept;
   bool all_kept = true;
@@ -134,34 +137,34 @@ std::string explain(const Kind& kind, const Names* names) {
     out += "\n";
     if (v.groups.size() > 1) out += tr("Group {1}:")(g + 1) + "\n";
     for (const SectionShape& s : v.groups[g]) {
-      out += section_of(s, kind.name(), names);
+      out += section_of(s, kind.name(), names, width);
       if (s.carries_over) kept.append(kept.empty() ? "" : " ").append(tag_of(s.name));
       all_kept = all_kept && (s.carries_over || s.role == Role::Marker);
     }
   }
   out += "\n";
   if (kept.empty()) {
-    out +=
-        wrapped(tr("Nothing carries over from one file of this kind to the next.")(), "", kWidth);
+    out += wrapped(tr("Nothing carries over from one file of this kind to the next.")(), "", width);
   } else if (all_kept) {
     out += wrapped(tr("A later file of this kind in the same run starts from everything the "
                       "earlier file gave, until a line of its own gives another value.")(),
-                   "", kWidth);
+                   "", width);
   } else {
     out += wrapped(tr("A later file of this kind in the same run starts from what these sections "
                       "of the earlier file gave, until a line of its own gives another: {1}. "
                       "Everything else starts empty in each file.")(kept),
-                   "", kWidth);
+                   "", width);
   }
   return out;
 }
 
-std::string kinds() {
+std::string kinds(std::size_t width) {
+  constexpr std::size_t kColumn = 25;  // where the kinds' descriptions begin
   std::string out;
   for (const Kind& k : catalog()) {
     std::string name = k.pattern();
-    name.resize(std::max<std::size_t>(name.size(), 24), ' ');
-    out += name + " " + k.vocabulary().about() + "\n";
+    name.resize(std::max<std::size_t>(name.size() + 1, kColumn), ' ');
+    out += wrapped(name + k.vocabulary().about(), "", width, kColumn);
   }
   return out;
 }

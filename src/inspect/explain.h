@@ -2,6 +2,7 @@
 // sections in the order the reader tests them, what their lines are, and what carries over.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "convert/catalog.h"
@@ -9,11 +10,17 @@
 
 namespace kelv {
 
-// The source format of `kind`; with `names`, the author's names for its values beside the
-// format's.
-std::string explain(const Kind& kind, const Names* names = nullptr);
+// The widest line that fits a terminal of 80 columns, and the widest --explain uses on a wider
+// one.
+inline constexpr std::size_t kNarrowest = 79;
+inline constexpr std::size_t kWidest = 100;
 
-// Every kind of source, one per line, with what it holds.
-std::string kinds();
+// The source format of `kind` in lines of at most `width` columns; with `names`, the author's
+// names for its values beside the format's.
+std::string explain(const Kind& kind, const Names* names = nullptr, std::size_t width = kNarrowest);
+
+// Every kind of source, one to a line (or more where it does not fit `width`), with what it
+// holds.
+std::string kinds(std::size_t width = kNarrowest);
 
 }  // namespace kelv

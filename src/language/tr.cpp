@@ -120,6 +120,12 @@ bool closing(char32_t c) {
   return std::find(std::begin(kClosing), std::end(kClosing), c) != std::end(kClosing);
 }
 
+// Characters a line must not end with: opening brackets.
+bool opening(char32_t c) {
+  static constexpr char32_t kOpening[] = {U'（', U'「', U'『', U'【', U'〔', U'('};
+  return std::find(std::begin(kOpening), std::end(kOpening), c) != std::end(kOpening);
+}
+
 }  // namespace
 
 void use_language(Language l) {
@@ -164,10 +170,13 @@ std::size_t display_width(std::string_view s) {
   return width;
 }
 
-std::string wrapped(std::string_view text, std::string_view indent, std::size_t width) {
+std::string wrapped(std::string_view text, std::string_view indent, std::size_t width,
+                    std::size_t hang) {
   // The text as pieces that a line may end after: words with their blank, or single wide
-  // characters (with the closing punctuation after them).
+  // characters (with the closing punctuation after them); an opening bracket goes with the
+  // piece after it.
   std::vector<std::string_view> pieces;
+  bool glued = false;  // the last piece ends in an opening bracket
   for (std::size_t at = 0; at < text.size();) {
     std::size_t n = 0;
     const char32_t c = decode(text, at, n);
@@ -182,14 +191,25 @@ std::string wrapped(std::string_view text, std::string_view indent, std::size_t 
       while (end < text.size() && text[end] == ' ')
         ++end;
     }
-    pieces.push_back(text.substr(at, end - at));
+    const std::string_view piece = text.substr(at, end - at);
+    if (glued) {
+      pieces.back() = std::string_view(pieces.back().data(), pieces.back().size() + piece.size());
+    } else {
+      pieces.push_back(piece);
+    }
+    std::size_t last = end - 1;  // the first byte of the piece's last character
+    while (last > at && (static_cast<unsigned char>(text[last]) & 0xC0) == 0x80)
+      --last;
+    std::size_t m = 0;
+    glued = opening(decode(text, last, m));
     at = end;
   }
   std::string out;
   std::string line(indent);
   std::size_t used = display_width(indent);
-  const std::size_t start = used;
-  for (const std::string_view piece : pieces) {
+  const std::string next(std::string(indent) + std::string(hang, ' '));
+  std::size_t start = used;
+  for (std::string_view piece : pieces) {
     std::string_view shown = piece;
     while (!shown.empty() && shown.back() == ' ')
       shown.remove_suffix(1);
@@ -197,8 +217,10 @@ std::string wrapped(std::string_view text, std::string_view indent, std::size_t 
       while (!line.empty() && line.back() == ' ')
         line.pop_back();
       out += line + "\n";
-      line.assign(indent);
-      used = start;
+      line.assign(next);
+      used = start = display_width(next);
+      while (!piece.empty() && piece.front() == ' ')
+        piece.remove_prefix(1);
     }
     line += piece;
     used += display_width(piece);

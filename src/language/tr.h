@@ -131,8 +131,11 @@ class Message {
 // The columns `utf8` takes on a terminal: two for a wide (East Asian) character, one for others.
 std::size_t display_width(std::string_view utf8);
 
-// `text` broken into lines of at most `width` columns, each after `indent`: at blanks, and
-// between wide characters where a text has no blanks (not before closing punctuation).
-std::string wrapped(std::string_view text, std::string_view indent, std::size_t width);
+// `text` broken into lines of at most `width` columns, each after `indent` and the lines after
+// the first `hang` columns further in: at blanks, and between wide characters where a text has
+// no blanks (not before closing punctuation, not after an opening bracket, never inside a word
+// of ASCII). A piece wider than a line stands alone on its line.
+std::string wrapped(std::string_view text, std::string_view indent, std::size_t width,
+                    std::size_t hang = 0);
 
 }  // namespace kelv

@@ -136,6 +136,8 @@ class Console {
   virtual void summary(const RunSummary& run) {
     if (run.silent()) diagnostic(run.line());
   }
+  // The columns of the terminal that info() writes to; 80 where it writes to none.
+  virtual std::size_t columns() { return 80; }
 };
 
 // The machine this program was built for.

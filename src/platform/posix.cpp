@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -376,7 +377,11 @@ FileSystem& system_files() {
 
 Console& system_console() {
   static TerminalConsole console(
-      stdout, stderr, [] { return std::fopen("/dev/tty", "r"); }, isatty(STDERR_FILENO) == 1);
+      stdout, stderr, [] { return std::fopen("/dev/tty", "r"); }, isatty(STDERR_FILENO) == 1,
+      []() -> std::size_t {
+        winsize size{};
+        return ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+      });
   return console;
 }
 

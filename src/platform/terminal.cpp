@@ -50,6 +50,11 @@ void TerminalConsole::summary(const RunSummary& run) {
   if (run.silent() || err_on_terminal_) diagnostic(run.line());
 }
 
+std::size_t TerminalConsole::columns() {
+  const std::size_t n = columns_ ? columns_() : 0;
+  return n == 0 ? Console::columns() : n;
+}
+
 void TerminalConsole::info(std::string_view line) {
   std::fprintf(out_, "%.*s\n", static_cast<int>(line.size()), line.data());
 }
