@@ -357,6 +357,25 @@ void check_scans(std::string_view line) {
     if (std::memcmp(&want, &real, sizeof real) != 0) fail("scan %f", "differs from strtof");
   }
 
+  // A run of numbers into an array scans as the numbers one by one.
+  const auto check_run = [&](auto number, ValueKind kind) {
+    std::array<decltype(number), 9> run{};
+    std::array<decltype(number), 9> one_by_one{};
+    const scan_detail::Target whole{kind, run.data(), 4, run.size()};
+    std::array<scan_detail::Target, 9> each{};
+    for (std::size_t i = 0; i < each.size(); ++i)
+      each[i] = {kind, &one_by_one[i], 4};
+    const ScanResult a = scan_targets(line, {&whole, 1});
+    const ScanResult b = scan_targets(line, each);
+    if (std::memcmp(run.data(), one_by_one.data(), sizeof run) != 0 || a.matched != b.matched ||
+        a.wanted != b.wanted || a.wrapped != b.wrapped || a.wrapped_value != b.wrapped_value ||
+        a.stopped_at != b.stopped_at) {
+      fail("scan", "a run of numbers scans otherwise than its numbers one by one");
+    }
+  };
+  check_run(std::int32_t{}, ValueKind::Int);
+  check_run(float{}, ValueKind::Real);
+
   // Mixed formats, as the converters use them, must keep within their fields.
   std::array<char, 16> word{};
   std::int32_t a = 0;
