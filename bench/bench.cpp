@@ -12,13 +12,29 @@
 // `cat` of the source and the output into a file; for the scenes, `cp -r` of a folder of the
 // same sources. Every output is replaced (-y), as when an author converts again after an edit,
 // and every copy overwrites the last one; `sync` runs between, untimed. The medians are printed:
-// source MB/s (or files/s), CPU time (user + system) and its ratio to the reference's, peak
-// memory beside the size of the tables the source declares, and, from one more run under
-// `strace -c`, the flush calls (fsync, fdatasync, syncfs, sync, sync_file_range) per output
-// folder.
+// source MB/s (or files/s), CPU time (user + system) and page faults beside the reference's,
+// the ratio of the CPU times, peak memory beside the size of the tables the source declares,
+// and, from one more run under `strace -c`, the flush calls (fsync, fdatasync, syncfs, sync,
+// sync_file_range) per output folder.
 //
-//   kelv_bench [--runs N] [--work DIR] [--kelvconv PATH] [WORKLOAD...]
+// Each workload is measured twice. Warm: the runs follow one another, each taking the memory the
+// last one gave back. Cold: before each run (of kelvconv and of its reference alike) the machine
+// is made to give memory back: a block of --cold-mib MiB is written and freed, and the bench
+// waits 3 seconds, longer than a virtual machine takes to return free memory to its host (with
+// --drop-caches, as root, the file cache is dropped first, so the sources are read anew too).
+//
+// For the lists, the parts of a conversion are timed in this process, by the program's own code
+// (CPU time, medians): read (the line reader alone, over the whole source), scan (the converter
+// reads the source, its output going nowhere: the walk, the scan and the records), fill (the
+// same with its output in a real temporary file beside the real one, as the program writes it
+// while reading; less scan: the cost of putting the records into the file), and write (the
+// program's whole CPU time less those: the fields around the records, the flush and the rename,
+// and starting the program).
+//
+//   kelv_bench [--runs N] [--work DIR] [--kelvconv PATH] [--cold-mib N] [--drop-caches]
+//              [--warm-only] [WORKLOAD...]
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -36,7 +52,16 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
+
+#include "convert/catalog.h"
+#include "driver/file_source.h"
+#include "driver/output_queue.h"
+#include "format/data_stream.h"
+#include "format/line_reader.h"
+#include "format/report.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -306,6 +331,7 @@ struct Usage {
   double cpu = 0;   // user + system, seconds
   double wall = 0;  // seconds
   long peak_kib = 0;
+  long faults = 0;  // page faults, minor and major
 };
 
 // Runs `args` in `dir` with standard output to `out` (or nowhere), waits for it and tells what
@@ -333,7 +359,8 @@ int measure(int report, const std::string& dir, const std::string& out, char** a
   const double cpu = static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
                      static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
   const std::string line = std::to_string(status) + " " + std::to_string(cpu) + " " +
-                           std::to_string(wall) + " " + std::to_string(ru.ru_maxrss) + "\n";
+                           std::to_string(wall) + " " + std::to_string(ru.ru_maxrss) + " " +
+                           std::to_string(ru.ru_minflt + ru.ru_majflt) + "\n";
   return ::write(report, line.data(), line.size()) == static_cast<ssize_t>(line.size()) ? 0 : 1;
 }
 
@@ -363,7 +390,7 @@ Usage run(const std::vector<std::string>& args, const fs::path& dir, const std::
   ::waitpid(child, &status, 0);
   Usage u;
   int ran = -1;
-  std::istringstream(said) >> ran >> u.cpu >> u.wall >> u.peak_kib;
+  std::istringstream(said) >> ran >> u.cpu >> u.wall >> u.peak_kib >> u.faults;
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !WIFEXITED(ran) || WEXITSTATUS(ran) != 0) {
     std::fprintf(stderr, "kelv_bench: %s failed (status %d)\n", args[0].c_str(), ran);
     std::exit(1);
@@ -416,6 +443,9 @@ struct Options {
   int runs = 5;
   fs::path work = "build/bench/work";
   std::string kelvconv = KELV_BINARY;
+  std::size_t cold_mib = 1024;  // the block written and freed before a cold run
+  bool drop_caches = false;     // before a cold run, drop the file cache too (as root)
+  bool warm_only = false;
   std::vector<std::string> only;  // the workloads to run; all when empty
 };
 
@@ -429,12 +459,18 @@ bool parse_options(int argc, char** argv, Options& o) {
       o.work = argv[++i];
     } else if (a == "--kelvconv" && i + 1 < argc) {
       o.kelvconv = fs::absolute(argv[++i]).string();
+    } else if (a == "--cold-mib" && i + 1 < argc) {
+      o.cold_mib = static_cast<std::size_t>(std::max(1, std::atoi(argv[++i])));
+    } else if (a == "--drop-caches") {
+      o.drop_caches = true;
+    } else if (a == "--warm-only") {
+      o.warm_only = true;
     } else if (!a.empty() && a[0] != '-') {
       o.only.emplace_back(a);
     } else {
       std::fprintf(stderr,
-                   "usage: kelv_bench [--runs N] [--work DIR] [--kelvconv PATH] "
-                   "[items|talk|monsters|flags|scenes]...\n");
+                   "usage: kelv_bench [--runs N] [--work DIR] [--kelvconv PATH] [--cold-mib N] "
+                   "[--drop-caches] [--warm-only] [items|talk|monsters|flags|scenes]...\n");
       return false;
     }
   }
@@ -457,10 +493,30 @@ std::vector<Workload> make_workloads(const Options& o) {
   return workloads;
 }
 
-// What the runs of one workload measured: per run, kelvconv's CPU time, wall time and peak
-// memory and its reference's CPU time; once, the flush calls and the bytes written.
+// Makes the machine give memory back before a cold run: a block written and freed, then a wait
+// longer than the 2 seconds a virtual machine takes to return free memory to its host.
+void give_memory_back(const Options& o) {
+  ::sync();
+  if (o.drop_caches) {
+    if (std::FILE* f = std::fopen("/proc/sys/vm/drop_caches", "w")) {
+      std::fputs("1\n", f);
+      std::fclose(f);
+    }
+  }
+  const std::size_t bytes = o.cold_mib << 20;
+  void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (block != MAP_FAILED) {
+    std::memset(block, 1, bytes);
+    ::munmap(block, bytes);
+  }
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+}
+
+// What the runs of one workload measured: per run, kelvconv's CPU time, wall time, peak memory and
+// page faults and its reference's CPU time and page faults; once, the flush calls and the bytes
+// written.
 struct Measured {
-  std::vector<double> cpu, ref_cpu, wall, peak;
+  std::vector<double> cpu, ref_cpu, wall, peak, faults, ref_faults;
   long flushes = 0;
   std::uint64_t output_bytes = 0;
 
@@ -468,7 +524,9 @@ struct Measured {
     cpu.push_back(kelvconv.cpu);
     wall.push_back(kelvconv.wall);
     peak.push_back(static_cast<double>(kelvconv.peak_kib));
+    faults.push_back(static_cast<double>(kelvconv.faults));
     ref_cpu.push_back(reference.cpu);
+    ref_faults.push_back(static_cast<double>(reference.faults));
   }
 };
 
@@ -482,15 +540,15 @@ std::vector<std::string> converting(const Options& o, const Workload& w,
 }
 
 // A list: its output replaced, beside a copy of its source and output into one file.
-Measured measure_list(const Options& o, const Workload& w) {
+Measured measure_list(const Options& o, const Workload& w, bool cold) {
   Measured m;
   const std::vector<std::string> reference{"cat", w.sources[0], w.outputs[0]};
   const std::string copy = (o.work / (w.name + ".copy")).string();
   run(converting(o, w, {}), o.work);  // the output exists from here on, as after an earlier run
   for (int i = 0; i < o.runs; ++i) {
-    ::sync();
+    cold ? give_memory_back(o) : ::sync();
     const Usage k = run(converting(o, w, {}), o.work);
-    ::sync();
+    cold ? give_memory_back(o) : ::sync();
     m.add(k, run(reference, o.work, copy));
   }
   m.flushes = flush_calls(converting(o, w, {}), o.work);
@@ -502,17 +560,17 @@ Measured measure_list(const Options& o, const Workload& w) {
 // The tree: converted in a fresh copy of it each time, beside a `cp -r` of it. Nothing is
 // deleted until the end: on an ext4 without a journal (this machine's), every file made within a
 // minute after thousands were deleted costs a scan of the deleted ones.
-Measured measure_tree(const Options& o, const Workload& w) {
+Measured measure_tree(const Options& o, const Workload& w, bool cold) {
   Measured m;
   fs::remove_all(o.work / "runs");
   fs::create_directories(o.work / "runs");
   for (int i = 0; i <= o.runs; ++i) {
     const std::string folder = "runs/convert" + std::to_string(i);
     run({"cp", "-r", w.tree, folder}, o.work);
-    ::sync();
+    cold ? give_memory_back(o) : ::sync();
     const Usage k = i < o.runs ? run(converting(o, w, folder), o.work) : Usage{};
     if (i == o.runs) m.flushes = flush_calls(converting(o, w, folder), o.work);
-    ::sync();
+    cold ? give_memory_back(o) : ::sync();
     const Usage c = run({"cp", "-r", w.tree, "runs/copy" + std::to_string(i)}, o.work);
     if (i == o.runs) break;
     m.add(k, c);
@@ -524,9 +582,84 @@ Measured measure_tree(const Options& o, const Workload& w) {
   return m;
 }
 
-void print_head() {
-  std::printf("%-32s %9s %9s | %8s %10s | %8s %5s | %9s %9s | %s\n", "workload", "source",
-              "output", "CPU", "speed", "ref. CPU", "ratio", "peak", "tables", "flushes/folder");
+double cpu_now() {
+  rusage ru{};
+  ::getrusage(RUSAGE_SELF, &ru);
+  return static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
+         static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+}
+
+// A data file that keeps nothing.
+class Nowhere final : public kelv::DataStream {
+ protected:
+  std::string write_pieces(std::uint64_t, std::span<const Piece>) override { return {}; }
+  std::string read_bytes(std::uint64_t, std::span<unsigned char> bytes) override {
+    std::fill(bytes.begin(), bytes.end(), 0);
+    return {};
+  }
+  std::string resize_file(std::uint64_t) override { return {}; }
+};
+
+// A console that says nothing.
+class Quiet final : public kelv::Console {
+ public:
+  kelv::Answer ask_overwrite(const std::string&) override { return kelv::Answer::No; }
+  void cannot_create(const std::string&, const kelv::Problem&) override {}
+  void error(std::string_view) override {}
+  void info(std::string_view) override {}
+};
+
+// The CPU time of the parts of converting a list (see the top of this file), medians.
+struct Parts {
+  double read = 0, scan = 0, fill = 0;
+};
+
+Parts measure_parts(const Options& o, const Workload& w, bool cold) {
+  const std::string source = (o.work / w.sources[0]).string();
+  // A temporary file of the output's name in a folder of its own, as the program makes it.
+  const fs::path folder = o.work / "parts";
+  fs::create_directories(folder);
+  const std::string output = (folder / fs::path(w.outputs[0]).filename()).string();
+  const kelv::Kind& kind = *kelv::kind_of_source(fs::path(source).filename().string());
+  std::vector<double> read, scan, fill;
+  for (int i = 0; i < o.runs; ++i) {
+    cold ? give_memory_back(o) : ::sync();
+    double at = cpu_now();
+    {
+      kelv::FileSource file(source);
+      kelv::LineReader lines(file, kelv::kLongLines);
+      while (lines.next()) {
+      }
+    }
+    read.push_back(cpu_now() - at);
+    for (const bool to_file : {false, true}) {
+      cold ? give_memory_back(o) : ::sync();
+      const std::unique_ptr<kelv::Converter> converter = kind.make();
+      kelv::FileSource file(source);
+      kelv::SilentReport report;
+      Quiet quiet;
+      Nowhere nowhere;
+      kelv::OutputQueue outputs(kelv::system_files(), quiet, false);
+      at = cpu_now();
+      converter->write_while_reading(to_file ? outputs.begin(output) : &nowhere);
+      converter->read(file, report);
+      converter->release();
+      outputs.drop();
+      (to_file ? fill : scan).push_back(cpu_now() - at);
+    }
+  }
+  fs::remove_all(folder);
+  Parts p;
+  p.read = median(read);
+  p.scan = median(scan) - p.read;
+  p.fill = median(fill) - median(scan);
+  return p;
+}
+
+void print_head(const char* state) {
+  std::printf("\n%s\n%-32s %9s %9s | %8s %7s %10s | %8s %7s %5s | %9s %9s | %s\n", state,
+              "workload", "source", "output", "CPU", "faults", "speed", "ref. CPU", "faults",
+              "ratio", "peak", "tables", "flushes/folder");
 }
 
 void print_row(const Workload& w, const Measured& m) {
@@ -543,18 +676,26 @@ void print_row(const Workload& w, const Measured& m) {
     std::snprintf(tables, sizeof tables, "%.1f MiB",
                   static_cast<double>(w.table_bytes) / 1048576.0);
   }
-  std::printf("%-32s %9s %9s | %7.3fs %10s | %7.3fs %4.1fx | %5.1f MiB %9s | %ld / %zu\n",
-              w.what.c_str(), megabytes(w.source_bytes).c_str(), megabytes(m.output_bytes).c_str(),
-              median(m.cpu), speed, median(m.ref_cpu), median(m.cpu) / median(m.ref_cpu),
-              median(m.peak) / 1024.0, tables, m.flushes, w.folders);
+  std::printf(
+      "%-32s %9s %9s | %7.3fs %7.0f %10s | %7.3fs %7.0f %4.1fx | %5.1f MiB %9s | %ld / %zu\n",
+      w.what.c_str(), megabytes(w.source_bytes).c_str(), megabytes(m.output_bytes).c_str(),
+      median(m.cpu), median(m.faults), speed, median(m.ref_cpu), median(m.ref_faults),
+      median(m.cpu) / median(m.ref_cpu), median(m.peak) / 1024.0, tables, m.flushes, w.folders);
+  std::fflush(stdout);
+}
+
+void print_parts(const Parts& p, const Measured& m) {
+  std::printf("  parts: read %.3fs, scan %.3fs, fill %.3fs, write %.3fs\n", p.read, p.scan,
+              p.fill, median(m.cpu) - p.read - p.scan - p.fill);
   std::fflush(stdout);
 }
 
 void print_legend() {
   std::printf(
       "\nCPU: user + system time of kelvconv; ref.: of `cat SOURCE OUTPUT > FILE` (lists) or\n"
-      "`cp -r` of the same sources (scenes); speed: source bytes (or files) per second of wall\n"
-      "time; peak: kelvconv's largest resident memory; tables: what the source declares.\n");
+      "`cp -r` of the same sources (scenes); faults: page faults; speed: source bytes (or\n"
+      "files) per second of wall time; peak: kelvconv's largest resident memory; tables: what\n"
+      "the source declares; parts: CPU time of the parts of a conversion (see bench.cpp).\n");
 }
 
 }  // namespace
@@ -565,12 +706,20 @@ int main(int argc, char** argv) {
     return measure(std::atoi(argv[2]), argv[3], argv[4], argv + 5);
   Options o;
   if (!parse_options(argc, argv, o)) return 2;
-  std::printf("kelvconv: %s\nwork folder: %s, %d runs each, medians\n\n", o.kelvconv.c_str(),
+  std::printf("kelvconv: %s\nwork folder: %s, %d runs each, medians\n", o.kelvconv.c_str(),
               o.work.c_str(), o.runs);
   const std::vector<Workload> workloads = make_workloads(o);
-  print_head();
-  for (const Workload& w : workloads)
-    print_row(w, w.tree.empty() ? measure_list(o, w) : measure_tree(o, w));
+  for (const bool cold : {false, true}) {
+    if (cold && o.warm_only) break;
+    print_head(cold ? (o.drop_caches ? "cold (memory given back, file cache dropped)"
+                                     : "cold (memory given back)")
+                    : "warm");
+    for (const Workload& w : workloads) {
+      const Measured m = w.tree.empty() ? measure_list(o, w, cold) : measure_tree(o, w, cold);
+      print_row(w, m);
+      if (w.tree.empty()) print_parts(measure_parts(o, w, cold), m);
+    }
+  }
   print_legend();
   return 0;
 }

@@ -7,9 +7,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "convert/catalog.h"
+#include "format/data_stream.h"
 #include "format/keyed_file.h"
 #include "format/line_reader.h"
 #include "format/report.h"
@@ -38,16 +41,24 @@ void fail(std::string_view where, std::string_view what) {
 
 namespace {
 
-// Lowers the table ceiling for one property.
+// Lowers the table ceiling for one property, and the window of a placed table to two records or
+// so, so that short inputs move it.
 class SmallTables {
  public:
-  SmallTables() : before_(TableCeiling::bytes) { TableCeiling::bytes = kMostTableBytes; }
-  ~SmallTables() { TableCeiling::bytes = before_; }
+  SmallTables() : before_(TableCeiling::bytes), window_before_(TableCeiling::window_bytes) {
+    TableCeiling::bytes = kMostTableBytes;
+    TableCeiling::window_bytes = 1024;
+  }
+  ~SmallTables() {
+    TableCeiling::bytes = before_;
+    TableCeiling::window_bytes = window_before_;
+  }
   SmallTables(const SmallTables&) = delete;
   SmallTables& operator=(const SmallTables&) = delete;
 
  private:
   std::int64_t before_;
+  std::size_t window_before_;
 };
 
 std::string_view as_text(Input input) {
@@ -80,18 +91,47 @@ class CheckingReport final : public Report {
   Diagnostics told_;
 };
 
+// Reads `source` with `twin` as the driver reads it, its data file open so that a large table
+// goes there as it is read; the bytes written, or nothing where the source is refused.
+std::optional<std::vector<unsigned char>> written_while_reading(Converter& twin,
+                                                                std::string_view source) {
+  // A small buffer, which the longest text line still fits.
+  MemoryStream file(kLongLines + 16);
+  twin.write_while_reading(&file);
+  MemorySource in(source);
+  SilentReport silent;
+  std::optional<std::vector<unsigned char>> written;
+  if (!twin.read(in, silent)) {
+    file.seek(0);
+    DataWriter writer(file);
+    twin.write(writer);
+    file.end();
+    if (!file.problem().empty()) fail("written while reading", file.problem());
+    written = std::move(file.bytes);
+  }
+  twin.write_while_reading(nullptr);
+  twin.release();
+  return written;
+}
+
 // Reads `source`, writes the data file into memory and checks it, then releases: one path of a
-// run, as the driver handles it. With `round_trip`, the data file must also decompile into a
-// source that converts back to the same bytes.
-void convert_and_check(const Kind& kind, Converter& converter, std::string_view source,
-                       bool round_trip = false) {
+// run, as the driver handles it. `twin`, a converter of the kind that read the same sources
+// before, reads it with its data file open, and must write the same bytes. With `round_trip`,
+// the data file must also decompile into a source that converts back to the same bytes.
+void convert_and_check(const Kind& kind, Converter& converter, Converter& twin,
+                       std::string_view source, bool round_trip = false) {
   MemorySource in(source);
   CheckingReport report(kind, converter.vocabulary());
   const std::optional<Refusal> refused = converter.read(in, report);
+  const std::optional<std::vector<unsigned char>> in_file = written_while_reading(twin, source);
+  if (in_file.has_value() == refused.has_value()) {
+    fail(kind.source, "refused otherwise when written while reading");
+  }
   if (!refused) {
     MemorySink data;
     DataWriter writer(data);
     converter.write(writer);
+    if (*in_file != data.bytes) fail(kind.source, "written while reading, other bytes");
     // Read back by its kind's layout, every data size agrees with the bytes that follow.
     for (const DataProblem& p : dump_text(&kind, kind.source, data.bytes, [](std::string_view) {}))
       fail(kind.source, describe(p));
@@ -329,6 +369,25 @@ void check_scans(std::string_view line) {
     if (std::memcmp(&want, &real, sizeof real) != 0) fail("scan %f", "differs from strtof");
   }
 
+  // A run of numbers into an array scans as the numbers one by one.
+  const auto check_run = [&](auto number, ValueKind kind) {
+    std::array<decltype(number), 9> run{};
+    std::array<decltype(number), 9> one_by_one{};
+    const scan_detail::Target whole{kind, run.data(), 4, run.size()};
+    std::array<scan_detail::Target, 9> each{};
+    for (std::size_t i = 0; i < each.size(); ++i)
+      each[i] = {kind, &one_by_one[i], 4};
+    const ScanResult a = scan_targets(line, {&whole, 1});
+    const ScanResult b = scan_targets(line, each);
+    if (std::memcmp(run.data(), one_by_one.data(), sizeof run) != 0 || a.matched != b.matched ||
+        a.wanted != b.wanted || a.wrapped != b.wrapped || a.wrapped_value != b.wrapped_value ||
+        a.stopped_at != b.stopped_at) {
+      fail("scan", "a run of numbers scans otherwise than its numbers one by one");
+    }
+  };
+  check_run(std::int32_t{}, ValueKind::Int);
+  check_run(float{}, ValueKind::Real);
+
   // Mixed formats, as the converters use them, must keep within their fields.
   std::array<char, 16> word{};
   std::int32_t a = 0;
@@ -423,7 +482,8 @@ void converters_property(Input input) {
   const Kind* kind = named_kind(source);
   if (kind == nullptr) return;
   const std::unique_ptr<Converter> converter = kind->make();
-  convert_and_check(*kind, *converter, source, true);
+  const std::unique_ptr<Converter> twin = kind->make();
+  convert_and_check(*kind, *converter, *twin, source, true);
 }
 
 void files_property(Input input) {
@@ -431,6 +491,7 @@ void files_property(Input input) {
   constexpr char kSeparator = '\x1e';
   constexpr int kMostFiles = 16;
   Converters converters;
+  Converters twins;
   std::string_view rest = as_text(input);
   for (int files = 0; files < kMostFiles && !rest.empty(); ++files) {
     const std::size_t cut = rest.find(kSeparator);
@@ -438,10 +499,11 @@ void files_property(Input input) {
     rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
     const Kind* kind = named_kind(file);
     if (kind == nullptr) continue;
-    convert_and_check(*kind, converters.of(*kind), file);
+    convert_and_check(*kind, converters.of(*kind), twins.of(*kind), file);
   }
   // The driver's last step: nothing is left allocated.
   converters.release();
+  twins.release();
 }
 
 void data_property(Input input) {

@@ -1,6 +1,7 @@
 // Failures injected through the file seam: whatever fails while an output is put in place, the
 // old output stays exactly as it was, no temporary file is left behind, the user is told, and
-// the run ends with status 1.
+// the run ends with status 1. So too for an output written while its source is read (the item
+// list's table), whose room on the disk is taken at its count line.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -19,6 +20,7 @@ enum class Fault {
   CreateTemp,
   WriteHalfway,
   DiskFull,
+  DiskFullAtResize,
   Close,
   DiskFullAtClose,
   Flush,
@@ -42,12 +44,24 @@ class FaultyFiles final : public FileSystem {
     return real_.create_temp(target, temp_path, handle);
   }
 
-  Problem write(Handle handle, std::span<const Piece> pieces) override {
+  Problem write(Handle handle, std::uint64_t at, std::span<const Piece> pieces) override {
     if (steps.back() != "write") steps.push_back("write");
-    if (!armed(Fault::WriteHalfway) && !armed(Fault::DiskFull)) return real_.write(handle, pieces);
+    if (!armed(Fault::WriteHalfway) && !armed(Fault::DiskFull)) {
+      return real_.write(handle, at, pieces);
+    }
     // Part of the bytes reach the disk before the failure.
-    if (Problem p = write_half(real_, handle, pieces); !p.empty()) return p;
+    if (Problem p = write_half(real_, handle, at, pieces); !p.empty()) return p;
     return fired(fault_ == Fault::DiskFull ? ENOSPC : EIO);
+  }
+
+  Problem read(Handle handle, std::uint64_t at, std::span<unsigned char> bytes) override {
+    return real_.read(handle, at, bytes);
+  }
+
+  Problem resize(Handle handle, std::uint64_t size) override {
+    steps.push_back("resize");
+    if (armed(Fault::DiskFullAtResize)) return fired(ENOSPC);
+    return real_.resize(handle, size);
   }
 
   Problem close(Handle handle) override {
@@ -95,17 +109,30 @@ class FaultyFiles final : public FileSystem {
   Fault fault_;
 };
 
+constexpr std::string_view kSource = "<folder_name_image>\nimages\n</folder_name_image>\n";
+
+// A source and its kind's output name.
+struct Source {
+  const char* name;
+  const char* output;
+  std::string_view text;
+};
+constexpr Source kFolders{"prepare.txt", "prepare.dat", kSource};
+// Its table goes to the output while it is read.
+constexpr Source kItems{"item_list.txt", "item_list.dat",
+                        "<item_number>\n1\n</item_number>\n<item_data>\n"
+                        "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 sword a#sword\n</item_data>\n"};
+
 struct Case {
   const char* name;
   Fault fault;
+  Source source = kFolders;
 };
 void PrintTo(const Case& c, std::ostream* os) {
   *os << c.name;
 }
 
 class InjectedFault : public testing::TestWithParam<Case> {};
-
-constexpr std::string_view kSource = "<folder_name_image>\nimages\n</folder_name_image>\n";
 
 // The bytes of its output: four counted texts, the second "images".
 Bytes counted(std::string_view s) {
@@ -116,50 +143,53 @@ const Bytes kOutput =
               field("folder_name_audio", counted("")), field("load_image", counted(""))});
 
 TEST_P(InjectedFault, KeepsTheOldOutputAndLeavesNoTemporaryFile) {
+  const Source& source = GetParam().source;
   TempDir dir;
-  write_file(dir / "prepare.txt", kSource);
+  write_file(dir / source.name, source.text);
   const std::string old = "the old output, which must survive";
-  write_file(dir / "prepare.dat", old);
+  write_file(dir / source.output, old);
 #ifndef _WIN32
-  ::chmod((dir / "prepare.dat").c_str(), 0640);
+  ::chmod((dir / source.output).c_str(), 0640);
 #endif
 
   FaultyFiles files(GetParam().fault);
   RecordingConsole console;
-  EXPECT_EQ(run_driver({"-y", dir / "prepare.txt"}, files, console), kExitFailed);
+  EXPECT_EQ(run_driver({"-y", dir / source.name}, files, console), kExitFailed);
 
   EXPECT_EQ(files.fired_count, 1);
-  EXPECT_EQ(file_text(dir / "prepare.dat"), old);
+  EXPECT_EQ(file_text(dir / source.output), old);
 #ifndef _WIN32
-  EXPECT_EQ(mode_of(dir / "prepare.dat"), 0640u);  // permission bits are POSIX
+  EXPECT_EQ(mode_of(dir / source.output), 0640u);  // permission bits are POSIX
 #endif
-  EXPECT_EQ(dir.names(), (std::set<std::string>{"prepare.dat", "prepare.txt"}));
+  EXPECT_EQ(dir.names(), (std::set<std::string>{source.output, source.name}));
   ASSERT_EQ(console.errors.size(), 1u) << console.all_errors();
-  EXPECT_EQ(console.errors[0], dir / "prepare.dat" + ": " + kCannotCreate() + ": " + files.reason);
+  EXPECT_EQ(console.errors[0], dir / source.output + ": " + kCannotCreate() + ": " + files.reason);
 }
 
 TEST_P(InjectedFault, CreatesNothingWhereNoOutputWas) {
+  const Source& source = GetParam().source;
   TempDir dir;
-  write_file(dir / "prepare.txt", kSource);
+  write_file(dir / source.name, source.text);
   FaultyFiles files(GetParam().fault);
   RecordingConsole console;
-  EXPECT_EQ(run_driver({dir / "prepare.txt"}, files, console), kExitFailed);
+  EXPECT_EQ(run_driver({dir / source.name}, files, console), kExitFailed);
   EXPECT_EQ(files.fired_count, 1);
-  EXPECT_EQ(dir.names(), std::set<std::string>{"prepare.txt"});
+  EXPECT_EQ(dir.names(), std::set<std::string>{source.name});
   EXPECT_EQ(console.errors.size(), 1u) << console.all_errors();
 }
 
 TEST_P(InjectedFault, LaterFilesOfTheRunAreStillConverted) {
+  const Source& source = GetParam().source;
   TempDir dir;
-  write_file(dir / "prepare.txt", kSource);
+  write_file(dir / source.name, source.text);
   write_file(dir / "start_game.txt", "<start_scene_index>\n7\n</start_scene_index>\n");
   FaultyFiles files(GetParam().fault);
   RecordingConsole console;
   // The first output meets the fault; the second goes through.
-  EXPECT_EQ(run_driver({dir / "prepare.txt", dir / "start_game.txt"}, files, console), kExitFailed);
+  EXPECT_EQ(run_driver({dir / source.name, dir / "start_game.txt"}, files, console), kExitFailed);
   EXPECT_EQ(files.fired_count, 1);
   EXPECT_EQ(dir.names(),
-            (std::set<std::string>{"prepare.txt", "start_game.dat", "start_game.txt"}));
+            (std::set<std::string>{source.name, "start_game.dat", "start_game.txt"}));
   EXPECT_EQ(console.errors.size(), 1u) << console.all_errors();
 }
 
@@ -168,7 +198,11 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(Case{"CreateTemp", Fault::CreateTemp},
                     Case{"WriteHalfway", Fault::WriteHalfway}, Case{"DiskFull", Fault::DiskFull},
                     Case{"Close", Fault::Close}, Case{"DiskFullAtClose", Fault::DiskFullAtClose},
-                    Case{"Flush", Fault::Flush}, Case{"Rename", Fault::Rename}),
+                    Case{"Flush", Fault::Flush}, Case{"Rename", Fault::Rename},
+                    Case{"ItemsCreateTemp", Fault::CreateTemp, kItems},
+                    Case{"ItemsDiskFullAtCountLine", Fault::DiskFullAtResize, kItems},
+                    Case{"ItemsDiskFull", Fault::DiskFull, kItems},
+                    Case{"ItemsFlush", Fault::Flush, kItems}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The outputs of a run are written first, then flushed to the disk in one step, then renamed in

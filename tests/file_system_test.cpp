@@ -3,11 +3,17 @@
 // POSIX only (left out of the Windows build): permission bits, other users, symbolic links,
 // pipes and the POSIX shell; windows_test.cpp meets the Windows refusals.
 #include <gtest/gtest.h>
+#ifdef __linux__
+#include <sys/mount.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "files_support.h"
@@ -175,6 +181,82 @@ TEST(OutputRefused, APipeOrDeviceIsNotReplacedByAFile) {
   EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
   EXPECT_EQ(dir.names(), (std::set<std::string>{"pipe", "start_game.dat", "start_game.txt"}));
 }
+
+// ---- a full disk ---------------------------------------------------------------------------
+#ifdef __linux__
+
+// A file system of 256 KiB of its own, mounted over a fresh folder for one test: a tmpfs, where
+// the test runs as root on a machine that lets it mount one (else the test is skipped).
+class SmallDisk {
+ public:
+  SmallDisk() {
+    if (::mount("kelvconv-test", dir_.path().c_str(), "tmpfs", MS_NOSUID | MS_NODEV,
+                "size=256k") == 0) {
+      mounted_ = true;
+    } else {
+      why_ = std::strerror(errno);
+    }
+  }
+  ~SmallDisk() {
+    if (mounted_) ::umount2(dir_.path().c_str(), MNT_DETACH);
+  }
+  SmallDisk(const SmallDisk&) = delete;
+  SmallDisk& operator=(const SmallDisk&) = delete;
+
+  bool mounted() const { return mounted_; }
+  const std::string& why() const { return why_; }
+  std::string operator/(std::string_view name) const { return dir_ / name; }
+  std::set<std::string> names() const { return dir_.names(); }
+
+ private:
+  TempDir dir_;
+  bool mounted_ = false;
+  std::string why_;
+};
+
+// The item list takes the room of its whole table on the disk at its count line, before any of
+// its records is written; the talk list meets the full disk at a write of its texts. Either way
+// the old output stays as it was, nothing is left beside it, and the user is told.
+TEST(FullDisk, LeavesTheOldOutputAndTellsIt) {
+  SmallDisk disk;
+  if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small file system here: " << disk.why();
+  struct Case {
+    const char* source;
+    std::string text;
+    const char* output;
+  } cases[] = {
+      {"item_list.txt", "<item_number>\n2000\n</item_number>\n<item_data>\n0 1 2\n", "item_list.dat"},
+      {"talk_list.txt",
+       "<talk_number>\n150\n</talk_number>\n<talk_data>\n" +
+           [] {
+             std::string texts;  // 150 KB, and as much output: more than the disk has left
+             for (int i = 0; i < 150; ++i)
+               texts += std::string(1000, 'a') + "\n";
+             return texts;
+           }(),
+       "talk_list.dat"},
+  };
+  for (const Case& c : cases) {
+    write_file(disk / c.source, c.text);
+    write_file(disk / c.output, "old");
+    RecordingConsole console;
+    EXPECT_EQ(run_driver({"-y", "-q", disk / c.source}, system_files(), console), kExitFailed);
+    EXPECT_TRUE(file_text(disk / c.output) == "old") << c.source;  // not a whole file printed
+    EXPECT_EQ(disk.names(), (std::set<std::string>{c.source, c.output}));
+    EXPECT_EQ(console.all_errors(), disk / c.output + ": " + kCannotCreate() + ": " +
+                                        std::strerror(ENOSPC) + "\n");
+    std::filesystem::remove(disk / c.source);
+    std::filesystem::remove(disk / c.output);
+  }
+  // Where it fits, it is written.
+  write_file(disk / "item_list.txt", "<item_number>\n20\n</item_number>\n");
+  RecordingConsole console;
+  EXPECT_EQ(run_driver({"-y", disk / "item_list.txt"}, system_files(), console), kExitOk)
+      << console.all_errors();
+  EXPECT_EQ(file_text(disk / "item_list.dat").size(), 4u + 24 + 18 + 20 * 384);
+}
+
+#endif  // __linux__
 
 // ---- symbolic links as outputs ------------------------------------------------------------
 

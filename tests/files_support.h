@@ -68,7 +68,7 @@ class RecordingConsole final : public Console {
 };
 
 // Writes through `files` the first half of the bytes of `pieces`, as a write cut short would.
-inline Problem write_half(FileSystem& files, FileSystem::Handle handle,
+inline Problem write_half(FileSystem& files, FileSystem::Handle handle, std::uint64_t at,
                           std::span<const FileSystem::Piece> pieces) {
   std::size_t left = 0;
   for (const FileSystem::Piece& p : pieces)
@@ -79,7 +79,7 @@ inline Problem write_half(FileSystem& files, FileSystem::Handle handle,
     half.push_back(p.first(std::min(left, p.size())));
     left -= half.back().size();
   }
-  return files.write(handle, half);
+  return files.write(handle, at, half);
 }
 
 // Runs the driver on `args` (the program name is added in front).

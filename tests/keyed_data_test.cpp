@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <string>
 #include <vector>
 
 #include "support.h"
@@ -38,41 +40,118 @@ TEST(KeyedData, TheBytesOfAFieldRecord) {
   EXPECT_EQ(out.bytes, expected);
 }
 
-// Whatever the mix of pieces, the gather writes pass on the same bytes in the same order: small
-// ones copied (they may come from a number on the stack), tables of 4 KiB or more by their own
-// address, and never more than 256 pieces at once, what one gather write of the file seam takes.
-TEST(KeyedData, GatherSinkPassesTheBytesOnInOrder) {
-  constexpr std::size_t kPieces = 256;
-  Bytes table(12 * 1024);
+// The data file as it is written, against a plain model of a file: whatever the mix of pieces
+// put at its position, written, read back and resized anywhere, it holds the same bytes. Its
+// gather writes keep tables of its keeping size or more by their own address, never take more
+// than 256 pieces at once (what one gather write of the file seam takes), and write nothing
+// after a failure.
+class ModelledStream final : public DataStream {
+ public:
+  Bytes file;
+  std::size_t by_address = 0;
+  const unsigned char* table = nullptr;
+  bool full = false;  // the disk: writes fail from now on
+
+ protected:
+  std::string write_pieces(std::uint64_t at, std::span<const Piece> pieces) override {
+    EXPECT_LE(pieces.size(), kPieces);
+    if (full) return "disk full";
+    for (const Piece& p : pieces) {
+      by_address += p.data() == table ? 1 : 0;
+      if (at + p.size() > file.size()) file.resize(at + p.size());
+      std::copy(p.begin(), p.end(), file.begin() + static_cast<std::ptrdiff_t>(at));
+      at += p.size();
+    }
+    return {};
+  }
+  std::string read_bytes(std::uint64_t at, std::span<unsigned char> out) override {
+    EXPECT_LE(at + out.size(), file.size());
+    std::copy_n(file.begin() + static_cast<std::ptrdiff_t>(at), out.size(), out.begin());
+    return {};
+  }
+  std::string resize_file(std::uint64_t size) override {
+    file.resize(size);
+    return {};
+  }
+};
+
+TEST(DataStream, HoldsWhatAPlainFileWouldHold) {
+  Bytes table(3 * DataStream::kKeepFrom);
   for (std::size_t i = 0; i < table.size(); ++i)
     table[i] = static_cast<unsigned char>(i * 7);
-  Bytes given;
-  Bytes passed;
-  std::size_t by_address = 0;
-  GatherSink sink([&](std::span<const GatherSink::Piece> pieces) {
-    EXPECT_LE(pieces.size(), kPieces);
-    for (const GatherSink::Piece& p : pieces) {
-      if (p.data() == table.data()) ++by_address;
-      passed.insert(passed.end(), p.begin(), p.end());
-    }
-  });
-  const auto put = [&](const unsigned char* data, std::size_t size) {
-    sink.put(data, size);
-    given.insert(given.end(), data, data + size);
+  ModelledStream stream;
+  stream.table = table.data();
+  Bytes model;
+  std::size_t tables = 0;
+  const auto write_model = [&](std::uint64_t at, const unsigned char* data, std::size_t size) {
+    if (at + size > model.size()) model.resize(at + size);
+    std::copy_n(data, size, model.begin() + static_cast<std::ptrdiff_t>(at));
   };
-  for (int round = 0; round < 3; ++round) {
-    // More small pieces than its buffer of 64 KiB holds, then more large ones than a write takes.
-    for (std::size_t n = 0; n < 2 * 64 * 1024; n += 13) {
-      const Bytes small = i32(static_cast<std::int32_t>(n));
-      put(small.data(), small.size());
-      put(table.data() + n % 1000, n % 200);
+  std::uint32_t state = 1;
+  const auto next = [&](std::uint32_t below) {
+    state = state * 1103515245u + 12345u;
+    return (state >> 8) % below;
+  };
+  for (int step = 0; step < 20000; ++step) {
+    const std::uint64_t at = model.empty() ? 0 : next(static_cast<std::uint32_t>(model.size()));
+    const std::size_t small = next(64);
+    switch (next(8)) {
+      case 0:  // a table, by address
+        write_model(stream.position(), table.data(), table.size());
+        stream.put(table.data(), table.size());
+        ++tables;
+        break;
+      case 1:
+        stream.seek(at);
+        break;
+      case 2: {
+        unsigned char* to = stream.room(at, small);
+        for (std::size_t i = 0; i < small; ++i)
+          to[i] = static_cast<unsigned char>(step + i);
+        write_model(at, to, small);
+        break;
+      }
+      case 3: {
+        const Bytes bytes(small + (small % 2) * DataStream::kKeepFrom,
+                          static_cast<unsigned char>(step));
+        stream.write(at, bytes.data(), bytes.size());
+        write_model(at, bytes.data(), bytes.size());
+        break;
+      }
+      case 4: {
+        const std::size_t n = std::min<std::size_t>(small, model.size() - at);
+        Bytes back(n);
+        EXPECT_TRUE(stream.read(at, back.data(), n));
+        EXPECT_TRUE(std::equal(back.begin(), back.end(), model.begin() + static_cast<long>(at)));
+        break;
+      }
+      case 5:
+        stream.resize(at + small);
+        model.resize(at + small);
+        break;
+      default: {  // a number from the stack
+        const Bytes number = i32(step);
+        write_model(stream.position(), number.data(), number.size());
+        stream.put(number.data(), number.size());
+        break;
+      }
     }
-    for (std::size_t n = 0; n < kPieces + 3; ++n)
-      put(table.data(), table.size());
   }
-  sink.flush();
-  EXPECT_EQ(passed, given);
-  EXPECT_EQ(by_address, 3 * (kPieces + 3));
+  stream.end();
+  model.resize(std::min<std::size_t>(model.size(), stream.position()));
+  EXPECT_EQ(stream.file, model);
+  EXPECT_TRUE(stream.problem().empty());
+  EXPECT_EQ(stream.by_address, tables);
+
+  // After a failure, nothing more is written, and the failure is kept.
+  stream.full = true;
+  stream.put(table.data(), 8);
+  stream.flush();
+  stream.full = false;
+  stream.put(table.data(), 8);
+  stream.end();
+  EXPECT_EQ(stream.problem(), "disk full");
+  EXPECT_EQ(stream.file, model);
 }
 
 }  // namespace

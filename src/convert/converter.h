@@ -15,6 +15,7 @@
 #include <string>
 
 #include "format/data_reader.h"
+#include "format/data_stream.h"
 #include "format/keyed_data.h"
 #include "format/line_reader.h"
 #include "format/links.h"
@@ -64,6 +65,15 @@ class Converter {
   virtual const Vocabulary& vocabulary() const = 0;
   // The list of entries that other kinds index, as the data file written holds it.
   virtual Provided provided() const { return {}; }
+
+  // The data file the output goes to, open while the source is read (format/data_stream.h), for
+  // the kinds that make their large table there; without one (as by default) every table is
+  // made in memory. Set before read(); write() then writes into the same file, from its start.
+  void write_while_reading(DataStream* file) { file_ = file; }
+  DataStream* file() const { return file_; }
+
+ private:
+  DataStream* file_ = nullptr;
 };
 
 // What a converter declares of its kind, once.
@@ -103,6 +113,10 @@ class SectionConverter : public Converter {
 
   // The vocabulary of the kind, without an object of it.
   static const Vocabulary& shared_vocabulary();
+
+  // Writes the data file as it stands into file(), from its start: what a count line that made a
+  // table there runs, so that the writer gives the table its place before its records come.
+  void place_tables();
 
   // The defaults of what `C` may define.
   void start_reading() {}
@@ -147,6 +161,13 @@ void SectionConverter<C>::layout(L& l) {
       }
     }
   }
+}
+
+template <class C>
+void SectionConverter<C>::place_tables() {
+  file()->seek(0);
+  DataWriter writer(*file());
+  layout(writer);
 }
 
 template <class C>

@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -166,6 +167,10 @@ struct CountedRules {
   bool optional = false;  // the count's field, too, is left out while the table is absent
   // The most bytes the table may take: less where a record writes more than it holds.
   std::int64_t max_bytes = std::numeric_limits<std::int32_t>::max();
+  // Written as held, the records go to the data file as their lines are read, where the driver
+  // opened it first: for the converter's one large table, which nothing after its count line
+  // moves in the file (the fields before it keep their size).
+  bool in_file = false;
 };
 
 namespace declare_detail {
@@ -175,8 +180,18 @@ struct CountedSteps {
   using C = class_of<List>;
   using R = typename std::remove_cvref_t<decltype(Format)>::Record;
 
-  // Every count line makes a new table of empty records, also one that holds no number.
-  static void on_count(C& c, const Line& l) { (c.*List).count_line(l, Rules.max_bytes); }
+  // Every count line makes a new table of empty records, also one that holds no number. Made in
+  // the data file, it gets its place there at once, before its first record.
+  static void on_count(C& c, const Line& l) {
+    static_assert(!Rules.in_file || Rules.written == Written::Held,
+                  "CountedRules: a table made in the data file is written as held");
+    auto& list = c.*List;
+    list.count_line(l, Rules.max_bytes, Rules.in_file ? c.file() : nullptr);
+    if (list.table.placed_in_file()) {
+      c.place_tables();
+      assert(list.table.placement().placed());
+    }
+  }
   // Every line takes the next record, also one that scans nothing.
   static void on_record(C& c, const Line& l) {
     if (R* r = (c.*List).next(l, c.*Index)) l.scan(Format, *r);

@@ -7,30 +7,68 @@ namespace kelv {
 OutputQueue::OutputQueue(FileSystem& files, Console& console, bool verbose)
     : files_(files), console_(console), verbose_(verbose), batch_(files) {}
 
+bool OutputQueue::aim(const std::string& output) {
+  drop();
+  open_ = true;
+  started_ = false;
+  begun_ = output;
+  problem_.clear();
+  target_ = commit_target(files_, output, problem_);
+  if (target_.empty()) return false;
+  // An output named before in this run is then there to be asked about, as any existing one.
+  if (batch_.may_hold(target_)) batch_.finish();
+  return true;
+}
+
+bool OutputQueue::start() {
+  problem_ = batch_.begin(target_);
+  started_ = problem_.empty();
+  if (started_) file_.start();
+  return started_;
+}
+
+DataStream* OutputQueue::begin(const std::string& output) {
+  return aim(output) && start() ? &file_ : nullptr;
+}
+
+void OutputQueue::drop() {
+  if (!open_) return;
+  open_ = false;
+  if (started_) batch_.drop();
+  started_ = false;
+}
+
 void OutputQueue::put(const std::string& from, const std::string& output, const Content& content,
                       const MayReplace& may_replace) {
-  Problem p;
-  const std::string target = commit_target(files_, output, p);
-  if (target.empty()) {
-    cannot_create(output, p);
+  if (!open_ || begun_ != output) aim(output);
+  if (target_.empty()) {
+    open_ = false;
+    cannot_create(output, problem_);
     return;
   }
-  // An output named before in this run is then there to be asked about, as any existing one.
-  if (batch_.may_hold(target)) batch_.finish();
-  if (files_.exists(output) && !may_replace(output)) return;
-  if (p = batch_.begin(target); p.empty()) {
-    GatherSink sink([this](std::span<const GatherSink::Piece> pieces) { batch_.write(pieces); });
-    content(sink);
-    sink.flush();
-    p = batch_.end([this, from, output](const Problem& problem) {
-      if (!problem.empty()) {
-        cannot_create(output, problem);
-        return;
-      }
-      ++written_;
-      if (verbose_) console_.info(from + " -> " + output);
-    });
+  if (files_.exists(output) && !may_replace(output)) {
+    drop();
+    return;
   }
+  if (!started_ && problem_.empty()) start();
+  open_ = false;
+  if (!started_) {
+    cannot_create(output, problem_);
+    return;
+  }
+  started_ = false;
+  file_.seek(0);
+  content(file_);
+  file_.end();
+  if (!file_.problem().empty()) batch_.fail(file_.problem());
+  const Problem p = batch_.end([this, from, output](const Problem& problem) {
+    if (!problem.empty()) {
+      cannot_create(output, problem);
+      return;
+    }
+    ++written_;
+    if (verbose_) console_.info(from + " -> " + output);
+  });
   if (!p.empty()) cannot_create(output, p);
 }
 

@@ -251,6 +251,7 @@ class Driver {
     const Names* names = names_for(path);
     Diagnostics findings(path, converter.vocabulary(), job.kind->name(), names);
     ListsHeard lists(converter.vocabulary(), job.kind->name(), names);
+    const WhileReading output(*this, converter, path);
     CarriedHeard heard(lists);
     const std::optional<Refusal> refused = converter.read(source, findings, heard);
     if (const std::string e = source.error(); !e.empty()) {
@@ -284,6 +285,32 @@ class Driver {
           return out_of_date || may_replace(output);
         });
   }
+
+  // The output of a conversion, begun before its source is read where it is to be written, so
+  // that a kind whose large table comes record after record writes the table into it as it
+  // reads; dropped at the end of the conversion unless it was put in place.
+  class WhileReading {
+   public:
+    WhileReading(Driver& d, Converter& converter, const std::string& source)
+        : outputs_(d.outputs_), converter_(converter) {
+      const std::string output = output_path(source);
+      if (d.options_.mode != Mode::Convert ||
+          (d.overwrite_ == Overwrite::Never && d.files_.exists(output))) {
+        return;
+      }
+      converter.write_while_reading(outputs_.begin(output));
+    }
+    ~WhileReading() {
+      converter_.write_while_reading(nullptr);
+      outputs_.drop();
+    }
+    WhileReading(const WhileReading&) = delete;
+    WhileReading& operator=(const WhileReading&) = delete;
+
+   private:
+    OutputQueue& outputs_;
+    Converter& converter_;
+  };
 
   bool may_replace(const std::string& output) {
     Answer answer = Answer::CannotAsk;

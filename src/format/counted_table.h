@@ -80,10 +80,12 @@ struct CountedTable {
 
   // A count line makes a new zero-filled table in place of the old one, also when it holds no
   // number (the count then stays); records read before are lost. `max_bytes` bounds the table's
-  // bytes where its records write other than they are held.
-  void count_line(const Line& l, std::int64_t max_bytes = Table<R>::kMaxBytes) {
+  // bytes where its records write other than they are held. With `file`, the table is made in
+  // the data file (format/table.h).
+  void count_line(const Line& l, std::int64_t max_bytes = Table<R>::kMaxBytes,
+                  DataStream* file = nullptr) {
     l.scan_number(count, kCountValue);
-    tell_table(l, table.make(count, max_bytes), count, sizeof(R));
+    tell_table(l, table.make(count, max_bytes, file), count, sizeof(R));
   }
 
   // The record at the running `index` for a data line (a present table holds `count` records).

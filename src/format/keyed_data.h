@@ -44,79 +44,13 @@
 #include <utility>
 #include <vector>
 
+#include "format/data_stream.h"
 #include "format/line_format.h"
 #include "format/table.h"
 #include "format/text.h"
+#include "language/tr.h"
 
 namespace kelv {
-
-// Where the bytes of a data file go.
-class ByteSink {
- public:
-  virtual ~ByteSink() = default;
-  // Takes `size` bytes. Large blocks may be kept by address until the sink is flushed: they must
-  // stay valid until then (the tables a converter holds do).
-  virtual void put(const void* data, std::size_t size) = 0;
-};
-
-// Collects the bytes in memory.
-class MemorySink final : public ByteSink {
- public:
-  void put(const void* data, std::size_t size) override {
-    const auto* p = static_cast<const unsigned char*>(data);
-    bytes.insert(bytes.end(), p, p + size);
-  }
-  std::vector<unsigned char> bytes;
-};
-
-// Hands the bytes on in pieces, for gather writes: small ones (numbers, headers, short texts)
-// copied into a buffer of its own, large ones (tables) by their address. It passes them on when
-// the buffer or the list of pieces is full, and at flush(), which must come before the large
-// blocks change.
-class GatherSink final : public ByteSink {
- public:
-  using Piece = std::span<const unsigned char>;
-  using Out = std::function<void(std::span<const Piece>)>;
-
-  static constexpr std::size_t kBuffer = 64 * 1024;
-  static constexpr std::size_t kKeepFrom = 4096;  // bytes kept by address, not copied
-  static constexpr std::size_t kPieces = 256;
-
-  explicit GatherSink(Out out) : out_(std::move(out)) { pieces_.reserve(kPieces); }
-
-  void put(const void* data, std::size_t size) override {
-    if (size == 0) return;
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    if (size >= kKeepFrom) {
-      if (pieces_.size() == kPieces) flush();
-      pieces_.emplace_back(bytes, size);
-      return;
-    }
-    if (used_ + size > kBuffer || pieces_.size() == kPieces) flush();
-    unsigned char* to = buffer_.get() + used_;
-    std::memcpy(to, bytes, size);
-    used_ += size;
-    // Joined to the last piece when that ends where this one begins.
-    if (!pieces_.empty() && pieces_.back().data() + pieces_.back().size() == to) {
-      pieces_.back() = Piece(pieces_.back().data(), pieces_.back().size() + size);
-    } else {
-      pieces_.emplace_back(to, size);
-    }
-  }
-
-  // Passes on every piece held.
-  void flush() {
-    if (!pieces_.empty()) out_(pieces_);
-    pieces_.clear();
-    used_ = 0;
-  }
-
- private:
-  Out out_;
-  std::unique_ptr<unsigned char[]> buffer_{new unsigned char[kBuffer]};
-  std::size_t used_ = 0;
-  std::vector<Piece> pieces_;
-};
 
 // The data size of a counted text.
 constexpr std::int64_t counted_size(std::string_view text) {
@@ -170,8 +104,9 @@ class Measure {
   }
   template <class R, std::size_t N>
   void held_table(const Table<R>& t, std::int32_t, const LineFormat<R, N>&) {
-    size += static_cast<std::int64_t>(t.all().size_bytes());
+    size += static_cast<std::int64_t>(t.size() * sizeof(R));
   }
+  void placed(const Placement& p) { size += static_cast<std::int64_t>(p.size); }
   template <class R, std::size_t N>
   void list(const Table<R>& t, const std::int32_t&, const LineFormat<R, N>&, const ValueShape&) {
     size += 4 + static_cast<std::int64_t>(t.all().size_bytes());
@@ -238,8 +173,32 @@ class Emit {
     if (!rs.empty()) out_.put(rs.data(), rs.size_bytes());
   }
   template <class R, std::size_t N>
-  void held_table(const Table<R>& t, std::int32_t, const LineFormat<R, N>& f) {
-    held_array(t.all(), f);
+  void held_table(Table<R>& t, std::int32_t, const LineFormat<R, N>& f) {
+    if (!t.placed_in_file()) {
+      held_array(t.all(), f);
+      return;
+    }
+    check_held<R>();
+    t.write_window();
+    placed(t.placement());
+  }
+  // Bytes that went to the data file while the source was read: placed here when they have no
+  // place yet (the data file's room taken for them, and what it held from here on cut), else
+  // passed over, where they must be.
+  void placed(Placement& p) {
+    DataStream& file = *p.file;
+    const std::uint64_t here = file.position();
+    if (static_cast<ByteSink*>(p.file) != &out_ ||
+        (p.placed() && static_cast<std::uint64_t>(p.at) != here)) {
+      file.fail(tr("a table written while reading is out of place (a fault of kelvconv)")());
+      return;
+    }
+    if (!p.placed()) {
+      p.at = static_cast<std::int64_t>(here);
+      file.resize(here);
+      if (p.reserved) file.resize(here + p.size);
+    }
+    file.seek(here + p.size);
   }
   template <class R, std::size_t N>
   void list(const Table<R>& t, const std::int32_t&, const LineFormat<R, N>& f,

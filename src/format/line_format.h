@@ -59,6 +59,9 @@ template <class R>
 struct LineValue {
   ValueShape shape;
   void* (*place)(R&) = nullptr;  // the field it fills in a record
+  // The number of an array right after the value before it on the line, whose field follows
+  // that one's: the scanner takes such a run of numbers in one go.
+  bool follows = false;
 
   const void* in(const R& r) const { return place(const_cast<R&>(r)); }
   // The same value, a number that indexes the list `list` of another kind.
@@ -149,7 +152,8 @@ constexpr auto elements(std::string_view stem, std::uint16_t first, Stored store
   using E = typename number_array<typename member<M>::Type>::Element;
   return std::array<LineValue<C>, sizeof...(I)>{LineValue<C>{
       {stem, static_cast<std::uint16_t>(first + I), number_kind<E>(), stored, sizeof(E)},
-      &element<M, I>}...};
+      &element<M, I>,
+      I > 0}...};
 }
 
 // How many values a part of a line holds, and the record they fill.

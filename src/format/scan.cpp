@@ -50,11 +50,47 @@ bool is_digit(char c) {
   return static_cast<unsigned char>(c - '0') < 10;
 }
 
+// How many of the eight bytes of `x`, in memory order, are decimal digits before the first that
+// is not. A byte is a digit when its high half is 3 and adding 6 leaves it so; a carry out of a
+// byte that is no digit can only change the bytes after it.
+unsigned leading_digits(std::uint64_t x) {
+  constexpr std::uint64_t kHigh = 0xF0F0F0F0F0F0F0F0u;
+  constexpr std::uint64_t kThrees = 0x3030303030303030u;
+  const std::uint64_t off = ((x & kHigh) ^ kThrees) | (((x + 0x0606060606060606u) & kHigh) ^ kThrees);
+  return off == 0 ? 8u : static_cast<unsigned>(std::countr_zero(off)) / 8u;
+}
+
+// The number that the first `n` bytes of `x` (1 to 8, all digits) spell, in memory order: the
+// digits moved to the top as if zeros led them, then joined two, four and eight at a time.
+std::uint32_t digits_value(std::uint64_t x, unsigned n) {
+  std::uint64_t v = (x - 0x3030303030303030u) << (8 * (8 - n));
+  v = v * 10 + (v >> 8);
+  v = (((v & 0x000000FF000000FFu) * (100 + (std::uint64_t{1000000} << 32))) +
+       (((v >> 16) & 0x000000FF000000FFu) * (1 + (std::uint64_t{10000} << 32)))) >>
+      32;
+  return static_cast<std::uint32_t>(v);
+}
+
 // "%d": an optionally signed decimal integer; digits beyond 32 bits wrap modulo 2^32.
 bool scan_int(Cursor& in, std::int32_t& out, bool& wrapped) {
   const char* p = in.at;
   const bool negative = p != in.end && *p == '-';
   if (p != in.end && (*p == '+' || negative)) ++p;
+  // Up to seven digits, eight bytes at a time, where the line has them: no wrap is possible.
+  if constexpr (std::endian::native == std::endian::little) {
+    if (in.end - p >= 8) {
+      std::uint64_t x;
+      std::memcpy(&x, p, 8);
+      const unsigned n = leading_digits(x);
+      if (n == 0) return false;
+      if (n < 8) {
+        const std::uint32_t value = digits_value(x, n);
+        in.at = p + n;
+        out = static_cast<std::int32_t>(negative ? 0u - value : value);
+        return true;
+      }
+    }
+  }
   if (p == in.end || !is_digit(*p)) return false;
   const char* const digits = p;
   // Modulo 2^64, whose low 32 bits are the number modulo 2^32.
@@ -217,29 +253,42 @@ ScanResult scan_targets(std::string_view line, std::span<const Target> targets) 
   int wrapped_at = -1;
   int cut_at = -1;
   std::size_t cut_field = 0;
+  int wanted = 0;
+  bool ok = true;
   for (const Target& t : targets) {
-    in.skip_space();
-    bool ok = false;
+    wanted += static_cast<int>(t.count);
+    if (!ok) continue;
+    // A value that does not match leaves the cursor where it looked, and ends the scan.
     if (t.kind == Kind::Int) {
-      bool wrapped = false;
-      ok = scan_int(in, *static_cast<std::int32_t*>(t.place), wrapped);
-      if (wrapped && wrapped_at < 0) wrapped_at = matched;
+      auto* out = static_cast<std::int32_t*>(t.place);
+      for (std::size_t k = 0; ok && k < t.count; ++k) {
+        in.skip_space();
+        bool wrapped = false;
+        ok = scan_int(in, out[k], wrapped);
+        if (wrapped && wrapped_at < 0) wrapped_at = matched;
+        matched += ok ? 1 : 0;
+      }
     } else if (t.kind == Kind::Real) {
-      ok = scan_real(in, *static_cast<float*>(t.place));
+      auto* out = static_cast<float*>(t.place);
+      for (std::size_t k = 0; ok && k < t.count; ++k) {
+        in.skip_space();
+        ok = scan_real(in, out[k]);
+        matched += ok ? 1 : 0;
+      }
     } else {
+      in.skip_space();
       bool cut = false;
       ok = scan_word(in, t, cut);
       if (cut && cut_at < 0) {
         cut_at = matched;
         cut_field = t.size;
       }
+      matched += ok ? 1 : 0;
     }
-    if (!ok) break;  // a value that does not match leaves the cursor where it looked
-    ++matched;
   }
   ScanResult result;
   result.matched = matched;
-  result.wanted = static_cast<int>(targets.size());
+  result.wanted = wanted;
   result.wrapped = wrapped_at >= 0;
   result.wrapped_value = std::max(wrapped_at, 0);
   result.word_cut = cut_at >= 0;

@@ -26,6 +26,8 @@ struct Target {
   Kind kind;  // Int, Real or Word
   void* place;
   std::size_t size;  // words: the field size
+  // Numbers: this many, each after white space, into the array that starts at `place`.
+  std::size_t count = 1;
 };
 
 }  // namespace scan_detail
@@ -71,16 +73,25 @@ ScanResult scan_line(std::string_view line, const LineFormat<R, N>& format, R& r
       return r;
     }
   }
+  // The numbers of an array, one after the other on the line, are scanned as one target.
   std::array<scan_detail::Target, N> targets{};
+  std::size_t n = 0;
+  std::array<std::size_t, N> stored{};  // the values stored other than as read
+  std::size_t changed = 0;
   for (std::size_t i = 0; i < N; ++i) {
     const ValueShape& s = format.shapes[i];
-    targets[i] = {s.kind, format.values[i].place(record), s.size};
-  }
-  const ScanResult r = scan_targets(line, targets);
-  for (std::size_t i = 0; i < N; ++i) {
-    if (format.shapes[i].stored != Stored::AsRead) {
-      apply_stored(format.shapes[i], targets[i].place, static_cast<int>(i) < r.matched);
+    if (s.stored != Stored::AsRead) stored[changed++] = i;
+    if (n > 0 && format.values[i].follows) {
+      ++targets[n - 1].count;
+    } else {
+      targets[n++] = {s.kind, format.values[i].place(record), s.size};
     }
+  }
+  const ScanResult r = scan_targets(line, {targets.data(), n});
+  for (std::size_t k = 0; k < changed; ++k) {
+    const std::size_t i = stored[k];
+    apply_stored(format.shapes[i], format.values[i].place(record),
+                 static_cast<int>(i) < r.matched);
   }
   return r;
 }

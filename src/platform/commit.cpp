@@ -14,10 +14,7 @@ std::string commit_target(FileSystem& files, const std::string& output, Problem&
 }
 
 CommitBatch::~CommitBatch() {
-  if (open_) {
-    files_.close(handle_);
-    files_.remove(current_.temp);
-  }
+  drop();
   for (const Waiting& w : waiting_) {
     if (!w.temp.empty()) files_.remove(w.temp);
   }
@@ -34,8 +31,26 @@ Problem CommitBatch::begin(const std::string& target) {
   return problem_;
 }
 
-void CommitBatch::write(std::span<const FileSystem::Piece> pieces) {
-  if (open_ && problem_.empty()) problem_ = files_.write(handle_, pieces);
+const Problem& CommitBatch::write(std::uint64_t at, std::span<const FileSystem::Piece> pieces) {
+  if (open_ && problem_.empty()) problem_ = files_.write(handle_, at, pieces);
+  return problem_;
+}
+
+const Problem& CommitBatch::read(std::uint64_t at, std::span<unsigned char> bytes) {
+  if (open_ && problem_.empty()) problem_ = files_.read(handle_, at, bytes);
+  return problem_;
+}
+
+const Problem& CommitBatch::resize(std::uint64_t size) {
+  if (open_ && problem_.empty()) problem_ = files_.resize(handle_, size);
+  return problem_;
+}
+
+void CommitBatch::drop() {
+  if (!open_) return;
+  open_ = false;
+  files_.close(handle_);
+  files_.remove(current_.temp);
 }
 
 Problem CommitBatch::end(Done done) {

@@ -13,6 +13,7 @@
 // its target should be created is not the user's plain intent.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
@@ -44,8 +45,19 @@ class CommitBatch {
 
   // Starts the new content of `target` (a commit_target()) in a temporary file beside it.
   Problem begin(const std::string& target);
-  // Appends to the content begun; after a failure, does nothing more.
-  void write(std::span<const FileSystem::Piece> pieces);
+  // Writes into the content begun, from byte `at` on; after a failure, does nothing more. Each
+  // tells the first failure of the content so far (empty while all went well).
+  const Problem& write(std::uint64_t at, std::span<const FileSystem::Piece> pieces);
+  // Reads back what was written at `at`.
+  const Problem& read(std::uint64_t at, std::span<unsigned char> bytes);
+  // Cuts or grows the content to `size` bytes, the room for them taken on the disk now.
+  const Problem& resize(std::uint64_t size);
+  // Ends the content begun without keeping it: its temporary file is removed.
+  void drop();
+  // Gives up the content begun, for `why`: end() tells it.
+  void fail(const Problem& why) {
+    if (problem_.empty()) problem_ = why;
+  }
   // Ends the content begun: empty when it waits in the batch, to be put in place by finish(),
   // which then tells `done`; else the reason, and nothing is left of it.
   Problem end(Done done);

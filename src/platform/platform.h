@@ -35,8 +35,13 @@ class FileSystem {
   // Creates a new, empty temporary file in the folder of `target`.
   virtual Problem create_temp(const std::string& target, std::string& temp_path,
                               Handle& handle) = 0;
-  // Writes all the bytes of the pieces, one after the other.
-  virtual Problem write(Handle handle, std::span<const Piece> pieces) = 0;
+  // Writes all the bytes of the pieces, one after the other, from byte `at` of the file on.
+  virtual Problem write(Handle handle, std::uint64_t at, std::span<const Piece> pieces) = 0;
+  // Reads back `bytes.size()` bytes of the file from byte `at` on: what was written there.
+  virtual Problem read(Handle handle, std::uint64_t at, std::span<unsigned char> bytes) = 0;
+  // Makes the file `size` bytes long: cut there, or grown with zero bytes whose room on the disk
+  // is taken now, so that a full disk is told here rather than by a later write.
+  virtual Problem resize(Handle handle, std::uint64_t size) = 0;
   // Closes the file; the handle is gone either way. What was written may not be on the disk
   // before flush().
   virtual Problem close(Handle handle) = 0;

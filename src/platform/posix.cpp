@@ -195,7 +195,7 @@ class PosixFiles final : public FileSystem {
     return name;
   }
 
-  Problem write(Handle handle, std::span<const Piece> pieces) override {
+  Problem write(Handle handle, std::uint64_t at, std::span<const Piece> pieces) override {
     const int fd = static_cast<int>(handle);
     std::size_t next = 0;  // the first piece not yet written whole
     std::size_t done = 0;  // bytes of it written
@@ -209,11 +209,12 @@ class PosixFiles final : public FileSystem {
                        pieces[i].size() - skip};
       }
       if (count == 0) break;
-      ssize_t n = ::writev(fd, io, count);
+      ssize_t n = ::pwritev(fd, io, count, static_cast<off_t>(at));
       if (n < 0) {
         if (errno == EINTR) continue;
         return reason(errno);
       }
+      at += static_cast<std::uint64_t>(n);
       // Past the pieces written whole, into the one written in part.
       for (auto left = static_cast<std::size_t>(n); next < pieces.size(); ++next, done = 0) {
         const std::size_t rest = pieces[next].size() - done;
@@ -224,6 +225,39 @@ class PosixFiles final : public FileSystem {
         left -= rest;
       }
     }
+    return {};
+  }
+
+  Problem read(Handle handle, std::uint64_t at, std::span<unsigned char> bytes) override {
+    const int fd = static_cast<int>(handle);
+    for (std::size_t got = 0; got < bytes.size();) {
+      const ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got,
+                                static_cast<off_t>(at + got));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return reason(errno);
+      if (n == 0) return reason(EIO);  // past the end: nothing was written there
+      got += static_cast<std::size_t>(n);
+    }
+    return {};
+  }
+
+  Problem resize(Handle handle, std::uint64_t size) override {
+    const int fd = static_cast<int>(handle);
+    if (::ftruncate(fd, static_cast<off_t>(size)) != 0) return reason(errno);
+    if (size == 0) return {};
+    // Room taken for the bytes not yet written. A file system that cannot take it ahead gives
+    // the zero bytes all the same, and tells a full disk when they are written.
+#ifdef __linux__
+    if (::fallocate(fd, 0, 0, static_cast<off_t>(size)) != 0 && errno != EOPNOTSUPP &&
+        errno != ENOSYS) {
+      return reason(errno);
+    }
+#else
+    if (const int e = ::posix_fallocate(fd, 0, static_cast<off_t>(size)); e != 0 && e != EINVAL &&
+                                                                        e != EOPNOTSUPP) {
+      return reason(e);
+    }
+#endif
     return {};
   }
 

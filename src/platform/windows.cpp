@@ -24,6 +24,14 @@ bool has(DWORD attributes, DWORD flag) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & flag) != 0;
 }
 
+// A read or write at byte `at` of a file opened for plain (not overlapped) calls.
+OVERLAPPED at_offset(std::uint64_t at) {
+  OVERLAPPED where{};
+  where.Offset = static_cast<DWORD>(at);
+  where.OffsetHigh = static_cast<DWORD>(at >> 32);
+  return where;
+}
+
 // Where the folder part of `path` ends: after its last '\', '/' or drive colon.
 std::size_t name_start(std::string_view path) {
   const std::size_t cut = path.find_last_of("\\/:");
@@ -101,7 +109,8 @@ class WindowsFiles final : public FileSystem {
     const std::string prefix = target.substr(0, cut) + "." + target.substr(cut) + ".";
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
       const std::string name = prefix + random_letters();
-      HANDLE h = CreateFileW(long_path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+      HANDLE h = CreateFileW(long_path(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                             CREATE_NEW,
                              FILE_ATTRIBUTE_HIDDEN, nullptr);
       if (h != INVALID_HANDLE_VALUE) {
         temp_path = name;
@@ -123,7 +132,7 @@ class WindowsFiles final : public FileSystem {
     return narrow(name);
   }
 
-  Problem write(Handle handle, std::span<const Piece> pieces) override {
+  Problem write(Handle handle, std::uint64_t at, std::span<const Piece> pieces) override {
     // No gather write here that takes any memory (WriteFileGather wants whole pages, unbuffered).
     HANDLE h = reinterpret_cast<HANDLE>(handle);
     for (const Piece& piece : pieces) {
@@ -131,11 +140,45 @@ class WindowsFiles final : public FileSystem {
       std::size_t size = piece.size();
       while (size > 0) {
         const DWORD chunk = size < (1u << 20) ? static_cast<DWORD>(size) : (1u << 20);
+        OVERLAPPED where = at_offset(at);
         DWORD done = 0;
-        if (!WriteFile(h, data, chunk, &done, nullptr)) return reason(GetLastError());
+        if (!WriteFile(h, data, chunk, &done, &where)) return reason(GetLastError());
         data += done;
         size -= done;
+        at += done;
       }
+    }
+    return {};
+  }
+
+  Problem read(Handle handle, std::uint64_t at, std::span<unsigned char> bytes) override {
+    HANDLE h = reinterpret_cast<HANDLE>(handle);
+    for (std::size_t got = 0; got < bytes.size();) {
+      const std::size_t left = bytes.size() - got;
+      const DWORD chunk = left < (1u << 20) ? static_cast<DWORD>(left) : (1u << 20);
+      OVERLAPPED where = at_offset(at + got);
+      DWORD done = 0;
+      if (!ReadFile(h, bytes.data() + got, chunk, &done, &where)) return reason(GetLastError());
+      if (done == 0) return reason(ERROR_HANDLE_EOF);  // past the end: nothing was written there
+      got += done;
+    }
+    return {};
+  }
+
+  Problem resize(Handle handle, std::uint64_t size) override {
+    HANDLE h = reinterpret_cast<HANDLE>(handle);
+    // The room on the disk first, where the file system takes it ahead, then the end of the file.
+    // The bytes it grows by read as zero until they are written.
+    FILE_ALLOCATION_INFO room{};
+    room.AllocationSize.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFileInformationByHandle(h, FileAllocationInfo, &room, sizeof room)) {
+      const DWORD e = GetLastError();
+      if (e == ERROR_DISK_FULL || e == ERROR_HANDLE_DISK_FULL) return reason(e);
+    }
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFileInformationByHandle(h, FileEndOfFileInfo, &end, sizeof end)) {
+      return reason(GetLastError());
     }
     return {};
   }

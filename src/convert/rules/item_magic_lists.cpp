@@ -1,7 +1,5 @@
 #include "convert/rules/item_magic_lists.h"
 
-#include <type_traits>
-
 #include "convert/declare.h"
 
 namespace kelv {
@@ -15,7 +13,7 @@ constexpr auto kWordTextLine = line(values<&R::values>("value", 1), value<&R::wo
 template <class Words>
 constexpr auto kSections = sections<WordTextList<Words>>(
     counted<&WordTextList<Words>::records, &WordTextList<Words>::index,
-            kWordTextLine<typename Words::Record>>(
+            kWordTextLine<typename Words::Record>, CountedRules{.in_file = true}>(
         Words::kNumber, Words::kData,
         {.note = tr("every count line makes a new table of empty records; records read before are "
                     "lost")},
@@ -35,14 +33,6 @@ const Declaration<WordTextList<Words>>& WordTextList<Words>::declaration() {
       .provides = Words::kProvides,
       .size = [](const WordTextList& c) { return std::int64_t{c.records.count}; }};
   return d;
-}
-
-template <class Words>
-void WordTextList<Words>::before_writing() {
-  if constexpr (Words::kWriterBreaksLines) {
-    for (Record& r : records.table.all())
-      hash_to_line_feed(r.text);
-  }
 }
 
 template class WordTextList<ItemWords>;

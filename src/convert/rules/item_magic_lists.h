@@ -39,8 +39,6 @@ struct ItemWords {
   static constexpr std::string_view kNumber = "item_number";
   static constexpr std::string_view kData = "item_data";
   static constexpr Text kAbout = tr("the items");
-  // The item writer also turns into line feeds any '#' the reader has left in the texts.
-  static constexpr bool kWriterBreaksLines = true;
   static constexpr ListId kProvides = kItemList;  // the shops sell its items
 };
 struct MagicWords {
@@ -48,7 +46,6 @@ struct MagicWords {
   static constexpr std::string_view kNumber = "magic_number";
   static constexpr std::string_view kData = "magic_data";
   static constexpr Text kAbout = tr("the spells");
-  static constexpr bool kWriterBreaksLines = false;
   static constexpr ListId kProvides = 0;
 };
 
@@ -59,7 +56,6 @@ class WordTextList final : public SectionConverter<WordTextList<Words>> {
   static const Declaration<WordTextList>& declaration();
 
   void start_reading() { index = 0; }
-  void before_writing();
   void release() override { records.release(); }
 
   CountedTable<Record> records;

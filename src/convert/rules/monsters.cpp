@@ -15,7 +15,8 @@ constexpr auto kMonsterLine =
          value<&Monster::word21>("word21"), values<&Monster::values22_26>("value", 22));
 
 constexpr auto kSections =
-    sections<MonsterList>(counted<&MonsterList::monsters, &MonsterList::index, kMonsterLine>(
+    sections<MonsterList>(counted<&MonsterList::monsters, &MonsterList::index, kMonsterLine,
+                                  CountedRules{.in_file = true}>(
         "monster_number", "monster_data",
         {.note = tr("every count line makes a new table of empty monsters; those read before are "
                     "lost")},

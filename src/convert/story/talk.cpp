@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "convert/declare.h"
 
@@ -21,11 +22,16 @@ constexpr std::size_t kTextBlock = std::size_t{2} << 20;
 constexpr ValueShape kText{"text", 0, ValueKind::Text, Stored::Breaks, kLongLines};
 constexpr std::array<ValueShape, 1> kTextLine{kText};
 
-// A count line makes a new table, every text absent, even when it holds no number.
+// A count line makes a new table, every text absent, even when it holds no number. With the data
+// file open, its texts go there, placed at once after the fields as they stand.
 void on_count(TalkList& c, const Line& l) {
   l.scan_number(c.count, kCountValue);
   c.drop_table();
   tell_table(l, c.table.make(c.count), c.count, sizeof(TalkText));
+  if (c.file() != nullptr && c.table.present()) {
+    c.texts_in_file = {.file = c.file()};
+    c.place_tables();
+  }
 }
 
 // The count becomes the number of lines the section stored, wherever the tag comes. A count
@@ -37,12 +43,18 @@ void on_data_close(TalkList& c) {
     c.count = static_cast<std::int32_t>(
         std::min<std::int64_t>(c.count, static_cast<std::int64_t>(c.table.size())));
   }
+  if (c.count < c.streamed) c.read_back();
 }
 
 void on_data(TalkList& c, const Line& l) {
   TalkText* slot = c.index < c.count ? c.table.at(c.index) : nullptr;
-  // A text that cannot be allocated is skipped, and the next line takes its place.
-  if (slot == nullptr || !c.store(*slot, l.text())) {
+  // A text goes to the data file right after those before it there; one given again (the
+  // section started again at its first text) brings them back into memory, to be replaced.
+  if (slot != nullptr && c.in_file() && c.index != c.streamed) c.read_back();
+  if (slot != nullptr && c.in_file()) {
+    c.append(l.text());
+  } else if (slot == nullptr || !c.store(*slot, l.text())) {
+    // A text that cannot be allocated is skipped, and the next line takes its place.
     l.note(seen::LineUnused::counted(c.table.present(), c.count));
     return;
   }
@@ -55,8 +67,9 @@ void on_data(TalkList& c, const Line& l) {
   }
 }
 
-// The texts below the count, as counted texts. A text missing below the count has length 0: it
-// is written as an empty text, so the data size stays exact.
+// The texts below the count, as counted texts: first those in the data file, where they are. A
+// text missing below the count has length 0: it is written as an empty text, so the data size
+// stays exact.
 template <class L>
 void texts_field(L& l, TalkList& c, const Section<TalkList>& s) {
   l.field_if(c.table.present(), s.name, [&](auto& d) {
@@ -67,7 +80,13 @@ void texts_field(L& l, TalkList& c, const Section<TalkList>& s) {
         if (e.read_text(text, kText) && c.store(t, text)) e.remember(t.bytes, t.length + 1, at);
       });
     } else {
-      for (const TalkText& t : c.listed())
+      if (c.in_file()) {
+        // Placed by the count line's writing, which ends there: the rest comes at the end.
+        const bool placing = !c.texts_in_file.placed();
+        d.placed(c.texts_in_file);
+        if (placing) return;
+      }
+      for (const TalkText& t : c.in_memory())
         d.counted(t.text(), kText);
     }
   });
@@ -140,8 +159,8 @@ void TalkList::start_reading() {
 }
 
 std::optional<Refusal> TalkList::end_reading() {
-  std::int64_t size = 0;
-  for (const TalkText& t : listed())
+  auto size = static_cast<std::int64_t>(texts_in_file.size);
+  for (const TalkText& t : in_memory())
     size += counted_size(t.text());
   if (size <= std::numeric_limits<std::int32_t>::max()) return std::nullopt;
   return Refusal{too_much_at != 0 ? too_much_at : 1,
@@ -151,6 +170,11 @@ std::optional<Refusal> TalkList::end_reading() {
 std::span<TalkText> TalkList::listed() {
   const auto n = static_cast<std::size_t>(std::max(count, 0));
   return table.all().first(std::min(n, table.size()));
+}
+
+std::span<TalkText> TalkList::in_memory() {
+  const std::span<TalkText> all = listed();
+  return all.subspan(std::min(static_cast<std::size_t>(streamed), all.size()));
 }
 
 void TalkList::before_writing() {
@@ -166,6 +190,45 @@ void TalkList::drop_table() {
   blocks_.clear();
   free_at_ = nullptr;
   free_ = held_ = spare_ = 0;
+  texts_in_file = {};
+  streamed = 0;
+}
+
+void TalkList::append(std::string_view text) {
+  Placement& p = texts_in_file;
+  const std::size_t size = text.size() + 1;
+  unsigned char* to = p.file->room(static_cast<std::uint64_t>(p.at) + p.size, 4 + size);
+  const auto length = static_cast<std::uint32_t>(size);
+  for (int b = 0; b < 4; ++b)
+    to[b] = static_cast<unsigned char>(length >> (8 * b));
+  char* bytes = reinterpret_cast<char*>(to + 4);
+  std::memcpy(bytes, text.data(), text.size());
+  bytes[text.size()] = '\0';
+  hash_to_line_feed({bytes, size});
+  p.size += 4 + size;
+  held_ += size;
+  ++streamed;
+}
+
+void TalkList::read_back() {
+  const Placement p = std::exchange(texts_in_file, {});
+  const auto n = static_cast<std::size_t>(std::exchange(streamed, 0));
+  auto* block = static_cast<char*>(std::malloc(p.size == 0 ? 1 : p.size));
+  if (block == nullptr || !p.file->read(static_cast<std::uint64_t>(p.at), block, p.size)) {
+    std::free(block);
+    held_ = 0;
+    return;
+  }
+  blocks_.push_back(block);
+  // Each text with its length before it and its NUL after it, as it was written.
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    std::uint32_t length = 0;
+    for (int b = 0; b < 4; ++b)
+      length |= static_cast<std::uint32_t>(static_cast<unsigned char>(block[at + b])) << (8 * b);
+    table[i] = TalkText{block + at + 4, length - 1};
+    at += 4 + length;
+  }
 }
 
 bool TalkList::store(TalkText& slot, std::string_view text) {

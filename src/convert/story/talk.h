@@ -1,10 +1,17 @@
 // "talk_list.txt": the game's dialogue texts by number, one whole source line each, in which '#'
 // stands for a line break. The table and its texts are released when a reading starts and after
 // every conversion.
+//
+// Where the data file is open while the source is read (Converter::write_while_reading), the
+// texts go to it as their lines come, each with its length before it and its '#' already turned
+// into line feeds, rather than into memory: the count line writes the fields before them and
+// places them there. Texts given again (a data section that starts again at its first text) are
+// read back into memory first, and the rest of that table stays there.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -47,14 +54,24 @@ class TalkList final : public SectionConverter<TalkList> {
   std::int32_t count = 0;
   Table<TalkText> table;  // absent before a count line and for counts it cannot hold
 
-  // The texts 0 to count - 1.
+  // The texts 0 to count - 1, and those of them not in the data file.
   std::span<TalkText> listed();
+  std::span<TalkText> in_memory();
   // Frees every text of the table, then the table.
   void drop_table();
   // Puts a copy of `text` in `slot`, in place of the text there; false when memory runs out.
   bool store(TalkText& slot, std::string_view text);
   // The bytes of the texts held, each with its NUL.
   std::size_t held() const { return held_; }
+
+  // The texts 0 to streamed - 1, when they are in the data file.
+  Placement texts_in_file;
+  std::int32_t streamed = 0;
+  bool in_file() const { return texts_in_file.file != nullptr; }
+  // Writes `text` to the data file as the next text.
+  void append(std::string_view text);
+  // Brings the texts of the data file into memory, where the table takes them.
+  void read_back();
 
   // Of a reading: the next text a data line fills, and the first line whose text took the texts
   // past what a field can hold (0: none).
