@@ -8,7 +8,8 @@ src="$1/src"
 kelvconv="$2"
 failed=0
 
-# platform <- format <- convert <- inspect, driver: what each folder may include of the others.
+# language <- platform, format <- convert <- inspect <- lsp <- driver: what each folder may
+# include of the others.
 check_layer() {  # FOLDER ALLOWED...
   folder=$1
   shift
@@ -25,7 +26,8 @@ check_layer platform platform language
 check_layer format format language
 check_layer convert convert format language
 check_layer inspect inspect convert format platform language
-check_layer driver driver inspect convert format platform language
+check_layer lsp lsp inspect convert format platform language
+check_layer driver driver lsp inspect convert format platform language
 
 # Every tag of every kind, as --explain lists them, written once in its converter's files (code
 # lines only: a comment may name a tag).

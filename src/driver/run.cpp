@@ -13,6 +13,7 @@
 #include "driver/options.h"
 #include "driver/output_queue.h"
 #include "driver/paths.h"
+#include "driver/serve.h"
 #include "inspect/diagnostics.h"
 #include "inspect/explain.h"
 #include "inspect/inspect.h"
@@ -64,6 +65,7 @@ class Driver {
           break;
         case Mode::Explain:
         case Mode::Names:
+        case Mode::Lsp:
           break;
       }
     }
@@ -403,6 +405,7 @@ class Driver {
 int explain_kinds(const Options& options, FileSystem& files, Console& console) {
   Names names;
   bool explained = false;
+  std::vector<const Kind*> named;  // with --json: the kinds to give, all at once
   const auto load = [&](const std::string& folder) {
     FileSource source(folder + std::string(kNamesFile));
     SilentReport quiet;
@@ -426,10 +429,23 @@ int explain_kinds(const Options& options, FileSystem& files, Console& console) {
     } else if (files.exists(path)) {
       load("");
     }
-    console.info(explain(*kind, names.empty() ? nullptr : &names));
+    if (options.json) {
+      named.push_back(kind);
+    } else {
+      console.info(explain(*kind, names.empty() ? nullptr : &names));
+    }
     explained = true;
   }
-  if (!explained) console.info(kinds());
+  if (options.json) {
+    // Every kind where none is named: the whole grammar of the sources.
+    if (named.empty()) {
+      for (const Kind& k : catalog())
+        named.push_back(&k);
+    }
+    console.info(explain_json(named, names.empty() ? nullptr : &names));
+  } else if (!explained) {
+    console.info(kinds());
+  }
   return kExitOk;
 }
 
@@ -453,6 +469,7 @@ int run(std::span<const char* const> args, FileSystem& files, Console& console) 
     return kExitOk;
   }
   if (options.mode == Mode::Explain) return explain_kinds(options, files, console);
+  if (options.mode == Mode::Lsp) return serve_editor();
   if (options.mode == Mode::Names) {
     // The sections of the kinds named, or of every kind: a whole names.txt to start from.
     std::vector<const Kind*> kinds;
