@@ -27,7 +27,7 @@ cd "$(dirname "$0")"
 
 # Debian packages each command needs.
 examples_packages=(cmake ninja-build g++ nlohmann-json3-dev help2man locales gettext)
-test_packages=(cmake ninja-build g++ clang libgtest-dev nlohmann-json3-dev gettext)
+test_packages=(cmake ninja-build g++ clang libgtest-dev nlohmann-json3-dev gettext neovim)
 fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev nlohmann-json3-dev gettext)
 bench_packages=(cmake ninja-build g++ nlohmann-json3-dev strace gettext)
 windows_packages=(cmake ninja-build g++ g++-mingw-w64-x86-64 googletest wine wine64 locales nlohmann-json3-dev
