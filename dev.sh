@@ -19,6 +19,9 @@
 #   ./dev.sh fuzz [SECS] [--merge] [TARGET...]
 #                       build the fuzz targets with clang and libFuzzer and run each for SECS
 #                       seconds (60 by default); exits 1 on a finding (see fuzz/run.sh)
+#   ./dev.sh vscode     build the editor extension build/vscode/kelvconv-VERSION.vsix (its grammar
+#                       and file patterns made from kelvconv --explain --json), after testing its
+#                       client code against the server under Node
 #   ./dev.sh bench [--runs N] [WORKLOAD...]
 #                       build kelvconv optimised and measure it beside copying the same bytes
 #                       (see bench/bench.cpp); the workloads go to build/bench/work
@@ -33,6 +36,8 @@ bench_packages=(cmake ninja-build g++ nlohmann-json3-dev strace gettext)
 windows_packages=(cmake ninja-build g++ g++-mingw-w64-x86-64 googletest wine wine64 locales nlohmann-json3-dev
                   librsvg2-bin icoutils help2man gettext)
 package_packages=("${windows_packages[@]}" nsis dpkg-dev lintian file man-db unzip bsdutils)
+# Node and npm come from Debian (nodejs 18 and npm) unless some are on the PATH already.
+vscode_packages=(cmake ninja-build g++ nlohmann-json3-dev gettext)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
@@ -138,13 +143,33 @@ case "${1:-}" in
     need "${fuzz_packages[@]}"
     exec fuzz/run.sh "${@:2}"
     ;;
+  vscode)
+    need "${vscode_packages[@]}"
+    if ! command -v node >/dev/null || ! command -v npm >/dev/null; then need nodejs npm; fi
+    build release
+    stage=build/vscode
+    rm -rf "$stage"
+    mkdir -p "$stage"
+    tar -C editors/vscode --exclude=node_modules -cf - . | tar -C "$stage" -xf -
+    cp LICENSE "$stage/LICENSE"
+    echo "== npm packages (as pinned in package-lock.json)"
+    # No install scripts: none of the packages needs one to package an extension, and some would
+    # try to fetch prebuilt binaries.
+    (cd "$stage" && npm ci --no-audit --no-fund --ignore-scripts --loglevel=error)
+    node "$stage/scripts/generate.js" build/release/kelvconv "$stage"
+    echo "== the client code against the server"
+    (cd "$stage" && KELVCONV="$PWD/../release/kelvconv" node --test test/)
+    echo "== the extension"
+    (cd "$stage" && node_modules/.bin/vsce package --allow-missing-repository)
+    ls -l "$stage"/*.vsix
+    ;;
   bench)
     need "${bench_packages[@]}"
     build bench >/dev/null
     build/bench/bench/kelv_bench --work build/bench/work "${@:2}"
     ;;
   *)
-    sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,23p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

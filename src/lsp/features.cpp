@@ -63,7 +63,9 @@ std::string_view text_of(const Document& d, const LineUse& u) {
 }
 
 std::string code(std::string_view s) {
-  return "`" + std::string(s) + "`";
+  std::string out(1, '`');
+  out.append(s).append(1, '`');
+  return out;
 }
 
 // The value's name, and the author's beside it where names.txt gives one.

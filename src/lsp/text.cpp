@@ -78,10 +78,10 @@ ShiftJisLine::ShiftJisLine(std::string_view utf8, std::uint32_t line,
     } else {
       one.clear();
       if (d.code < 0x80) {
-        one = static_cast<char>(d.code);
+        one.assign(1, static_cast<char>(d.code));
       } else if (!utf8_to_sjis(utf8.substr(at, d.length), one)) {
         unencodable.push_back({line, at, at + d.length, d.code});
-        one = "?";
+        one.assign(1, '?');
       }
       bytes_ += one;
       sjis += one.size();
