@@ -15,30 +15,6 @@
 namespace kelv::lsp {
 namespace {
 
-// Bytes in, bytes out; `block` bytes at a time, as a pipe may hand them out.
-class MemoryTransport final : public Transport {
- public:
-  explicit MemoryTransport(std::string in, std::size_t block = 1 << 20)
-      : in_(std::move(in)), block_(block) {}
-  std::size_t read(char* buffer, std::size_t size) override {
-    const std::size_t n = std::min({size, block_, in_.size() - at_});
-    in_.copy(buffer, n, at_);
-    at_ += n;
-    return n;
-  }
-  bool ready(int) override { return at_ < in_.size(); }
-  bool write(std::string_view bytes) override {
-    out += bytes;
-    return true;
-  }
-  std::string out;
-
- private:
-  std::string in_;
-  std::size_t block_;
-  std::size_t at_ = 0;
-};
-
 std::string msg(const std::string& body) {
   return framed(body);
 }

@@ -40,6 +40,13 @@ Transport& standard_transport() {
   return transport;
 }
 
+std::size_t MemoryTransport::read(char* buffer, std::size_t size) {
+  const std::size_t n = std::min({size, block_, in_.size() - at_});
+  in_.copy(buffer, n, at_);
+  at_ += n;
+  return n;
+}
+
 bool MessageReader::fill() {
   if (at_ > 0 && at_ >= buffer_.size() / 2) {
     buffer_.erase(0, at_);

@@ -28,6 +28,26 @@ class Transport {
 // The standard input and output of the program, as raw bytes.
 Transport& standard_transport();
 
+// Bytes in memory, handed out `block` bytes at a time as a pipe may; what is written is kept.
+class MemoryTransport final : public Transport {
+ public:
+  explicit MemoryTransport(std::string in, std::size_t block = std::size_t{1} << 20)
+      : in_(std::move(in)), block_(block == 0 ? 1 : block) {}
+  std::size_t read(char* buffer, std::size_t size) override;
+  // Ready while input is left: the end of the input is no pause.
+  bool ready(int) override { return at_ < in_.size(); }
+  bool write(std::string_view bytes) override {
+    out += bytes;
+    return true;
+  }
+  std::string out;
+
+ private:
+  std::string in_;
+  std::size_t block_;
+  std::size_t at_ = 0;
+};
+
 // The largest body taken: a document of some hundred thousand lines fits many times over.
 inline constexpr std::size_t kMostBody = std::size_t{256} << 20;
 
