@@ -242,6 +242,11 @@ TEST_F(Features, HoverSymbolsFoldingAndHints) {
   EXPECT_EQ(folding(c).dump(),
             R"([{"endLine":3,"kind":"region","startLine":0},{"endLine":7,"kind":"region","startLine":4}])");
 
+  // A line longer than the reader takes comes in pieces: the second is a data line of its own.
+  const Document long_line("<item_data>\n" + std::string(4095, '1') + " 2 3 4\n", Encoding::Utf16);
+  const nlohmann::json on_piece = hover({long_line, item_list, nullptr}, {1, 4098});
+  EXPECT_EQ(on_piece["contents"]["value"].get<std::string>().substr(0, 17), "**value 2 of 18**");
+
   const nlohmann::json hints = inlay_hints(c, {{5, 0}, {6, 0}});
   ASSERT_EQ(hints.size(), 18u);
   EXPECT_EQ(hints[16]["label"], "word:");
