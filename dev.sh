@@ -6,9 +6,10 @@
 #   ./dev.sh test       build with g++ and clang (warnings as errors) and run the tests, then
 #                       once more under AddressSanitizer and UndefinedBehaviorSanitizer
 #   ./dev.sh cases [--update]
-#                       run the converter cases (tests/cases); with --update, write anew the
-#                       expectations of those whose output changed, on purpose (then review
-#                       them with git diff)
+#                       run the converter cases (tests/cases; their syntax atop
+#                       tests/cases_test.cpp); with --update, write anew the whole expectations
+#                       of those whose output changed, on purpose (then review them with git
+#                       diff); a partial expectation that fails is only reported
 #   ./dev.sh windows    cross-build kelvconv.exe, kelvconv.com and the tests for Windows with
 #                       MinGW-w64, run the tests under Wine, and check that the sample game
 #                       converts under Wine byte for byte as it does here
@@ -25,16 +26,23 @@
 #   ./dev.sh bench [--runs N] [WORKLOAD...]
 #                       build kelvconv optimised and measure it beside copying the same bytes
 #                       (see bench/bench.cpp); the workloads go to build/bench/work
+#   ./dev.sh mutants [-j JOBS] [--check] [ID|FOLDER|FILE...]
+#                       measure the tests by breaking the code: apply each single fault of
+#                       tests/mutants.txt in turn, rebuild in build/mutants (g++), run the tests
+#                       until one fails, put the file back, and print which test caught each
+#                       fault and the score per folder of src/; only the faults named, if any;
+#                       --check only tells the faults whose text is no longer found (stale).
+#                       Slow (a build per fault): CI does not run it (see tests/mutants.sh)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 # Debian packages each command needs.
-examples_packages=(cmake ninja-build g++ nlohmann-json3-dev help2man locales gettext)
-test_packages=(cmake ninja-build g++ clang libgtest-dev nlohmann-json3-dev gettext neovim)
+examples_packages=(cmake ninja-build g++ nlohmann-json3-dev gettext)
+test_packages=(cmake ninja-build g++ clang libgtest-dev nlohmann-json3-dev gettext man-db neovim)
 fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev nlohmann-json3-dev gettext)
 bench_packages=(cmake ninja-build g++ nlohmann-json3-dev strace gettext)
 windows_packages=(cmake ninja-build g++ g++-mingw-w64-x86-64 googletest wine wine64 locales nlohmann-json3-dev
-                  librsvg2-bin icoutils help2man gettext)
+                  librsvg2-bin icoutils gettext)
 package_packages=("${windows_packages[@]}" nsis dpkg-dev lintian file man-db unzip bsdutils)
 # Node and npm come from Debian (nodejs 18 and npm) unless some are on the PATH already.
 vscode_packages=(cmake ninja-build g++ nlohmann-json3-dev gettext)
@@ -168,8 +176,12 @@ case "${1:-}" in
     build bench >/dev/null
     build/bench/bench/kelv_bench --work build/bench/work "${@:2}"
     ;;
+  mutants)
+    need "${test_packages[@]}"
+    exec tests/mutants.sh "${@:2}"
+    ;;
   *)
-    sed -n '2,23p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,/^set /{/^#/p}' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

@@ -411,39 +411,39 @@ std::uint64_t size_of(const fs::path& dir, const std::vector<std::string>& files
   return n;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc > 5 && std::string_view(argv[1]) == "--measure")
-    return measure(std::atoi(argv[2]), argv[3], argv[4], argv + 5);
+// What the command line asks for.
+struct Options {
   int runs = 5;
   fs::path work = "build/bench/work";
   std::string kelvconv = KELV_BINARY;
-  std::vector<std::string> only;
+  std::vector<std::string> only;  // the workloads to run; all when empty
+};
+
+// False, after the usage, for anything it does not know.
+bool parse_options(int argc, char** argv, Options& o) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
     if (a == "--runs" && i + 1 < argc) {
-      runs = std::max(1, std::atoi(argv[++i]));
+      o.runs = std::max(1, std::atoi(argv[++i]));
     } else if (a == "--work" && i + 1 < argc) {
-      work = argv[++i];
+      o.work = argv[++i];
     } else if (a == "--kelvconv" && i + 1 < argc) {
-      kelvconv = fs::absolute(argv[++i]).string();
+      o.kelvconv = fs::absolute(argv[++i]).string();
     } else if (!a.empty() && a[0] != '-') {
-      only.emplace_back(a);
+      o.only.emplace_back(a);
     } else {
       std::fprintf(stderr,
                    "usage: kelv_bench [--runs N] [--work DIR] [--kelvconv PATH] "
                    "[items|talk|monsters|flags|scenes]...\n");
-      return 2;
+      return false;
     }
   }
-  work = fs::absolute(work);
-  const auto wanted = [&](std::string_view name) {
-    return only.empty() || std::find(only.begin(), only.end(), name) != only.end();
-  };
+  o.work = fs::absolute(o.work);
+  return true;
+}
 
-  std::printf("kelvconv: %s\nwork folder: %s, %d runs each, medians\n\n", kelvconv.c_str(),
-              work.c_str(), runs);
+// The workloads asked for, made in the work folder.
+std::vector<Workload> make_workloads(const Options& o) {
   struct Maker {
     std::string_view name;
     Workload (*make)(const fs::path&);
@@ -451,87 +451,126 @@ int main(int argc, char** argv) {
   std::vector<Workload> workloads;
   for (const Maker& m : {Maker{"items", items}, Maker{"talk", talk}, Maker{"monsters", monsters},
                          Maker{"flags", flag_scene}, Maker{"scenes", scenes}}) {
-    if (wanted(m.name)) workloads.push_back(m.make(work));
+    if (o.only.empty() || std::find(o.only.begin(), o.only.end(), m.name) != o.only.end())
+      workloads.push_back(m.make(o.work));
   }
+  return workloads;
+}
 
+// What the runs of one workload measured: per run, kelvconv's CPU time, wall time and peak
+// memory and its reference's CPU time; once, the flush calls and the bytes written.
+struct Measured {
+  std::vector<double> cpu, ref_cpu, wall, peak;
+  long flushes = 0;
+  std::uint64_t output_bytes = 0;
+
+  void add(const Usage& kelvconv, const Usage& reference) {
+    cpu.push_back(kelvconv.cpu);
+    wall.push_back(kelvconv.wall);
+    peak.push_back(static_cast<double>(kelvconv.peak_kib));
+    ref_cpu.push_back(reference.cpu);
+  }
+};
+
+// kelvconv on the workload's sources (in `folder` for the tree), every output replaced.
+std::vector<std::string> converting(const Options& o, const Workload& w,
+                                    const std::string& folder) {
+  std::vector<std::string> args{o.kelvconv, "-y"};
+  for (const std::string& source : w.sources)
+    args.push_back(folder.empty() ? source : folder + "/" + fs::path(source).filename().string());
+  return args;
+}
+
+// A list: its output replaced, beside a copy of its source and output into one file.
+Measured measure_list(const Options& o, const Workload& w) {
+  Measured m;
+  const std::vector<std::string> reference{"cat", w.sources[0], w.outputs[0]};
+  const std::string copy = (o.work / (w.name + ".copy")).string();
+  run(converting(o, w, {}), o.work);  // the output exists from here on, as after an earlier run
+  for (int i = 0; i < o.runs; ++i) {
+    ::sync();
+    const Usage k = run(converting(o, w, {}), o.work);
+    ::sync();
+    m.add(k, run(reference, o.work, copy));
+  }
+  m.flushes = flush_calls(converting(o, w, {}), o.work);
+  m.output_bytes = size_of(o.work, w.outputs);
+  fs::remove(copy);
+  return m;
+}
+
+// The tree: converted in a fresh copy of it each time, beside a `cp -r` of it. Nothing is
+// deleted until the end: on an ext4 without a journal (this machine's), every file made within a
+// minute after thousands were deleted costs a scan of the deleted ones.
+Measured measure_tree(const Options& o, const Workload& w) {
+  Measured m;
+  fs::remove_all(o.work / "runs");
+  fs::create_directories(o.work / "runs");
+  for (int i = 0; i <= o.runs; ++i) {
+    const std::string folder = "runs/convert" + std::to_string(i);
+    run({"cp", "-r", w.tree, folder}, o.work);
+    ::sync();
+    const Usage k = i < o.runs ? run(converting(o, w, folder), o.work) : Usage{};
+    if (i == o.runs) m.flushes = flush_calls(converting(o, w, folder), o.work);
+    ::sync();
+    const Usage c = run({"cp", "-r", w.tree, "runs/copy" + std::to_string(i)}, o.work);
+    if (i == o.runs) break;
+    m.add(k, c);
+  }
+  for (const auto& e : fs::directory_iterator(o.work / "runs/convert0")) {
+    if (e.path().extension() == ".dat") m.output_bytes += e.file_size();
+  }
+  fs::remove_all(o.work / "runs");
+  return m;
+}
+
+void print_head() {
   std::printf("%-32s %9s %9s | %8s %10s | %8s %5s | %9s %9s | %s\n", "workload", "source",
               "output", "CPU", "speed", "ref. CPU", "ratio", "peak", "tables", "flushes/folder");
-  for (const Workload& w : workloads) {
-    // kelvconv on the sources (in `folder` for the tree), every output replaced.
-    const auto convert = [&](const std::string& folder) {
-      std::vector<std::string> args{kelvconv, "-y"};
-      for (const std::string& source : w.sources)
-        args.push_back(folder.empty() ? source : folder + "/" + fs::path(source).filename().string());
-      return args;
-    };
-    std::vector<double> cpu, ref_cpu, wall, peak;
-    long flushes = 0;
-    std::uint64_t output_bytes = 0;
-    if (w.tree.empty()) {
-      // A list: its output replaced, and a copy of its source and output into one file.
-      const std::vector<std::string> reference{"cat", w.sources[0], w.outputs[0]};
-      const std::string copy = (work / (w.name + ".copy")).string();
-      run(convert({}), work);  // the output exists from here on, as after an earlier conversion
-      for (int i = 0; i < runs; ++i) {
-        ::sync();
-        const Usage k = run(convert({}), work);
-        ::sync();
-        const Usage c = run(reference, work, copy);
-        cpu.push_back(k.cpu);
-        wall.push_back(k.wall);
-        peak.push_back(static_cast<double>(k.peak_kib));
-        ref_cpu.push_back(c.cpu);
-      }
-      flushes = flush_calls(convert({}), work);
-      output_bytes = size_of(work, w.outputs);
-      fs::remove(copy);
-    } else {
-      // The tree: converted in a fresh copy of it each time, beside a `cp -r` of it. Nothing is
-      // deleted until the end: on an ext4 without a journal (this machine's), every file made
-      // within a minute after thousands were deleted costs a scan of the deleted ones.
-      fs::remove_all(work / "runs");
-      fs::create_directories(work / "runs");
-      for (int i = 0; i <= runs; ++i) {
-        const std::string folder = "runs/convert" + std::to_string(i);
-        run({"cp", "-r", w.tree, folder}, work);
-        ::sync();
-        const Usage k = i < runs ? run(convert(folder), work) : Usage{};
-        if (i == runs) flushes = flush_calls(convert(folder), work);
-        ::sync();
-        const Usage c = run({"cp", "-r", w.tree, "runs/copy" + std::to_string(i)}, work);
-        if (i == runs) break;
-        cpu.push_back(k.cpu);
-        wall.push_back(k.wall);
-        peak.push_back(static_cast<double>(k.peak_kib));
-        ref_cpu.push_back(c.cpu);
-      }
-      for (const auto& e : fs::directory_iterator(work / "runs/convert0")) {
-        if (e.path().extension() == ".dat") output_bytes += e.file_size();
-      }
-      fs::remove_all(work / "runs");
-    }
-    char speed[32];
-    if (w.sources.size() > 1) {
-      std::snprintf(speed, sizeof speed, "%.0f files/s",
-                    static_cast<double>(w.sources.size()) / median(wall));
-    } else {
-      std::snprintf(speed, sizeof speed, "%.0f MB/s",
-                    static_cast<double>(w.source_bytes) / 1e6 / median(wall));
-    }
-    char tables[32] = "-";
-    if (w.table_bytes > 0) {
-      std::snprintf(tables, sizeof tables, "%.1f MiB",
-                    static_cast<double>(w.table_bytes) / 1048576.0);
-    }
-    std::printf("%-32s %9s %9s | %7.3fs %10s | %7.3fs %4.1fx | %5.1f MiB %9s | %ld / %zu\n",
-                w.what.c_str(), megabytes(w.source_bytes).c_str(), megabytes(output_bytes).c_str(),
-                median(cpu), speed, median(ref_cpu), median(cpu) / median(ref_cpu),
-                median(peak) / 1024.0, tables, flushes, w.folders);
-    std::fflush(stdout);
+}
+
+void print_row(const Workload& w, const Measured& m) {
+  char speed[32];
+  if (w.sources.size() > 1) {
+    std::snprintf(speed, sizeof speed, "%.0f files/s",
+                  static_cast<double>(w.sources.size()) / median(m.wall));
+  } else {
+    std::snprintf(speed, sizeof speed, "%.0f MB/s",
+                  static_cast<double>(w.source_bytes) / 1e6 / median(m.wall));
   }
+  char tables[32] = "-";
+  if (w.table_bytes > 0) {
+    std::snprintf(tables, sizeof tables, "%.1f MiB",
+                  static_cast<double>(w.table_bytes) / 1048576.0);
+  }
+  std::printf("%-32s %9s %9s | %7.3fs %10s | %7.3fs %4.1fx | %5.1f MiB %9s | %ld / %zu\n",
+              w.what.c_str(), megabytes(w.source_bytes).c_str(), megabytes(m.output_bytes).c_str(),
+              median(m.cpu), speed, median(m.ref_cpu), median(m.cpu) / median(m.ref_cpu),
+              median(m.peak) / 1024.0, tables, m.flushes, w.folders);
+  std::fflush(stdout);
+}
+
+void print_legend() {
   std::printf(
       "\nCPU: user + system time of kelvconv; ref.: of `cat SOURCE OUTPUT > FILE` (lists) or\n"
       "`cp -r` of the same sources (scenes); speed: source bytes (or files) per second of wall\n"
       "time; peak: kelvconv's largest resident memory; tables: what the source declares.\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Each run is measured by a fresh start of this program (see measure()).
+  if (argc > 5 && std::string_view(argv[1]) == "--measure")
+    return measure(std::atoi(argv[2]), argv[3], argv[4], argv + 5);
+  Options o;
+  if (!parse_options(argc, argv, o)) return 2;
+  std::printf("kelvconv: %s\nwork folder: %s, %d runs each, medians\n\n", o.kelvconv.c_str(),
+              o.work.c_str(), o.runs);
+  const std::vector<Workload> workloads = make_workloads(o);
+  print_head();
+  for (const Workload& w : workloads)
+    print_row(w, w.tree.empty() ? measure_list(o, w) : measure_tree(o, w));
+  print_legend();
   return 0;
 }

@@ -22,6 +22,7 @@
 #include "language/tr.h"
 #include "lsp/server.h"
 #include "lsp/transport.h"
+#include "scan_targets.h"
 
 namespace kelv::fuzz {
 
@@ -69,8 +70,8 @@ const Kind* named_kind(std::string_view& input) {
 class CheckingReport final : public Report {
  public:
   explicit CheckingReport(std::string_view where) : where_(where) {}
-  void note(const Finding& f) override {
-    if (f.line == 0) fail(where_, "a finding without a line number");
+  void note(const Note& n) override {
+    if (n.line == 0) fail(where_, "a finding without a line number");
   }
 
  private:
@@ -282,14 +283,14 @@ void check_scans(std::string_view line) {
   std::memset(small, 'x', sizeof small);
   std::memset(big, 'x', sizeof big);
 
-  const bool wrapped = scan(line, "%d", number).wrapped;
+  const bool wrapped = scan_of(line, {int_target(number)}).wrapped;
   std::int32_t expected = 0x5a5a5a5a;
   bool expected_wrapped = false;
   model_int(line, expected, expected_wrapped);
   if (number != expected) fail("scan %d", "differs from the model");
   if (wrapped != expected_wrapped) fail("scan %d", "tells a wrap the model does not");
 
-  const ScanResult words = scan(line, "%s %s", small, big);
+  const ScanResult words = scan_of(line, {word_target(small), word_target(big)});
   std::string_view rest = line;
   const std::string_view first = model_word(rest);
   const std::string_view second = model_word(rest);
@@ -312,7 +313,7 @@ void check_scans(std::string_view line) {
     fail("scan %s", "word_cut is wrong");
   }
 
-  const ScanResult r = scan(line, "%f", real);
+  const ScanResult r = scan_of(line, {real_target(real)});
   const std::string decimal = decimal_prefix(line);
   if (!decimal.empty()) {
     if (r.matched != 1) fail("scan %f", "no real where the model finds a decimal one");
@@ -324,7 +325,7 @@ void check_scans(std::string_view line) {
   std::array<char, 16> word{};
   std::int32_t a = 0;
   std::int32_t b = 0;
-  scan(line, "%d %s %d %f", a, word, b, real);
+  scan_of(line, {int_target(a), word_target(word), int_target(b), real_target(real)});
   if (text_of(word).size() >= word.size()) fail("scan", "a word field without its NUL");
 
   // The whole line into a field, then '#' to line feeds: as a plain walk character by character
@@ -362,20 +363,20 @@ struct Walked {
 constexpr Section<Walked> kFirst[] = {
     {"a",
      [](Walked& w, const Line& l) {
-       if (l.state() != 1) fail("walk", "a data line of <a> outside it");
+       if (l.section_number() != 1) fail("walk", "a data line of <a> outside it");
        ++w.first_group;
      }},
     {"entry", nullptr, nullptr, [](Walked& w) { ++w.first_group; }, Role::Marker},
     {"b",
      [](Walked& w, const Line& l) {
-       if (l.state() != 3) fail("walk", "a data line of <b> outside it");
+       if (l.section_number() != 3) fail("walk", "a data line of <b> outside it");
        ++w.first_group;
      }},
 };
 constexpr Section<Walked> kSecond[] = {
     {"c",
      [](Walked& w, const Line& l) {
-       if (l.state() != 4) fail("walk", "a data line of <c> outside it");
+       if (l.section_number() != 4) fail("walk", "a data line of <c> outside it");
        ++w.second_group;
      }},
 };

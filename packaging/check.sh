@@ -3,10 +3,14 @@
 # by CI), as root on a Debian machine with the packages ./dev.sh package installs.
 #
 #   Debian package  its fields and dependencies, no maintainer scripts, lintian without an error;
-#                   installed with dpkg -i: kelvconv --version, both man pages, the bash
-#                   completion; removed with dpkg -r: none of its files left
-#   tarball         exactly the installed tree, the program stripped
-#   zip             exactly the two programs and the texts, the texts UTF-8 with a byte order
+#                   installed with dpkg -i: kelvconv --version, both man pages as man shows them
+#                   (packaging/check_man.sh: their sections, no stray space, no line too wide),
+#                   the documents, the bash completion; removed with dpkg -r: none of its files
+#                   left
+#   tarball         exactly the installed tree (the documents under docs/ included), the program
+#                   stripped
+#   zip             exactly the two programs and the texts (the READMEs for users and the
+#                   licence, none of the documents under docs/), the texts UTF-8 with a byte order
 #                   mark and CR LF ends and otherwise the source tree's files
 #   Windows         both programs (in the zip and installed): no debug sections, the icon in all
 #                   its sizes, the version information and the manifest's version
@@ -83,10 +87,9 @@ installed=1
   fail "man -L ja -w kelvconv: $(man -L ja -w kelvconv)"
 contains 'data compiler of the Kelvardin' "$(MANPAGER=cat MANWIDTH=80 man kelvconv 2>/dev/null)" ||
   fail "man kelvconv does not show the page"
-contains '^\.SH 関連項目' "$(zcat /usr/share/man/ja/man1/kelvconv.1.gz)" ||
-  fail "the Japanese page has no 関連項目"
-contains '--explain' "$(zcat /usr/share/man/man1/kelvconv.1.gz)" || fail "the man page has no --explain"
-ok "installed: kelvconv --version, man -w kelvconv (and -L ja)"
+packaging/check_man.sh /usr/share/man/man1/kelvconv.1.gz /usr/share/man/ja/man1/kelvconv.1.gz ||
+  fail "the man pages as installed"
+ok "installed: kelvconv --version, man -w kelvconv (and -L ja), both pages as man shows them"
 
 # The completion as bash runs it: options, kinds for --explain, and only files kelvconv takes.
 complete_in() {  # DIR WORD... : what completing the last word offers, one per line, sorted
@@ -108,6 +111,8 @@ ok "bash completion: options, sources, data files, kinds"
 
 files=$(dpkg -L kelvconv | while read -r p; do [ -d "$p" ] || echo "$p"; done)
 for want in /usr/bin/kelvconv /usr/share/doc/kelvconv/copyright /usr/share/doc/kelvconv/changelog.gz \
+            /usr/share/doc/kelvconv/README.md /usr/share/doc/kelvconv/README.ja.md \
+            /usr/share/doc/kelvconv/docs/authoring.md /usr/share/doc/kelvconv/docs/development.md \
             /usr/share/bash-completion/completions/kelvconv; do
   grep -qx "$want" <<<"$files" || fail "the package does not install $want"
 done
@@ -123,6 +128,7 @@ step "tarball: $tarball"
 top=kelvconv-$version-linux-x86_64
 want="bin/kelvconv share/bash-completion/completions/kelvconv share/doc/kelvconv/CHANGELOG.md
 share/doc/kelvconv/LICENSE share/doc/kelvconv/README.ja.md share/doc/kelvconv/README.md
+share/doc/kelvconv/docs/authoring.md share/doc/kelvconv/docs/development.md
 share/man/ja/man1/kelvconv.1 share/man/man1/kelvconv.1"
 want=$(tr ' ' '\n' <<<"$want" | sed "s|^|$top/|" | sort)
 got=$(tar -tzf "$tarball" | grep -v '/$' | sort)

@@ -1,74 +1,196 @@
-# Writes a man page with help2man from the program's own --help and --version, and the
-# hand-written part in INCLUDE (NAME, DESCRIPTION, EXAMPLES, SEE ALSO, ...).
+# Writes a man page: the page's source in its language (kelvconv.1.in, kelvconv.ja.1.in) with the
+# parts that belong to the program filled in from the program itself, so that they never drift:
+# the synopsis, the first paragraph of the description, the options and the exit statuses, as
+# its --help tells them in that language; and the version, the date of the version's entry in
+# CHANGELOG.md and the copyright.
 #
-#   cmake -DHELP2MAN=<help2man> -DPROGRAM=<kelvconv> -DLANG=en|ja -DINCLUDE=<file.h2m>
-#         -DLOCALES=<dir> -DOUT=<page> -P packaging/man.cmake
+#   cmake -DPROGRAM=<kelvconv> -DLANG=en|ja -DTEMPLATE=<page.1.in> -DVERSION=<x.y.z>
+#         -DCOPYRIGHT=<line> -DCHANGELOG=<CHANGELOG.md> -DOUT=<page> -P packaging/man.cmake
 #
-# The program is run here, in the page's language: the English page with LC_ALL=C, the Japanese
-# one with LANGUAGE=ja LANG=ja_JP.UTF-8, so that it says what it says to such a user. Its words
-# go to help2man unchanged, but for the usage lines: help2man finds the synopsis as "Usage:" and
-# "or:" lines (in its own translation of those words), where kelvconv aligns its later usage
-# lines under the first. help2man titles the sections in the page's language (--locale).
-# The Japanese locale is made into LOCALES, so the machine needs none installed beyond Debian's
-# locale sources (the locales package).
+# The help breaks its texts to fit a terminal; here each option, status and paragraph becomes one
+# line again, its pieces joined by a space, but by none between two Japanese characters (troff
+# shows a line break as a space, which would split a Japanese word).
+
+cmake_minimum_required(VERSION 3.25)
 
 if(LANG STREQUAL "en")
   set(ENV{LC_ALL} C)
-  set(usage "Usage")
-  set(or "or")
 elseif(LANG STREQUAL "ja")
-  set(locale ja_JP.UTF-8)
-  if(NOT EXISTS "${LOCALES}/${locale}")
-    file(MAKE_DIRECTORY "${LOCALES}")
-    execute_process(COMMAND localedef -i ja_JP -f UTF-8 "${LOCALES}/${locale}"
-                    RESULT_VARIABLE status)
-    if(NOT status EQUAL 0)
-      message(FATAL_ERROR "cannot make the locale ${locale} (is the locales package installed?)")
-    endif()
-  endif()
-  set(ENV{LOCPATH} "${LOCALES}")
+  # The program picks its language from these alone; the machine needs no Japanese locale.
   unset(ENV{LC_ALL})
   unset(ENV{LC_MESSAGES})
   set(ENV{LANGUAGE} ja)
-  set(ENV{LANG} ${locale})
-  # help2man's Japanese words for "Usage" and "or".
-  set(usage "使用法")
-  set(or "または")
+  set(ENV{LANG} ja_JP.UTF-8)
 else()
   message(FATAL_ERROR "no man page for the language '${LANG}'")
 endif()
+execute_process(COMMAND "${PROGRAM}" --help OUTPUT_VARIABLE help RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${PROGRAM} --help failed (${status})")
+endif()
 
-foreach(what help version)
-  execute_process(COMMAND "${PROGRAM}" --${what} OUTPUT_VARIABLE ${what} RESULT_VARIABLE status)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${PROGRAM} --${what} failed (${status})")
+# A CMake list of the help's lines: its semicolons and brackets, which lists treat specially,
+# stand in for control characters meanwhile.
+string(ASCII 1 semicolon)
+string(ASCII 2 open)
+string(ASCII 3 close)
+string(REPLACE ";" "${semicolon}" help "${help}")
+string(REPLACE "[" "${open}" help "${help}")
+string(REPLACE "]" "${close}" help "${help}")
+string(REGEX REPLACE "\n$" "" help "${help}")
+string(REPLACE "\n" ";" lines "${help}")
+
+function(fail why)
+  message(FATAL_ERROR "${PROGRAM} --help (${LANG}): ${why}: has its layout changed?")
+endfunction()
+
+# The text in VAR and MORE as one line: a space between them, but none between two multibyte
+# characters (Japanese), whose bytes lie outside printable ASCII (and are no stand-in above).
+set(multibyte "[^ -~${semicolon}${open}${close}]")
+function(join var more)
+  if("${${var}}" STREQUAL "")
+    set(${var} "${more}" PARENT_SCOPE)
+  elseif("${${var}}" MATCHES "${multibyte}$" AND "${more}" MATCHES "^${multibyte}")
+    set(${var} "${${var}}${more}" PARENT_SCOPE)
+  else()
+    set(${var} "${${var}} ${more}" PARENT_SCOPE)
+  endif()
+endfunction()
+
+# Text as a line of roff: backslashes and dashes as troff writes them, the option names in bold,
+# and no control character at the start.
+function(roff var text)
+  string(REPLACE "\\" "\\e" text "${text}")
+  string(REGEX REPLACE "(^|[ (${open}])(--?[a-zA-Z][a-z-]*)" "\\1\\\\fB\\2\\\\fR" text "${text}")
+  string(REPLACE "-" "\\-" text "${text}")
+  if(text MATCHES "^[.']")
+    set(text "\\&${text}")
+  endif()
+  string(REPLACE "${semicolon}" ";" text "${text}")
+  string(REPLACE "${open}" "[" text "${text}")
+  string(REPLACE "${close}" "]" text "${text}")
+  set(${var} "${text}" PARENT_SCOPE)
+endfunction()
+
+# The help, part by part: usage lines; the description up to the first option; the options, each
+# with the lines indented under its text; paragraphs; then a heading ("Exit status:") and the
+# statuses, each with the lines under its text.
+set(part "usage")
+set(synopsis "")
+set(description "")
+set(options "")
+set(after "")
+set(statuses "")
+set(item "")       # the option or status being read: its roff head, then its text
+set(text "")
+set(column 0)      # where the text of that item begins
+set(paragraph "")
+macro(end_item into)
+  if(NOT item STREQUAL "")
+    roff(body "${text}")
+    string(APPEND ${into} ".TP\n${item}\n${body}\n")
+    set(item "")
+    set(text "")
+  endif()
+endmacro()
+macro(end_paragraph into)
+  if(NOT paragraph STREQUAL "")
+    roff(body "${paragraph}")
+    string(APPEND ${into} ".PP\n${body}\n")
+    set(paragraph "")
+  endif()
+endmacro()
+foreach(line IN LISTS lines)
+  set(indent 0)
+  if(line MATCHES "^( +)")
+    string(LENGTH "${CMAKE_MATCH_1}" indent)
+  endif()
+  # "Usage: kelvconv ...", and the lines under it: "       kelvconv ..." (or "  or: kelvconv ...")
+  set(usage_line "^([^ ]+: +| +([^ ]+: +)?)(kelvconv( .*)?)$")
+  if(part STREQUAL "usage" AND NOT line MATCHES "${usage_line}")
+    if(synopsis STREQUAL "")
+      fail("no usage line first")
+    endif()
+    set(part "description")
+  endif()
+  if(part STREQUAL "usage")
+    roff(usage "${CMAKE_MATCH_3}")
+    string(REPLACE "kelvconv" "\\fBkelvconv\\fR" usage "${usage}")
+    string(APPEND synopsis "${usage}\n")
+  elseif(part STREQUAL "description" AND NOT line MATCHES "^ +-")
+    if(line STREQUAL "")
+      end_paragraph(description)
+    else()
+      join(paragraph "${line}")
+    endif()
+  elseif(part STREQUAL "options" OR part STREQUAL "description")
+    set(part "options")
+    end_paragraph(description)
+    if(NOT item STREQUAL "" AND indent GREATER_EQUAL column AND NOT line STREQUAL "")
+      string(STRIP "${line}" line)
+      join(text "${line}")
+    elseif(line MATCHES "^ +(-[^ ,]+(, -[^ ,]+)?)( +(.*))?$")
+      end_item(options)
+      set(names "${CMAKE_MATCH_1}")
+      set(text "${CMAKE_MATCH_4}")
+      string(LENGTH "${line}" column)
+      string(LENGTH "${text}" length)
+      math(EXPR column "${column} - ${length}")
+      roff(item "${names}")
+      if(item STREQUAL "\\-\\-")  # "--", the end of the options, bold as the others
+        set(item "\\fB\\-\\-\\fR")
+      endif()
+    elseif(line STREQUAL "")
+      end_item(options)
+      set(part "after")
+    else()
+      fail("a line among the options that is none: '${line}'")
+    endif()
+  elseif(part STREQUAL "after")
+    if(line MATCHES "^[^ ].*(:|：)$")
+      end_paragraph(after)
+      set(part "statuses")
+    elseif(line STREQUAL "")
+      end_paragraph(after)
+    else()
+      join(paragraph "${line}")
+    endif()
+  elseif(part STREQUAL "statuses")
+    if(NOT item STREQUAL "" AND indent GREATER_EQUAL column AND NOT line STREQUAL "")
+      string(STRIP "${line}" line)
+      join(text "${line}")
+    elseif(line MATCHES "^ +([0-9]+) +(.*)$")
+      end_item(statuses)
+      set(item ".B ${CMAKE_MATCH_1}")
+      set(text "${CMAKE_MATCH_2}")
+      string(LENGTH "${line}" column)
+      string(LENGTH "${text}" length)
+      math(EXPR column "${column} - ${length}")
+    else()
+      fail("a line after the exit statuses: '${line}'")
+    endif()
   endif()
 endforeach()
-# "LABEL: kelvconv ..." and the "       kelvconv ..." lines under it.
-if(NOT help MATCHES "^[^\n:]+: +kelvconv ")
-  message(FATAL_ERROR "kelvconv --help does not begin with its usage line")
+end_item(statuses)
+if(synopsis STREQUAL "" OR description STREQUAL "" OR options STREQUAL "" OR statuses STREQUAL "")
+  fail("no usage, description, options or exit statuses found")
 endif()
-string(REGEX REPLACE "^[^\n:]+: +kelvconv " "${usage}: kelvconv " help "${help}")
-string(REGEX REPLACE "\n +kelvconv " "\n  ${or}: kelvconv " help "${help}")
 
-# help2man runs a stand-in of the program that says those words.
-get_filename_component(dir "${OUT}" DIRECTORY)
-set(work "${OUT}.work")
-file(REMOVE_RECURSE "${work}")
-file(MAKE_DIRECTORY "${dir}" "${work}")
-file(WRITE "${work}/help" "${help}")
-file(WRITE "${work}/version" "${version}")
-file(WRITE "${work}/kelvconv" "#!/bin/sh\nexec cat \"${work}/\${1#--}\"\n")
-file(CHMOD "${work}/kelvconv" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+# The date of this version's entry in CHANGELOG.md, so that a page is the same whenever it is
+# built; the day of the build where the version has no entry yet.
+file(READ "${CHANGELOG}" changes)
+string(REPLACE "." "\\." pattern "${VERSION}")
+if(changes MATCHES "\n## ${pattern} - ([0-9-]+)\n")
+  set(KELV_DATE "${CMAKE_MATCH_1}")
+else()
+  string(TIMESTAMP KELV_DATE "%Y-%m-%d" UTC)
+endif()
 
-set(options --no-info --section=1 "--include=${INCLUDE}" "--output=${OUT}.new")
-if(locale)
-  list(APPEND options "--locale=${locale}")
-endif()
-execute_process(COMMAND "${HELP2MAN}" ${options} "${work}/kelvconv" RESULT_VARIABLE status)
-file(REMOVE_RECURSE "${work}")
-if(NOT status EQUAL 0)
-  file(REMOVE "${OUT}.new")
-  message(FATAL_ERROR "help2man failed (${status})")
-endif()
+set(KELV_VERSION "${VERSION}")
+set(KELV_COPYRIGHT "${COPYRIGHT}")
+string(REGEX REPLACE "\n$" "" KELV_SYNOPSIS "${synopsis}")
+string(REGEX REPLACE "^\\.PP\n|\n$" "" KELV_DESCRIPTION "${description}")
+string(REGEX REPLACE "\n$" "" KELV_OPTIONS "${options}${after}")
+string(REGEX REPLACE "\n$" "" KELV_EXIT_STATUS "${statuses}")
+configure_file("${TEMPLATE}" "${OUT}.new" @ONLY)
 file(RENAME "${OUT}.new" "${OUT}")

@@ -6,23 +6,41 @@
 // game folder go beside the source under the name after the case's: <case>.item_list.txt is
 // item_list.txt, <case>.names.txt is names.txt.
 //
-// Expectations: <case>.expected and <case>.warnings. Without a command of its own, a case is
-// converted with -y: .expected holds the run's messages, then the dump of every data file written
-// with what the dump finds wrong in it; .warnings holds what `kelvconv --check` tells.
-//
-// A case may state its commands instead, in its first input's first lines:
+// Commands: a case is converted with -y, unless it states its commands in its first input's first
+// lines,
 //   # run: --decompile -y {outputs}
-// and the language it runs in ("# language: ja"; English when it says nothing).
 // each run in turn in the case's folder, {sources} standing for its sources, {outputs} for their
-// data files and {folder} for the folder. Then .expected is the transcript: each command as
-// "$ kelvconv ...", what it said (errors and warnings after "kelvconv: " or as editors read
-// them, the rest as it is) and its status when not 0; then the dump of every data file the runs
-// wrote or changed, and every source they changed (decoded from Shift-JIS, control bytes as \xNN),
-// after "--- NAME".
+// data files and {folder} for the folder.
 //
-// With KELV_UPDATE_CASES set, a case whose result differs has its expectation written anew
-// (./dev.sh cases --update); look at the difference before committing it. With KELV_SEED_DIR
-// set, every source is also saved there as a seed of the converters' fuzz target (fuzz/seed.sh).
+// Expectations: <case>.expected holds what the run told and left. Converted with -y: its messages,
+// then the dump of every data file written with what the dump finds wrong in it. With commands,
+// the transcript: each command as "$ kelvconv ...", what it said (errors and warnings after
+// "kelvconv: " or as editors read them, the rest as it is) and its status when not 0; then the
+// dump of every data file the runs wrote or changed, and every source they changed (decoded from
+// Shift-JIS, control bytes as \xNN), after "--- NAME". <case>.warnings holds what `kelvconv
+// --check` tells of the sources after that.
+//
+// Languages: those are the English expectations; <case>.ja.expected and <case>.ja.warnings are
+// the Japanese ones. A case runs in each language it has an expectation for, each time in a fresh
+// folder: one input, and its messages in both languages.
+//
+// An expectation is whole (the output, every line of it) or partial: directives stating only the
+// lines that matter, in order, as LLVM's FileCheck reads them:
+//   CHECK: TEXT        a later line is TEXT: after the line the directive before found
+//   CHECK-NEXT: TEXT   the very next line is TEXT (as the first directive: the first line)
+//   CHECK-NOT: TEXT    no line holds TEXT between the lines the directives around it found (from
+//                      the start, to the end)
+//   # ...              a comment; blank lines are free
+// CHECK and CHECK-NEXT match a whole line, CHECK-NOT a part of one. An expectation is partial when
+// a line of it begins with "CHECK"; then every other line is a comment or blank. Keep a case whole
+// where every line is the point (a data file's layout, the help); make it partial where a few
+// lines among many are, and the Japanese expectation of a case partial with the lines that differ
+// from the English.
+//
+// With KELV_UPDATE_CASES set (./dev.sh cases --update), a whole expectation that differs is
+// written anew (an empty file gets its first); look at the difference before committing it. A
+// partial one that fails is only reported, to be mended by hand. With KELV_SEED_DIR set, every
+// source is also saved there as a seed of the converters' fuzz target (fuzz/seed.sh).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -55,12 +73,20 @@ struct Input {
   auto order() const { return std::make_pair(!beside.empty(), file); }
 };
 
+struct Expectation {
+  fs::path file;
+  Language language = Language::English;
+  bool check = false;  // a .warnings: what --check tells
+
+  // English first, and in each language the run before the check.
+  auto order() const { return std::make_pair(language != Language::English, check); }
+};
+
 struct Case {
   std::string kind;
   std::string name;
   std::vector<Input> inputs;
-  fs::path expected;  // where the case has one
-  fs::path warnings;
+  std::vector<Expectation> expectations;
   std::string trouble;  // what makes the case itself wrong
 };
 
@@ -71,6 +97,27 @@ void PrintTo(const Case& c, std::ostream* out) {
 std::string text_of_file(const fs::path& path) {
   const std::vector<unsigned char> bytes = read_file(utf8(path));
   return {bytes.begin(), bytes.end()};
+}
+
+// One file of a case's folder, by what lies between the case's name and the extension: nothing,
+// a number, or a name (of another file of the game folder, or of the expectation's language).
+void add_file(Case& c, const fs::path& file) {
+  const std::string name = utf8(file.filename());
+  const std::string ext = utf8(file.extension());
+  const std::size_t from = c.name.size() + 1;
+  const std::string middle =
+      name.size() > from + ext.size() ? name.substr(from, name.size() - from - ext.size()) : "";
+  if (ext == ".expected" || ext == ".warnings") {
+    if (!middle.empty() && middle != "ja") c.trouble = "an expectation in no language: " + name;
+    c.expectations.push_back(
+        {file, middle.empty() ? Language::English : Language::Japanese, ext == ".warnings"});
+  } else if (ext == ".txt" || ext == ".hex") {
+    const bool other =
+        !middle.empty() && !std::ranges::all_of(middle, [](char d) { return std::isdigit(d); });
+    c.inputs.push_back({file, ext == ".hex", other ? middle + ext : ""});
+  } else {
+    c.trouble = "a file the runner does not know: " + name;
+  }
 }
 
 std::vector<Case> all_cases() {
@@ -85,29 +132,14 @@ std::vector<Case> all_cases() {
       Case& c = found[stem];
       c.kind = kind;
       c.name = stem;
-      const std::string ext = utf8(file.path().extension());
-      if (ext == ".expected") {
-        c.expected = file.path();
-      } else if (ext == ".warnings") {
-        c.warnings = file.path();
-      } else if (ext == ".txt" || ext == ".hex") {
-        // What lies between the case's name and the extension: nothing, a number, or a name.
-        const std::size_t from = stem.size() + 1;
-        const std::string middle = name.size() > from + ext.size()
-                                       ? name.substr(from, name.size() - from - ext.size())
-                                       : std::string();
-        const bool other =
-            !middle.empty() && !std::ranges::all_of(middle, [](char d) { return std::isdigit(d); });
-        c.inputs.push_back({file.path(), ext == ".hex", other ? middle + ext : ""});
-      } else {
-        c.trouble = "a file the runner does not know: " + name;
-      }
+      add_file(c, file.path());
     }
     for (auto& [stem, c] : found) {
       std::ranges::sort(c.inputs, {}, &Input::order);
+      std::ranges::sort(c.expectations, {}, &Expectation::order);
       if (kind_named(kind) == nullptr) c.trouble = "the folder names no kind: " + kind;
       if (c.inputs.empty()) c.trouble = "no source and no data file";
-      if (c.expected.empty() && c.warnings.empty()) c.trouble = "no .expected and no .warnings";
+      if (c.expectations.empty()) c.trouble = "no .expected and no .warnings";
       cases.push_back(std::move(c));
     }
   }
@@ -178,23 +210,22 @@ std::string shown(const std::string& source) {
   return out;
 }
 
-// The commands a case states, its first input's first lines "# run: ...", and its language.
-std::vector<std::string> commands_of(const Case& c, Language& language) {
-  std::vector<std::string> commands;
-  language = Language::English;
+// The commands a case states, its first input's first lines "# run: ...", each split at blanks.
+std::vector<std::vector<std::string>> commands_of(const Case& c) {
+  std::vector<std::vector<std::string>> commands;
   for (const std::string& line : lines_of(text_of_file(c.inputs.front().file))) {
-    if (line.starts_with("# language: ")) {
-      language = language_of(line.substr(12));
-    } else if (line.starts_with("# run: ")) {
-      commands.push_back(line.substr(7));
-    } else {
-      break;
+    if (!line.starts_with("# run: ")) break;
+    std::vector<std::string>& args = commands.emplace_back();
+    for (std::size_t at = 7; at < line.size();) {
+      const std::size_t end = std::min(line.find(' ', at), line.size());
+      if (end > at) args.push_back(line.substr(at, end - at));
+      at = end + 1;
     }
   }
   return commands;
 }
 
-// Runs one case in its language, and English again afterwards.
+// Runs one case in a language, and English again afterwards.
 class CaseLanguage {
  public:
   explicit CaseLanguage(Language l) { use_language(l); }
@@ -217,46 +248,37 @@ class CaseConsole final : public Console {
   std::vector<std::string> lines;
 };
 
-class Cases : public ::testing::TestWithParam<Case> {};
+// ---- place: the case's inputs in a fresh folder --------------------------------------------
 
-TEST_P(Cases, Run) {
-  const Case& c = GetParam();
-  ASSERT_TRUE(c.trouble.empty()) << c.trouble;
-  TempDir dir;
-  // Where each input goes in the case's folder.
-  std::vector<std::string> sources, outputs;
-  std::map<std::string, std::string> before;  // the inputs' bytes, by path in the folder
-  const auto own = static_cast<std::size_t>(
-      std::ranges::count_if(c.inputs, [](const Input& i) { return i.beside.empty(); }));
-  for (std::size_t i = 0; i < c.inputs.size(); ++i) {
-    const Input& input = c.inputs[i];
-    const std::string text = text_of_file(input.file);
-    const std::string bytes = input.data ? from_hex(text) : text;
-    if (!input.beside.empty()) {
-      // Another file of the game folder; a source of a kind is converted and shown as well.
-      write_file(dir / input.beside, bytes);
-      before[input.beside] = bytes;
-      const std::string_view stem =
-          std::string_view(input.beside).substr(0, input.beside.size() - 4);
-      if (kind_of_source(input.beside) != nullptr) {
-        sources.push_back(input.beside);
-        outputs.push_back(std::string(stem) + ".dat");
+class Place {
+ public:
+  explicit Place(const Case& c) {
+    const auto own = static_cast<std::size_t>(
+        std::ranges::count_if(c.inputs, [](const Input& i) { return i.beside.empty(); }));
+    for (std::size_t i = 0; i < c.inputs.size(); ++i) {
+      const Input& input = c.inputs[i];
+      const std::string text = text_of_file(input.file);
+      const std::string bytes = input.data ? from_hex(text) : text;
+      if (!input.beside.empty()) {
+        // Another file of the game folder; a source of a kind is converted and shown as well.
+        put(input.beside, bytes);
+        if (kind_of_source(input.beside) != nullptr) {
+          sources.push_back(input.beside);
+          outputs.push_back(input.beside.substr(0, input.beside.size() - 4) + ".dat");
+        }
+        continue;
       }
-      continue;
+      const std::string folder = own == 1 ? "" : std::to_string(i + 1) + "/";
+      put(folder + c.kind + (input.data ? ".dat" : ".txt"), bytes);
+      sources.push_back(folder + c.kind + ".txt");
+      outputs.push_back(folder + c.kind + ".dat");
     }
-    const std::string folder = own == 1 ? "" : std::to_string(i + 1) + "/";
-    const std::string name = folder + c.kind + (input.data ? ".dat" : ".txt");
-    write_file(dir / name, bytes);
-    before[name] = bytes;
-    sources.push_back(folder + c.kind + ".txt");
-    outputs.push_back(folder + c.kind + ".dat");
-    const char* seeds = std::getenv("KELV_SEED_DIR");
-    if (!input.data && seeds != nullptr && *seeds != '\0') save_seed(seeds, c.kind, text);
   }
-  // What the driver said, without the temporary folder. Where the driver joins a folder's
+
+  // A line the driver said, without the temporary folder. Where the driver joins a folder's
   // names with a backslash (Windows), the paths in it are shown with slashes as typed here.
-  const auto without_folder = [&](std::string line) {
-    const std::string folder = dir.path();
+  std::string without_folder(std::string line) const {
+    const std::string folder = dir_.path();
     for (std::size_t at; (at = line.find(folder)) != std::string::npos;) {
       std::size_t end = at + folder.size();
       if (end < line.size() && (line[end] == '/' || line[end] == '\\')) ++end;
@@ -267,21 +289,11 @@ TEST_P(Cases, Run) {
 #endif
     }
     return line;
-  };
-  // The dump of a data file, with what it finds wrong.
-  const auto dumped = [&](const std::string& name) {
-    std::string out;
-    const std::string base(base_name(name));
-    for (const DataProblem& p :
-         dump_text(kind_of_data(base), base, read_file(dir / name),
-                   [&](std::string_view line) { out += std::string(line) + "\n"; }))
-      out += describe(p) + "\n";
-    return out;
-  };
-  // Runs the driver with the placeholders expanded; `shown` gets the command as typed in the
-  // case's folder.
-  const auto run = [&](std::vector<std::string> args, CaseConsole& console, std::string& shown) {
-    std::vector<std::string> expanded;
+  }
+
+  // The arguments with the placeholders expanded.
+  std::vector<std::string> expanded(const std::vector<std::string>& args) const {
+    std::vector<std::string> out;
     for (const std::string& a : args) {
       const std::vector<std::string>* list = a == "{sources}"   ? &sources
                                              : a == "{outputs}" ? &outputs
@@ -289,75 +301,249 @@ TEST_P(Cases, Run) {
       if (list == nullptr) {
         std::string arg = a;
         if (const std::size_t at = arg.find("{folder}"); at != std::string::npos) {
-          arg.replace(at, 8, dir.path());
+          arg.replace(at, 8, dir_.path());
         }
-        expanded.push_back(arg);
+        out.push_back(arg);
       } else {
         for (const std::string& name : *list)
-          expanded.push_back(dir / name);
+          out.push_back(dir_ / name);
       }
     }
-    for (const std::string& a : expanded)
-      shown += " " + (a == dir.path() ? std::string(".") : without_folder(a));
-    return run_driver(expanded, system_files(), console);
-  };
+    return out;
+  }
 
-  Language language = Language::English;
-  const std::vector<std::string> commands = commands_of(c, language);
-  const CaseLanguage in_language(language);
-  for (const bool check : {false, true}) {
-    const fs::path& want = check ? c.warnings : c.expected;
-    if (want.empty()) continue;
-    std::string actual;
-    if (!commands.empty() && !check) {
-      for (const std::string& command : commands) {
-        std::vector<std::string> args;
-        for (std::size_t at = 0; at < command.size();) {
-          const std::size_t end = std::min(command.find(' ', at), command.size());
-          if (end > at) args.push_back(command.substr(at, end - at));
-          at = end + 1;
-        }
-        CaseConsole console;
-        std::string shown;
-        const int status = run(args, console, shown);
-        actual += "$ kelvconv" + shown + "\n";
-        for (const std::string& line : console.lines)
-          actual += without_folder(line) + "\n";
-        if (status != 0) actual += "exit status " + std::to_string(status) + "\n";
-      }
-      for (std::size_t i = 0; i < outputs.size(); ++i) {
-        for (const std::string& name : {outputs[i], sources[i]}) {
-          const std::string now = text_of_file(fs_path(dir / name));
-          const auto was = before.find(name);
-          if (!fs::exists(fs_path(dir / name)) || (was != before.end() && was->second == now)) {
-            continue;
-          }
-          actual += "--- " + name + "\n" + (name.ends_with(".dat") ? dumped(name) : shown(now));
-        }
-      }
-    } else {
-      CaseConsole console;
-      std::string shown;
-      const int status = run({check ? "--check" : "-y", "{sources}"}, console, shown);
-      for (const std::string& line : console.lines)
-        actual += without_folder(line) + "\n";
-      if (!check) {
-        const bool failed = std::ranges::any_of(
-            console.lines, [](const std::string& line) { return line.starts_with("kelvconv: "); });
-        EXPECT_EQ(status, failed ? kExitFailed : kExitOk);
-        for (const std::string& output : outputs) {
-          if (fs::exists(fs_path(dir / output))) actual += dumped(output);
-        }
+  // A command as typed in the case's folder.
+  std::string typed(const std::vector<std::string>& args) const {
+    std::string out = "kelvconv";
+    for (const std::string& a : args)
+      out += " " + (a == dir_.path() ? std::string(".") : without_folder(a));
+    return out;
+  }
+
+  // The dump of a data file, with what it finds wrong.
+  std::string dumped(const std::string& name) const {
+    std::string out;
+    const std::string base(base_name(name));
+    for (const DataProblem& p :
+         dump_text(kind_of_data(base), base, read_file(dir_ / name),
+                   [&](std::string_view line) { out += std::string(line) + "\n"; }))
+      out += describe(p) + "\n";
+    return out;
+  }
+
+  bool has(const std::string& name) const {
+    return fs::exists(fs_path(dir_ / name));
+  }
+
+  // What the file `name` holds now, when it is there and the runs wrote or changed it.
+  bool changed(const std::string& name, std::string& now) const {
+    if (!has(name)) return false;
+    now = text_of_file(fs_path(dir_ / name));
+    const auto was = before_.find(name);
+    return was == before_.end() || was->second != now;
+  }
+
+  std::vector<std::string> sources, outputs;  // by their names in the folder
+
+ private:
+  void put(const std::string& name, const std::string& bytes) {
+    write_file(dir_ / name, bytes);
+    before_[name] = bytes;
+  }
+
+  TempDir dir_;
+  std::map<std::string, std::string> before_;  // the inputs' bytes, by name in the folder
+};
+
+// ---- run: one command line through the driver ----------------------------------------------
+
+struct Said {
+  std::string command;  // as typed in the case's folder
+  int status = 0;
+  std::vector<std::string> lines;  // without the temporary folder
+};
+
+Said run(const Place& place, const std::vector<std::string>& args) {
+  const std::vector<std::string> expanded = place.expanded(args);
+  CaseConsole console;
+  Said said{place.typed(expanded), run_driver(expanded, system_files(), console), {}};
+  for (const std::string& line : console.lines)
+    said.lines.push_back(place.without_folder(line));
+  return said;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& line : lines)
+    out += line + "\n";
+  return out;
+}
+
+// ---- transcript: what a case's runs told and left ------------------------------------------
+
+// The case's own commands, each with what it said, then what they wrote or changed.
+std::string transcript(const Place& place, const std::vector<std::vector<std::string>>& commands) {
+  std::string out;
+  for (const std::vector<std::string>& args : commands) {
+    const Said said = run(place, args);
+    out += "$ " + said.command + "\n" + joined(said.lines);
+    if (said.status != 0) out += "exit status " + std::to_string(said.status) + "\n";
+  }
+  for (std::size_t i = 0; i < place.outputs.size(); ++i) {
+    for (const std::string& name : {place.outputs[i], place.sources[i]}) {
+      if (std::string now; place.changed(name, now)) {
+        out += "--- " + name + "\n" + (name.ends_with(".dat") ? place.dumped(name) : shown(now));
       }
     }
-    const std::string expected = text_of_file(want);
-    if (actual == expected) continue;
-    if (std::getenv("KELV_UPDATE_CASES") != nullptr) {
-      write_file(utf8(want), actual);
-      std::printf("updated %s\n", utf8(want).c_str());
+  }
+  return out;
+}
+
+// The sources converted with -y: the messages, then the dump of every data file; the status is
+// 1 exactly when a message tells a failure.
+std::string converted(const Place& place) {
+  const Said said = run(place, {"-y", "{sources}"});
+  const bool failed = std::ranges::any_of(
+      said.lines, [](const std::string& line) { return line.starts_with("kelvconv: "); });
+  EXPECT_EQ(said.status, failed ? kExitFailed : kExitOk);
+  std::string out = joined(said.lines);
+  for (const std::string& output : place.outputs) {
+    if (place.has(output)) out += place.dumped(output);
+  }
+  return out;
+}
+
+// ---- partial expectations ------------------------------------------------------------------
+
+struct Directive {
+  enum class Kind { Check, Next, Not } kind;
+  std::string text;
+  std::size_t line;  // in the expectation, from 1
+  std::string written;
+};
+
+bool is_partial(const std::string& expectation) {
+  return std::ranges::any_of(lines_of(expectation),
+                             [](const std::string& l) { return l.starts_with("CHECK"); });
+}
+
+// The directives of a partial expectation; `trouble` tells a line that is none.
+std::vector<Directive> directives_of(const std::string& expectation, std::string& trouble) {
+  static const std::pair<std::string_view, Directive::Kind> kNames[] = {
+      {"CHECK:", Directive::Kind::Check},
+      {"CHECK-NEXT:", Directive::Kind::Next},
+      {"CHECK-NOT:", Directive::Kind::Not}};
+  std::vector<Directive> out;
+  const std::vector<std::string> lines = lines_of(expectation);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string& l = lines[i];
+    if (l.empty() || l.starts_with("#")) continue;
+    const auto* name =
+        std::ranges::find_if(kNames, [&](const auto& n) { return l.starts_with(n.first); });
+    std::string text = name == std::end(kNames) ? "" : l.substr(name->first.size());
+    if (text.starts_with(" ")) text.erase(0, 1);
+    if (name == std::end(kNames) || (name->second == Directive::Kind::Not && text.empty())) {
+      trouble += std::to_string(i + 1) + ": neither a directive nor a comment: " + l + "\n";
       continue;
     }
+    out.push_back({name->second, text, i + 1, l});
+  }
+  return out;
+}
+
+// Where the output fails the directives; empty when it meets them all.
+std::string unmet(const std::vector<Directive>& directives, const std::vector<std::string>& lines) {
+  std::size_t next = 0;  // the first line the next CHECK may find
+  std::vector<const Directive*> nots;
+  // The lines from `next` to `end` (not included) hold none of the CHECK-NOT texts waiting.
+  const auto none_before = [&](std::size_t end) -> std::string {
+    for (const Directive* n : nots) {
+      for (std::size_t k = next; k < end; ++k) {
+        if (lines[k].find(n->text) != std::string::npos)
+          return std::to_string(n->line) + ": " + n->written + "\n  line " + std::to_string(k + 1) +
+                 " holds it";
+      }
+    }
+    nots.clear();
+    return {};
+  };
+  for (const Directive& d : directives) {
+    if (d.kind == Directive::Kind::Not) {
+      nots.push_back(&d);
+      continue;
+    }
+    std::size_t at = next;
+    if (d.kind == Directive::Kind::Check) {
+      while (at < lines.size() && lines[at] != d.text)
+        ++at;
+    }
+    if (at >= lines.size() || lines[at] != d.text) {
+      const std::string where = d.kind == Directive::Kind::Next
+                                    ? "line " + std::to_string(next + 1) + " is not that"
+                                    : "no such line after line " + std::to_string(next);
+      return std::to_string(d.line) + ": " + d.written + "\n  " + where;
+    }
+    if (std::string failed = none_before(at); !failed.empty()) return failed;
+    next = at + 1;
+  }
+  return none_before(lines.size());
+}
+
+// The output with its lines numbered.
+std::string numbered(const std::vector<std::string>& lines) {
+  std::string out;
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    out += std::to_string(i + 1) + "| " + lines[i] + "\n";
+  return out;
+}
+
+// Compares a run's output with the expectation `want`, whole or partial, and writes a whole one
+// anew when asked to.
+void expect(const fs::path& want, const std::string& actual) {
+  const std::string expected = text_of_file(want);
+  const bool update = std::getenv("KELV_UPDATE_CASES") != nullptr;
+  if (is_partial(expected)) {
+    std::string trouble;
+    const std::vector<Directive> directives = directives_of(expected, trouble);
+    const std::vector<std::string> lines = lines_of(actual);
+    if (trouble.empty()) trouble = unmet(directives, lines);
+    if (trouble.empty()) return;
+    ADD_FAILURE() << utf8(want) << ":" << trouble
+                  << (update ? "\n(partial: not written anew; mend it by hand)" : "")
+                  << "\nthe output:\n"
+                  << numbered(lines);
+  } else if (actual == expected) {
+    return;
+  } else if (update) {
+    write_file(utf8(want), actual);
+    std::printf("updated %s\n", utf8(want).c_str());
+  } else {
     ADD_FAILURE() << utf8(want) << "\n" << side_by_side(expected, actual);
+  }
+}
+
+class Cases : public ::testing::TestWithParam<Case> {};
+
+TEST_P(Cases, Run) {
+  const Case& c = GetParam();
+  ASSERT_TRUE(c.trouble.empty()) << c.trouble;
+  if (const char* seeds = std::getenv("KELV_SEED_DIR"); seeds != nullptr && *seeds != '\0') {
+    for (const Input& input : c.inputs) {
+      if (!input.data && input.beside.empty()) save_seed(seeds, c.kind, text_of_file(input.file));
+    }
+  }
+  const std::vector<std::vector<std::string>> commands = commands_of(c);
+  for (std::size_t i = 0; i < c.expectations.size();) {
+    // In each language, one place for the run and the check after it.
+    const Language language = c.expectations[i].language;
+    const CaseLanguage in_language(language);
+    const Place place(c);
+    for (; i < c.expectations.size() && c.expectations[i].language == language; ++i) {
+      const Expectation& e = c.expectations[i];
+      expect(e.file, e.check            ? joined(run(place, {"--check", "{sources}"}).lines)
+                     : commands.empty() ? converted(place)
+                                        : transcript(place, commands));
+    }
   }
 }
 

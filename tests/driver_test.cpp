@@ -216,7 +216,8 @@ TEST_F(Driver, OutputThatCannotBeCreated) {
   EXPECT_EQ(dir.names(), (std::set<std::string>{"start_game.dat", "start_game.txt"}));
 }
 
-// In Japanese: the original text as it always was, and the system's reason in Japanese too.
+// In Japanese: the create-failure message in Japanese alone, and the system's reason in Japanese
+// too.
 TEST_F(Driver, OutputThatCannotBeCreatedInJapanese) {
   write_file(dir / "start_game.txt", kStart3);
   std::filesystem::create_directory(dir / "start_game.dat");

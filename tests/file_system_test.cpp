@@ -75,11 +75,18 @@ TEST(SourceRefused, ASourceThatVanishedDoesNotStopTheOthers) {
   EXPECT_EQ(text(file_text(dir / "start_game.dat")), start_output(7));
 }
 
-TEST(SourceRefused, TheRealProgramSaysSoOnStandardError) {
+// The real program's streams: failures after its name, and warnings, on standard error; what it
+// did (-v) on standard output.
+TEST(RealProgram, FailuresAndWarningsOnStandardError) {
   TempDir dir;
-  fs::create_symlink("/proc/self/mem", dir / "start_game.txt");
-  const std::string command =
-      std::string(KELV_BINARY) + " '" + dir.path() + "/start_game.txt' 2>&1 >/dev/null";
+  fs::create_directory(dir / "a");
+  fs::create_symlink("/proc/self/mem", dir / "a/start_game.txt");
+  write_file(dir / "b/start_game.txt", kStart);
+  fs::create_directory(dir / "b/start_game.dat");
+  write_file(dir / "c/start_game.txt", "<start_scene_index>\nx\n</start_scene_index>\n");
+  const std::string command = std::string(KELV_BINARY) + " -v -y '" + dir / "a/start_game.txt" +
+                              "' '" + dir / "b/start_game.txt" + "' '" + dir / "c/start_game.txt" +
+                              "' 2>&1 >'" + dir / "out" + "'";
   std::FILE* pipe = ::popen(command.c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::string err;
@@ -88,7 +95,13 @@ TEST(SourceRefused, TheRealProgramSaysSoOnStandardError) {
     err += buffer;
   const int status = ::pclose(pipe);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kExitFailed) << status;
-  EXPECT_EQ(err, "kelvconv: " + dir / "start_game.txt" + ": cannot read: Input/output error\n");
+  EXPECT_EQ(err, "kelvconv: " + dir / "a/start_game.txt" + ": cannot read: Input/output error\n" +
+                     "kelvconv: " + dir / "b/start_game.dat" +
+                     ": ファイルを作成できません (cannot create the file): Is a directory\n" +
+                     dir / "c/start_game.txt" +
+                     ":2:1: warning: the line has \"x\" where a number belongs; start_scene_index "
+                     "keeps what earlier lines gave it [scan]\n");
+  EXPECT_EQ(file_text(dir / "out"), dir / "c/start_game.txt -> " + dir / "c/start_game.dat\n");
 }
 
 // ---- outputs ----------------------------------------------------------------------------

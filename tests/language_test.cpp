@@ -42,11 +42,6 @@ TEST(Language, TextsValuesAndForms) {
   EXPECT_EQ(tr("{1} file", "{1} files").n(1), "1 件のファイル");
   EXPECT_EQ(tr("{1} file", "{1} files").n(7), "7 件のファイル");
   EXPECT_EQ(tr("a text no catalogue has")(), "a text no catalogue has");
-  // The two original texts: as they always were in Japanese, with a translation in English.
-  EXPECT_EQ(kCannotCreate(), "ファイルを作成できません");
-  EXPECT_EQ(kOverwriteQuestion(), "同名のファイルが存在しますが、上書きしますか？");
-  EXPECT_EQ(kCannotCreate.in(Language::English, {}),
-            "ファイルを作成できません (cannot create the file)");
 }
 
 // A message keeps its values and is shown in either language, nested messages too.

@@ -84,18 +84,6 @@ TEST(Options, EachCommandLine) {
   }
 }
 
-// Every option the help names is one the parser takes, and the other way round.
-TEST(Options, TheHelpNamesEveryOption) {
-  const std::string help = usage();
-  for (const char* option :
-       {"-y, --yes", "-n, --no-clobber", "-u, --update", "-r, --recursive", "-q, --quiet",
-        "--strict", "-W, --warn", "-v, --verbose", "--check", "--dump", "--json", "--decompile",
-        "--explain", "--names", "--lsp", "-h, --help", "-V, --version"}) {
-    EXPECT_NE(help.find(std::string("  ") + option + " "), std::string::npos) << option;
-  }
-  EXPECT_EQ(version_line(), "kelvconv " KELV_VERSION);
-}
-
 // The help fits a terminal of 80 columns in both languages, a Japanese character taking two.
 TEST(Options, TheHelpFitsEightyColumns) {
   for (const Language language : {Language::English, Language::Japanese}) {

@@ -9,12 +9,14 @@
 #include <memory>
 #include <string>
 
+#include "scan_targets.h"
+
 namespace kelv {
 namespace {
 
 TEST(Scan, StopsAtTheFirstMismatchAndLeavesTheRest) {
   std::int32_t a = 7, b = 8, c = 9;
-  const ScanResult r = scan("1 x 3", "%d %d %d", a, b, c);
+  const ScanResult r = scan_of("1 x 3", {int_target(a), int_target(b), int_target(c)});
   EXPECT_EQ(r.matched, 1);
   EXPECT_EQ(r.wanted, 3);
   EXPECT_EQ(a, 1);
@@ -26,8 +28,8 @@ TEST(Scan, EmptyAndBlankLinesMatchNothing) {
   for (const char* line : {"", "   ", "\t"}) {
     std::int32_t a = 5;
     char word[8] = "keep";
-    EXPECT_EQ(scan(line, "%d", a).matched, 0);
-    EXPECT_EQ(scan(line, "%s", word).matched, 0);
+    EXPECT_EQ(scan_of(line, {int_target(a)}).matched, 0);
+    EXPECT_EQ(scan_of(line, {word_target(word)}).matched, 0);
     EXPECT_EQ(a, 5);
     EXPECT_STREQ(word, "keep");
   }
@@ -54,12 +56,12 @@ TEST(Scan, Integers) {
   };
   for (const Case& c : cases) {
     std::int32_t v = 99;
-    EXPECT_EQ(scan(c.line, "%d", v).matched, c.matched) << c.line;
+    EXPECT_EQ(scan_of(c.line, {int_target(v)}).matched, c.matched) << c.line;
     EXPECT_EQ(v, c.value) << c.line;
   }
   std::int32_t v = 0;
-  EXPECT_TRUE(scan("4294967297", "%d", v).wrapped);
-  EXPECT_FALSE(scan("-2147483648", "%d", v).wrapped);
+  EXPECT_TRUE(scan_of("4294967297", {int_target(v)}).wrapped);
+  EXPECT_FALSE(scan_of("-2147483648", {int_target(v)}).wrapped);
 }
 
 // A line in a buffer of its own, exactly as long: a scan that looks past the end of its line is
@@ -103,7 +105,7 @@ TEST(Scan, IntegersWithLeadingZerosAtThe32BitLimit) {
   };
   for (const Case& c : cases) {
     std::int32_t v = 99;
-    const ScanResult r = scan(Exact(c.line), "%d", v);
+    const ScanResult r = scan_of(Exact(c.line), {int_target(v)});
     EXPECT_EQ(r.matched, 1) << c.line;
     EXPECT_EQ(v, c.value) << c.line;
     EXPECT_EQ(r.wrapped, c.wrapped) << c.line;
@@ -132,15 +134,15 @@ TEST(Scan, Reals) {
   };
   for (const Case& c : cases) {
     float v = -99.0f;
-    EXPECT_EQ(scan(c.line, "%f", v).matched, 1) << c.line;
+    EXPECT_EQ(scan_of(c.line, {real_target(v)}).matched, 1) << c.line;
     EXPECT_EQ(v, c.value) << c.line;
   }
   float v = -99.0f;
-  EXPECT_EQ(scan("nan", "%f", v).matched, 1);
+  EXPECT_EQ(scan_of("nan", {real_target(v)}).matched, 1);
   EXPECT_TRUE(std::isnan(v));
   for (const char* bad : {".", "-", "e5", "x1"}) {
     float keep = 3.0f;
-    EXPECT_EQ(scan(bad, "%f", keep).matched, 0) << bad;
+    EXPECT_EQ(scan_of(bad, {real_target(keep)}).matched, 0) << bad;
     EXPECT_EQ(keep, 3.0f) << bad;
   }
 }
@@ -148,9 +150,9 @@ TEST(Scan, Reals) {
 TEST(Scan, WordsStopAtWhiteSpace) {
   char word[16] = {};
   std::int32_t n = 0;
-  EXPECT_EQ(scan("  my data 3", "%s %d", word, n).matched, 1);
+  EXPECT_EQ(scan_of("  my data 3", {word_target(word), int_target(n)}).matched, 1);
   EXPECT_STREQ(word, "my");
-  EXPECT_EQ(scan("hero\t12", "%s %d", word, n).matched, 2);
+  EXPECT_EQ(scan_of("hero\t12", {word_target(word), int_target(n)}).matched, 2);
   EXPECT_STREQ(word, "hero");
   EXPECT_EQ(n, 12);
 }
@@ -170,7 +172,7 @@ TEST(Scan, WordsEndAtEveryPlaceOfTheirEightBytes) {
       char field[32] = {};
       std::int32_t n = -1;
       const std::string line = word + end + (*end != '\0' ? "7" : "");
-      const ScanResult r = scan(Exact(line), "%s %d", field, n);
+      const ScanResult r = scan_of(Exact(line), {word_target(field), int_target(n)});
       EXPECT_EQ(std::string(field), word) << length << " bytes, then " << int{*end};
       EXPECT_EQ(r.matched, *end != '\0' ? 2 : 1) << length;
       EXPECT_EQ(n, *end != '\0' ? 7 : -1) << length;
@@ -182,7 +184,7 @@ TEST(Scan, WordsEndAtEveryPlaceOfTheirEightBytes) {
       const std::string line = word + leads + " b 3";
       char field[40] = {};
       std::int32_t n = -1;
-      scan(Exact(line), "%s %d", field, n);
+      scan_of(Exact(line), {word_target(field), int_target(n)});
       const bool odd = leads.size() % 2 == 1;
       EXPECT_EQ(std::string(field), word + leads + (odd ? " b" : "")) << length;
       EXPECT_EQ(n, odd ? 3 : -1) << length;
@@ -194,12 +196,12 @@ TEST(Scan, ShiftJisCharactersStayWhole) {
   // "勇者" and the double-byte space 81 40 do not end a word; a lead byte takes the next byte
   // with it even when that byte is a space.
   char word[32] = {};
-  EXPECT_EQ(scan("\x97\x45\x8e\xd2\x81\x40x y", "%s", word).matched, 1);
+  EXPECT_EQ(scan_of("\x97\x45\x8e\xd2\x81\x40x y", {word_target(word)}).matched, 1);
   EXPECT_STREQ(word, "\x97\x45\x8e\xd2\x81\x40x");
-  EXPECT_EQ(scan("\x82 z", "%s", word).matched, 1);
+  EXPECT_EQ(scan_of("\x82 z", {word_target(word)}).matched, 1);
   EXPECT_STREQ(word, "\x82 z");
   // A lead byte at the end of the line stands alone.
-  EXPECT_EQ(scan("ab\x82", "%s", word).matched, 1);
+  EXPECT_EQ(scan_of("ab\x82", {word_target(word)}).matched, 1);
   EXPECT_STREQ(word, "ab\x82");
 }
 
@@ -207,17 +209,17 @@ TEST(Scan, WordsNeverPassTheirField) {
   std::array<char, 6> field;
   field.fill('#');
   std::int32_t n = 0;
-  const ScanResult r = scan("abcdefgh 5", "%s %d", field, n);
+  const ScanResult r = scan_of("abcdefgh 5", {word_target(field), int_target(n)});
   EXPECT_EQ(r.matched, 2);  // the rest of the word is consumed, the number still scans
   EXPECT_TRUE(r.word_cut);
   EXPECT_EQ(std::string(field.data(), field.size()), std::string("abcde\0", 6));
   EXPECT_EQ(n, 5);
   // A shorter word zero-fills what a longer one left.
-  EXPECT_EQ(scan("xy", "%s", field).matched, 1);
+  EXPECT_EQ(scan_of("xy", {word_target(field)}).matched, 1);
   EXPECT_EQ(std::string(field.data(), field.size()), std::string("xy\0\0\0\0", 6));
-  EXPECT_FALSE(scan("abcde", "%s", field).word_cut);
+  EXPECT_FALSE(scan_of("abcde", {word_target(field)}).word_cut);
   char buffer[4];
-  EXPECT_EQ(scan("word", "%s", std::span<char>(buffer)).matched, 1);
+  EXPECT_EQ(scan_of("word", {word_target(std::span<char>(buffer))}).matched, 1);
   EXPECT_STREQ(buffer, "wor");
 }
 
@@ -225,7 +227,10 @@ TEST(Scan, MixedFormats) {
   std::int32_t a = 0, b = 0;
   float f = 0;
   char name[8] = {};
-  EXPECT_EQ(scan("3 0.25 boss 9", "%d %f %s %d", a, f, name, b).matched, 4);
+  EXPECT_EQ(
+      scan_of("3 0.25 boss 9", {int_target(a), real_target(f), word_target(name), int_target(b)})
+          .matched,
+      4);
   EXPECT_EQ(a, 3);
   EXPECT_EQ(f, 0.25f);
   EXPECT_STREQ(name, "boss");

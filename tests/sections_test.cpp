@@ -16,7 +16,7 @@ struct Recorder {
 };
 
 void data(Recorder& r, const Line& l) {
-  r.events.push_back(std::to_string(l.state()) + ":" + std::string(l.text()));
+  r.events.push_back(std::to_string(l.section_number()) + ":" + std::string(l.text()));
 }
 
 constexpr Section<Recorder> kSections[] = {
@@ -86,14 +86,16 @@ TEST(SectionWalker, Walks) {
 TEST(SectionWalker, ReportsWhatItDropsOrBends) {
   test::RecordingReport report;
   walked("note\n<secnd>\n<second>\n" + std::string(260, 'a') + "\n<third>\n", &report);
-  std::vector<Note> notes;
-  for (const Finding& f : report.findings)
-    notes.push_back(f.note);
-  EXPECT_EQ(notes, (std::vector<Note>{Note::OutsideSections, Note::UnknownTag, Note::LinePiece,
-                                      Note::TagAsData, Note::FinalEmptyLine, Note::OpenAtEnd}));
-  EXPECT_EQ(report.findings[0].line, 1u);
-  EXPECT_EQ(report.findings[2].line, 4u);
-  EXPECT_EQ(report.findings[3].line, 5u);
+  std::vector<std::size_t> kinds;
+  std::vector<std::uint32_t> lines;
+  for (const Note& n : report.notes) {
+    kinds.push_back(n.what.index());
+    lines.push_back(n.line);
+  }
+  const auto index = [](seen::Any what) { return what.index(); };
+  EXPECT_EQ(kinds, (std::vector{index(seen::UnknownTag{}), index(seen::LinePiece{}),
+                                index(seen::TagAsData{}), index(seen::OpenAtEnd{})}));
+  EXPECT_EQ(lines, (std::vector<std::uint32_t>{2, 4, 5, 3}));
 }
 
 // Groups: each line passes through every group; in each the first test that holds ends it.

@@ -55,10 +55,10 @@ void check_lists_share_the_field(const Tags& tags, std::int64_t entry_bytes,
     EXPECT_EQ(list_of(c, 1).size(), static_cast<std::size_t>(third));
     if (last == most) {
       EXPECT_EQ(list_of(c, 2).size(), static_cast<std::size_t>(most));
-      EXPECT_FALSE(report.has(Note::TableRefused));
+      EXPECT_FALSE(report.has<seen::TableRefused>());
     } else {
       EXPECT_FALSE(list_of(c, 2).present());
-      EXPECT_TRUE(report.has(Note::TableRefused));
+      EXPECT_TRUE(report.has<seen::TableRefused>());
     }
     c.release();
   }

@@ -48,14 +48,15 @@ inline Bytes keyed(std::int32_t count, std::initializer_list<Bytes> fields) {
 // Keeps every finding, for tests that look at what the rules dropped or bent.
 class RecordingReport final : public Report {
  public:
-  void note(const Finding& f) override { findings.push_back(f); }
-  bool has(Note n) const {
-    for (const Finding& f : findings) {
-      if (f.note == n) return true;
+  void note(const Note& n) override { notes.push_back(n); }
+  template <class Seen>
+  bool has() const {
+    for (const Note& n : notes) {
+      if (n.is<Seen>()) return true;
     }
     return false;
   }
-  std::vector<Finding> findings;
+  std::vector<Note> notes;
 };
 
 // Reads `source` with the converter and returns the data file it writes (empty if it refused).

@@ -57,21 +57,5 @@ TEST(TerminalConsole, NoTerminalNoQuestion) {
   std::fclose(err);
 }
 
-TEST(TerminalConsole, Messages) {
-  std::FILE* out = std::tmpfile();
-  std::FILE* err = std::tmpfile();
-  TerminalConsole console(out, err, [] { return static_cast<std::FILE*>(nullptr); });
-  console.cannot_create("a/b.dat", "Permission denied");
-  console.error("a.txt: cannot open: No such file or directory");
-  console.info("a.txt -> a.dat");
-  EXPECT_EQ(contents(err),
-            "kelvconv: a/b.dat: ファイルを作成できません (cannot create the file): Permission "
-            "denied\n"
-            "kelvconv: a.txt: cannot open: No such file or directory\n");
-  EXPECT_EQ(contents(out), "a.txt -> a.dat\n");
-  std::fclose(out);
-  std::fclose(err);
-}
-
 }  // namespace
 }  // namespace kelv

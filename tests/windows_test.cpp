@@ -2,7 +2,7 @@
 // page, outputs past the old 260-character limit, the safe replace's refusals and attributes,
 // the message boxes through the console seam (MessageBoxW stood in for), and both programs,
 // kelvconv.exe (windowed) and kelvconv.com (console), started as a shell starts them.
-#include "platform/win32.h"
+#include "platform/windows_console.h"
 
 #include <gtest/gtest.h>
 
@@ -514,14 +514,14 @@ TEST(WindowsFiles, ReadOnlyOutputsAreRefusedAndOthersKeepTheirAttributes) {
   EXPECT_NE(attributes(dir / "start_game.dat") & FILE_ATTRIBUTE_READONLY, 0u);
   EXPECT_EQ(dir.names(), (std::set<std::string>{"start_game.dat", "start_game.txt"}));
   ASSERT_EQ(boxes.shown.size(), 2u);
-  // The original text first, then the file, its folder, and the system's reason.
+  // The create-failure message first, then the file, its folder, and the system's reason.
   const std::string denied = reason(ERROR_ACCESS_DENIED);
   EXPECT_EQ(boxes.shown[0].text, kCannotCreate() + "\n\nstart_game.dat\nin " +
                                      backslashed(dir.path()) + "\n\n" + denied);
   EXPECT_EQ(boxes.shown[0].caption, "Kelvardin");
   EXPECT_EQ(boxes.shown[0].type, UINT{MB_OK | MB_ICONSTOP});
   EXPECT_EQ(boxes.shown[1].text, dir / "start_game.dat\n    " + kCannotCreate() + ": " + denied);
-  // In Japanese: the original's own words, and the reason in the user's language.
+  // In Japanese: the message in Japanese alone, and the reason in the user's language.
   use_language(Language::Japanese);
   EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, system_files(), console), kExitFailed);
   EXPECT_EQ(boxes.shown[2].text.rfind("ファイルを作成できません\n\nstart_game.dat\n", 0), 0u)

@@ -5,8 +5,8 @@
 // A converter declares its source once, as a list of sections (see format/sections.h): how each
 // section's lines are read, the field of the data file it gives, and how the decompiler gives it
 // back. Reading, writing, reading a data file back, decompiling and explaining all follow from
-// that one list (Declared below); a converter adds only what its list cannot say: what a reading
-// starts from, a refusal, what its release frees.
+// that one list (SectionConverter below); a converter adds only what its list cannot say: what a
+// reading starts from, a refusal, what its release frees.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,7 @@
 #include "format/data_reader.h"
 #include "format/keyed_data.h"
 #include "format/line_reader.h"
+#include "format/links.h"
 #include "format/report.h"
 #include "format/sections.h"
 #include "format/source_writer.h"
@@ -43,9 +44,14 @@ class Converter {
  public:
   virtual ~Converter() = default;
 
-  // Reads one source to its end; a refusal when nothing must be written for it. An unreadable
-  // source never gets here.
-  virtual std::optional<Refusal> read(ByteSource& source, Report& report) = 0;
+  // Reads one source to its end, noting to `report` what the read rules drop or bend and telling
+  // `links` what ties it to other files; a refusal when nothing must be written for it. An
+  // unreadable source never gets here.
+  virtual std::optional<Refusal> read(ByteSource& source, Report& report, LinkListener& links) = 0;
+  // The same, for a reading whose links nobody wants.
+  std::optional<Refusal> read(ByteSource& source, Report& report) {
+    return read(source, report, no_links());
+  }
   // Writes the data file for what was read.
   virtual void write(DataWriter& out) = 0;
   // Reads a data file back into the tables, as far as it can.
@@ -76,16 +82,19 @@ struct Declaration {
   std::int64_t (*size)(const C&) = nullptr;
 };
 
-// The converter of the sections `C::declaration()` lists. `C` may add, by defining them:
+// The converter of the sections `C::declaration()` lists, as `C` derives from it:
+//   class LevelList final : public SectionConverter<LevelList> { ... };
+// `C` may add, by defining them:
 //   void start_reading();                     what a reading starts from (default: as it is)
 //   std::optional<Refusal> end_reading();    a refusal, after the walk (default: none)
 //   void before_writing();                   what the writer changes in the tables first
-// The members are defined in convert/declared.h, which the converter's source includes before
-// it instantiates this class for its type.
+// Its members are defined below, in this header, so that every converter has them wherever it is
+// made: a converter's source defines `declaration()` and nothing of this class.
 template <class C>
-class Declared : public Converter {
+class SectionConverter : public Converter {
  public:
-  std::optional<Refusal> read(ByteSource& source, Report& report) override;
+  using Converter::read;
+  std::optional<Refusal> read(ByteSource& source, Report& report, LinkListener& links) override;
   void write(DataWriter& out) override;
   void load(DataReader& in) override;
   void decompile(SourceWriter& out) override;
@@ -106,5 +115,103 @@ class Declared : public Converter {
   template <class L>
   void layout(L& l);
 };
+
+template <class C>
+std::optional<Refusal> SectionConverter<C>::read(ByteSource& source, Report& report,
+                                                 LinkListener& links) {
+  const Declaration<C>& d = C::declaration();
+  self().start_reading();
+  walk(source, d.line_buffer, self(), d.groups, report, links);
+  return self().end_reading();
+}
+
+template <class C>
+template <class L>
+void SectionConverter<C>::layout(L& l) {
+  const Declaration<C>& d = C::declaration();
+  std::int32_t fields = d.fields;
+  if (fields < 0) {
+    fields = 0;
+    for (const Group<C>& group : d.groups) {
+      for (const Section<C>& s : group)
+        fields += s.write != nullptr ? 1 : 0;
+    }
+  }
+  l.fields(fields);
+  for (const Group<C>& group : d.groups) {
+    for (const Section<C>& s : group) {
+      if constexpr (L::kReading) {
+        if (s.load != nullptr) s.load(l, self(), s);
+      } else {
+        if (s.write != nullptr) s.write(l, self(), s);
+      }
+    }
+  }
+}
+
+template <class C>
+void SectionConverter<C>::write(DataWriter& out) {
+  self().before_writing();
+  layout(out);
+}
+
+template <class C>
+void SectionConverter<C>::load(DataReader& in) {
+  layout(in);
+}
+
+// Every section's lines in list order; after the count of the entries, each entry's sections
+// (and the marker that ends it).
+template <class C>
+void SectionConverter<C>::decompile(SourceWriter& out) {
+  const Declaration<C>& d = C::declaration();
+  const C& c = self();
+  const Section<C>* marker = nullptr;
+  for (const Group<C>& group : d.groups) {
+    for (const Section<C>& s : group)
+      marker = s.marker() ? &s : marker;
+  }
+  for (const Group<C>& group : d.groups) {
+    for (const Section<C>& s : group) {
+      if (s.decompile != nullptr) s.decompile(out, c, s);
+      if (s.entries == nullptr) continue;
+      const std::size_t entries = s.entries(c);
+      for (std::size_t e = 0; e < entries; ++e) {
+        for (const Group<C>& g : d.groups) {
+          for (const Section<C>& part : g) {
+            if (part.decompile_entry != nullptr) part.decompile_entry(out, c, part, e);
+          }
+        }
+        if (marker != nullptr) out.marker(marker->name);
+      }
+    }
+  }
+}
+
+template <class C>
+const Vocabulary& SectionConverter<C>::shared_vocabulary() {
+  static const Vocabulary vocabulary = [] {
+    const Declaration<C>& d = C::declaration();
+    Vocabulary v{d.about, d.line_buffer, {}};
+    for (const Group<C>& group : d.groups) {
+      std::vector<SectionShape>& shapes = v.groups.emplace_back();
+      for (const Section<C>& s : group)
+        shapes.push_back(s.shape());
+    }
+    return v;
+  }();
+  return vocabulary;
+}
+
+template <class C>
+Provided SectionConverter<C>::provided() const {
+  const Declaration<C>& d = C::declaration();
+  return d.size == nullptr ? Provided{} : Provided{d.provides, d.size(self())};
+}
+
+template <class C>
+const Vocabulary& SectionConverter<C>::vocabulary() const {
+  return shared_vocabulary();
+}
 
 }  // namespace kelv

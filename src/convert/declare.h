@@ -21,7 +21,9 @@
 //                                field holds them all
 //
 // A section none of these fits is written out in full, in its converter, with the same members.
-// Below, C is always the converter's class, R a record of one of its tables, E an entry.
+// Below, C is always the converter's class, R a record of one of its tables, E an entry. Each
+// declarator checks what it is given (a line format of the records it fills, an index or count
+// of the right type) and says in one line what does not fit, before anything else is compiled.
 #pragma once
 
 #include <algorithm>
@@ -29,10 +31,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <ranges>
 #include <span>
 #include <string_view>
 #include <type_traits>
 
+#include "convert/declare_checks.h"
 #include "format/counted_table.h"
 #include "format/data_reader.h"
 #include "format/field_budget.h"
@@ -45,26 +49,21 @@ namespace kelv {
 // What an author reads of a section beside its lines.
 struct About {
   Text note = {};
-  bool keeps = false;  // what it gives is kept for the next file of the kind in the run
+  bool carries_over = false;  // what it gives carries over to the next file of the kind in the run
 };
 
 // The sections of a converter in the order the reader tests them, from single sections and the
 // arrays the declarators below give.
 template <class C, class... Parts>
 constexpr auto sections(const Parts&... parts) {
-  constexpr std::size_t n = (std::size_t{0} + ... + [] {
-    if constexpr (std::is_same_v<Parts, Section<C>>) {
-      return std::size_t{1};
-    } else {
-      return std::tuple_size_v<Parts>;
-    }
-  }());
+  constexpr std::size_t n = (std::size_t{0} + ... + declare_detail::sections_in<C, Parts>());
   std::array<Section<C>, n> all{};
   std::size_t at = 0;
   const auto put = [&](const auto& part) {
-    if constexpr (std::is_same_v<std::remove_cvref_t<decltype(part)>, Section<C>>) {
+    using Part = std::remove_cvref_t<decltype(part)>;
+    if constexpr (std::is_same_v<Part, Section<C>>) {
       all[at++] = part;
-    } else {
+    } else if constexpr (declare_detail::sections_in<C, Part>() > 0) {
       for (const Section<C>& s : part)
         all[at++] = s;
     }
@@ -98,7 +97,7 @@ template <const auto& Format, auto Part>
 using owner_t = typename owner<std::remove_cvref_t<decltype(Format)>, Part>::type;
 
 template <auto M>
-using class_of = typename line_detail::member<M>::Class;
+using class_of = typename member_of<M>::Class;
 
 // The fewest bytes a record takes written by its line: numbers 4, texts at least 5.
 template <class F>
@@ -128,22 +127,29 @@ struct ValueSteps {
 // in its member `Part`, over what earlier lines gave. Its field holds the values in line order.
 template <const auto& Format, auto Part = nullptr>
 constexpr auto line_section(std::string_view name, About about = {}) {
-  using Steps = declare_detail::ValueSteps<Format, Part>;
-  using C = typename Steps::C;
-  return Section<C>{.name = name,
-                    .on_data = Steps::on_data,
-                    .keeps = about.keeps,
-                    .line = Format.shape(),
-                    .note = about.note,
-                    .write = Steps::template field<DataWriter>,
-                    .load = Steps::template field<DataReader>,
-                    .decompile = Steps::lines};
+  constexpr bool fits = declare_detail::fills<Format, Part>();
+  static_assert(fits, "line_section<Format, Part>: Format is not a line format of Part's type");
+  if constexpr (!fits) {
+    return declare_detail::Refused{};
+  } else {
+    using Steps = declare_detail::ValueSteps<Format, Part>;
+    using C = typename Steps::C;
+    return Section<C>{.name = name,
+                      .on_data = Steps::on_data,
+                      .carries_over = about.carries_over,
+                      .line = Format.shape(),
+                      .note = about.note,
+                      .write = Steps::template field<DataWriter>,
+                      .load = Steps::template field<DataReader>,
+                      .decompile = Steps::lines};
+  }
 }
 
 // The same for a line of one value, which names the section.
 template <const auto& Format, auto Part = nullptr>
 constexpr auto value_section(About about = {}) {
-  static_assert(std::remove_cvref_t<decltype(Format)>::size() == 1);
+  static_assert(Format.shape().size() == 1,
+                "value_section<Format>: a line of more than one value; name it with line_section");
   return line_section<Format, Part>(Format.shapes[0].stem, about);
 }
 
@@ -163,7 +169,7 @@ struct CountedRules {
 
 namespace declare_detail {
 
-template <auto List, auto Index, const auto& Format, CountedRules Rules, const auto& Written>
+template <auto List, auto Index, const auto& Format, CountedRules Rules, const auto& WrittenLine>
 struct CountedSteps {
   using C = class_of<List>;
   using R = typename std::remove_cvref_t<decltype(Format)>::Record;
@@ -194,8 +200,8 @@ struct CountedSteps {
       if constexpr (Rules.written == Written::Held) {
         d.held_table(list.table, list.count, Format);
       } else {
-        d.each(list.table, list.count, least_bytes(Written),
-               [](auto& e, R& r) { e.line(Written, r); });
+        d.each(list.table, list.count, least_bytes(WrittenLine),
+               [](auto& e, R& r) { e.line(WrittenLine, r); });
       }
     });
   }
@@ -218,7 +224,7 @@ constexpr auto list_sections(std::string_view count_name, std::string_view data_
   return std::array<Section<C>, 2>{Section<C>{.name = count_name,
                                               .on_data = Steps::on_count,
                                               .role = Role::Count,
-                                              .keeps = count_about.keeps,
+                                              .carries_over = count_about.carries_over,
                                               .line = kCountLine,
                                               .note = count_about.note,
                                               .write = Steps::template count_field<DataWriter>,
@@ -229,7 +235,7 @@ constexpr auto list_sections(std::string_view count_name, std::string_view data_
                                               .on_open = restarts ? Steps::restart : nullptr,
                                               .role = Role::Records,
                                               .restarts = restarts,
-                                              .keeps = data_about.keeps,
+                                              .carries_over = data_about.carries_over,
                                               .unfilled = Steps::left,
                                               .line = Format.shape(),
                                               .note = data_about.note,
@@ -241,15 +247,32 @@ constexpr auto list_sections(std::string_view count_name, std::string_view data_
 }  // namespace declare_detail
 
 // A counted list: `List` (a CountedTable of the converter) made by the count section's line and
-// filled by the data section's lines at the running index `Index`. `Written` is the line its
+// filled by the data section's lines at the running index `Index`. `WrittenLine` is the line its
 // records are written by, when they are written by lines (by default the line they are read by).
 template <auto List, auto Index, const auto& Format, CountedRules Rules = CountedRules{},
-          const auto& Written = Format>
+          const auto& WrittenLine = Format>
 constexpr auto counted(std::string_view count_name, std::string_view data_name,
                        About count_about = {}, About data_about = {}) {
-  using Steps = declare_detail::CountedSteps<List, Index, Format, Rules, Written>;
-  return declare_detail::list_sections<Steps, Format>(count_name, data_name, count_about,
-                                                      data_about, Rules.restarts);
+  using ListOf = declare_detail::member_of<List>;
+  using R = typename declare_detail::counted_table<typename ListOf::Type>::Record;
+  constexpr bool list = !std::is_void_v<R>;
+  constexpr bool index = declare_detail::member_is<Index, typename ListOf::Class, std::int64_t>;
+  constexpr bool read = declare_detail::reads<Format, R>;
+  constexpr bool written = declare_detail::reads<WrittenLine, R>;
+  static_assert(list, "counted<List, ...>: List is not a CountedTable member of the converter");
+  static_assert(!list || index,
+                "counted<List, Index, ...>: Index is not a std::int64_t member of the converter");
+  static_assert(!list || read,
+                "counted<List, Index, Format>: Format is not a line format of List's records");
+  static_assert(!list || !read || written,
+                "counted<..., WrittenLine>: WrittenLine is not a line format of List's records");
+  if constexpr (!(list && index && read && written)) {
+    return declare_detail::Refused{};
+  } else {
+    using Steps = declare_detail::CountedSteps<List, Index, Format, Rules, WrittenLine>;
+    return declare_detail::list_sections<Steps, Format>(count_name, data_name, count_about,
+                                                        data_about, Rules.restarts);
+  }
 }
 
 namespace declare_detail {
@@ -263,7 +286,7 @@ struct FixedSteps {
   // still uses up its entry.
   static void on_record(C& c, const Line& l) {
     if (c.*Index >= c.*Count) {
-      l.note(Note::LineUnused, c.*Count);
+      l.note(seen::LineUnused::counted(true, c.*Count));
       return;
     }
     l.at_record(c.*Index);
@@ -300,9 +323,25 @@ struct FixedSteps {
 template <auto Count, auto Array, auto Index, std::int32_t Most, const auto& Format, bool Restarts>
 constexpr auto fixed_list(std::string_view count_name, std::string_view data_name,
                           About count_about = {}, About data_about = {}) {
-  using Steps = declare_detail::FixedSteps<Count, Array, Index, Most, Format>;
-  return declare_detail::list_sections<Steps, Format>(count_name, data_name, count_about,
-                                                      data_about, Restarts);
+  using C = typename declare_detail::member_of<Count>::Class;
+  using R = declare_detail::record_t<Format>;
+  constexpr bool count = declare_detail::member_is<Count, C, std::int32_t>;
+  constexpr bool array = declare_detail::holds<Array, C, R>;
+  constexpr bool index = declare_detail::member_is<Index, C, std::int32_t>;
+  static_assert(count,
+                "fixed_list<Count, ...>: Count is not a std::int32_t member of the converter");
+  static_assert(!count || array,
+                "fixed_list<Count, Array, ..., Format>: Array is not an array of Format's records");
+  static_assert(
+      !count || index,
+      "fixed_list<Count, Array, Index>: Index is not a std::int32_t member of the converter");
+  if constexpr (!(count && array && index)) {
+    return declare_detail::Refused{};
+  } else {
+    using Steps = declare_detail::FixedSteps<Count, Array, Index, Most, Format>;
+    return declare_detail::list_sections<Steps, Format>(count_name, data_name, count_about,
+                                                        data_about, Restarts);
+  }
 }
 
 // A table of entries that owns a list per entry (shops, enemy groups, image effects, map
@@ -429,50 +468,74 @@ struct EntryRecordSteps : EntryTable<Es> {
 // The count of the entries `Es`: makes their table, and gives them back in a decompiled source.
 template <const auto& Es>
 constexpr auto entry_count(std::string_view name, About about = {}) {
-  using Steps = declare_detail::EntryCountSteps<Es, void>;
-  using C = typename Steps::C;
-  return Section<C>{.name = name,
-                    .on_data = Steps::on_count,
-                    .role = Role::Count,
-                    .keeps = about.keeps,
-                    .line = kCountLine,
-                    .note = about.note,
-                    .write = Steps::template count_field<DataWriter>,
-                    .load = Steps::template count_field<DataReader>,
-                    .decompile = Steps::count_lines,
-                    .entries = Steps::entries};
+  constexpr bool entries = declare_detail::are_entries<Es>;
+  static_assert(entries, "entry_count<Es>: Es is not the Entries of a converter");
+  if constexpr (!entries) {
+    return declare_detail::Refused{};
+  } else {
+    using Steps = declare_detail::EntryCountSteps<Es, void>;
+    using C = typename Steps::C;
+    return Section<C>{.name = name,
+                      .on_data = Steps::on_count,
+                      .role = Role::Count,
+                      .carries_over = about.carries_over,
+                      .line = kCountLine,
+                      .note = about.note,
+                      .write = Steps::template count_field<DataWriter>,
+                      .load = Steps::template count_field<DataReader>,
+                      .decompile = Steps::count_lines,
+                      .entries = Steps::entries};
+  }
 }
 
 // The closing tag that ends an entry of `Es` and moves on to the next; its field holds every
 // entry, each written and read by `EntryField` (a step called as `EntryField{}(d, entry)`).
 template <const auto& Es, class EntryField>
 constexpr auto entry_marker(std::string_view name, About about = {}) {
-  using Steps = declare_detail::EntryCountSteps<Es, EntryField>;
-  using C = typename Steps::C;
-  return Section<C>{.name = name,
-                    .on_close = Steps::next,
-                    .role = Role::Marker,
-                    .note = about.note,
-                    .write = Steps::template entries_field<DataWriter>,
-                    .load = Steps::template entries_field<DataReader>};
+  constexpr bool entries = declare_detail::are_entries<Es>;
+  static_assert(entries, "entry_marker<Es>: Es is not the Entries of a converter");
+  if constexpr (!entries) {
+    return declare_detail::Refused{};
+  } else {
+    using Steps = declare_detail::EntryCountSteps<Es, EntryField>;
+    using C = typename Steps::C;
+    return Section<C>{.name = name,
+                      .on_close = Steps::next,
+                      .role = Role::Marker,
+                      .note = about.note,
+                      .write = Steps::template entries_field<DataWriter>,
+                      .load = Steps::template entries_field<DataReader>};
+  }
 }
 
 // A section of single values of the current entry (or of its member `Part`).
 template <const auto& Es, const auto& Format, auto Part = nullptr>
 constexpr auto entry_line_section(std::string_view name, About about = {}) {
-  using Steps = declare_detail::EntryValueSteps<Es, Format, Part>;
-  using C = typename Steps::C;
-  return Section<C>{.name = name,
-                    .on_data = Steps::on_data,
-                    .line = Format.shape(),
-                    .note = about.note,
-                    .decompile_entry = Steps::lines};
+  constexpr bool entries = declare_detail::are_entries<Es>;
+  constexpr bool fits = entries && declare_detail::fills_entry<Es, Format, Part>();
+  static_assert(entries, "entry_line_section<Es>: Es is not the Entries of a converter");
+  static_assert(!entries || fits,
+                "entry_line_section<Es, Format, Part>: Format is not a line format of the entry "
+                "(or of its member Part)");
+  if constexpr (!fits) {
+    return declare_detail::Refused{};
+  } else {
+    using Steps = declare_detail::EntryValueSteps<Es, Format, Part>;
+    using C = typename Steps::C;
+    return Section<C>{.name = name,
+                      .on_data = Steps::on_data,
+                      .line = Format.shape(),
+                      .note = about.note,
+                      .decompile_entry = Steps::lines};
+  }
 }
 
 // The same for a line of one value, which names the section.
 template <const auto& Es, const auto& Format, auto Part = nullptr>
 constexpr auto entry_value_section(About about = {}) {
-  static_assert(std::remove_cvref_t<decltype(Format)>::size() == 1);
+  static_assert(Format.shape().size() == 1,
+                "entry_value_section<Es, Format>: a line of more than one value; name it with "
+                "entry_line_section");
   return entry_line_section<Es, Format, Part>(Format.shapes[0].stem, about);
 }
 
@@ -480,32 +543,47 @@ constexpr auto entry_value_section(About about = {}) {
 // With `Restarts`, its opening tag also starts the list's running index again.
 template <const auto& Es, const auto& List, const ValueShape& Shape, bool Restarts = false>
 constexpr auto entry_list_count(About about = {}) {
-  using Steps = declare_detail::EntryListCountSteps<Es, List, Shape>;
-  using C = typename Steps::C;
-  return Section<C>{.name = Shape.stem,
-                    .on_data = Steps::on_count,
-                    .on_open = Restarts ? Steps::restart : nullptr,
-                    .role = Role::Count,
-                    .line = kCountLine,
-                    .note = about.note,
-                    .decompile_entry = Steps::lines};
+  constexpr bool list = declare_detail::lists<Es, List>::ok;
+  static_assert(list, "entry_list_count<Es, List>: List is not an EntryList of the entries Es");
+  if constexpr (!list) {
+    return declare_detail::Refused{};
+  } else {
+    using Steps = declare_detail::EntryListCountSteps<Es, List, Shape>;
+    using C = typename Steps::C;
+    return Section<C>{.name = Shape.stem,
+                      .on_data = Steps::on_count,
+                      .on_open = Restarts ? Steps::restart : nullptr,
+                      .role = Role::Count,
+                      .line = kCountLine,
+                      .note = about.note,
+                      .decompile_entry = Steps::lines};
+  }
 }
 
 // The records of the current entry's list `List`, one per line; the opening tag starts again at
 // the first.
 template <const auto& Es, const auto& List, const auto& Format>
 constexpr auto entry_records(std::string_view name, About about = {}) {
-  using Steps = declare_detail::EntryRecordSteps<Es, List, Format>;
-  using C = typename Steps::C;
-  return Section<C>{.name = name,
-                    .on_data = Steps::on_data,
-                    .on_open = Steps::restart,
-                    .role = Role::Records,
-                    .restarts = true,
-                    .unfilled = Steps::left,
-                    .line = Format.shape(),
-                    .note = about.note,
-                    .decompile_entry = Steps::lines};
+  using Lists = declare_detail::lists<Es, List>;
+  constexpr bool read = Lists::ok && declare_detail::reads<Format, typename Lists::Record>;
+  static_assert(Lists::ok, "entry_records<Es, List>: List is not an EntryList of the entries Es");
+  static_assert(!Lists::ok || read,
+                "entry_records<Es, List, Format>: Format is not a line format of List's records");
+  if constexpr (!read) {
+    return declare_detail::Refused{};
+  } else {
+    using Steps = declare_detail::EntryRecordSteps<Es, List, Format>;
+    using C = typename Steps::C;
+    return Section<C>{.name = name,
+                      .on_data = Steps::on_data,
+                      .on_open = Steps::restart,
+                      .role = Role::Records,
+                      .restarts = true,
+                      .unfilled = Steps::left,
+                      .line = Format.shape(),
+                      .note = about.note,
+                      .decompile_entry = Steps::lines};
+  }
 }
 
 }  // namespace kelv

@@ -6,7 +6,7 @@
 #include "language/tr.h"
 #include "platform/platform.h"
 #ifdef _WIN32
-#include "platform/win32.h"
+#include "platform/windows_console.h"
 #endif
 
 int main(int argc, char** argv) {

@@ -10,27 +10,21 @@
 
 #include "convert/catalog.h"
 #include "driver/file_source.h"
+#include "driver/format_help.h"
+#include "driver/jobs.h"
 #include "driver/options.h"
 #include "driver/output_queue.h"
 #include "driver/paths.h"
 #include "driver/serve.h"
 #include "inspect/diagnostics.h"
-#include "inspect/explain.h"
+#include "inspect/finding.h"
 #include "inspect/inspect.h"
+#include "inspect/messages.h"
 #include "inspect/names.h"
 #include "inspect/references.h"
 
 namespace kelv {
 namespace {
-
-// One file of the run: what is done with it, in its turn among the others.
-struct Job {
-  enum class Task { Kind, Names, Skip, Misnamed, Missing, NoMatch, Unlisted };
-  std::string path;
-  const Kind* kind = nullptr;  // what its name selects (nullptr: none)
-  Task task = Task::Kind;
-  std::string detail = {};  // the name meant (Misnamed), why a folder cannot be listed (Unlisted)
-};
 
 class Driver {
  public:
@@ -41,7 +35,7 @@ class Driver {
         outputs_(files, console, options.verbose) {}
 
   int run() {
-    const std::vector<Job> jobs = gather();
+    const std::vector<Job> jobs = gather_jobs(options_, files_);
     const std::vector<const Kind*> stale = out_of_date(jobs);
     for (const Job& job : jobs) {
       if (job.task != Job::Task::Kind) {
@@ -87,9 +81,12 @@ class Driver {
 
  private:
   // Findings about the sources, told in turn unless warnings are not wanted; each counts.
-  void tell(const std::vector<std::string>& lines) {
-    warnings_ += lines.size();
+  void tell(const std::vector<Finding>& findings) {
+    warnings_ += findings.size();
     if (options_.mode != Mode::Check && options_.quiet) return;
+    std::vector<std::string> lines;
+    for (const Finding& f : findings)
+      lines.push_back(printed(f));
     told_.insert(told_.end(), lines.begin(), lines.end());
     outputs_.in_turn([this, lines] {
       for (const std::string& line : lines)
@@ -119,56 +116,6 @@ class Driver {
       outputs_.fail(path + ": " + describe(p));
   }
 
-  bool reads_sources() const {
-    return options_.mode == Mode::Convert || options_.mode == Mode::Check;
-  }
-
-  // The kind a file's name selects in this mode: data files for the dump and the decompiler,
-  // sources otherwise.
-  const Kind* kind_of(std::string_view path) const {
-    const std::string_view base = base_name(path);
-    return reads_sources() ? kind_of_source(base) : kind_of_data(base);
-  }
-
-  // The files of the run in order: each argument, or the files of a folder in the byte order of
-  // their names (and those of its subfolders, depth first, with -r).
-  std::vector<Job> gather() {
-    std::vector<Job> jobs;
-    for (const std::string_view arg : options_.paths) {
-      const std::string path(arg);
-      if (files_.is_folder(path)) {
-        add_folder(path, jobs);
-      } else if (is_wildcard(path) && !files_.exists(path)) {
-        add_matches(path, jobs);
-      } else if (!files_.exists(path) && kind_of(path) == nullptr) {
-        // A name that is neither a file nor a folder is a mistake, whatever it is called; a
-        // source's own reading tells why it cannot be opened.
-        jobs.push_back({path, nullptr, Job::Task::Missing});
-      } else {
-        add_file(path, jobs, true);
-      }
-    }
-    return jobs;
-  }
-
-  // A file named on the command line (`named`) or found in a folder.
-  void add_file(const std::string& path, std::vector<Job>& jobs, bool named) {
-    const std::string_view base = base_name(path);
-    if (const Kind* kind = kind_of(path);
-        kind != nullptr || (options_.mode == Mode::Dump && named)) {
-      // A data file of a kind no converter knows is still shown, field by field, when it is named.
-      jobs.push_back({path, kind});
-    } else if (reads_sources() && base == kNamesFile) {
-      jobs.push_back({path, nullptr, Job::Task::Names});
-    } else if (std::string meant = reads_sources() ? source_name_meant(base) : std::string();
-               !meant.empty()) {
-      jobs.push_back({path, nullptr, Job::Task::Misnamed, std::move(meant)});
-    } else if (named || !reads_sources() || kind_of_data(base) == nullptr) {
-      // The outputs beside the sources of a folder are no news.
-      jobs.push_back({path, nullptr, Job::Task::Skip});
-    }
-  }
-
   // What a file that is not converted, dumped or decompiled gets in its turn.
   void aside(const Job& job) {
     switch (job.task) {
@@ -180,9 +127,7 @@ class Driver {
           outputs_.info(tr("{1}: skipped (no converter for this name)")(job.path));
         break;
       case Job::Task::Misnamed:
-        tell(
-            {tr("{1}: warning: no kind of source has this name: did you mean {2}? (names "
-                "compare byte for byte, case and all) [name]")(job.path, job.detail)});
+        tell({misnamed(job.path, job.detail)});
         break;
       case Job::Task::Missing:
         outputs_.fail(tr("{1}: cannot open: {2}")(job.path, errno_reason(ENOENT)));
@@ -195,47 +140,6 @@ class Driver {
         break;
       case Job::Task::Kind:
         break;
-    }
-  }
-
-  void add_folder(const std::string& folder, std::vector<Job>& jobs) {
-    std::vector<FileSystem::Entry> entries;
-    if (const Problem p = files_.list(folder, entries); !p.empty()) {
-      jobs.push_back({folder, nullptr, Job::Task::Unlisted, p});
-      return;
-    }
-    std::ranges::sort(entries, {}, &FileSystem::Entry::name);
-    for (const FileSystem::Entry& e : entries) {
-      const std::string path = joined(folder, e.name);
-      if (e.folder) {
-        if (options_.recursive) add_folder(path, jobs);
-      } else {
-        add_file(path, jobs, false);
-      }
-    }
-  }
-
-  // A wildcard on Windows (whose shells leave them to the programs): the files and folders it
-  // matches, in the byte order of their names, each as if it had been typed in its place. One
-  // that matches nothing fails, naming it.
-  void add_matches(const std::string& pattern, std::vector<Job>& jobs) {
-    std::vector<FileSystem::Entry> matches;
-    if (const Problem p = files_.find(pattern, matches); !p.empty()) {
-      jobs.push_back({pattern, nullptr, Job::Task::Unlisted, p});
-      return;
-    }
-    if (matches.empty()) {
-      jobs.push_back({pattern, nullptr, Job::Task::NoMatch});
-      return;
-    }
-    std::ranges::sort(matches, {}, &FileSystem::Entry::name);
-    for (const FileSystem::Entry& e : matches) {
-      const std::string path = std::string(folder_part(pattern)) + e.name;
-      if (e.folder) {
-        add_folder(path, jobs);
-      } else {
-        add_file(path, jobs, true);
-      }
     }
   }
 
@@ -261,15 +165,9 @@ class Driver {
 
   // The author's names of the folder of `path`, where it has a names file.
   const Names* names_for(const std::string& path) {
-    const std::string folder(
-        std::string_view(path).substr(0, path.size() - base_name(path).size()));
-    auto [at, added] = names_.try_emplace(folder);
-    if (added) {
-      const std::string file = folder + std::string(kNamesFile);
-      FileSource source(file);
-      SilentReport quiet;
-      if (source.open()) at->second = Names::read(source, quiet);
-    }
+    const std::string_view folder = folder_part(path);
+    auto [at, added] = names_.try_emplace(std::string(folder));
+    if (added) at->second = names_in(folder);
     return at->second.empty() ? nullptr : &at->second;
   }
 
@@ -281,9 +179,9 @@ class Driver {
       return;
     }
     Diagnostics findings(path, Names::vocabulary());
-    Names::read(source, findings);
+    Names::read(source, &findings);
     if (options_.mode == Mode::Check) ++checked_;
-    tell(findings.lines());
+    tell(findings.findings());
   }
 
   void dump(const std::string& path, const Kind* kind) {
@@ -325,20 +223,21 @@ class Driver {
       outputs_.fail(tr("{1}: cannot open: {2}")(path, source.error()));
       return;
     }
-    Diagnostics findings(path, converter.vocabulary(), job.kind->name(), names_for(path));
-    const std::optional<Refusal> refused = converter.read(source, findings);
+    const Names* names = names_for(path);
+    Diagnostics findings(path, converter.vocabulary(), job.kind->name(), names);
+    ListsHeard lists(converter.vocabulary(), job.kind->name(), names);
+    const std::optional<Refusal> refused = converter.read(source, findings, lists);
     if (const std::string e = source.error(); !e.empty()) {
       outputs_.fail(tr("{1}: cannot read: {2}")(path, e));
       return;
     }
     if (options_.mode == Mode::Check) ++checked_;
     if (refused && options_.mode == Mode::Check) findings.refused(refused->line, refused->why);
-    if (!refused) references_.list(path, converter.provided(), findings.count_line());
-    references_.refer(path, findings.references());
+    references_.add(folder_part(path), path, refused ? Provided{} : converter.provided(), lists);
     // A table so large that writing it takes a while is told before the wait, and so is
     // everything said before it.
     if (findings.urgent() && !options_.quiet) outputs_.settle();
-    tell(findings.lines());
+    tell(findings.findings());
     if (options_.mode == Mode::Check) return;
     if (refused) {
       outputs_.fail(tr("{1}: not converted: line {2}: {3}")(path, refused->line, refused->why));
@@ -400,55 +299,6 @@ class Driver {
   std::size_t warnings_ = 0;            // findings
 };
 
-// --explain: each kind named, by its name or a file of it; a folder given before the kinds
-// lends them the author's names of its names file, and so does a file's folder.
-int explain_kinds(const Options& options, FileSystem& files, Console& console) {
-  Names names;
-  bool explained = false;
-  std::vector<const Kind*> named;  // with --json: the kinds to give, all at once
-  const auto load = [&](const std::string& folder) {
-    FileSource source(folder + std::string(kNamesFile));
-    SilentReport quiet;
-    names = source.open() ? Names::read(source, quiet) : Names();
-  };
-  for (const std::string_view name : options.paths) {
-    const std::string path(name);
-    if (files.is_folder(path)) {
-      load(path.ends_with('/') ? path : path + "/");
-      continue;
-    }
-    const std::string_view base = base_name(path);
-    const Kind* kind = kind_named(base);
-    if (kind == nullptr) {
-      console.error(tr("no kind of source is called '{1}' (kelvconv --explain lists them)")(name));
-      return kExitUsage;
-    }
-    // A source named by its path, also one in the current folder, brings its folder's names.
-    if (base.size() != path.size()) {
-      load(path.substr(0, path.size() - base.size()));
-    } else if (files.exists(path)) {
-      load("");
-    }
-    if (options.json) {
-      named.push_back(kind);
-    } else {
-      console.info(explain(*kind, names.empty() ? nullptr : &names));
-    }
-    explained = true;
-  }
-  if (options.json) {
-    // Every kind where none is named: the whole grammar of the sources.
-    if (named.empty()) {
-      for (const Kind& k : catalog())
-        named.push_back(&k);
-    }
-    console.info(explain_json(named, names.empty() ? nullptr : &names));
-  } else if (!explained) {
-    console.info(kinds());
-  }
-  return kExitOk;
-}
-
 }  // namespace
 
 int run(std::span<const char* const> args, FileSystem& files, Console& console) {
@@ -470,27 +320,7 @@ int run(std::span<const char* const> args, FileSystem& files, Console& console) 
   }
   if (options.mode == Mode::Explain) return explain_kinds(options, files, console);
   if (options.mode == Mode::Lsp) return serve_editor();
-  if (options.mode == Mode::Names) {
-    // The sections of the kinds named, or of every kind: a whole names.txt to start from.
-    std::vector<const Kind*> kinds;
-    for (const std::string_view name : options.paths) {
-      kinds.push_back(kind_named(base_name(name)));
-      if (kinds.back() == nullptr) {
-        console.error(
-            tr("no kind of source is called '{1}' (kelvconv --explain lists them)")(name));
-        return kExitUsage;
-      }
-    }
-    if (kinds.empty()) {
-      for (const Kind& k : catalog())
-        kinds.push_back(&k);
-    }
-    for (const Kind* kind : kinds) {
-      const std::string section = names_template(*kind);
-      console.info(std::string_view(section).substr(0, section.size() - 1));
-    }
-    return kExitOk;
-  }
+  if (options.mode == Mode::Names) return names_templates(options, console);
   if (options.paths.empty()) {
     // Nothing to do, as always; but a word on how it is used, where the user sees it.
     console.usage_hint(

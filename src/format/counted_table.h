@@ -18,9 +18,8 @@ namespace kelv {
 template <class R>
 R* record_for(const Line& l, Table<R>& table, std::int64_t index) {
   R* r = table.at(index);
-  if (r == nullptr) {
-    l.note(Note::LineUnused, table.present() ? static_cast<std::int64_t>(table.size()) : -1);
-  }
+  if (r == nullptr)
+    l.note(seen::LineUnused::counted(table.present(), static_cast<std::int64_t>(table.size())));
   return r;
 }
 
@@ -28,9 +27,9 @@ R* record_for(const Line& l, Table<R>& table, std::int64_t index) {
 // cannot be made, and one so large that a digit too many is likely, are told.
 inline void tell_table(const Line& l, bool made, std::int64_t count, std::int64_t bytes) {
   if (!made) {
-    l.note(Note::TableRefused, count);
+    l.note(seen::TableRefused{count});
   } else if (count * bytes > kHugeTable) {
-    l.note(Note::HugeTable, count, count * bytes);
+    l.note(seen::HugeTable{count, count * bytes});
   }
 }
 
@@ -58,7 +57,7 @@ inline constexpr std::array<ValueShape, 1> kCountLine{kCountValue};
 inline void count_line_at_most(const Line& l, std::int32_t& count, std::int32_t most) {
   l.scan_number(count, kCountValue);
   if (count > most) {
-    l.note(Note::CountClamped, count, most);
+    l.note(seen::CountClamped{count, most});
     count = most;
   }
 }

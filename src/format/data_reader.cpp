@@ -72,7 +72,7 @@ void Decode::i32(std::int32_t& v, const ValueShape& s) {
   v = i32_at(field_.data, pos_);
   pos_ += 4;
   if (places_ != nullptr) places_->add(&v, 4, where, field_.name);
-  Shown shown;
+  StoredValue shown;
   shown.number = v;
   shown.place = place_;
   listen_.value(s, where, shown);
@@ -84,7 +84,7 @@ void Decode::f32(float& v, const ValueShape& s) {
   v = std::bit_cast<float>(i32_at(field_.data, pos_));
   pos_ += 4;
   if (places_ != nullptr) places_->add(&v, 4, where, field_.name);
-  Shown shown;
+  StoredValue shown;
   shown.kind = ValueKind::Real;
   shown.real = v;
   shown.place = place_;
@@ -113,7 +113,7 @@ bool Decode::read_text(std::string_view& text, const ValueShape& s) {
   } else {
     pos_ += static_cast<std::size_t>(length);
   }
-  Shown shown;
+  StoredValue shown;
   shown.kind = s.kind == ValueKind::Int || s.kind == ValueKind::Real ? ValueKind::Text : s.kind;
   shown.text = text.substr(0, text.find('\0'));
   shown.counted = length;
@@ -139,7 +139,7 @@ void Decode::text(std::span<char> field, const ValueShape& s) {
 }
 
 void Decode::shown(const ValueShape& s, std::uint64_t where, const char* place) {
-  Shown v;
+  StoredValue v;
   v.kind = s.kind;
   if (s.kind == ValueKind::Int) {
     std::memcpy(&v.number, place, 4);

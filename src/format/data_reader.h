@@ -26,7 +26,7 @@
 namespace kelv {
 
 // A value as the file holds it.
-struct Shown {
+struct StoredValue {
   ValueKind kind = ValueKind::Int;
   std::int32_t number = 0;
   float real = 0;
@@ -44,7 +44,7 @@ class DataListener {
   // The file's size and the field count it declares (-1 when it has none), before its fields.
   virtual void file(std::uint64_t /*size*/, std::int64_t /*count*/) {}
   virtual void begin_field(const FieldRecord&) {}
-  virtual void value(const ValueShape&, std::uint64_t /*at*/, const Shown&) {}
+  virtual void value(const ValueShape&, std::uint64_t /*at*/, const StoredValue&) {}
   // Records or entries follow, `count` of them, one after the other.
   virtual void begin_records(std::int64_t /*count*/) {}
   virtual void begin_record(std::int64_t /*index*/, std::uint64_t /*at*/) {}

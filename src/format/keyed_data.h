@@ -2,18 +2,19 @@
 // length (name bytes + 1), the name and its NUL, the data size and the data. Little-endian, no
 // header, no alignment.
 //
-// A converter describes its file once, as a layout:
+// A file is described once, as a layout: the field count, then each field by a step that is
+// given the layout `l`. A converter never writes one by hand: each section it declares brings
+// the step of its field (convert/declare.h), and the converter runs them in order. For an item
+// list the steps come to:
 //
-//   template <class L> void layout(L& l) {
-//     l.fields(2);
-//     l.field("item_number", [&](auto& d) { d.i32(records.count, kCountValue); });
-//     l.field_if(records.table.present(), "item_data",
-//                [&](auto& d) { d.held_table(records.table, records.count, kItemLine); });
-//   }
+//   l.fields(2);
+//   l.field("item_number", [&](auto& d) { d.i32(records.count, kCountValue); });
+//   l.field_if(records.table.present(), "item_data",
+//              [&](auto& d) { d.held_table(records.table, records.count, kItemLine); });
 //
-// The writer below runs it to write the file; the reader (format/data_reader.h) runs the same
-// layout to read a file back into the converter's tables for the dump and the decompiler. Within
-// a field, `d` offers the pieces a field's data is made of:
+// The writer below runs the layout to write the file; the reader (format/data_reader.h) runs the
+// same layout to read a file back into the converter's tables for the dump and the decompiler.
+// Within a field, `d` offers the pieces a field's data is made of:
 //
 //   i32, f32        a number, as held, little-endian
 //   text            a fixed text field as counted text: int32 T (length + 1), the text, its NUL

@@ -28,9 +28,9 @@ enum class ValueKind : std::uint8_t {
   Text,  // the whole line into a fixed text field
 };
 
-// What the rules do to a value besides storing it.
-enum class Twist : std::uint8_t {
-  None,
+// How a value is stored: as read, or changed by the rules of its field.
+enum class Stored : std::uint8_t {
+  AsRead,
   PlusOne,        // stored plus one (wrapping at 32 bits), also when the line does not reach it
   ZeroUnreached,  // a real the line does not reach is stored as 0.0, whatever was there
   Breaks,         // a '#' in the text stands for a line break and is stored as a line feed
@@ -45,7 +45,7 @@ struct ValueShape {
   std::string_view stem;     // the name, or its stem when `number` is not 0
   std::uint16_t number = 0;  // appended to the stem: "value" 3 is "value3"
   ValueKind kind = ValueKind::Int;
-  Twist twist = Twist::None;
+  Stored stored = Stored::AsRead;
   std::uint32_t size = 4;  // the bytes of the field it fills (text fields: with the NUL)
   ListId refers = 0;       // a number that indexes this list of another kind
 
@@ -143,12 +143,12 @@ void* element(typename member<M>::Class& r) {
 }
 
 template <auto M, std::size_t... I>
-constexpr auto elements(std::string_view stem, std::uint16_t first, Twist twist,
+constexpr auto elements(std::string_view stem, std::uint16_t first, Stored stored,
                         std::index_sequence<I...>) {
   using C = typename member<M>::Class;
   using E = typename number_array<typename member<M>::Type>::Element;
   return std::array<LineValue<C>, sizeof...(I)>{LineValue<C>{
-      {stem, static_cast<std::uint16_t>(first + I), number_kind<E>(), twist, sizeof(E)},
+      {stem, static_cast<std::uint16_t>(first + I), number_kind<E>(), stored, sizeof(E)},
       &element<M, I>}...};
 }
 
@@ -182,34 +182,34 @@ constexpr void put(LineFormat<R, N>& f, std::size_t& at, const std::array<LineVa
 
 // One number or word: the member `M` of the record, named `name`.
 template <auto M>
-constexpr auto value(std::string_view name, Twist twist = Twist::None) {
+constexpr auto value(std::string_view name, Stored stored = Stored::AsRead) {
   using C = typename line_detail::member<M>::Class;
   using T = typename line_detail::member<M>::Type;
   if constexpr (line_detail::char_field<T>::value) {
-    return LineValue<C>{{name, 0, ValueKind::Word, twist, line_detail::char_field<T>::size},
+    return LineValue<C>{{name, 0, ValueKind::Word, stored, line_detail::char_field<T>::size},
                         &line_detail::whole<M>};
   } else {
-    return LineValue<C>{{name, 0, line_detail::number_kind<T>(), twist, sizeof(T)},
+    return LineValue<C>{{name, 0, line_detail::number_kind<T>(), stored, sizeof(T)},
                         &line_detail::whole<M>};
   }
 }
 
 // Every number of the array member `M`, named `stem` with `first`, `first` + 1, ...
 template <auto M>
-constexpr auto values(std::string_view stem, std::uint16_t first, Twist twist = Twist::None) {
+constexpr auto values(std::string_view stem, std::uint16_t first, Stored stored = Stored::AsRead) {
   using T = typename line_detail::member<M>::Type;
   static_assert(line_detail::number_array<T>::value, "values<>() takes an array of numbers");
-  return line_detail::elements<M>(stem, first, twist,
+  return line_detail::elements<M>(stem, first, stored,
                                   std::make_index_sequence<line_detail::number_array<T>::size>());
 }
 
 // The whole line into the text member `M`.
 template <auto M>
-constexpr auto text(std::string_view name, Twist twist = Twist::None) {
+constexpr auto text(std::string_view name, Stored stored = Stored::AsRead) {
   using C = typename line_detail::member<M>::Class;
   using T = typename line_detail::member<M>::Type;
   static_assert(line_detail::char_field<T>::value, "a whole-line text fills a char field");
-  return LineValue<C>{{name, 0, ValueKind::Text, twist, line_detail::char_field<T>::size},
+  return LineValue<C>{{name, 0, ValueKind::Text, stored, line_detail::char_field<T>::size},
                       &line_detail::whole<M>};
 }
 

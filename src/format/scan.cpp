@@ -253,7 +253,7 @@ bool as_new(const ValueShape& s, const void* place) {
   if (s.kind == ValueKind::Int) {
     std::int32_t v = 0;
     std::memcpy(&v, place, 4);
-    return v == (s.twist == Twist::PlusOne ? 1 : 0);
+    return v == (s.stored == Stored::PlusOne ? 1 : 0);
   }
   const auto* p = static_cast<const unsigned char*>(place);
   for (std::size_t i = 0; i < s.size; ++i) {
@@ -262,20 +262,20 @@ bool as_new(const ValueShape& s, const void* place) {
   return true;
 }
 
-void apply_twist(const ValueShape& value, void* field, bool scanned) {
-  switch (value.twist) {
-    case Twist::None:
+void apply_stored(const ValueShape& value, void* field, bool scanned) {
+  switch (value.stored) {
+    case Stored::AsRead:
       break;
-    case Twist::PlusOne: {
+    case Stored::PlusOne: {
       // The engine's 32-bit arithmetic: 2147483647 + 1 wraps to -2147483648.
       auto* v = static_cast<std::int32_t*>(field);
       *v = static_cast<std::int32_t>(static_cast<std::uint32_t>(*v) + 1u);
       break;
     }
-    case Twist::ZeroUnreached:
+    case Stored::ZeroUnreached:
       if (!scanned) *static_cast<float*>(field) = 0.0f;
       break;
-    case Twist::Breaks: {
+    case Stored::Breaks: {
       char* c = static_cast<char*>(field);
       char* const end = c + text_of({c, value.size}).size();
       while ((c = static_cast<char*>(std::memchr(c, '#', static_cast<std::size_t>(end - c))))) {

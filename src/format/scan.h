@@ -1,9 +1,10 @@
 // The scanf subset the source formats use: "%d" (int32), "%f" (32-bit float), "%s" (one word
-// into a fixed-size field) and spaces, which skip any white space. Formats are checked against
-// their targets at compile time; scanning follows scanf's rules: it stops at the first
-// conversion that does not match and leaves the targets of that and every later conversion as
-// they were. It never reads a locale and never writes past a field: a word longer than its field
-// is cut to the field size minus one, and the rest of the field is zero.
+// into a fixed-size field) and spaces, which skip any white space. A line is scanned by its line
+// format (format/line_format.h), whose values name their targets, kinds and sizes. Scanning
+// follows scanf's rules: it stops at the first conversion that does not match and leaves the
+// targets of that and every later conversion as they were. It never reads a locale and never
+// writes past a field: a word longer than its field is cut to the field size minus one, and the
+// rest of the field is zero.
 #pragma once
 
 #include <array>
@@ -11,7 +12,6 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
-#include <type_traits>
 
 #include "format/line_format.h"
 #include "format/text.h"
@@ -28,67 +28,7 @@ struct Target {
   std::size_t size;  // words: the field size
 };
 
-template <class T>
-struct is_std_array : std::false_type {};
-template <std::size_t N>
-struct is_std_array<std::array<char, N>> : std::true_type {};
-
-template <class T>
-consteval Kind kind_of() {
-  using U = std::remove_cvref_t<T>;
-  if constexpr (std::is_same_v<U, std::int32_t>) {
-    return Kind::Int;
-  } else if constexpr (std::is_same_v<U, float>) {
-    return Kind::Real;
-  } else {
-    static_assert(
-        std::is_array_v<U> || is_std_array<U>::value || std::is_same_v<U, std::span<char>>,
-        "scan targets are std::int32_t, float, char arrays or std::span<char>");
-    return Kind::Word;
-  }
-}
-
-template <class T>
-Target target_of(T&& t) {
-  using U = std::remove_cvref_t<T>;
-  constexpr Kind kind = kind_of<T>();
-  if constexpr (kind == Kind::Word) {
-    if constexpr (std::is_same_v<U, std::span<char>> || is_std_array<U>::value) {
-      return {kind, t.data(), t.size()};
-    } else {
-      static_assert(std::is_same_v<std::remove_extent_t<U>, char>, "word fields are char arrays");
-      return {kind, &t[0], sizeof(U)};
-    }
-  } else {
-    return {kind, &t, sizeof(U)};
-  }
-}
-
 }  // namespace scan_detail
-
-// A scan format whose conversions match the target types A..., checked at compile time.
-template <class... A>
-struct Format {
-  std::string_view text;
-
-  consteval Format(const char* format) : text(format) {
-    constexpr std::array<scan_detail::Kind, sizeof...(A)> kinds{scan_detail::kind_of<A>()...};
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      if (text[i] == ' ') continue;
-      if (text[i] != '%' || i + 1 == text.size())
-        throw "scan formats hold only %d, %f, %s and spaces";
-      const char c = text[++i];
-      const scan_detail::Kind k = c == 'd'   ? scan_detail::Kind::Int
-                                  : c == 'f' ? scan_detail::Kind::Real
-                                  : c == 's' ? scan_detail::Kind::Word
-                                             : throw "unknown conversion";
-      if (n == kinds.size()) throw "more conversions than targets";
-      if (kinds[n++] != k) throw "conversion does not match its target type";
-    }
-    if (n != kinds.size()) throw "fewer conversions than targets";
-  }
-};
 
 struct ScanResult {
   int matched = 0;  // conversions that matched, in order
@@ -107,23 +47,14 @@ struct ScanResult {
 // conversions separated by spaces does.
 ScanResult scan_targets(std::string_view line, std::span<const scan_detail::Target> targets);
 
-// Scans with a format checked against the targets at compile time.
-template <class... A>
-ScanResult scan(std::string_view line, std::type_identity_t<Format<A...>> format, A&&... out) {
-  (void)format;
-  const std::array<scan_detail::Target, sizeof...(A)> targets{
-      scan_detail::target_of(std::forward<A>(out))...};
-  return scan_targets(line, targets);
-}
-
 // Whether the field of `value` at `place` holds what a new record holds when no line reaches it:
 // 0 (1 for a value stored plus one), 0.0, an empty text.
 bool as_new(const ValueShape& value, const void* place);
 
-// After a scan: what a value's twist does to the field it fills.
-void apply_twist(const ValueShape& value, void* field, bool scanned);
+// After a scan: what the way a value is stored does to the field it fills.
+void apply_stored(const ValueShape& value, void* field, bool scanned);
 
-// Scans a line by its line format into `record`, and does what the format's twists say. A
+// Scans a line by its line format into `record`, each value stored as its shape says. A
 // whole-line text is copied, not scanned (cut to its field: `word_cut` tells).
 template <class R, std::size_t N>
 ScanResult scan_line(std::string_view line, const LineFormat<R, N>& format, R& record) {
@@ -136,7 +67,7 @@ ScanResult scan_line(std::string_view line, const LineFormat<R, N>& format, R& r
         r.word_cut = true;
         r.cut_field = field.size();
       }
-      apply_twist(format.shapes[0], field.data(), true);
+      apply_stored(format.shapes[0], field.data(), true);
       return r;
     }
   }
@@ -147,8 +78,8 @@ ScanResult scan_line(std::string_view line, const LineFormat<R, N>& format, R& r
   }
   const ScanResult r = scan_targets(line, targets);
   for (std::size_t i = 0; i < N; ++i) {
-    if (format.shapes[i].twist != Twist::None) {
-      apply_twist(format.shapes[i], targets[i].place, static_cast<int>(i) < r.matched);
+    if (format.shapes[i].stored != Stored::AsRead) {
+      apply_stored(format.shapes[i], targets[i].place, static_cast<int>(i) < r.matched);
     }
   }
   return r;

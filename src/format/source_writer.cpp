@@ -14,7 +14,7 @@ bool is_text(const ValueShape& s) {
 // A text as an author writes it: where '#' stands for a line break, the line feeds as '#'.
 std::string as_written(std::string_view text, const ValueShape& s) {
   std::string out(text);
-  if (s.twist == Twist::Breaks) {
+  if (s.stored == Stored::Breaks) {
     for (char& c : out) {
       if (c == '\n') c = '#';
     }
@@ -38,7 +38,7 @@ Message why_not(const ValueShape& s, const char* place, const char* scratch) {
   if (held.size() == s.size)
     return Message(tr("fills its whole field, leaving no room for its NUL"));
   if (held == text_of({scratch, s.size})) return Message(tr("holds bytes after its NUL"));
-  if (s.twist == Twist::Breaks && held.find('#') != std::string_view::npos) {
+  if (s.stored == Stored::Breaks && held.find('#') != std::string_view::npos) {
     return Message(tr("holds a '#', which a source can only give as a line break"));
   }
   if (s.kind == ValueKind::Word) {
@@ -62,7 +62,7 @@ std::string compose(std::span<const ValueShape> shapes, std::span<const void* co
     } else if (s.kind == ValueKind::Int) {
       std::int32_t v = 0;
       std::memcpy(&v, p, 4);
-      if (s.twist == Twist::PlusOne)
+      if (s.stored == Stored::PlusOne)
         v = static_cast<std::int32_t>(static_cast<std::uint32_t>(v) - 1u);
       pieces.push_back(std::to_string(v));
     } else if (s.kind == ValueKind::Real) {
@@ -213,7 +213,7 @@ SourceWriter::Attempt SourceWriter::attempt(std::span<const ValueShape> shapes,
       matched = scan_targets(line, targets).matched;
     }
     for (std::size_t i = 0; i < shapes.size(); ++i)
-      apply_twist(shapes[i], targets[i].place, static_cast<int>(i) < matched);
+      apply_stored(shapes[i], targets[i].place, static_cast<int>(i) < matched);
   }
   for (std::size_t i = 0; i < shapes.size(); ++i) {
     const ValueShape& s = shapes[i];
@@ -335,7 +335,7 @@ void SourceWriter::text(std::string_view text, const ValueShape& shape, const vo
   if (Message p = line_problem(line); !p.empty()) {
     problem(where, Message(tr("{1}: {2}"), shape.name(), p));
   }
-  if (shape.twist == Twist::Breaks) {
+  if (shape.stored == Stored::Breaks) {
     // Read back as the writer turns '#' into line feeds: walking the text character by character.
     std::string back = line + '\0';
     hash_to_line_feed(back);

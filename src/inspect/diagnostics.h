@@ -1,17 +1,20 @@
-// Findings told as an author needs them, in the form editors and build tools read:
-// "PATH:LINE: warning: MESSAGE [kind]". A Report that speaks: the reader code that converts is
-// the one that finds, so a check can never disagree with a conversion.
+// The findings of one source as an author needs them: a Report that hears the notes of the read
+// rules and keeps, of each, the finding it gives (inspect/messages.h), unless the note only
+// echoes another. The reader code that converts is the one that finds, so a check can never
+// disagree with a conversion.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "format/line.h"
 #include "format/report.h"
 #include "format/sections.h"
-#include "inspect/names.h"
+#include "inspect/finding.h"
+#include "inspect/messages.h"
 
 namespace kelv {
 
@@ -21,62 +24,41 @@ class Diagnostics final : public Report {
   // `vocabulary`; `names`, where given, are the author's names for the kind's values.
   Diagnostics(std::string path, const Vocabulary& vocabulary, std::string_view kind = {},
               const Names* names = nullptr)
-      : path_(std::move(path)), vocabulary_(vocabulary), kind_(kind), names_(names) {}
+      : messages_(std::move(path), vocabulary, kind, names) {}
 
-  void note(const Finding& f) override;
+  void note(const Note& note) override;
   // The source was refused and nothing written for it: `why`, beginning at `line`.
   void refused(std::uint32_t line, std::string_view why);
+  // A line of a names file whose value, the word `value` of it, names no value of the kind
+  // `section` (`known` false), or that gives the value no name.
+  void unknown_name(const Line& line, std::string_view value, std::string_view section, bool known);
 
-  // Every finding told, sorted by line.
-  std::vector<std::string> lines() const;
-  std::size_t count() const { return told_; }
+  // Every finding told, sorted by line and column; past the first kMostKept, one that tells how
+  // many more there are.
+  std::vector<Finding> findings() const;
   // Whether a finding is worth telling before the output is written: a table so large that
   // writing it takes a while.
   bool urgent() const { return urgent_; }
 
-  // A number of the source that indexes another kind's list.
-  struct Reference {
-    std::uint32_t line;
-    std::int32_t value;
-    ListId list;
-    std::string value_name;  // as a finding names it
-  };
-  const std::vector<Reference>& references() const { return references_; }
-  // The line of the last count line of the source's first count section (0: none): where a
-  // list that other kinds index gives its size.
-  std::uint32_t count_line() const;
-
  private:
-  void tell(const Finding& f, std::string message, std::string_view kind);
-  Role role_of(std::string_view section) const;
-  // A value as a finding names it: "value3", with the author's name where there is one.
-  std::string name_of(const ValueShape& value, std::string_view section) const;
+  // Whether the note only repeats what another note says, which is told instead.
+  bool echo(const Note& note);
+  // Counts the finding `make` makes, and keeps it (made only then) while under the limit.
+  template <class Make>
+  void keep(const Make& make);
 
-  struct Told {
-    std::uint32_t line;
-    std::uint32_t column;
-    std::string text;
-  };
   // Kept up to a limit: a file of garbage gives a finding on nearly every line.
   static constexpr std::size_t kMostKept = 1000;
 
-  std::string path_;
-  const Vocabulary& vocabulary_;
-  std::string kind_;
-  const Names* names_;
-  std::vector<Told> told_lines_;
-  std::size_t told_ = 0;
-  std::uint32_t last_piece_ = 0;   // the physical line whose length was told
-  std::uint32_t final_empty_ = 0;  // the empty line after a final line feed
-  std::uint32_t tag_line_ = 0;     // the last line told of as a tag
-  std::uint32_t lone_cr_ = 0;      // the line told to hold a carriage return alone
+  Messages messages_;
+  std::vector<Finding> kept_;
+  std::size_t told_ = 0;  // kept or not
   bool urgent_ = false;
-  std::vector<Reference> references_;
-  std::map<std::string_view, std::uint32_t> count_lines_;  // by section
+  // What the echoes are measured against: the lines told of as a tag, to hold a lone carriage
+  // return, to be longer than the line buffer.
+  std::uint32_t tag_line_ = 0;
+  std::uint32_t lone_cr_ = 0;
+  std::uint32_t long_line_ = 0;
 };
-
-// The tag of `vocabulary` nearest to `text` (a line that looks like a tag), as "<name>" or
-// "</name>"; empty when none is near.
-std::string nearest_tag(std::string_view text, const Vocabulary& vocabulary);
 
 }  // namespace kelv

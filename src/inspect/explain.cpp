@@ -29,22 +29,22 @@ std::string kind_of(const ValueShape& v, bool many) {
   return {};
 }
 
-std::string twist_of(const ValueShape& v) {
-  switch (v.twist) {
-    case Twist::None:
+std::string stored_of(const ValueShape& v) {
+  switch (v.stored) {
+    case Stored::AsRead:
       return {};
-    case Twist::PlusOne:
+    case Stored::PlusOne:
       return tr("; stored plus one")();
-    case Twist::ZeroUnreached:
+    case Stored::ZeroUnreached:
       return tr("; 0 when the line ends before it")();
-    case Twist::Breaks:
+    case Stored::Breaks:
       return tr("; '#' stands for a line break")();
   }
   return {};
 }
 
 bool alike(const ValueShape& a, const ValueShape& b) {
-  return a.stem == b.stem && a.kind == b.kind && a.twist == b.twist && a.size == b.size &&
+  return a.stem == b.stem && a.kind == b.kind && a.stored == b.stored && a.size == b.size &&
          a.number != 0 && b.number == a.number + 1;
 }
 
@@ -63,7 +63,7 @@ std::string values_of(std::span<const ValueShape> line,
     const std::string names = many               ? tr("{1} to {2}")(line[i].name(), line[j].name())
                               : named != nullptr ? tr("{1} \"{2}\"")(line[i].name(), named->label)
                                                  : line[i].name();
-    out += "    " + names + ": " + kind_of(line[i], many) + twist_of(line[i]);
+    out += "    " + names + ": " + kind_of(line[i], many) + stored_of(line[i]);
     if (named != nullptr && !named->description.empty()) out += tr("; {1}")(named->description);
     out += "\n";
     i = j + 1;
@@ -99,7 +99,7 @@ std::string section_text(const SectionShape& s, std::string_view kind, const Nam
     });
   }
   std::string note = s.note.empty() ? std::string() : s.note();
-  if (s.keeps) {
+  if (s.carries_over) {
     note = note.empty() ? tr("kept for the next file of this kind")()
                         : tr("{1}; kept for the next file of this kind")(note);
   }
@@ -111,7 +111,7 @@ std::string section_text(const SectionShape& s, std::string_view kind, const Nam
 }
 
 std::string value_text(const ValueShape& value) {
-  return kind_of(value, false) + twist_of(value);
+  return kind_of(value, false) + stored_of(value);
 }
 
 namespace {
@@ -150,8 +150,8 @@ std::string explain(const Kind& kind, const Names* names) {
     if (v.groups.size() > 1) out += tr("Group {1}:")(g + 1) + "\n";
     for (const SectionShape& s : v.groups[g]) {
       out += section_of(s, kind.name(), names);
-      if (s.keeps) kept.append(kept.empty() ? "" : " ").append(tag_of(s.name));
-      all_kept = all_kept && (s.keeps || s.role == Role::Marker);
+      if (s.carries_over) kept.append(kept.empty() ? "" : " ").append(tag_of(s.name));
+      all_kept = all_kept && (s.carries_over || s.role == Role::Marker);
     }
   }
   out += "\n";
@@ -216,15 +216,15 @@ const char* kind_name(ValueKind kind) {
   return "";
 }
 
-const char* twist_name(Twist twist) {
-  switch (twist) {
-    case Twist::None:
-      return "none";
-    case Twist::PlusOne:
+const char* stored_name(Stored stored) {
+  switch (stored) {
+    case Stored::AsRead:
+      return "as_read";
+    case Stored::PlusOne:
       return "plus_one";
-    case Twist::ZeroUnreached:
+    case Stored::ZeroUnreached:
       return "zero_unreached";
-    case Twist::Breaks:
+    case Stored::Breaks:
       return "breaks";
   }
   return "";
@@ -249,7 +249,7 @@ Json section_json(const SectionShape& s, std::string_view kind, const Names* nam
   j["open_tag"] = s.role == Role::Marker ? Json() : Json(tag_of(s.name));
   j["close_tag"] = tag_of(s.name, true);
   j["restarts"] = s.restarts;
-  j["keeps"] = s.keeps;
+  j["carries_over"] = s.carries_over;
   j["description"] = in_both([&] {
     std::string text = section_text(s, kind, names);
     if (text.ends_with('\n')) text.pop_back();
@@ -262,7 +262,7 @@ Json section_json(const SectionShape& s, std::string_view kind, const Names* nam
     value["name"] = v.name();
     value["kind"] = kind_name(v.kind);
     value["size"] = v.size;
-    value["twist"] = twist_name(v.twist);
+    value["stored"] = stored_name(v.stored);
     if (v.refers != 0) {
       const auto it = providers().find(v.refers);
       value["refers"] = it != providers().end() ? Json(it->second) : Json();

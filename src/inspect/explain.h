@@ -27,7 +27,7 @@ std::string value_text(const ValueShape& value);
 
 // The formats of `kinds` as one JSON document, for programs (an editor's grammar): every kind's
 // name and file pattern, its sections in the order the reader tests them with their tags, roles
-// and values (names, kinds, sizes, twists, the list a number indexes), every description in
+// and values (names, kinds, sizes, how each is stored, the list a number indexes), every description in
 // English and Japanese, and the author's names from `names`; then the names file's own format.
 std::string explain_json(std::span<const Kind* const> kinds, const Names* names = nullptr);
 

@@ -19,7 +19,7 @@ using Json = nlohmann::ordered_json;
 
 // A value's name as the dump shows it: a value stored plus one says so.
 std::string shown_name(const ValueShape& s) {
-  return s.twist == Twist::PlusOne ? s.name() + "+1" : s.name();
+  return s.stored == Stored::PlusOne ? s.name() + "+1" : s.name();
 }
 
 // A real as the scanner reads it back; a NaN other than the one "nan" reads as, by its bits.
@@ -73,7 +73,7 @@ class TextDump final : public DataListener {
                                       : tr("declares {1} bytes, {2} follow")(f.declared, size));
   }
 
-  void value(const ValueShape& s, std::uint64_t, const Shown& v) override {
+  void value(const ValueShape& s, std::uint64_t, const StoredValue& v) override {
     std::string text;
     switch (v.kind) {
       case ValueKind::Int:
@@ -84,7 +84,7 @@ class TextDump final : public DataListener {
         break;
       case ValueKind::Word:
       case ValueKind::Text:
-        text = quoted(v.text, s.twist == Twist::Breaks);
+        text = quoted(v.text, s.stored == Stored::Breaks);
         if (v.counted >= 0) text += " (" + std::to_string(v.counted) + ")";
         if (v.trailing) text += " " + tr("+bytes after its NUL")();
         break;
@@ -193,7 +193,7 @@ class JsonDump final : public DataListener {
     objects_ = {&doc_["fields"].back()};
   }
 
-  void value(const ValueShape& s, std::uint64_t at, const Shown& v) override {
+  void value(const ValueShape& s, std::uint64_t at, const StoredValue& v) override {
     Json j;
     j["name"] = shown_name(s);
     // The author's name is added; the format's stays what programs read.

@@ -3,6 +3,7 @@
 #include <array>
 #include <vector>
 
+#include "inspect/diagnostics.h"
 #include "inspect/shown_text.h"
 #include "language/tr.h"
 
@@ -40,11 +41,12 @@ bool has_value(const Kind& kind, std::string_view section, std::string_view valu
 
 struct Reading {
   std::map<std::string, AuthorName, std::less<>>& names;
+  Diagnostics* findings;
 };
 
 // "VALUE NAME DESCRIPTION..." of the kind whose section is open.
 void on_line(Reading& r, const Line& l) {
-  const Kind& kind = catalog()[static_cast<std::size_t>(l.state() - 1)];
+  const Kind& kind = catalog()[static_cast<std::size_t>(l.section_number() - 1)];
   const std::string_view text = l.text();
   std::size_t at = 0;
   const std::string_view value = next_word(text, at);
@@ -58,12 +60,9 @@ void on_line(Reading& r, const Line& l) {
   const std::size_t dot = value.find('.');
   const std::string_view section = dot == std::string_view::npos ? "" : value.substr(0, dot);
   const std::string_view name = dot == std::string_view::npos ? value : value.substr(dot + 1);
-  if (!has_value(kind, section, name)) {
-    l.note(Note::UnknownName, value, 0);
-    return;
-  }
-  if (label.empty()) {
-    l.note(Note::UnknownName, value, 1);
+  const bool known = has_value(kind, section, name);
+  if (!known || label.empty()) {
+    if (r.findings != nullptr) r.findings->unknown_name(l, value, kind.name(), known);
     return;
   }
   bool exact = true;
@@ -72,9 +71,9 @@ void on_line(Reading& r, const Line& l) {
 
 // What a names file's line holds.
 constexpr std::array<ValueShape, 3> kNameLine{
-    ValueShape{"value", 0, ValueKind::Word, Twist::None, kShortLines},
-    ValueShape{"name", 0, ValueKind::Word, Twist::None, kShortLines},
-    ValueShape{"description", 0, ValueKind::Text, Twist::None, kShortLines}};
+    ValueShape{"value", 0, ValueKind::Word, Stored::AsRead, kShortLines},
+    ValueShape{"name", 0, ValueKind::Word, Stored::AsRead, kShortLines},
+    ValueShape{"description", 0, ValueKind::Text, Stored::AsRead, kShortLines}};
 
 // One section per kind, named as the kind.
 const std::vector<Section<Reading>>& sections() {
@@ -98,12 +97,21 @@ const AuthorName* Names::find(std::string_view kind, std::string_view section,
   return nullptr;
 }
 
-Names Names::read(ByteSource& source, Report& report) {
+Names Names::read(ByteSource& source, Diagnostics* findings) {
   Names names;
-  Reading reading{names.names_};
+  Reading reading{names.names_, findings};
   const Group<Reading> groups[] = {sections()};
-  walk<Reading>(source, kLongLines, reading, groups, report);
+  SilentReport silent;
+  walk<Reading>(source, kLongLines, reading, groups,
+                findings != nullptr ? static_cast<Report&>(*findings) : silent);
   return names;
+}
+
+std::string value_name(const ValueShape& value, std::string_view kind, std::string_view section,
+                       const Names* names) {
+  const std::string name = value.name();
+  const AuthorName* author = names != nullptr ? names->find(kind, section, name) : nullptr;
+  return author == nullptr ? name : tr("{1} \"{2}\"")(name, author->label);
 }
 
 const Vocabulary& Names::vocabulary() {

@@ -17,10 +17,12 @@
 #include <string_view>
 
 #include "convert/catalog.h"
+#include "format/line_format.h"
 #include "format/line_reader.h"
-#include "format/report.h"
 
 namespace kelv {
+
+class Diagnostics;
 
 inline constexpr std::string_view kNamesFile = "names.txt";
 
@@ -36,15 +38,20 @@ class Names {
                          std::string_view value) const;
   bool empty() const { return names_.empty(); }
 
-  // Reads a names file: what its lines say, and what is wrong in it told to `report` (tags,
-  // values that no section of the kind has, lines without a name).
-  static Names read(ByteSource& source, Report& report);
+  // Reads a names file: what its lines say, and what is wrong in it told to `findings`, where
+  // given (tags, values that no section of the kind has, lines without a name).
+  static Names read(ByteSource& source, Diagnostics* findings = nullptr);
   // The vocabulary of a names file: one section per kind.
   static const Vocabulary& vocabulary();
 
  private:
   std::map<std::string, AuthorName, std::less<>> names_;  // by kind, section and value
 };
+
+// A value of a line of `section` of the kind `kind` as findings name it: "value3", with the
+// author's name where `names` gives one.
+std::string value_name(const ValueShape& value, std::string_view kind, std::string_view section,
+                       const Names* names);
 
 // A section of names.txt to start from for `kind`: every value of the kind, named as it is.
 std::string names_template(const Kind& kind);

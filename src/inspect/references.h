@@ -7,23 +7,59 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "convert/converter.h"
-#include "inspect/diagnostics.h"
+#include "format/links.h"
+#include "inspect/finding.h"
 
 namespace kelv {
 
+class Names;
+
+// What the reading of one source heard of lists: where it gives its own list's count, and its
+// numbers that index other lists.
+class ListsHeard final : public LinkListener {
+ public:
+  // A source of the kind named `kind`, read by the sections of `vocabulary`; `names`, where
+  // given, are the author's names for the kind's values.
+  ListsHeard(const Vocabulary& vocabulary, std::string_view kind, const Names* names)
+      : vocabulary_(vocabulary), kind_(kind), names_(names) {}
+
+  void count_line(std::uint32_t line, std::string_view section) override;
+  void reference(std::uint32_t line, std::string_view section, const ValueShape& value,
+                 std::int32_t number) override;
+
+  // A number of the source that indexes another kind's list.
+  struct Reference {
+    std::uint32_t line;
+    std::int32_t value;
+    ListId list;
+    std::string value_name;  // as a finding names it
+  };
+  const std::vector<Reference>& references() const { return references_; }
+  // The line of the last count line of the source's first count section (0: none): where a
+  // list that other kinds index gives its size.
+  std::uint32_t count_line() const;
+
+ private:
+  const Vocabulary& vocabulary_;
+  std::string_view kind_;
+  const Names* names_;
+  std::vector<Reference> references_;
+  std::map<std::string_view, std::uint32_t> count_lines_;  // by section
+};
+
 class References {
  public:
-  // The list the data file of the source at `path` holds, whose count is at `line`.
-  void list(const std::string& path, const Provided& provided, std::uint32_t line);
-  // The numbers of the source at `path` that index lists.
-  void refer(const std::string& path, const std::vector<Diagnostics::Reference>& references);
+  // The source at `path`, one of the folder `folder`: the list its data file holds (none where
+  // nothing is written for it), and what its reading heard.
+  void add(std::string_view folder, const std::string& path, const Provided& provided,
+           const ListsHeard& heard);
 
-  // What lies outside its list, as findings ("PATH:LINE: warning: MESSAGE [reference]"), folder
-  // by folder in the order they came.
-  std::vector<std::string> findings() const;
+  // What lies outside its list, folder by folder in the order they came.
+  std::vector<Finding> findings() const;
 
  private:
   struct List {
@@ -33,14 +69,14 @@ class References {
   };
   struct Referring {
     std::string path;
-    Diagnostics::Reference reference;
+    ListsHeard::Reference reference;
   };
   struct Folder {
     std::string name;
     std::map<ListId, List> lists;
     std::vector<Referring> references;
   };
-  Folder& folder_of(const std::string& path);
+  Folder& folder_named(std::string_view name);
 
   std::vector<Folder> folders_;
 };

@@ -31,15 +31,9 @@ Range lines(const Document& d, std::uint32_t first, std::uint32_t last) {
   return {{begin, 0}, {end, d.column_of(end, d.line(end).size())}};
 }
 
-Range finding_range(const Document& d, const Finding& f) {
-  if (f.column == 0) return lines(d, f.line, f.line);
-  // The word where it shows.
-  const std::string_view text = d.reader_line(f.line);
-  const std::size_t begin = std::min<std::size_t>(f.column - 1, text.size());
-  std::size_t end = begin;
-  while (end < text.size() && !is_space(text[end]))
-    end += is_sjis_lead(text[end]) && end + 1 < text.size() ? 2 : 1;
-  return span(d, f.line, begin, end);
+Range finding_range(const Document& d, const kelv::Finding& f) {
+  if (f.columns.whole_line()) return lines(d, f.line, f.line);
+  return span(d, f.line, f.columns.begin - 1, f.columns.end - 1);
 }
 
 std::string hex(char32_t c) {
@@ -171,8 +165,8 @@ Json diagnostics(const Context& c) {
         tr("\"{1}\" (U+{2}) has no Shift-JIS form: saved in Shift-JIS, the file holds \"?\" in "
            "its place")(character, hex(u.character)));
   }
-  for (const Finding& f : findings(c.document, c.subject, c.names))
-    add(finding_range(c.document, f), f.kind, f.message);
+  for (const kelv::Finding& f : findings(c.document, c.subject, c.names))
+    add(finding_range(c.document, f), f.kind->id, f.message);
   return out;
 }
 

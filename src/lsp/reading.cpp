@@ -1,6 +1,5 @@
 #include "lsp/reading.h"
 
-#include <charconv>
 #include <string>
 
 #include "format/line_reader.h"
@@ -8,32 +7,7 @@
 #include "inspect/diagnostics.h"
 
 namespace kelv::lsp {
-namespace {
-
-// A finding as --check prints it, without the path: ":LINE:[COLUMN:] warning: MESSAGE [KIND]".
-bool parse_told(std::string_view told, Finding& f) {
-  const auto number = [&](std::uint32_t& n) {
-    if (told.empty() || told.front() != ':') return false;
-    told.remove_prefix(1);
-    const auto [end, error] = std::from_chars(told.data(), told.data() + told.size(), n);
-    if (error != std::errc()) return false;
-    told.remove_prefix(static_cast<std::size_t>(end - told.data()));
-    return true;
-  };
-  if (!number(f.line)) return false;
-  if (told.size() > 1 && told[1] != ' ' && !number(f.column)) return false;
-  constexpr std::string_view kWarning = ": warning: ";
-  const std::size_t open = told.rfind(" [");
-  if (!told.starts_with(kWarning) || open == std::string_view::npos || !told.ends_with(']'))
-    return false;
-  f.message = told.substr(kWarning.size(), open - kWarning.size());
-  f.kind = told.substr(open + 2, told.size() - open - 3);
-  return true;
-}
-
-}  // namespace
-
-std::vector<Finding> findings(const Document& document, const Subject& subject,
+std::vector<kelv::Finding> findings(const Document& document, const Subject& subject,
                               const Names* names) {
   MemorySource source(document.shift_jis());
   Diagnostics told("", subject.vocabulary(), subject.kind != nullptr ? subject.kind->name() : "",
@@ -44,14 +18,9 @@ std::vector<Finding> findings(const Document& document, const Subject& subject,
       told.refused(refused->line, refused->why);
     converter->release();
   } else {
-    Names::read(source, told);
+    Names::read(source, &told);
   }
-  std::vector<Finding> out;
-  for (const std::string& line : told.lines()) {
-    Finding f;
-    if (parse_told(line, f)) out.push_back(std::move(f));
-  }
-  return out;
+  return told.findings();
 }
 
 Numbered::Numbered(const Vocabulary& vocabulary) : all{nullptr}, group{0} {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "convert/catalog.h"
+#include "inspect/finding.h"
 #include "inspect/names.h"
 #include "lsp/document.h"
 
@@ -31,16 +32,8 @@ struct Subject {
   std::string_view name() const { return kind != nullptr ? kind->name() : "names"; }
 };
 
-// A finding of the reader, as --check tells it.
-struct Finding {
-  std::uint32_t line = 1;    // the reader's line, from 1
-  std::uint32_t column = 0;  // 1-based byte of the line where it shows; 0: the whole line
-  std::string message;       // in the user's language
-  std::string kind;          // "scan", "unknown-tag", ...
-};
-
 // Everything the reader finds in the document, the author's `names` lending their names.
-std::vector<Finding> findings(const Document& document, const Subject& subject,
+std::vector<kelv::Finding> findings(const Document& document, const Subject& subject,
                               const Names* names);
 
 // What a line of the reader's text is taken as.

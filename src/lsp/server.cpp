@@ -353,11 +353,10 @@ class Server {
   std::optional<Names> names_for(const std::string& path) const {
     if (path.empty()) return std::nullopt;
     const std::string file = folder_of(path) + std::string(kNamesFile);
-    SilentReport quiet;
     for (const auto& [uri, d] : documents_) {
       if (d.path == file) {
         MemorySource source(d.document.shift_jis());
-        return Names::read(source, quiet);
+        return Names::read(source);
       }
     }
     Problem problem;
@@ -369,7 +368,7 @@ class Server {
       bytes.append(block, n);
     std::fclose(f);
     MemorySource source(bytes);
-    return Names::read(source, quiet);
+    return Names::read(source);
   }
 
   void publish() {

@@ -146,8 +146,9 @@ std::string user_language();
 std::string language_from_environment();
 
 inline constexpr std::string_view kProgram = "kelvconv";
-// The original's two texts: in Japanese as it always had them, and in English the Japanese with
-// its translation after it, so that both its users and others know it.
+// The two messages the engine's authors have always read in Japanese, the overwrite question
+// and the create-failure message: in Japanese as they always were, and in English the Japanese
+// with its translation after it, so that both those authors and others know them.
 inline constexpr Text kOverwriteQuestion = tr(
     "同名のファイルが存在しますが、上書きしますか？ (A file of the same name exists: replace it?)");
 inline constexpr Text kCannotCreate = tr("ファイルを作成できません (cannot create the file)");

@@ -1,7 +1,6 @@
 #include "convert/images/image_effects.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -56,8 +55,10 @@ constexpr Group<ImageEffects> kGroups[] = {kSections};
 }  // namespace
 
 const Declaration<ImageEffects>& ImageEffects::declaration() {
-  static constexpr Declaration<ImageEffects> d{tr("the image effects, each with its positions"),
-                                               kShortLines, kGroups};
+  static constexpr Declaration<ImageEffects> d{
+      .about = tr("the image effects, each with its positions"),
+      .line_buffer = kShortLines,
+      .groups = kGroups};
   return d;
 }
 
@@ -71,7 +72,5 @@ void ImageEffects::release() {
   effects.reset();
   effect_count = 0;
 }
-
-template class Declared<ImageEffects>;
 
 }  // namespace kelv

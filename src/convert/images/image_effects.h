@@ -52,7 +52,7 @@ struct ImageEffect {
   Table<EffectPosition> positions;  // absent until the position count line, or when refused
 };
 
-class ImageEffects final : public Declared<ImageEffects> {
+class ImageEffects final : public SectionConverter<ImageEffects> {
  public:
   // Every effect writes its main data and its position count, then its positions.
   static constexpr std::int64_t kEffectBytes = sizeof(EffectMainData) + 4;

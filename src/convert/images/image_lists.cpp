@@ -1,7 +1,6 @@
 #include "convert/images/image_lists.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -23,13 +22,11 @@ constexpr Group<ImageList<Words>> kGroups[] = {kSections<Words>};
 
 template <class Words>
 const Declaration<ImageList<Words>>& ImageList<Words>::declaration() {
-  static constexpr Declaration<ImageList> d{Words::kAbout, kShortLines, kGroups<Words>};
+  static constexpr Declaration<ImageList> d{
+      .about = Words::kAbout, .line_buffer = kShortLines, .groups = kGroups<Words>};
   return d;
 }
 
-template class Declared<ImageList<BackImages>>;
-template class Declared<ImageList<SelectImages>>;
-template class Declared<ImageList<FaceImages>>;
 template class ImageList<BackImages>;
 template class ImageList<SelectImages>;
 template class ImageList<FaceImages>;

@@ -76,7 +76,7 @@ struct FaceImages {
 // Every reading starts from no list and a count of 0; the count line makes the list, and each
 // opening of the data section starts filling it again from its first record.
 template <class Words>
-class ImageList final : public Declared<ImageList<Words>> {
+class ImageList final : public SectionConverter<ImageList<Words>> {
  public:
   using Record = typename Words::Record;
   static const Declaration<ImageList>& declaration();

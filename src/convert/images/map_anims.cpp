@@ -1,7 +1,6 @@
 #include "convert/images/map_anims.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -31,7 +30,7 @@ void main_field(L& l, MapAnimations& c, const Section<MapAnimations>& s) {
 }
 
 constexpr Section<MapAnimations> main_section() {
-  Section<MapAnimations> s = line_section<kMainLine>("map_anim_main_data", {.keeps = true});
+  Section<MapAnimations> s = line_section<kMainLine>("map_anim_main_data", {.carries_over = true});
   s.write = main_field<DataWriter>;
   s.load = main_field<DataReader>;
   return s;
@@ -69,8 +68,10 @@ constexpr Group<MapAnimations> kGroups[] = {kSections};
 
 const Declaration<MapAnimations>& MapAnimations::declaration() {
   static constexpr Declaration<MapAnimations> d{
-      tr("a map animation: its image and three numbers, then the animations and their positions"),
-      kShortLines, kGroups};
+      .about = tr(
+          "a map animation: its image and three numbers, then the animations and their positions"),
+      .line_buffer = kShortLines,
+      .groups = kGroups};
   return d;
 }
 
@@ -84,7 +85,5 @@ void MapAnimations::release() {
   animations.reset();
   animation_count = 0;
 }
-
-template class Declared<MapAnimations>;
 
 }  // namespace kelv

@@ -33,7 +33,7 @@ struct MapAnimation {
   Table<MapAnimPosition> positions;  // absent until the position count line, or when refused
 };
 
-class MapAnimations final : public Declared<MapAnimations> {
+class MapAnimations final : public SectionConverter<MapAnimations> {
  public:
   // Every animation writes its position count, then its positions.
   static constexpr std::int64_t kAnimationBytes = 4;

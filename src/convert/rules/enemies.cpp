@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -16,9 +15,9 @@ constexpr auto kMemberLine =
     line(value<&Member::value1>("value1"), value<&Member::value2>("value2"),
          value<&Member::value3>("value3"), value<&Member::value4>("value4"),
          value<&Member::value5>("value5"), value<&Member::value6>("value6"),
-         value<&Member::value7>("value7"), value<&Member::value8>("value8", Twist::ZeroUnreached),
-         value<&Member::value9>("value9", Twist::ZeroUnreached),
-         value<&Member::value10_plus_one>("value10", Twist::PlusOne),
+         value<&Member::value7>("value7"), value<&Member::value8>("value8", Stored::ZeroUnreached),
+         value<&Member::value9>("value9", Stored::ZeroUnreached),
+         value<&Member::value10_plus_one>("value10", Stored::PlusOne),
          value<&Member::value11>("value11"), value<&Member::value12>("value12"),
          value<&Member::value13>("value13"), value<&Member::value14>("value14"),
          value<&Member::value15>("value15"), value<&Member::value16>("value16"),
@@ -63,8 +62,8 @@ constexpr Group<EnemyGroups> kAll[] = {kSections};
 }  // namespace
 
 const Declaration<EnemyGroups>& EnemyGroups::declaration() {
-  static constexpr Declaration<EnemyGroups> d{tr("the enemy groups and their members"), kLongLines,
-                                              kAll};
+  static constexpr Declaration<EnemyGroups> d{
+      .about = tr("the enemy groups and their members"), .line_buffer = kLongLines, .groups = kAll};
   return d;
 }
 
@@ -79,7 +78,5 @@ void EnemyGroups::release() {
   groups.reset();
   group_count = 0;
 }
-
-template class Declared<EnemyGroups>;
 
 }  // namespace kelv

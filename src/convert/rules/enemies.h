@@ -74,7 +74,7 @@ struct EnemyGroup {
   Table<EnemyMember> members;  // absent until the group's count line, or when refused
 };
 
-class EnemyGroups final : public Declared<EnemyGroups> {
+class EnemyGroups final : public SectionConverter<EnemyGroups> {
  public:
   // Every group writes its member count before its members.
   static constexpr std::int64_t kGroupBytes = 4;

@@ -3,7 +3,6 @@
 #include <type_traits>
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -11,7 +10,7 @@ namespace {
 // The line: the numbers, the word, the text.
 template <class R>
 constexpr auto kWordTextLine = line(values<&R::values>("value", 1), value<&R::word>("word"),
-                                    value<&R::text>("text", Twist::Breaks));
+                                    value<&R::text>("text", Stored::Breaks));
 
 template <class Words>
 constexpr auto kSections = sections<WordTextList<Words>>(
@@ -30,9 +29,11 @@ constexpr Group<WordTextList<Words>> kGroups[] = {kSections<Words>};
 template <class Words>
 const Declaration<WordTextList<Words>>& WordTextList<Words>::declaration() {
   static constexpr Declaration<WordTextList> d{
-      Words::kAbout,    kLongLines,
-      kGroups<Words>,   -1,
-      Words::kProvides, [](const WordTextList& c) { return std::int64_t{c.records.count}; }};
+      .about = Words::kAbout,
+      .line_buffer = kLongLines,
+      .groups = kGroups<Words>,
+      .provides = Words::kProvides,
+      .size = [](const WordTextList& c) { return std::int64_t{c.records.count}; }};
   return d;
 }
 
@@ -44,8 +45,6 @@ void WordTextList<Words>::before_writing() {
   }
 }
 
-template class Declared<WordTextList<ItemWords>>;
-template class Declared<WordTextList<MagicWords>>;
 template class WordTextList<ItemWords>;
 template class WordTextList<MagicWords>;
 

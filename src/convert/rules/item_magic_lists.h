@@ -53,7 +53,7 @@ struct MagicWords {
 };
 
 template <class Words>
-class WordTextList final : public Declared<WordTextList<Words>> {
+class WordTextList final : public SectionConverter<WordTextList<Words>> {
  public:
   using Record = typename Words::Record;
   static const Declaration<WordTextList>& declaration();

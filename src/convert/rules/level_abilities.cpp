@@ -1,7 +1,6 @@
 #include "convert/rules/level_abilities.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -19,17 +18,17 @@ constexpr auto kSections = sections<LevelAbilityList>(
         {.note = tr("every count line makes a new table of empty abilities; those read before are "
                     "lost")},
         {.note = tr("the opening tag starts again at the first ability")}),
-    value_section<kMessageLine>({.note = tr("the whole line"), .keeps = true}));
+    value_section<kMessageLine>({.note = tr("the whole line"), .carries_over = true}));
 constexpr Group<LevelAbilityList> kGroups[] = {kSections};
 
 }  // namespace
 
 const Declaration<LevelAbilityList>& LevelAbilityList::declaration() {
-  static constexpr Declaration<LevelAbilityList> d{tr("the level abilities and their message"),
-                                                   kShortLines, kGroups};
+  static constexpr Declaration<LevelAbilityList> d{
+      .about = tr("the level abilities and their message"),
+      .line_buffer = kShortLines,
+      .groups = kGroups};
   return d;
 }
-
-template class Declared<LevelAbilityList>;
 
 }  // namespace kelv

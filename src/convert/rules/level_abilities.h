@@ -21,7 +21,7 @@ static_assert(sizeof(LevelAbility) == 96);
 static_assert(offsetof(LevelAbility, word) == 0);
 static_assert(offsetof(LevelAbility, values) == 64);
 
-class LevelAbilityList final : public Declared<LevelAbilityList> {
+class LevelAbilityList final : public SectionConverter<LevelAbilityList> {
  public:
   static const Declaration<LevelAbilityList>& declaration();
 

@@ -1,7 +1,6 @@
 #include "convert/rules/levels.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -17,17 +16,18 @@ constexpr auto kSections = sections<LevelList>(
         {.note =
              tr("every count line makes a new table of empty levels; levels read before are lost")},
         {.note = tr("the levels go on from the last one filled, also in a second data section")}),
-    line_section<kAddLine>("level_add", {.keeps = true}), value_section<kMaxLine>({.keeps = true}));
+    line_section<kAddLine>("level_add", {.carries_over = true}),
+    value_section<kMaxLine>({.carries_over = true}));
 constexpr Group<LevelList> kGroups[] = {kSections};
 
 }  // namespace
 
 const Declaration<LevelList>& LevelList::declaration() {
   static constexpr Declaration<LevelList> d{
-      tr("the levels, the level add pair and the level maximum"), kShortLines, kGroups};
+      .about = tr("the levels, the level add pair and the level maximum"),
+      .line_buffer = kShortLines,
+      .groups = kGroups};
   return d;
 }
-
-template class Declared<LevelList>;
 
 }  // namespace kelv

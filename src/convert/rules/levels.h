@@ -21,7 +21,7 @@ static_assert(sizeof(LevelEntry) == 8);
 static_assert(offsetof(LevelEntry, value1) == 0);
 static_assert(offsetof(LevelEntry, value2) == 4);
 
-class LevelList final : public Declared<LevelList> {
+class LevelList final : public SectionConverter<LevelList> {
  public:
   static const Declaration<LevelList>& declaration();
 

@@ -1,7 +1,6 @@
 #include "convert/rules/monsters.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -9,8 +8,8 @@ namespace {
 // The record order differs from the line order: see the record.
 constexpr auto kMonsterLine =
     line(values<&Monster::values1_11>("value", 1),
-         value<&Monster::value12>("value12", Twist::ZeroUnreached),
-         value<&Monster::value13>("value13", Twist::ZeroUnreached),
+         value<&Monster::value12>("value12", Stored::ZeroUnreached),
+         value<&Monster::value13>("value13", Stored::ZeroUnreached),
          values<&Monster::values14_17>("value", 14), value<&Monster::word18>("word18"),
          value<&Monster::value19>("value19"), value<&Monster::value20>("value20"),
          value<&Monster::word21>("word21"), values<&Monster::values22_26>("value", 22));
@@ -27,10 +26,9 @@ constexpr Group<MonsterList> kGroups[] = {kSections};
 }  // namespace
 
 const Declaration<MonsterList>& MonsterList::declaration() {
-  static constexpr Declaration<MonsterList> d{tr("the monsters"), kLongLines, kGroups};
+  static constexpr Declaration<MonsterList> d{
+      .about = tr("the monsters"), .line_buffer = kLongLines, .groups = kGroups};
   return d;
 }
-
-template class Declared<MonsterList>;
 
 }  // namespace kelv

@@ -34,7 +34,7 @@ static_assert(offsetof(Monster, word18) == 76);
 static_assert(offsetof(Monster, word21) == 140);
 static_assert(offsetof(Monster, values22_26) == 400);
 
-class MonsterList final : public Declared<MonsterList> {
+class MonsterList final : public SectionConverter<MonsterList> {
  public:
   static const Declaration<MonsterList>& declaration();
 

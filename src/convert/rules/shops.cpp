@@ -1,7 +1,6 @@
 #include "convert/rules/shops.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -56,7 +55,9 @@ constexpr Group<ShopList> kGroups[] = {kSections};
 
 const Declaration<ShopList>& ShopList::declaration() {
   static constexpr Declaration<ShopList> d{
-      tr("the shops: a kind, two background images and the items sold"), kShortLines, kGroups};
+      .about = tr("the shops: a kind, two background images and the items sold"),
+      .line_buffer = kShortLines,
+      .groups = kGroups};
   return d;
 }
 
@@ -71,7 +72,5 @@ void ShopList::release() {
   shops.reset();
   shop_count = 0;
 }
-
-template class Declared<ShopList>;
 
 }  // namespace kelv

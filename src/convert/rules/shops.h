@@ -29,7 +29,7 @@ struct Shop {
   Table<ShopItem> item_indexes;  // absent until the shop's item count line, or when refused
 };
 
-class ShopList final : public Declared<ShopList> {
+class ShopList final : public SectionConverter<ShopList> {
  public:
   // What the "shop_data" size counts for a shop's fixed parts: 32, although the kind, the two
   // name lengths and the item count take 16. The engine's loader expects this size; the field

@@ -1,7 +1,6 @@
 #include "convert/story/narration.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -29,10 +28,9 @@ constexpr Group<NarrationList> kGroups[] = {kSections};
 }  // namespace
 
 const Declaration<NarrationList>& NarrationList::declaration() {
-  static constexpr Declaration<NarrationList> d{tr("the narration records"), kShortLines, kGroups};
+  static constexpr Declaration<NarrationList> d{
+      .about = tr("the narration records"), .line_buffer = kShortLines, .groups = kGroups};
   return d;
 }
-
-template class Declared<NarrationList>;
 
 }  // namespace kelv

@@ -45,7 +45,7 @@ static_assert(offsetof(NarrationRecord, value5) == 44);
 static_assert(offsetof(NarrationRecord, text) == 48);
 static_assert(offsetof(NarrationRecord, value13) == 308);
 
-class NarrationList final : public Declared<NarrationList> {
+class NarrationList final : public SectionConverter<NarrationList> {
  public:
   static const Declaration<NarrationList>& declaration();
 

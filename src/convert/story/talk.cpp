@@ -6,7 +6,6 @@
 #include <limits>
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -19,7 +18,7 @@ constexpr std::size_t kTextBlock = std::size_t{2} << 20;
 #endif
 
 // A text is the whole line; the writer turns every '#' into a line feed.
-constexpr ValueShape kText{"text", 0, ValueKind::Text, Twist::Breaks, kLongLines};
+constexpr ValueShape kText{"text", 0, ValueKind::Text, Stored::Breaks, kLongLines};
 constexpr std::array<ValueShape, 1> kTextLine{kText};
 
 // A count line makes a new table, every text absent, even when it holds no number.
@@ -43,8 +42,8 @@ void on_data_close(TalkList& c) {
 void on_data(TalkList& c, const Line& l) {
   TalkText* slot = c.index < c.count ? c.table.at(c.index) : nullptr;
   // A text that cannot be allocated is skipped, and the next line takes its place.
-  if (slot == nullptr || !c.keep(*slot, l.text())) {
-    l.note(Note::LineUnused, c.table.present() ? c.count : -1);
+  if (slot == nullptr || !c.store(*slot, l.text())) {
+    l.note(seen::LineUnused::counted(c.table.present(), c.count));
     return;
   }
   ++c.index;
@@ -64,7 +63,7 @@ void texts_field(L& l, TalkList& c, const Section<TalkList>& s) {
       d.each(c.table, c.count, 5, [&c](auto& e, TalkText& t) {
         const std::uint64_t at = e.at() + 4;
         std::string_view text;
-        if (e.read_text(text, kText) && c.keep(t, text)) e.remember(t.bytes, t.length + 1, at);
+        if (e.read_text(text, kText) && c.store(t, text)) e.remember(t.bytes, t.length + 1, at);
       });
     } else {
       for (const TalkText& t : c.listed())
@@ -90,6 +89,9 @@ void text_lines(SourceWriter& out, const TalkList& c, const Section<TalkList>& s
   out.close();
 }
 
+// Written out in full: the texts are of any length, kept in blocks of their own rather than in
+// a table of fixed records, so a count line frees them as it makes the table, and the data
+// section's closing tag makes the count what the section gave; counted<> has neither.
 constexpr Section<TalkList> kSections[] = {
     {.name = "talk_number",
      .on_data = on_count,
@@ -124,8 +126,9 @@ constexpr Group<TalkList> kGroups[] = {kSections};
 }  // namespace
 
 const Declaration<TalkList>& TalkList::declaration() {
-  static constexpr Declaration<TalkList> d{tr("the game's dialogue texts by number"), kLongLines,
-                                           kGroups};
+  static constexpr Declaration<TalkList> d{.about = tr("the game's dialogue texts by number"),
+                                           .line_buffer = kLongLines,
+                                           .groups = kGroups};
   return d;
 }
 
@@ -164,7 +167,7 @@ void TalkList::drop_table() {
   free_ = held_ = spare_ = 0;
 }
 
-bool TalkList::keep(TalkText& slot, std::string_view text) {
+bool TalkList::store(TalkText& slot, std::string_view text) {
   const std::size_t size = text.size() + 1;
   // A text no longer than the one it replaces takes its place.
   char* to = slot.present() && text.size() <= slot.length ? slot.bytes : room(size);
@@ -221,7 +224,5 @@ void TalkList::release() {
   drop_table();
   count = 0;
 }
-
-template class Declared<TalkList>;
 
 }  // namespace kelv

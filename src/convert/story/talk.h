@@ -27,7 +27,7 @@ struct TalkText {
   std::span<char> field() { return {bytes, length + 1}; }
 };
 
-class TalkList final : public Declared<TalkList> {
+class TalkList final : public SectionConverter<TalkList> {
  public:
   TalkList() = default;
   TalkList(const TalkList&) = delete;
@@ -52,7 +52,7 @@ class TalkList final : public Declared<TalkList> {
   // Frees every text of the table, then the table.
   void drop_table();
   // Puts a copy of `text` in `slot`, in place of the text there; false when memory runs out.
-  bool keep(TalkText& slot, std::string_view text);
+  bool store(TalkText& slot, std::string_view text);
   // The bytes of the texts held, each with its NUL.
   std::size_t held() const { return held_; }
 

@@ -1,7 +1,6 @@
 #include "convert/system/folders.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -14,22 +13,22 @@ constexpr auto kAudioLine = line(value<&FolderSettings::folder_name_audio>("fold
 constexpr auto kLoadImageLine = line(value<&FolderSettings::load_image>("load_image"));
 
 constexpr auto kSections = sections<FolderSettings>(
-    value_section<kDataLine>({.note = tr("the folder of the data files"), .keeps = true}),
-    value_section<kImageLine>({.note = tr("the folder of the images"), .keeps = true}),
-    value_section<kAudioLine>({.note = tr("the folder of the music and sounds"), .keeps = true}),
+    value_section<kDataLine>({.note = tr("the folder of the data files"), .carries_over = true}),
+    value_section<kImageLine>({.note = tr("the folder of the images"), .carries_over = true}),
+    value_section<kAudioLine>(
+        {.note = tr("the folder of the music and sounds"), .carries_over = true}),
     value_section<kLoadImageLine>(
-        {.note = tr("the image shown while the game loads"), .keeps = true}));
+        {.note = tr("the image shown while the game loads"), .carries_over = true}));
 constexpr Group<FolderSettings> kGroups[] = {kSections};
 
 }  // namespace
 
 const Declaration<FolderSettings>& FolderSettings::declaration() {
   static constexpr Declaration<FolderSettings> d{
-      tr("the names of the data, image and audio folders and of the loading image"), kShortLines,
-      kGroups};
+      .about = tr("the names of the data, image and audio folders and of the loading image"),
+      .line_buffer = kShortLines,
+      .groups = kGroups};
   return d;
 }
-
-template class Declared<FolderSettings>;
 
 }  // namespace kelv

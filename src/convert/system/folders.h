@@ -9,7 +9,7 @@
 
 namespace kelv {
 
-class FolderSettings final : public Declared<FolderSettings> {
+class FolderSettings final : public SectionConverter<FolderSettings> {
  public:
   static const Declaration<FolderSettings>& declaration();
 

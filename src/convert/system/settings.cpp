@@ -1,25 +1,13 @@
 #include "convert/system/settings.h"
 
-#include <string_view>
+#include <span>
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
 
-using Settings = GameSettings;
-
-// How a setting's data line is read and how its field is laid out: in both, as its line.
-enum class Kind : std::uint8_t {
-  Ints,       // "%d", "%d %d" or "%d %d %d": `width` int32
-  Title,      // the whole line: `title`
-  Denomi,     // the whole line: `denomi_name`
-  FontName,   // the whole line: `font_name`, cut to 31 bytes
-  Focus,      // "%s %d %d %d %d %d": the image name as counted text, then five int32
-  SellRate,   // "%f": one float
-  FontColor,  // "%d %d %d" per line, nine rows of three int32
-};
+using S = GameSettings;
 
 constexpr auto kThree = line(values<&NumberRow::values>("value", 1));
 constexpr auto kTwo = kThree.first<2>();
@@ -36,279 +24,138 @@ constexpr F referring(F f, ListId list) {
 constexpr auto kOneSound = referring(kOne, kSoundList);
 constexpr auto kThreeSounds = referring(kThree, kSoundList);
 constexpr auto kOneMusic = referring(kOne, kMusicList);
-constexpr auto kTitleLine = line(text<&Settings::title>("title"));
-constexpr auto kDenomiLine = line(text<&Settings::denomi_name>("denomi_name"));
-constexpr auto kFontNameLine = line(text<&Settings::font_name>("font_name"));
+constexpr auto kTitleLine = line(text<&S::title>("title"));
+// The whole line into `denomi_name`, the engine's key for the denomination's name.
+constexpr auto kDenominationLine = line(text<&S::denomi_name>("denomi_name"));
+constexpr auto kFontNameLine = line(text<&S::font_name>("font_name"));
 constexpr auto kFocusLine =
-    line(value<&Settings::img_focus_name>("file_name"), values<&Settings::img_focus>("value", 1));
-constexpr auto kSellRateLine = line(value<&Settings::item_sell_rate>("item_sell_rate"));
+    line(value<&S::img_focus_name>("file_name"), values<&S::img_focus>("value", 1));
+constexpr auto kSellRateLine = line(value<&S::item_sell_rate>("item_sell_rate"));
 
-// What else a setting is.
-enum class Mark : std::uint8_t {
-  None,
-  Kept,      // kept for the next setting file of the run
-  NewGroup,  // the first of a group of tags
-};
-
-struct Setting {
-  std::string_view key;  // the section's tag name and the field's name
-  Kind kind = Kind::Ints;
-  std::uint8_t width = 1;  // Kind::Ints: how many int32
-  Mark mark = Mark::None;
-  ListId refers = 0;  // Kind::Ints: the list its numbers pick an entry of (wave_*, midi_*)
-};
-
-// In section, key table and field order. The three tag groups are settings 1 to 29, 30 to 59 and
-// 60 to 75.
-constexpr std::array<Setting, GameSettings::kSettings> kTable = {{
-    {kTitleLine.shapes[0].stem, Kind::Title},
-    {"img_focus", Kind::Focus},
-    {"effect_arrow_talk"},
-    {"effect_arrow_menu1"},
-    {"effect_arrow_menu2"},
-    {"effect_bare"},
-    {"wave_bare", Kind::Ints, 1, Mark::None, kSoundList},
-    {"wave_battle", Kind::Ints, 3, Mark::None, kSoundList},
-    {"wave_poison", Kind::Ints, 1, Mark::None, kSoundList},
-    {"wave_equip_set", Kind::Ints, 1, Mark::None, kSoundList},
-    {"wave_equip_remove", Kind::Ints, 1, Mark::None, kSoundList},
-    {"midi_level_up", Kind::Ints, 1, Mark::None, kMusicList},
-    {"midi_gameover", Kind::Ints, 1, Mark::None, kMusicList},
-    {kDenomiLine.shapes[0].stem, Kind::Denomi},
-    {"line_thick"},
-    {"flag_battle_alpha"},
-    {"flag_back_bmp"},
-    {"alpha_select"},
-    {"rgb_line", Kind::Ints, 3},
-    {"rgb_back", Kind::Ints, 3},
-    {"rgb_battle_item", Kind::Ints, 3},
-    {"alpha_battle_item"},
-    {"rgb_back_talk", Kind::Ints, 3},
-    {"fade_max_talk"},
-    {"flag_talk_face"},
-    {"talk_y"},
-    {"poison_interval"},
-    {"move_interval_pc"},
-    {"move_interval_npc"},
-    {"no_scroll_area", Kind::Ints, 2, Mark::NewGroup},
-    {"straight_max"},
-    {"game_speed"},
-    {"fade_speed"},
-    {"turn_speed"},
-    {"enemy_attack_speed"},
-    {"damage_speed"},
-    {"enemy_damage_speed"},
-    {"focus_speed"},
-    {"letter_speed"},
-    {kFontNameLine.shapes[0].stem, Kind::FontName},
-    {"font_weight"},
-    {"font_color", Kind::FontColor},
-    {"event_font_size"},
-    {"talk_font_size"},
-    {"ability_max"},
-    {"item_own_num"},
-    {kSellRateLine.shapes[0].stem, Kind::SellRate},
-    {"buy_disp_num"},
-    {"sell_disp_num"},
-    {"menu_disp_num1"},
-    {"menu_disp_num2"},
-    {"battle_disp_num"},
-    {"save_disp_num"},
-    {"battle_item_y"},
-    {"battle_wait1"},
-    {"battle_wait2"},
-    {"save_max", Kind::Ints, 1, Mark::Kept},
-    {"menu_width1"},
-    {"menu_width2"},
-    {"menu_width3", Kind::Ints, 1, Mark::NewGroup},
-    {"item_height"},
-    {"fade_increment_monster"},
-    {"fade_increment_talk"},
-    {"vol_all"},
-    {"vol_bgm"},
-    {"vol_sound"},
-    {"key_interval"},
-    {"talk_margin"},
-    {"pos_menu_item", Kind::Ints, 2},
-    {"critical_rate"},
-    {"ampl_damage"},
-    {"ampl_damage_crt"},
-    {"dist_enemy_attack"},
-    {"effect_wave_crt"},
-    {"vol_sound_crt"},
-}};
-
-// The place of the `n`-th setting (from 0) marked `mark`.
-constexpr std::size_t place_of(Mark mark, int n = 0) {
-  for (std::size_t i = 0; i < kTable.size(); ++i) {
-    if (kTable[i].mark == mark && n-- == 0) return i;
-  }
-  throw "no such setting";
-}
-
-constexpr std::size_t kSaveMax = place_of(Mark::Kept);
-constexpr std::size_t kSecondGroup = place_of(Mark::NewGroup, 0);
-constexpr std::size_t kThirdGroup = place_of(Mark::NewGroup, 1);
-
-// Calls `use(format, record)` with the line format of setting `n` and what its lines fill. The
-// font colour rows are one line each; `use` gets the first.
-template <class F>
-void with_line(Settings& c, std::size_t n, F&& use) {
-  const Setting& s = kTable[n];
-  switch (s.kind) {
-    case Kind::Ints:
-      if (s.width == 1) {
-        use(s.refers == kSoundList   ? kOneSound
-            : s.refers == kMusicList ? kOneMusic
-                                     : kOne,
-            c.numbers[n]);
-      }
-      if (s.width == 2) use(kTwo, c.numbers[n]);
-      if (s.width == 3) use(s.refers == kSoundList ? kThreeSounds : kThree, c.numbers[n]);
-      break;
-    case Kind::Title:
-      use(kTitleLine, c);
-      break;
-    case Kind::Denomi:
-      use(kDenomiLine, c);
-      break;
-    case Kind::FontName:
-      use(kFontNameLine, c);
-      break;
-    case Kind::Focus:
-      use(kFocusLine, c);
-      break;
-    case Kind::SellRate:
-      use(kSellRateLine, c);
-      break;
-    case Kind::FontColor:
-      use(kThree, c.font_color[0]);
-      break;
-  }
-}
-
-constexpr std::span<const ValueShape> shape_of(const Setting& s) {
-  switch (s.kind) {
-    case Kind::Ints:
-      if (s.width == 1) {
-        return s.refers == kSoundList   ? kOneSound.shape()
-               : s.refers == kMusicList ? kOneMusic.shape()
-                                        : kOne.shape();
-      }
-      return s.width == 2             ? kTwo.shape()
-             : s.refers == kSoundList ? kThreeSounds.shape()
-                                      : kThree.shape();
-    case Kind::Title:
-      return kTitleLine.shape();
-    case Kind::Denomi:
-      return kDenomiLine.shape();
-    case Kind::FontName:
-      return kFontNameLine.shape();
-    case Kind::Focus:
-      return kFocusLine.shape();
-    case Kind::SellRate:
-      return kSellRateLine.shape();
-    case Kind::FontColor:
-      return kThree.shape();
-  }
-  return {};
-}
-
-// The setting a section stands for: its place in the list.
-std::size_t place_in(const Section<Settings>& s);
-
-void on_data(Settings& c, const Line& l) {
-  const auto n = static_cast<std::size_t>(l.state() - 1);
-  if (kTable[n].kind != Kind::FontColor) {
-    with_line(c, n, [&](const auto& format, auto& record) { l.scan(format, record); });
-    return;
-  }
-  // Nine rows per section; the counter moves on whether or not the line scanned.
-  if (c.font_color_row >= static_cast<int>(Settings::kFontColorRows)) {
-    l.note(Note::LineUnused, Settings::kFontColorRows, 1);
+// The font colours: nine rows of three numbers, one row per line, with no count before them (no
+// declarator has that shape). The opening tag starts again at the first row; the row moves on
+// whether or not the line scanned.
+void on_font_color(S& c, const Line& l) {
+  if (c.font_color_row >= static_cast<int>(S::kFontColorRows)) {
+    l.note(seen::LineUnused::rows_full(S::kFontColorRows));
     return;
   }
   l.at_record(c.font_color_row);
   l.scan(kThree, c.font_color[static_cast<std::size_t>(c.font_color_row++)]);
 }
 
-void on_font_color_open(Settings& c) {
-  c.font_color_row = 0;
-}
-
-// Every setting's field is its line; the font colours are nine rows.
 template <class L>
-void field(L& l, Settings& c, const Section<Settings>& s) {
-  const std::size_t n = place_in(s);
-  l.field(s.name, [&](auto& d) {
-    if (kTable[n].kind == Kind::FontColor) {
-      d.lines(std::span(c.font_color), kThree);
-    } else {
-      with_line(c, n, [&](const auto& format, auto& record) { d.line(format, record); });
-    }
-  });
+void font_color_field(L& l, S& c, const Section<S>& s) {
+  l.field(s.name, [&](auto& d) { d.lines(std::span(c.font_color), kThree); });
 }
 
-void lines(SourceWriter& out, const Settings& c, const Section<Settings>& s) {
-  const std::size_t n = place_in(s);
-  if (kTable[n].kind == Kind::FontColor) {
-    out.records(s.name, std::span<const NumberRow>(c.font_color), kThree);
-    return;
-  }
-  with_line(const_cast<Settings&>(c), n,
-            [&](const auto& format, const auto& record) { out.section(s.name, format, record); });
+void font_color_lines(SourceWriter& out, const S& c, const Section<S>& s) {
+  out.records(s.name, std::span<const NumberRow>(c.font_color), kThree);
 }
 
-constexpr std::array<Section<Settings>, Settings::kSettings> all_sections() {
-  std::array<Section<Settings>, Settings::kSettings> s{};
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    const bool rows = kTable[i].kind == Kind::FontColor;
-    s[i] = {.name = kTable[i].key,
-            .on_data = on_data,
-            .on_open = rows ? on_font_color_open : nullptr,
-            .keeps = i == kSaveMax,
-            .line = shape_of(kTable[i]),
-            .note = rows ? tr("nine rows of three numbers, one row per line; the opening tag "
-                              "starts again at the first row")
-                         : Text(),
-            .write = field<DataWriter>,
-            .load = field<DataReader>,
-            .decompile = lines};
-  }
-  return s;
+constexpr Section<S> font_color_section() {
+  return {.name = "font_color",
+          .on_data = on_font_color,
+          .on_open = [](S& c) { c.font_color_row = 0; },
+          .line = kThree.shape(),
+          .note = tr("nine rows of three numbers, one row per line; the opening tag starts again "
+                     "at the first row"),
+          .write = font_color_field<DataWriter>,
+          .load = font_color_field<DataReader>,
+          .decompile = font_color_lines};
 }
 
-constexpr auto kSections = all_sections();
-
-std::size_t place_in(const Section<Settings>& s) {
-  return static_cast<std::size_t>(&s - kSections.data());
-}
-
-// Every line passes through the three groups in turn; within a group, an opening tag of a later
-// setting is a data line of the open one.
-constexpr Group<Settings> kAll(kSections);
-constexpr Group<Settings> kGroups[] = {kAll.subspan(0, kSecondGroup),
-                                       kAll.subspan(kSecondGroup, kThirdGroup - kSecondGroup),
-                                       kAll.subspan(kThirdGroup)};
+// The settings in section, key table and field order, in their three groups of tags: every line
+// passes through the three groups in turn, and within a group an opening tag of a later setting
+// is a data line of the open one.
+constexpr auto kFirst = sections<S>(
+    value_section<kTitleLine>(), line_section<kFocusLine>("img_focus"),
+    line_section<kOne, &S::effect_arrow_talk>("effect_arrow_talk"),
+    line_section<kOne, &S::effect_arrow_menu1>("effect_arrow_menu1"),
+    line_section<kOne, &S::effect_arrow_menu2>("effect_arrow_menu2"),
+    line_section<kOne, &S::effect_bare>("effect_bare"),
+    line_section<kOneSound, &S::wave_bare>("wave_bare"),
+    line_section<kThreeSounds, &S::wave_battle>("wave_battle"),
+    line_section<kOneSound, &S::wave_poison>("wave_poison"),
+    line_section<kOneSound, &S::wave_equip_set>("wave_equip_set"),
+    line_section<kOneSound, &S::wave_equip_remove>("wave_equip_remove"),
+    line_section<kOneMusic, &S::midi_level_up>("midi_level_up"),
+    line_section<kOneMusic, &S::midi_gameover>("midi_gameover"), value_section<kDenominationLine>(),
+    line_section<kOne, &S::line_thick>("line_thick"),
+    line_section<kOne, &S::flag_battle_alpha>("flag_battle_alpha"),
+    line_section<kOne, &S::flag_back_bmp>("flag_back_bmp"),
+    line_section<kOne, &S::alpha_select>("alpha_select"),
+    line_section<kThree, &S::rgb_line>("rgb_line"), line_section<kThree, &S::rgb_back>("rgb_back"),
+    line_section<kThree, &S::rgb_battle_item>("rgb_battle_item"),
+    line_section<kOne, &S::alpha_battle_item>("alpha_battle_item"),
+    line_section<kThree, &S::rgb_back_talk>("rgb_back_talk"),
+    line_section<kOne, &S::fade_max_talk>("fade_max_talk"),
+    line_section<kOne, &S::flag_talk_face>("flag_talk_face"),
+    line_section<kOne, &S::talk_y>("talk_y"),
+    line_section<kOne, &S::poison_interval>("poison_interval"),
+    line_section<kOne, &S::move_interval_pc>("move_interval_pc"),
+    line_section<kOne, &S::move_interval_npc>("move_interval_npc"));
+constexpr auto kSecond = sections<S>(
+    line_section<kTwo, &S::no_scroll_area>("no_scroll_area"),
+    line_section<kOne, &S::straight_max>("straight_max"),
+    line_section<kOne, &S::game_speed>("game_speed"),
+    line_section<kOne, &S::fade_speed>("fade_speed"),
+    line_section<kOne, &S::turn_speed>("turn_speed"),
+    line_section<kOne, &S::enemy_attack_speed>("enemy_attack_speed"),
+    line_section<kOne, &S::damage_speed>("damage_speed"),
+    line_section<kOne, &S::enemy_damage_speed>("enemy_damage_speed"),
+    line_section<kOne, &S::focus_speed>("focus_speed"),
+    line_section<kOne, &S::letter_speed>("letter_speed"), value_section<kFontNameLine>(),
+    line_section<kOne, &S::font_weight>("font_weight"), font_color_section(),
+    line_section<kOne, &S::event_font_size>("event_font_size"),
+    line_section<kOne, &S::talk_font_size>("talk_font_size"),
+    line_section<kOne, &S::ability_max>("ability_max"),
+    line_section<kOne, &S::item_own_num>("item_own_num"), value_section<kSellRateLine>(),
+    line_section<kOne, &S::buy_disp_num>("buy_disp_num"),
+    line_section<kOne, &S::sell_disp_num>("sell_disp_num"),
+    line_section<kOne, &S::menu_disp_num1>("menu_disp_num1"),
+    line_section<kOne, &S::menu_disp_num2>("menu_disp_num2"),
+    line_section<kOne, &S::battle_disp_num>("battle_disp_num"),
+    line_section<kOne, &S::save_disp_num>("save_disp_num"),
+    line_section<kOne, &S::battle_item_y>("battle_item_y"),
+    line_section<kOne, &S::battle_wait1>("battle_wait1"),
+    line_section<kOne, &S::battle_wait2>("battle_wait2"),
+    line_section<kOne, &S::save_max>("save_max", {.carries_over = true}),
+    line_section<kOne, &S::menu_width1>("menu_width1"),
+    line_section<kOne, &S::menu_width2>("menu_width2"));
+constexpr auto kThird = sections<S>(
+    line_section<kOne, &S::menu_width3>("menu_width3"),
+    line_section<kOne, &S::item_height>("item_height"),
+    line_section<kOne, &S::fade_increment_monster>("fade_increment_monster"),
+    line_section<kOne, &S::fade_increment_talk>("fade_increment_talk"),
+    line_section<kOne, &S::vol_all>("vol_all"), line_section<kOne, &S::vol_bgm>("vol_bgm"),
+    line_section<kOne, &S::vol_sound>("vol_sound"),
+    line_section<kOne, &S::key_interval>("key_interval"),
+    line_section<kOne, &S::talk_margin>("talk_margin"),
+    line_section<kTwo, &S::pos_menu_item>("pos_menu_item"),
+    line_section<kOne, &S::critical_rate>("critical_rate"),
+    line_section<kOne, &S::ampl_damage>("ampl_damage"),
+    line_section<kOne, &S::ampl_damage_crt>("ampl_damage_crt"),
+    line_section<kOne, &S::dist_enemy_attack>("dist_enemy_attack"),
+    line_section<kOne, &S::effect_wave_crt>("effect_wave_crt"),
+    line_section<kOne, &S::vol_sound_crt>("vol_sound_crt"));
+static_assert(kFirst.size() + kSecond.size() + kThird.size() == S::kSettings);
+constexpr Group<S> kGroups[] = {kFirst, kSecond, kThird};
 
 }  // namespace
 
-std::int32_t& GameSettings::save_max() {
-  return numbers[kSaveMax].values[0];
-}
-
 const Declaration<GameSettings>& GameSettings::declaration() {
   static constexpr Declaration<GameSettings> d{
-      tr("the game's 75 global settings, one section each"), kShortLines, kGroups};
+      .about = tr("the game's 75 global settings, one section each"),
+      .line_buffer = kShortLines,
+      .groups = kGroups};
   return d;
 }
 
 void GameSettings::start_reading() {
-  const std::int32_t kept = save_max();
+  const NumberRow kept = save_max;
   *this = GameSettings();
-  save_max() = kept;
+  save_max = kept;
 }
-
-template class Declared<GameSettings>;
 
 }  // namespace kelv

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -26,9 +25,11 @@ constexpr Group<SoundList<Words>> kGroups[] = {kSections<Words>};
 template <class Words>
 const Declaration<SoundList<Words>>& SoundList<Words>::declaration() {
   static constexpr Declaration<SoundList> d{
-      Words::kAbout, kShortLines, kGroups<Words>, -1, Words::kProvides, [](const SoundList& c) {
-        return std::int64_t{std::clamp(c.count, 0, kMaxEntries)};
-      }};
+      .about = Words::kAbout,
+      .line_buffer = kShortLines,
+      .groups = kGroups<Words>,
+      .provides = Words::kProvides,
+      .size = [](const SoundList& c) { return std::int64_t{std::clamp(c.count, 0, kMaxEntries)}; }};
   return d;
 }
 
@@ -39,8 +40,6 @@ void SoundList<Words>::start_reading() {
   index = 0;
 }
 
-template class Declared<SoundList<MidiWords>>;
-template class Declared<SoundList<WaveWords>>;
 template class SoundList<MidiWords>;
 template class SoundList<WaveWords>;
 

@@ -32,7 +32,7 @@ struct WaveWords {
 };
 
 template <class Words>
-class SoundList final : public Declared<SoundList<Words>> {
+class SoundList final : public SectionConverter<SoundList<Words>> {
  public:
   static constexpr std::int32_t kMaxEntries = 256;
   static const Declaration<SoundList>& declaration();

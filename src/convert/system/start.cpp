@@ -1,7 +1,6 @@
 #include "convert/system/start.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -10,17 +9,15 @@ namespace {
 constexpr auto kIndexLine = line(value<&StartSettings::start_scene_index>("start_scene_index"));
 
 constexpr auto kSections = sections<StartSettings>(value_section<kIndexLine>(
-    {.note = tr("the number of the scene the game starts in"), .keeps = true}));
+    {.note = tr("the number of the scene the game starts in"), .carries_over = true}));
 constexpr Group<StartSettings> kGroups[] = {kSections};
 
 }  // namespace
 
 const Declaration<StartSettings>& StartSettings::declaration() {
-  static constexpr Declaration<StartSettings> d{tr("the scene the game starts in"), kShortLines,
-                                                kGroups};
+  static constexpr Declaration<StartSettings> d{
+      .about = tr("the scene the game starts in"), .line_buffer = kShortLines, .groups = kGroups};
   return d;
 }
-
-template class Declared<StartSettings>;
 
 }  // namespace kelv

@@ -8,7 +8,7 @@
 
 namespace kelv {
 
-class StartSettings final : public Declared<StartSettings> {
+class StartSettings final : public SectionConverter<StartSettings> {
  public:
   static const Declaration<StartSettings>& declaration();
 

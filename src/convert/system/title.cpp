@@ -1,7 +1,6 @@
 #include "convert/system/title.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -18,27 +17,30 @@ constexpr auto kItemLine =
 // Everything is kept for the next title file of the run. The items are written below their
 // number: two numbers and a counted text each.
 constexpr auto kSections = sections<TitleMenu>(
-    value_section<kMidiLine>({.note = tr("the number of the title music"), .keeps = true}),
-    line_section<kPosLine>("menu_pos", {.note = tr("where the menu stands"), .keeps = true}),
-    value_section<kHeightLine>({.keeps = true}), value_section<kFontSizeLine>({.keeps = true}),
-    line_section<kColorLine>("font_color", {.note = tr("twelve colour values"), .keeps = true}),
+    value_section<kMidiLine>({.note = tr("the number of the title music"), .carries_over = true}),
+    line_section<kPosLine>("menu_pos", {.note = tr("where the menu stands"), .carries_over = true}),
+    value_section<kHeightLine>({.carries_over = true}),
+    value_section<kFontSizeLine>({.carries_over = true}),
+    line_section<kColorLine>("font_color",
+                             {.note = tr("twelve colour values"), .carries_over = true}),
     fixed_list<&TitleMenu::menu_item_number, &TitleMenu::items, &TitleMenu::index,
                TitleMenu::kMaxItems, kItemLine, false>(
         "menu_item_number", "menu_item_data",
         {.note = tr("the number of menu items, at most 10 (a larger number counts as 10)"),
-         .keeps = true},
-        {.note = tr("a second item section goes on after the items of the first"), .keeps = true}));
+         .carries_over = true},
+        {.note = tr("a second item section goes on after the items of the first"),
+         .carries_over = true}));
 constexpr Group<TitleMenu> kGroups[] = {kSections};
 
 }  // namespace
 
 const Declaration<TitleMenu>& TitleMenu::declaration() {
   static constexpr Declaration<TitleMenu> d{
-      tr("the title screen's music and the title menu: its place, item height, font and items"),
-      kShortLines, kGroups};
+      .about =
+          tr("the title screen's music and the title menu: its place, item height, font and items"),
+      .line_buffer = kShortLines,
+      .groups = kGroups};
   return d;
 }
-
-template class Declared<TitleMenu>;
 
 }  // namespace kelv

@@ -10,7 +10,7 @@
 
 namespace kelv {
 
-class TitleMenu final : public Declared<TitleMenu> {
+class TitleMenu final : public SectionConverter<TitleMenu> {
  public:
   static constexpr std::int32_t kMaxItems = 10;
 

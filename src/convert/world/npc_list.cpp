@@ -1,7 +1,6 @@
 #include "convert/world/npc_list.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -32,12 +31,12 @@ constexpr Group<NpcList> kGroups[] = {kSections};
 
 const Declaration<NpcList>& NpcList::declaration() {
   static constexpr Declaration<NpcList> d{
-      tr("the people of the world"), kShortLines, kGroups, -1, kNpcList, [](const NpcList& c) {
-        return std::int64_t{c.npcs.count};
-      }};
+      .about = tr("the people of the world"),
+      .line_buffer = kShortLines,
+      .groups = kGroups,
+      .provides = kNpcList,
+      .size = [](const NpcList& c) { return std::int64_t{c.npcs.count}; }};
   return d;
 }
-
-template class Declared<NpcList>;
 
 }  // namespace kelv

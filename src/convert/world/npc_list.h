@@ -47,7 +47,7 @@ static_assert(offsetof(Npc, values15_31) == 344);
 static_assert(offsetof(Npc, unused_d) == 412);
 static_assert(offsetof(Npc, second_word) == 420);
 
-class NpcList final : public Declared<NpcList> {
+class NpcList final : public SectionConverter<NpcList> {
  public:
   static const Declaration<NpcList>& declaration();
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -31,7 +30,7 @@ void on_capacity(Character& c, const Line& l) {
 // The count is cut against the capacity held now; it has no lower limit.
 void on_item_count(Character& c, const Line& l) {
   l.scan_number(c.item_count, kItemCount);
-  if (c.item_count > c.item_capacity) l.note(Note::CountClamped, c.item_count, c.item_capacity);
+  if (c.item_count > c.item_capacity) l.note(seen::CountClamped{c.item_count, c.item_capacity});
   if (c.item_count >= c.item_capacity) c.item_count = c.item_capacity;
 }
 
@@ -40,8 +39,8 @@ void on_item_count(Character& c, const Line& l) {
 void on_item(Character& c, const Line& l) {
   PcItem* item = c.item_index < c.item_count ? c.items.at(c.item_index) : nullptr;
   if (item == nullptr) {
-    l.note(Note::LineUnused,
-           c.items.present() ? std::min<std::int64_t>(c.item_count, c.items.size()) : -1);
+    l.note(seen::LineUnused::counted(c.items.present(),
+                                     std::min<std::int64_t>(c.item_count, c.items.size())));
     return;
   }
   l.scan(kItemLine, *item);
@@ -199,8 +198,11 @@ constexpr Group<Character> kGroups[] = {kSections};
 
 const Declaration<PlayerCharacter>& PlayerCharacter::declaration() {
   static constexpr Declaration<PlayerCharacter> d{
-      tr("the player character: name, main values, chip and face images, equipment and items"),
-      kShortLines, kGroups, 8};
+      .about =
+          tr("the player character: name, main values, chip and face images, equipment and items"),
+      .line_buffer = kShortLines,
+      .groups = kGroups,
+      .fields = 8};
   return d;
 }
 
@@ -222,7 +224,5 @@ void PlayerCharacter::release() {
   equipment_index = 0;
   item_index = 0;
 }
-
-template class Declared<PlayerCharacter>;
 
 }  // namespace kelv

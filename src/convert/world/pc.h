@@ -43,7 +43,7 @@ static_assert(sizeof(PcEquipment) == 4);
 // The most equipment values a character has.
 inline constexpr std::int32_t kEquipmentSlots = 5;
 
-class PlayerCharacter final : public Declared<PlayerCharacter> {
+class PlayerCharacter final : public SectionConverter<PlayerCharacter> {
  public:
   static const Declaration<PlayerCharacter>& declaration();
 

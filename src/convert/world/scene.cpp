@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -27,7 +26,7 @@ constexpr auto kAnimFileLine = line(value<&Scenes::anim_field_filename>("anim_fi
 constexpr auto kEventLine = line(values<&EventPos::values>("value", 1));
 constexpr ValueShape kCommandCount{"flag_cmd_number"};
 // A command is the whole line, blanks included, an empty one too.
-constexpr ValueShape kCommand{"command", 0, ValueKind::Text, Twist::None, kLongLines};
+constexpr ValueShape kCommand{"command", 0, ValueKind::Text, Stored::AsRead, kLongLines};
 constexpr std::array<ValueShape, 1> kCommandLine{kCommand};
 
 // The four lists of indexes and events: a count line replaces the list by a new zero-filled one
@@ -41,7 +40,7 @@ constexpr Text kRestarts = tr("the opening tag starts again at the first");
 template <auto Field>
 void on_row(Scenes& c, const Line& l) {
   if (c.row >= kFieldRows) {
-    l.note(Note::LineUnused, kFieldRows, 1);
+    l.note(seen::LineUnused::rows_full(kFieldRows));
     return;
   }
   l.at_record(static_cast<std::int64_t>(c.row));
@@ -116,10 +115,10 @@ void on_command(Scenes& c, const Line& l) {
   // The commands go into one field, whose data size must fit 32 bits: a command that would
   // take it past that leaves its slot empty.
   if (c.command_bytes + counted_size(text) > std::numeric_limits<std::int32_t>::max()) {
-    l.note(Note::LineUnused, 0, 2);
+    l.note(seen::LineUnused::field_full());
     return;
   }
-  c.keep(*slot, text);
+  c.store(*slot, text);
 }
 
 template <class L>
@@ -160,7 +159,7 @@ void commands(D& d, Scenes& c) {
           const bool read = d.read_text(text, kCommand);
           listen.end_record();
           if (!read) break;
-          c.keep(list.table[k], text);
+          c.store(list.table[k], text);
           d.remember(c.command_texts.data() + list.table[k].offset, list.table[k].size, at + 4);
         }
         listen.end_records();
@@ -265,7 +264,7 @@ constexpr Group<Scenes> kGroups[] = {kSections};
 
 }  // namespace
 
-void Scenes::keep(CommandSlot& slot, std::string_view text) {
+void Scenes::store(CommandSlot& slot, std::string_view text) {
   command_bytes += counted_size(text);
   slot = {static_cast<std::uint32_t>(command_texts.size()),
           static_cast<std::uint32_t>(text.size() + 1)};
@@ -275,16 +274,16 @@ void Scenes::keep(CommandSlot& slot, std::string_view text) {
 
 const Declaration<Scenes>& Scenes::declaration() {
   static constexpr Declaration<Scenes> d{
-      tr("one scene: its kind, name, map, music, scene changes, people, treasures, battles, field "
-         "tables, event positions and flags with their commands"),
-      kLongLines, kGroups};
+      .about = tr(
+          "one scene: its kind, name, map, music, scene changes, people, treasures, battles, field "
+          "tables, event positions and flags with their commands"),
+      .line_buffer = kLongLines,
+      .groups = kGroups};
   return d;
 }
 
 void Scenes::release() {
   *this = Scenes();  // gives the texts' memory back, too
 }
-
-template class Declared<Scenes>;
 
 }  // namespace kelv

@@ -75,7 +75,7 @@ struct Flag {
 
 // One scene file's data, and the reading of it. A cleared scene is all zero with every list
 // absent.
-class Scenes final : public Declared<Scenes> {
+class Scenes final : public SectionConverter<Scenes> {
  public:
   static const Declaration<Scenes>& declaration();
 
@@ -107,7 +107,7 @@ class Scenes final : public Declared<Scenes> {
     return std::string_view(command_texts).substr(slot.offset, slot.size - 1);
   }
   // Stores `text` in `slot`.
-  void keep(CommandSlot& slot, std::string_view text);
+  void store(CommandSlot& slot, std::string_view text);
 
   // Of the current reading: each list's running index, the row index the two field tables
   // share, the flag the command sections work on and the next command of that flag.

@@ -1,7 +1,6 @@
 #include "convert/world/treasure_list.h"
 
 #include "convert/declare.h"
-#include "convert/declared.h"
 
 namespace kelv {
 namespace {
@@ -45,12 +44,11 @@ constexpr Group<TreasureList> kGroups[] = {kSections};
 
 const Declaration<TreasureList>& TreasureList::declaration() {
   static constexpr Declaration<TreasureList> d{
-      tr("the treasures the scenes hand out"),
-      kLongLines,
-      kGroups,
-      -1,
-      kTreasureList,
-      [](const TreasureList& c) { return std::int64_t{c.treasures.count}; }};
+      .about = tr("the treasures the scenes hand out"),
+      .line_buffer = kLongLines,
+      .groups = kGroups,
+      .provides = kTreasureList,
+      .size = [](const TreasureList& c) { return std::int64_t{c.treasures.count}; }};
   return d;
 }
 
@@ -73,7 +71,5 @@ std::optional<Refusal> TreasureList::end_reading() {
   }
   return Refusal{first_refused, why};
 }
-
-template class Declared<TreasureList>;
 
 }  // namespace kelv

@@ -26,7 +26,7 @@ static_assert(offsetof(Treasure, unused_a) == 24);
 static_assert(offsetof(Treasure, last) == 32);
 static_assert(offsetof(Treasure, unused_b) == 44);
 
-class TreasureList final : public Declared<TreasureList> {
+class TreasureList final : public SectionConverter<TreasureList> {
  public:
   // Bytes a treasure takes in the data file: values 1 to 9.
   static constexpr std::int64_t kWrittenSize = 36;

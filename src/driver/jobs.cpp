@@ -1,0 +1,115 @@
+#include "driver/jobs.h"
+
+#include <algorithm>
+
+#include "driver/paths.h"
+#include "inspect/names.h"
+
+namespace kelv {
+namespace {
+
+class Gathering {
+ public:
+  Gathering(const Options& options, FileSystem& files) : options_(options), files_(files) {}
+
+  std::vector<Job> jobs() {
+    for (const std::string_view arg : options_.paths) {
+      const std::string path(arg);
+      if (files_.is_folder(path)) {
+        add_folder(path);
+      } else if (is_wildcard(path) && !files_.exists(path)) {
+        add_matches(path);
+      } else if (!files_.exists(path) && kind_of(path) == nullptr) {
+        // A name that is neither a file nor a folder is a mistake, whatever it is called; a
+        // source's own reading tells why it cannot be opened.
+        jobs_.push_back({path, nullptr, Job::Task::Missing});
+      } else {
+        add_file(path, true);
+      }
+    }
+    return std::move(jobs_);
+  }
+
+ private:
+  bool reads_sources() const {
+    return options_.mode == Mode::Convert || options_.mode == Mode::Check;
+  }
+
+  // The kind a file's name selects in this mode: data files for the dump and the decompiler,
+  // sources otherwise.
+  const Kind* kind_of(std::string_view path) const {
+    const std::string_view base = base_name(path);
+    return reads_sources() ? kind_of_source(base) : kind_of_data(base);
+  }
+
+  // A file named on the command line (`named`) or found in a folder.
+  void add_file(const std::string& path, bool named) {
+    const std::string_view base = base_name(path);
+    if (const Kind* kind = kind_of(path);
+        kind != nullptr || (options_.mode == Mode::Dump && named)) {
+      // A data file of a kind no converter knows is still shown, field by field, when it is named.
+      jobs_.push_back({path, kind});
+    } else if (reads_sources() && base == kNamesFile) {
+      jobs_.push_back({path, nullptr, Job::Task::Names});
+    } else if (std::string meant = reads_sources() ? source_name_meant(base) : std::string();
+               !meant.empty()) {
+      jobs_.push_back({path, nullptr, Job::Task::Misnamed, std::move(meant)});
+    } else if (named || !reads_sources() || kind_of_data(base) == nullptr) {
+      // The outputs beside the sources of a folder are no news.
+      jobs_.push_back({path, nullptr, Job::Task::Skip});
+    }
+  }
+
+  void add_folder(const std::string& folder) {
+    std::vector<FileSystem::Entry> entries;
+    if (const Problem p = files_.list(folder, entries); !p.empty()) {
+      jobs_.push_back({folder, nullptr, Job::Task::Unlisted, p});
+      return;
+    }
+    std::ranges::sort(entries, {}, &FileSystem::Entry::name);
+    for (const FileSystem::Entry& e : entries) {
+      const std::string path = joined(folder, e.name);
+      if (e.folder) {
+        if (options_.recursive) add_folder(path);
+      } else {
+        add_file(path, false);
+      }
+    }
+  }
+
+  // A wildcard on Windows (whose shells leave them to the programs): the files and folders it
+  // matches, in the byte order of their names, each as if it had been typed in its place. One
+  // that matches nothing fails, naming it.
+  void add_matches(const std::string& pattern) {
+    std::vector<FileSystem::Entry> matches;
+    if (const Problem p = files_.find(pattern, matches); !p.empty()) {
+      jobs_.push_back({pattern, nullptr, Job::Task::Unlisted, p});
+      return;
+    }
+    if (matches.empty()) {
+      jobs_.push_back({pattern, nullptr, Job::Task::NoMatch});
+      return;
+    }
+    std::ranges::sort(matches, {}, &FileSystem::Entry::name);
+    for (const FileSystem::Entry& e : matches) {
+      const std::string path = joined(folder_part(pattern), e.name);
+      if (e.folder) {
+        add_folder(path);
+      } else {
+        add_file(path, true);
+      }
+    }
+  }
+
+  const Options& options_;
+  FileSystem& files_;
+  std::vector<Job> jobs_;
+};
+
+}  // namespace
+
+std::vector<Job> gather_jobs(const Options& options, FileSystem& files) {
+  return Gathering(options, files).jobs();
+}
+
+}  // namespace kelv

@@ -1,0 +1,35 @@
+// The files of a run, gathered from the command line before any is read: each named file, each
+// file of a named folder, each match of a wildcard, with what is done with it in its turn.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "convert/catalog.h"
+#include "driver/options.h"
+#include "platform/platform.h"
+
+namespace kelv {
+
+// One file of the run: what is done with it, in its turn among the others.
+struct Job {
+  enum class Task {
+    Kind,      // converted, checked, dumped or decompiled as the kind its name selects
+    Names,     // the author's names file, checked
+    Skip,      // no kind has its name: passed over
+    Misnamed,  // no kind has its name, but one has a name close to it
+    Missing,   // named, and neither a file nor a folder
+    NoMatch,   // a wildcard that matches nothing
+    Unlisted,  // a folder that cannot be listed
+  };
+  std::string path;
+  const Kind* kind = nullptr;  // what its name selects (nullptr: none)
+  Task task = Task::Kind;
+  std::string detail = {};  // the name meant (Misnamed), why a folder cannot be listed (Unlisted)
+};
+
+// The files of the run in order: each argument, or the files of a folder in the byte order of
+// their names (and those of its subfolders, depth first, with -r).
+std::vector<Job> gather_jobs(const Options& options, FileSystem& files);
+
+}  // namespace kelv
