@@ -26,6 +26,7 @@ R* record_for(const Line& l, Table<R>& table, std::int64_t index) {
 // After a count line made a table of `count` records of `bytes` each, or could not: a table that
 // cannot be made, and one so large that a digit too many is likely, are told.
 inline void tell_table(const Line& l, bool made, std::int64_t count, std::int64_t bytes) {
+  if (made) l.made_table(count * bytes);
   if (!made) {
     l.note(seen::TableRefused{count});
   } else if (count * bytes > kHugeTable) {

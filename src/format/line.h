@@ -34,6 +34,10 @@ class Line {
   int section_number() const { return section_number_; }
   // The record of its table the line fills (from 0), for what is told of it.
   void at_record(std::int64_t record) const { record_ = record; }
+  std::int64_t record() const { return record_; }
+  // A count line: the bytes of the table it made, for what is told of it.
+  void made_table(std::int64_t bytes) const { table_bytes_ = bytes; }
+  std::int64_t table_bytes() const { return table_bytes_; }
 
   // Reads the line into `record` by its line format; a scan that stops early, values left over
   // after the last, a word or text cut to its field and a number wrapped are noted, and every
@@ -98,6 +102,7 @@ class Line {
   LinkListener& links_;
   LineContext where_;
   mutable std::int64_t record_ = -1;
+  mutable std::int64_t table_bytes_ = -1;
 };
 
 }  // namespace kelv

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "format/line_format.h"
+#include "format/walk_listener.h"
 
 namespace kelv {
 
@@ -20,6 +21,9 @@ class LinkListener {
   // `value.refers` of another kind.
   virtual void reference(std::uint32_t line, std::string_view section, const ValueShape& value,
                          std::int32_t number) = 0;
+  // Who hears what each line was taken as (format/walk_listener.h), where anyone does: asked
+  // once, when a reading begins.
+  virtual WalkListener* walk_listener() { return nullptr; }
 };
 
 // The default: hears nothing.

@@ -20,7 +20,8 @@
 //
 // A handler sees its data line as a Line (format/line.h); tag lines are told apart as
 // format/tags.h says; the text of the whole file is watched for the marks of another encoding
-// (format/encoding_watch.h).
+// (format/encoding_watch.h). What the walk took each line as is told to a WalkListener, where a
+// reading has one (format/walk_listener.h).
 #pragma once
 
 #include <cstddef>
@@ -36,6 +37,7 @@
 #include "format/links.h"
 #include "format/report.h"
 #include "format/tags.h"
+#include "format/walk_listener.h"
 #include "language/tr.h"
 
 namespace kelv {
@@ -119,20 +121,30 @@ template <class C>
 class Walk {
  public:
   Walk(C& converter, std::span<const Group<C>> groups, Report& report, LinkListener& links)
-      : converter_(converter), groups_(groups), report_(report), links_(links) {
+      : converter_(converter),
+        groups_(groups),
+        report_(report),
+        links_(links),
+        listener_(links.walk_listener()) {
     number_sections();
   }
 
-  // A line of the source: offered to each group in turn.
-  void line(std::string_view text, std::uint32_t number, bool final_empty) {
+  // A line of the source, or the piece of one that begins at its byte `from`: offered to each
+  // group in turn.
+  void line(std::string_view text, std::uint32_t number, bool final_empty, std::uint32_t from = 0) {
+    from_ = from;
     bool taken = false;
     int base = 0;
     for (const Group<C>& group : groups_) {
       taken = offer(group, base, text, number, final_empty) || taken;
       base += static_cast<int>(group.size());
     }
+    if (taken) return;
     // Other lines outside every section are comment text.
-    if (!taken && looks_like_tag(text)) report_.note({number, seen::UnknownTag{text}});
+    const bool tag = looks_like_tag(text);
+    if (tag) report_.note({number, seen::UnknownTag{text}});
+    if (listener_ != nullptr)
+      tell({.as = Taken::As::Outside, .line = number, .was_open = open_, .looks_like_tag = tag});
   }
 
   // After the last line, `last`: a section still open is left there.
@@ -179,6 +191,8 @@ class Walk {
   }
 
   void open(const Section<C>& s, int own, std::uint32_t number) {
+    if (listener_ != nullptr)
+      tell({.as = Taken::As::Open, .line = number, .section = own, .was_open = open_});
     if (open_ != 0) leave(number);
     open_ = own;
     opened_at_ = number;
@@ -188,6 +202,13 @@ class Walk {
   // A closing tag with no section of its own open closes nothing, or another section; a
   // marker's, and one that does something of its own, is meant so.
   void close(const Section<C>& s, int own, std::string_view tag, std::uint32_t number) {
+    if (listener_ != nullptr) {
+      tell({.as = s.marker() ? Taken::As::Marker : Taken::As::Close,
+            .line = number,
+            .section = own,
+            .was_open = open_,
+            .stray = !s.marker() && open_ != own});
+    }
     if (!s.marker()) {
       if (s.on_close == nullptr && open_ != own) {
         report_.note({number, seen::StrayClose{tag},
@@ -201,14 +222,33 @@ class Walk {
 
   void data(const Section<C>& s, std::string_view text, std::uint32_t number, bool final_empty) {
     const auto at = static_cast<std::size_t>(open_);
+    const std::uint32_t counted_at = count_at_[counted_by_[at]];
     const Line line(text, number, open_, report_, links_,
-                    {s.name, opened_at_, count_at_[counted_by_[at]], final_empty});
-    if (looks_like_tag(text)) line.note(seen::TagAsData{text});
+                    {s.name, opened_at_, counted_at, final_empty});
+    const bool tag = looks_like_tag(text);
+    if (tag) line.note(seen::TagAsData{text});
     if (s.role == Role::Count) {
       count_at_[at] = number;
       if (!final_empty) links_.count_line(number, s.name);
     }
     if (s.on_data != nullptr) s.on_data(converter_, line);
+    if (listener_ != nullptr) {
+      tell({.as = Taken::As::Data,
+            .line = number,
+            .section = open_,
+            .was_open = open_,
+            .looks_like_tag = tag,
+            .opened_at = opened_at_,
+            .counted_at = counted_at,
+            .record = line.record(),
+            .table_bytes = line.table_bytes()});
+    }
+  }
+
+  // Tells the listener what the line (or the piece of it being read) was taken as.
+  void tell(Taken taken) const {
+    taken.from = from_;
+    listener_->taken(taken);
   }
 
   // Leaving the open section at line `where`: a data section may have left records without a
@@ -229,11 +269,13 @@ class Walk {
   std::span<const Group<C>> groups_;
   Report& report_;
   LinkListener& links_;
+  WalkListener* listener_;  // none: nobody hears what the lines were taken as
   std::vector<const Section<C>*> numbered_{nullptr};  // every section by its number
   std::vector<std::size_t> counted_by_{0};            // the count section before each, or 0
   std::vector<std::uint32_t> count_at_;               // the last count line of each
   int open_ = 0;                                      // the section state: 0 outside all
   std::uint32_t opened_at_ = 0;                       // the line that opened it
+  std::uint32_t from_ = 0;  // where the piece being read begins in its line
 };
 
 // Reads the whole source through the groups of sections. `line_buffer` is kShortLines or
@@ -247,12 +289,15 @@ void walk(ByteSource& source, std::size_t line_buffer, C& converter,
   LineReader lines(source, line_buffer);
   EncodingWatch encoding;
   std::uint32_t last = 0;
+  // Each read takes line_buffer - 1 bytes of a long line: the later pieces begin at multiples.
+  std::uint32_t from = 0;
   while (lines.next()) {
     last = lines.line_number();
+    from = lines.is_piece() ? from + static_cast<std::uint32_t>(line_buffer - 1) : 0;
     if (lines.is_piece()) report.note({last, seen::LinePiece{line_buffer - 1}});
     if (lines.cut_at_nul()) report.note({last, seen::CutAtNul{}});
     encoding.line(lines.text(), last, report);
-    walker.line(lines.text(), last, lines.is_final_empty());
+    walker.line(lines.text(), last, lines.is_final_empty(), from);
   }
   encoding.end(report);
   walker.end(last);

@@ -97,13 +97,13 @@ const AuthorName* Names::find(std::string_view kind, std::string_view section,
   return nullptr;
 }
 
-Names Names::read(ByteSource& source, Diagnostics* findings) {
+Names Names::read(ByteSource& source, Diagnostics* findings, LinkListener& links) {
   Names names;
   Reading reading{names.names_, findings};
   const Group<Reading> groups[] = {sections()};
   SilentReport silent;
   walk<Reading>(source, kLongLines, reading, groups,
-                findings != nullptr ? static_cast<Report&>(*findings) : silent);
+                findings != nullptr ? static_cast<Report&>(*findings) : silent, links);
   return names;
 }
 
