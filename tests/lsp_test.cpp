@@ -4,13 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "lsp/document.h"
 #include "lsp/features.h"
 #include "lsp/server.h"
+#include "lsp/tokens.h"
 #include "lsp/transport.h"
+#include "lsp/uri.h"
+#include "temp_dir.h"
 
 namespace kelv::lsp {
 namespace {
@@ -135,8 +139,8 @@ TEST(Lsp, ColumnsMapToShiftJisBytes) {
   for (const auto& e : encodings) {
     const Document d("<a>\r\n" + line + "\r\n", e.encoding);
     EXPECT_EQ(d.shift_jis(), "<a>\r\nx\x82\xa0\xb1?y\r\n");
-    ASSERT_EQ(d.unencodable().size(), 1u);
-    EXPECT_EQ(d.unencodable()[0].character, U'𠮷');
+    ASSERT_EQ(d.unencodable(1).size(), 1u);
+    EXPECT_EQ(d.unencodable(1)[0].character, U'𠮷');
     for (std::size_t i = 0; i < bytes.size(); ++i) {
       const ReaderPlace p = d.reader_place({1, e.columns[i]});
       EXPECT_EQ(p.line, 2u);
@@ -190,26 +194,105 @@ TEST(Lsp, EditsAsTheEditorSendsThem) {
   }
 }
 
-// The answers the reader's view gives, on an item list with a forgotten closing tag and a
-// record that stops at a word.
+// The numbers that index another kind's list are checked against the list as the folder gives
+// it: the source on disk, or the one the editor has open, whose text wins.
+TEST(Lsp, ChecksAcrossTheFilesOfAFolder) {
+  test::TempDir dir;
+  test::write_file(dir / "item_list.txt", "<item_number>\n2\n</item_number>\n");
+  const std::string shop = uri_of(dir / "shop_list.txt");
+  const auto open = [](const std::string& uri, const std::string& text) {
+    return notification("textDocument/didOpen",
+                        nlohmann::json{{"textDocument", {{"uri", uri}, {"version", 1}, {"text", text}}}}.dump());
+  };
+  const std::string shop_text =
+      "<shop_number>\n1\n</shop_number>\n<item_number>\n1\n</item_number>\n"
+      "<item_index>\n5\n</item_index>\n</shop_data>\n";
+  // The last findings published for the shop list, once the input has paused (at its end).
+  const auto published = [&](const std::string& in) {
+    MemoryTransport t(kStart + in);
+    serve(t, nullptr);
+    nlohmann::json last;
+    for (const nlohmann::json& m : messages(t.out)) {
+      if (m.value("method", "") == "textDocument/publishDiagnostics" && m["params"]["uri"] == shop)
+        last = m["params"]["diagnostics"];
+    }
+    return last;
+  };
+  const nlohmann::json on_disk = published(open(shop, shop_text));
+  ASSERT_EQ(on_disk.size(), 1u) << on_disk.dump();
+  EXPECT_EQ(on_disk[0]["code"], "reference");
+  EXPECT_EQ(on_disk[0]["range"]["start"]["line"], 7);
+  EXPECT_EQ(on_disk[0]["relatedInformation"][0]["location"]["uri"], uri_of(dir / "item_list.txt"));
+  EXPECT_EQ(on_disk[0]["relatedInformation"][0]["location"]["range"]["start"]["line"], 1);
+  EXPECT_EQ(on_disk[0]["relatedInformation"][0]["message"], "the list's count is given here");
+  const nlohmann::json open_list = published(
+      open(uri_of(dir / "item_list.txt"), "<item_number>\n9\n</item_number>\n") + open(shop, shop_text));
+  EXPECT_EQ(open_list, nlohmann::json::array());
+}
+
+// An edited document is the document of its text: its lines, their Shift-JIS and what they
+// cannot hold, and the reader's lines, after any edit (line ends made and broken, carriage
+// returns alone, characters of every width).
+TEST(Lsp, AnyEditKeepsTheTextsInStep) {
+  std::mt19937 random(31);
+  const std::vector<std::string> pieces = {"a", "b1 ", "\n", "\r", "\r\n", "あ", "𠮷", "ｱ", "<x>", ""};
+  const auto pick = [&](std::size_t n) { return static_cast<std::uint32_t>(random() % n); };
+  for (const Encoding encoding : {Encoding::Utf16, Encoding::Utf8}) {
+    Document d("あ\r\nb\rc\n", encoding);
+    for (int edit = 0; edit < 400; ++edit) {
+      std::string text;
+      for (std::uint32_t k = pick(4); k > 0; --k)
+        text += pieces[pick(pieces.size())];
+      const Position begin{pick(d.line_count() + 1), pick(4)};
+      const Position end{begin.line + pick(3), pick(4)};
+      d.change(Range{begin, end}, text);
+      const Document fresh(d.text(), encoding);
+      ASSERT_EQ(d.line_count(), fresh.line_count()) << d.text();
+      ASSERT_EQ(d.shift_jis(), fresh.shift_jis()) << d.text();
+      ASSERT_EQ(d.reader_line_count(), fresh.reader_line_count()) << d.text();
+      for (std::uint32_t l = 0; l < d.line_count(); ++l) {
+        ASSERT_EQ(d.line(l), fresh.line(l)) << d.text();
+        ASSERT_EQ(d.unencodable(l).size(), fresh.unencodable(l).size()) << d.text();
+      }
+      for (std::uint32_t r = 1; r <= d.reader_line_count(); ++r)
+        ASSERT_EQ(d.reader_line(r), fresh.reader_line(r)) << d.text();
+    }
+  }
+}
+
+// The answers one reading gives, on an item list with a forgotten closing tag, records that
+// stop at a word, and a closing tag with a blank after it.
 class Features : public ::testing::Test {
  protected:
   const Subject item_list{kind_named("item_list")};
   const Document d{
-      "<item_number>\n2\n<item_data>\n</item_number>\n<item_data>\n"
-      "0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 薬草 Heals.\n"
-      "あ 1\n",
+      "<item_number>\n3\n<item_data>\n</item_number>\n<item_data>\n"
+      "0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 薬草 Heals#now.\n"
+      "あ 1\n"
+      "1 2 x3\n"
+      "</item_data> \n",
       Encoding::Utf16};
-  const Context c{d, item_list, nullptr};
+  const Reading r{d, item_list, nullptr};
+  const Context c{d, item_list, nullptr, r};
+
+  std::string hovered(Position at) const { return hover(c, at)["contents"]["value"].get<std::string>(); }
 };
 
 TEST_F(Features, DiagnosticsAtTheEditorsColumns) {
+  const nlohmann::json found = diagnostics(c, {}, "file:///g/item_list.txt");
   std::vector<std::string> where;
-  for (const nlohmann::json& f : diagnostics(c))
+  for (const nlohmann::json& f : found) {
     where.push_back(f["code"].get<std::string>() + "@" + f["range"]["start"]["line"].dump() + ":" +
                     f["range"]["start"]["character"].dump() + "-" + f["range"]["end"]["character"].dump());
-  // The word "あ" where value1 belongs: its two Shift-JIS bytes are one UTF-16 unit.
-  EXPECT_EQ(where, (std::vector<std::string>{"tag-as-data@2:0-11", "open-at-end@4:0-11", "scan@6:0-1"}));
+    EXPECT_EQ(f["severity"], 2);
+  }
+  // The word "あ" where value1 belongs: its two Shift-JIS bytes are one UTF-16 unit; "x3" where
+  // value3 does.
+  EXPECT_EQ(where, (std::vector<std::string>{"tag-as-data@2:0-11", "open-at-end@4:0-11", "scan@6:0-1",
+                                             "scan@7:4-6", "unknown-tag@8:0-13", "unused-line@8:0-13"}));
+  // Where the section it is read in opened: the tag on line 0 of the editor.
+  EXPECT_EQ(found[0]["relatedInformation"].dump(),
+            R"([{"location":{"range":{"end":{"character":13,"line":0},"start":{"character":0,"line":0}},"uri":"file:///g/item_list.txt"},"message":"the section opened here"}])");
 }
 
 TEST_F(Features, CompletionByTheReadersRule) {
@@ -222,36 +305,110 @@ TEST_F(Features, CompletionByTheReadersRule) {
   };
   EXPECT_EQ(labels({2, 1}), "</item_number> ");  // <item_data> is listed after it
   EXPECT_EQ(labels({4, 0}), "<item_number> <item_data> ");  // nothing open
-  EXPECT_EQ(labels({7, 0}), "</item_data> <item_number> ");
+  EXPECT_EQ(labels({9, 0}), "</item_data> <item_number> ");
   EXPECT_EQ(labels({5, 2}), "");  // not where a tag can go
 }
 
-TEST_F(Features, HoverSymbolsFoldingAndHints) {
-  const auto hovered = [&](Position at) { return hover(c, at)["contents"]["value"].get<std::string>(); };
+TEST_F(Features, HoverOnTagsAndValues) {
   EXPECT_NE(hovered({4, 3}).find("one record per line"), std::string::npos);
-  EXPECT_EQ(hovered({5, 2}).substr(0, 32), "**value 2 of 18** `value2`: a nu");
+  // The count is the last line of <item_number>: the tag read as data, which holds no number.
+  EXPECT_EQ(hovered({5, 2}), "**value 2 of 18** `value2`: a number\n\nrecord [0] of `<item_data>` (count at line 3)");
   EXPECT_NE(hovered({5, 39}).find("`word`: a word of at most 63 bytes"), std::string::npos);
-  EXPECT_NE(hovered({6, 0}).find("not read"), std::string::npos);
+  // Where the scan stops: the value not read, and what the line gives before it.
+  EXPECT_EQ(hovered({6, 0}),
+            "**value 1 of 18** `value1`: a number\n\nNot read: the scan stops here, so this value "
+            "and those after it keep what they held.\n\nThe scan stops at the first value: the "
+            "line gives none.\n\nrecord [1] of `<item_data>` (count at line 3)");
+  EXPECT_NE(hovered({7, 0}).find("The scan stops at value 3; so far the line gives:\n```text\nvalue1=1 value2=2\n```"),
+            std::string::npos);
   EXPECT_NE(hovered({2, 0}).find("Read as a data line of `<item_number>`"), std::string::npos);
+  EXPECT_EQ(hovered({3, 0}).find("not open here"), std::string::npos);
+  // A closing tag of a section that is not open closes the one that is, or none.
+  const Document stray("<item_data>\n</item_number>\n</item_number>\n", Encoding::Utf16);
+  const Reading strays(stray, item_list, nullptr);
+  const auto told = [&](Position at) {
+    return hover({stray, item_list, nullptr, strays}, at)["contents"]["value"].get<std::string>();
+  };
+  EXPECT_NE(told({1, 0}).find("`<item_number>` is not open here: this tag closes `<item_data>` instead."),
+            std::string::npos);
+  EXPECT_NE(told({2, 0}).find("`<item_number>` is not open here: this tag closes nothing."),
+            std::string::npos);
+  // A count: the table it makes, of three records.
+  EXPECT_NE(hovered({1, 0}).find("The table this count makes takes 1152 bytes."), std::string::npos);
+  // A line that finds no record: no record to name.
+  EXPECT_NE(hovered({8, 0}).find("a data line of `<item_data>`, open since line 5"), std::string::npos);
+  EXPECT_EQ(hover(c, {9, 0}), nullptr);  // the empty line after the last line feed
 
+  // A line longer than the reader takes comes in pieces: the second is a data line of its own.
+  const Document long_line("<item_data>\n" + std::string(4095, '1') + " 2 3 4\n", Encoding::Utf16);
+  const Reading pieces(long_line, item_list, nullptr);
+  const nlohmann::json on_piece = hover({long_line, item_list, nullptr, pieces}, {1, 4098});
+  EXPECT_EQ(on_piece["contents"]["value"].get<std::string>().substr(0, 17), "**value 2 of 18**");
+  EXPECT_EQ(on_piece["range"].dump(), R"({"end":{"character":4101,"line":1},"start":{"character":4095,"line":1}})");
+}
+
+TEST_F(Features, SymbolsFoldingAndHints) {
   const nlohmann::json outline = symbols(c);
   ASSERT_EQ(outline.size(), 2u);
   EXPECT_EQ(outline[0]["detail"], "2 lines");  // the tag read as data among them
   EXPECT_EQ(outline[1]["name"], "<item_data>");
-  EXPECT_EQ(outline[1]["detail"], "3 lines");  // the empty line after the last line feed too
+  EXPECT_EQ(outline[1]["detail"], "5 lines");  // the empty line after the last line feed too
   EXPECT_EQ(folding(c).dump(),
-            R"([{"endLine":3,"kind":"region","startLine":0},{"endLine":7,"kind":"region","startLine":4}])");
-
-  // A line longer than the reader takes comes in pieces: the second is a data line of its own.
-  const Document long_line("<item_data>\n" + std::string(4095, '1') + " 2 3 4\n", Encoding::Utf16);
-  const nlohmann::json on_piece = hover({long_line, item_list, nullptr}, {1, 4098});
-  EXPECT_EQ(on_piece["contents"]["value"].get<std::string>().substr(0, 17), "**value 2 of 18**");
+            R"([{"endLine":3,"kind":"region","startLine":0},{"endLine":9,"kind":"region","startLine":4}])");
 
   const nlohmann::json hints = inlay_hints(c, {{5, 0}, {6, 0}});
-  ASSERT_EQ(hints.size(), 18u);
+  ASSERT_EQ(hints.size(), 18u);  // line 6 holds no value that was read
   EXPECT_EQ(hints[16]["label"], "word:");
   EXPECT_EQ(hints[16]["position"]["character"], 38);
   EXPECT_EQ(hints[17]["position"]["character"], 41);  // after 薬草: two units, four bytes
+}
+
+// The tokens as (line, column, length, type) from the protocol's relative numbers.
+std::vector<std::string> decoded(const nlohmann::json& tokens) {
+  std::vector<std::string> out;
+  std::uint32_t line = 0;
+  std::uint32_t column = 0;
+  const nlohmann::json& d = tokens["data"];
+  for (std::size_t i = 0; i + 4 < d.size(); i += 5) {
+    const std::uint32_t delta = d[i];
+    column = delta == 0 ? column + d[i + 1].get<std::uint32_t>() : d[i + 1].get<std::uint32_t>();
+    line += delta;
+    out.push_back(std::to_string(line) + ":" + std::to_string(column) + "+" + d[i + 2].dump() + " " +
+                  std::string(kTokenTypes[d[i + 3].get<std::size_t>()]));
+  }
+  return out;
+}
+
+TEST_F(Features, SemanticTokensColourWhatTheReaderTakes) {
+  const std::vector<std::string> all = decoded(semantic_tokens(c, std::nullopt));
+  const auto has = [&](const std::string& token) {
+    return std::find(all.begin(), all.end(), token) != all.end();
+  };
+  EXPECT_TRUE(has("0:0+13 keyword"));
+  EXPECT_TRUE(has("1:0+1 number"));
+  EXPECT_TRUE(has("2:0+11 notTag"));  // read as a data line
+  EXPECT_TRUE(has("5:38+2 string"));  // 薬草
+  EXPECT_TRUE(has("5:41+5 string"));  // Heals
+  EXPECT_TRUE(has("5:46+1 lineBreak"));
+  EXPECT_TRUE(has("5:47+4 string"));  // now.
+  EXPECT_TRUE(has("7:2+1 number"));
+  EXPECT_FALSE(has("7:4+2 number"));  // x3: not read
+  EXPECT_TRUE(has("8:0+12 notTag"));  // a blank after it: no tag
+  EXPECT_EQ(std::count_if(all.begin(), all.end(), [](const std::string& t) { return t.starts_with("5:"); }), 20);
+  // A range: its lines alone, the first counted from the document's start.
+  EXPECT_EQ(decoded(semantic_tokens(c, Range{{3, 0}, {4, 5}})),
+            (std::vector<std::string>{"3:0+14 keyword", "4:0+11 keyword"}));
+
+  // Reals, and a comment line; a '#' that is the second byte of a character is no break (ソ).
+  const Subject monsters{kind_named("monster_list")};
+  const Document m("monsters\n<monster_data>\n1 2 3 4 5 6 7 8 9 10 11 0.5 -2e3 14\n</monster_data>\n",
+                   Encoding::Utf16);
+  const Reading read(m, monsters, nullptr);
+  const std::vector<std::string> reals = decoded(semantic_tokens({m, monsters, nullptr, read}, std::nullopt));
+  EXPECT_EQ(reals[0], "0:0+8 comment");
+  EXPECT_EQ(reals[13], "2:24+3 real");
+  EXPECT_EQ(reals[14], "2:28+4 real");
+  EXPECT_EQ(reals[15], "2:33+2 number");
 }
 
 }  // namespace

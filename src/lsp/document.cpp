@@ -1,130 +1,205 @@
 #include "lsp/document.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace kelv::lsp {
 
-void Document::index() {
-  starts_.assign(1, 0);
-  for (std::size_t i = 0; i < text_.size(); ++i) {
-    if (text_[i] == '\n') {
-      starts_.push_back(i + 1);
-    } else if (text_[i] == '\r') {
-      if (i + 1 < text_.size() && text_[i + 1] == '\n') ++i;
-      starts_.push_back(i + 1);
-    }
+Document::Line::Line(std::string_view utf8, End end) : text(utf8), end(end) {
+  sjis = to_shift_jis(utf8, unencodable);
+  if (sjis == text) sjis.clear();
+}
+
+std::string_view Document::end_of(End end) {
+  switch (end) {
+    case End::None:
+      return {};
+    case End::Lf:
+      return "\n";
+    case End::CrLf:
+      return "\r\n";
+    case End::Cr:
+      return "\r";
   }
-  converted_.reset();
+  return {};
+}
+
+void Document::split(std::string_view text, std::vector<Line>& out) {
+  std::size_t begin = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\n' && text[i] != '\r') continue;
+    End end = text[i] == '\n' ? End::Lf : End::Cr;
+    if (end == End::Cr && i + 1 < text.size() && text[i + 1] == '\n') end = End::CrLf;
+    out.emplace_back(text.substr(begin, i - begin), end);
+    i += end == End::CrLf ? 1 : 0;
+    begin = i + 1;
+  }
+  out.emplace_back(text.substr(begin), End::None);
+}
+
+Document::Document(std::string_view text, Encoding encoding) : encoding_(encoding) {
+  split(text, lines_);
+  index();
+}
+
+void Document::index() {
+  first_.assign(2, 0);  // reader line 1 begins with the first line
+  for (std::uint32_t l = 0; l + 1 < lines_.size(); ++l) {
+    if (lines_[l].end == End::Lf || lines_[l].end == End::CrLf) first_.push_back(l + 1);
+  }
+  joined_.clear();
 }
 
 std::string_view Document::line(std::uint32_t l) const {
-  if (l >= starts_.size()) return {};
-  const std::size_t begin = starts_[l];
-  std::size_t end = l + 1 < starts_.size() ? starts_[l + 1] : text_.size();
-  if (end > begin && text_[end - 1] == '\n') --end;
-  if (end > begin && text_[end - 1] == '\r') --end;
-  return std::string_view(text_).substr(begin, end - begin);
+  return l < lines_.size() ? std::string_view(lines_[l].text) : std::string_view();
 }
 
-std::size_t Document::offset_of(const Position& p) const {
-  if (p.line >= starts_.size()) return text_.size();
-  return starts_[p.line] + lsp::offset_of(line(p.line), p.column, encoding_);
+std::string_view Document::sjis(std::uint32_t l) const {
+  if (l >= lines_.size()) return {};
+  const Line& line = lines_[l];
+  return line.sjis.empty() ? std::string_view(line.text) : std::string_view(line.sjis);
 }
 
-std::uint32_t Document::column_of(std::uint32_t l, std::size_t utf8_offset) const {
-  const std::string_view text = line(l);
-  return static_cast<std::uint32_t>(columns(text.substr(0, std::min(utf8_offset, text.size())), encoding_));
+const std::vector<Unencodable>& Document::unencodable(std::uint32_t l) const {
+  static const std::vector<Unencodable> none;
+  return l < lines_.size() ? lines_[l].unencodable : none;
+}
+
+std::string Document::text() const {
+  std::string out;
+  for (const Line& l : lines_)
+    out.append(l.text).append(end_of(l.end));
+  return out;
+}
+
+std::uint32_t Document::end_column(std::uint32_t l) const {
+  return static_cast<std::uint32_t>(columns(line(l), encoding_));
 }
 
 void Document::change(const std::optional<Range>& range, std::string_view text) {
   if (!range) {
-    text_ = text;
+    lines_.clear();
+    split(text, lines_);
+    index();
+    return;
+  }
+  // The edit's ends as lines and bytes of their UTF-8, within the text; an end before the start
+  // is the start.
+  const auto place = [&](const Position& p) {
+    if (p.line >= lines_.size()) {
+      return std::pair<std::size_t, std::size_t>(lines_.size() - 1, lines_.back().text.size());
+    }
+    return std::pair<std::size_t, std::size_t>(
+        p.line, offset_of(lines_[p.line].text, p.column, encoding_));
+  };
+  const auto begin = place(range->begin);
+  const auto end = std::max(begin, place(range->end));
+  std::size_t first = begin.first;
+  const std::size_t last = end.first;
+  // The lines from the edit's first to its last, line end and all, as they are after it.
+  std::string edited = lines_[first].text.substr(0, begin.second);
+  edited.append(text).append(std::string_view(lines_[last].text).substr(end.second));
+  edited.append(end_of(lines_[last].end));
+  // A carriage return that ended the line before, and a line feed the edit puts after it, are
+  // one line end now.
+  if (first > 0 && lines_[first - 1].end == End::Cr && edited.starts_with('\n')) {
+    --first;
+    edited.insert(0, lines_[first].text + "\r");
+  }
+  std::vector<Line> made;
+  split(edited, made);
+  // The line after the edit's last line begins where the edited text ends.
+  if (lines_[last].end != End::None) made.pop_back();
+  const std::size_t old = last - first + 1;
+  const auto at = lines_.begin() + static_cast<std::ptrdiff_t>(first);
+  std::move(made.begin(), made.begin() + static_cast<std::ptrdiff_t>(std::min(old, made.size())), at);
+  if (made.size() < old) {
+    lines_.erase(at + static_cast<std::ptrdiff_t>(made.size()), at + static_cast<std::ptrdiff_t>(old));
   } else {
-    const std::size_t begin = offset_of(range->begin);
-    const std::size_t end = std::max(begin, offset_of(range->end));
-    text_.replace(begin, end - begin, text);
+    lines_.insert(at + static_cast<std::ptrdiff_t>(old),
+                  std::make_move_iterator(made.begin() + static_cast<std::ptrdiff_t>(old)),
+                  std::make_move_iterator(made.end()));
   }
   index();
 }
 
-void Document::convert() const {
-  if (converted_) return;
-  Converted c;
-  c.bytes.reserve(text_.size());
-  c.lines.reserve(starts_.size());
-  c.first.assign(2, 0);  // reader line 1 begins with the first line
-  for (std::uint32_t l = 0; l < starts_.size(); ++l) {
-    const std::string_view text = line(l);
-    c.line_start.push_back(c.bytes.size());
-    c.lines.emplace_back(text, l, c.unencodable);
-    c.bytes += c.lines.back().bytes();
-    // The line end as it is: ASCII in both texts.
-    const std::size_t end = l + 1 < starts_.size() ? starts_[l + 1] : text_.size();
-    const std::string_view line_end =
-        std::string_view(text_).substr(starts_[l] + text.size(), end - starts_[l] - text.size());
-    c.bytes += line_end;
-    if (line_end.ends_with('\n')) c.first.push_back(l + 1);
+std::size_t Document::Source::read(char* buffer, std::size_t size) {
+  std::size_t n = 0;
+  while (n < size && line_ < document_.lines_.size()) {
+    const Line& l = document_.lines_[line_];
+    const std::string_view text = document_.sjis(static_cast<std::uint32_t>(line_));
+    const std::string_view end = end_of(l.end);
+    if (at_ < text.size()) {
+      const std::size_t take = std::min(size - n, text.size() - at_);
+      std::memcpy(buffer + n, text.data() + at_, take);
+      n += take;
+      at_ += take;
+      continue;
+    }
+    const std::size_t take = std::min(size - n, text.size() + end.size() - at_);
+    std::memcpy(buffer + n, end.data() + (at_ - text.size()), take);
+    n += take;
+    at_ += take;
+    if (at_ == text.size() + end.size()) {
+      ++line_;
+      at_ = 0;
+    }
   }
-  converted_ = std::move(c);
+  return n;
 }
 
-const std::string& Document::shift_jis() const {
-  convert();
-  return converted_->bytes;
-}
-
-const std::vector<Unencodable>& Document::unencodable() const {
-  convert();
-  return converted_->unencodable;
-}
-
-std::uint32_t Document::reader_line_count() const {
-  convert();
-  return static_cast<std::uint32_t>(converted_->first.size() - 1);
+std::string Document::shift_jis() const {
+  std::string out;
+  for (std::uint32_t l = 0; l < lines_.size(); ++l)
+    out.append(sjis(l)).append(end_of(lines_[l].end));
+  return out;
 }
 
 std::pair<std::uint32_t, std::uint32_t> Document::lines_of(std::uint32_t reader_line) const {
-  convert();
-  const std::vector<std::uint32_t>& first = converted_->first;
+  const std::uint32_t count = line_count();
   if (reader_line == 0) reader_line = 1;
-  if (reader_line >= first.size()) return {line_count() - 1, line_count() - 1};
-  const std::uint32_t last =
-      reader_line + 1 < first.size() ? first[reader_line + 1] - 1 : line_count() - 1;
-  return {first[reader_line], last};
+  if (reader_line >= first_.size()) return {count - 1, count - 1};
+  const std::uint32_t last = reader_line + 1 < first_.size() ? first_[reader_line + 1] - 1 : count - 1;
+  return {first_[reader_line], last};
 }
 
 std::string_view Document::reader_line(std::uint32_t r) const {
   const auto [first, last] = lines_of(r);
-  const Converted& c = *converted_;
-  const std::size_t begin = c.line_start[first];
-  const std::size_t end = c.line_start[last] + c.lines[last].bytes().size();
-  return std::string_view(c.bytes).substr(begin, end - begin);
+  if (first == last) return sjis(first);
+  for (const auto& [line, text] : joined_) {
+    if (line == first) return text;
+  }
+  // Editor lines that lone carriage returns end: one reader line.
+  std::string text(sjis(first));
+  for (std::uint32_t l = first + 1; l <= last; ++l)
+    text.append(1, '\r').append(sjis(l));
+  return joined_.emplace_back(first, std::move(text)).second;
 }
 
 Position Document::position(const ReaderPlace& place) const {
-  convert();
-  const Converted& c = *converted_;
-  if (place.line >= c.first.size()) {
+  if (place.line >= first_.size()) {
     const std::uint32_t last = line_count() - 1;
-    return {last, column_of(last, line(last).size())};
+    return {last, end_column(last)};
   }
   const auto [first, last] = lines_of(place.line);
-  const std::size_t base = c.line_start[first];
+  std::size_t base = 0;  // where editor line `l` begins in the reader line
   std::uint32_t l = first;
-  while (l < last && c.line_start[l + 1] - base <= place.byte)
+  while (l < last && place.byte > base + sjis(l).size()) {
+    base += sjis(l).size() + 1;  // and the carriage return after it
     ++l;
-  const std::size_t column = place.byte - std::min(place.byte, c.line_start[l] - base);
-  return {l, column_of(l, c.lines[l].utf8_offset(column))};
+  }
+  return {l, cursor(l).at_sjis(place.byte - std::min(place.byte, base)).column};
 }
 
 ReaderPlace Document::reader_place(const Position& p) const {
-  convert();
-  const Converted& c = *converted_;
   const std::uint32_t l = std::min(p.line, line_count() - 1);
-  const std::size_t offset = lsp::offset_of(line(l), p.line < line_count() ? p.column : ~0u, encoding_);
-  const auto it = std::upper_bound(c.first.begin() + 1, c.first.end(), l);
-  const auto r = static_cast<std::uint32_t>(it - c.first.begin() - 1);
-  return {r, c.line_start[l] - c.line_start[c.first[r]] + c.lines[l].sjis_column(offset)};
+  const std::size_t column = p.line < line_count() ? p.column : ~std::size_t{0};
+  const auto it = std::upper_bound(first_.begin() + 1, first_.end(), l);
+  const auto r = static_cast<std::uint32_t>(it - first_.begin() - 1);
+  std::size_t byte = 0;
+  for (std::uint32_t k = first_[r]; k < l; ++k)
+    byte += sjis(k).size() + 1;
+  return {r, byte + cursor(l).at_column(column).sjis};
 }
 
 }  // namespace kelv::lsp

@@ -1,9 +1,12 @@
 // What the server answers about one document: its findings, hover, completion, outline, folding
-// and value names, as the protocol's JSON. Each is made from the reader's view of the document
-// (lsp/reading.h) and the kind's own vocabulary: no list of tags or values of its own.
+// and value names, as the protocol's JSON. Each is made from one reading of the document by the
+// real reader (lsp/reading.h) and the kind's own vocabulary: no list of tags or values of its
+// own.
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
 
 #include "lsp/document.h"
 #include "lsp/reading.h"
@@ -17,6 +20,7 @@ struct Context {
   const Document& document;
   const Subject& subject;
   const Names* names;  // the author's names for the values of its folder, if any
+  const Reading& reading;
 };
 
 Json to_json(const Position& position);
@@ -25,8 +29,15 @@ Json to_json(const Range& range);
 Position position_from(const Json& json);
 Range range_from(const Json& json);
 
-// The findings of --check and the characters Shift-JIS cannot hold, as diagnostics.
-Json diagnostics(const Context& context);
+// The whole of the reader's lines `first` to `last`, in the editor's positions.
+Range lines(const Document& document, std::uint32_t first, std::uint32_t last);
+// The piece of a reader line that `use` took, in Shift-JIS (its text as the walk read it).
+std::string_view piece_of(const Context& context, const Taken& use);
+
+// The findings of --check, those of the checks across files (`across`, about this document),
+// and the characters Shift-JIS cannot hold, as diagnostics. `uri` is the document's; a finding
+// that names a line of another file names it by its path.
+Json diagnostics(const Context& context, const std::vector<Finding>& across, const std::string& uri);
 // What the line or value at `at` is; null where there is nothing to say.
 Json hover(const Context& context, const Position& at);
 // The tags that are tags at `at`: the open section's closing tag first.

@@ -1,27 +1,35 @@
 #include "lsp/reading.h"
 
-#include <string>
+#include <algorithm>
+#include <memory>
+#include <optional>
 
-#include "format/line_reader.h"
-#include "format/scan.h"
 #include "inspect/diagnostics.h"
 
 namespace kelv::lsp {
-std::vector<kelv::Finding> findings(const Document& document, const Subject& subject,
-                              const Names* names) {
-  MemorySource source(document.shift_jis());
-  Diagnostics told("", subject.vocabulary(), subject.kind != nullptr ? subject.kind->name() : "",
-                   names);
-  if (subject.kind != nullptr) {
-    const std::unique_ptr<Converter> converter = subject.kind->make();
-    if (const std::optional<Refusal> refused = converter->read(source, told))
-      told.refused(refused->line, refused->why);
-    converter->release();
-  } else {
-    Names::read(source, &told);
+namespace {
+
+// Hears what a reading meets: the lists heard go on to inspect's listener, the uses are kept.
+class Heard final : public LinkListener, public WalkListener {
+ public:
+  Heard(ListsHeard& lists, std::vector<Taken>& uses) : lists_(lists), uses_(uses) {}
+
+  void count_line(std::uint32_t line, std::string_view section) override {
+    lists_.count_line(line, section);
   }
-  return told.findings();
-}
+  void reference(std::uint32_t line, std::string_view section, const ValueShape& value,
+                 std::int32_t number) override {
+    lists_.reference(line, section, value, number);
+  }
+  WalkListener* walk_listener() override { return this; }
+  void taken(const Taken& taken) override { uses_.push_back(taken); }
+
+ private:
+  ListsHeard& lists_;
+  std::vector<Taken>& uses_;
+};
+
+}  // namespace
 
 Numbered::Numbered(const Vocabulary& vocabulary) : all{nullptr}, group{0} {
   for (std::size_t g = 0; g < vocabulary.groups.size(); ++g) {
@@ -32,98 +40,58 @@ Numbered::Numbered(const Vocabulary& vocabulary) : all{nullptr}, group{0} {
   }
 }
 
-std::vector<LineUse> line_uses(const Document& document, const Vocabulary& vocabulary) {
-  std::vector<LineUse> out;
-  const std::string& bytes = document.shift_jis();
-  MemorySource source(bytes);
-  LineReader lines(source, vocabulary.line_buffer);
-  // The tags, made once.
-  std::vector<std::pair<std::string, std::string>> tags;
-  for (const auto& group : vocabulary.groups) {
-    for (const SectionShape& s : group)
-      tags.emplace_back(tag_of(s.name), tag_of(s.name, true));
-  }
-  int state = 0;
-  std::uint32_t opened_at = 0;
-  std::uint32_t index = 0;
-  while (lines.next()) {
-    const std::string_view text = lines.text();
-    LineUse use;
-    use.line = lines.line_number();
-    use.length = text.size();
-    if (lines.is_piece() && !out.empty()) use.byte = out.back().byte + out.back().length;
-    use.open_before = state;
-    // Every group in turn; in each, the first test that holds decides (as the reader does).
-    bool taken = false;
-    int own = 0;
-    for (const auto& group : vocabulary.groups) {
-      bool here = false;
-      for (const SectionShape& s : group) {
-        ++own;
-        if (here) continue;
-        const bool marker = s.role == Role::Marker;
-        const auto& [open, close] = tags[static_cast<std::size_t>(own - 1)];
-        LineUse::What what = LineUse::Outside;
-        if (!marker && text == open) {
-          what = LineUse::Open;
-          state = own;
-          opened_at = use.line;
-          index = 0;
-        } else if (text == close) {
-          what = LineUse::Close;
-          if (!marker) state = 0;
-        } else if (!marker && state == own) {
-          what = LineUse::Data;
-          use.opened_at = opened_at;
-          use.index = index++;
-        } else {
-          continue;
-        }
-        here = true;
-        if (!taken) {
-          use.what = what;
-          use.section = own;
-          taken = true;
-        }
-      }
+Reading::Reading(const Document& document, const Subject& subject, const Names* names)
+    : lists_(subject.vocabulary(), subject.kind != nullptr ? subject.kind->name() : "", names) {
+  uses_.reserve(document.reader_line_count());
+  Document::Source source(document);
+  Diagnostics told("", subject.vocabulary(), subject.kind != nullptr ? subject.kind->name() : "",
+                   names);
+  Heard heard(lists_, uses_);
+  if (subject.kind != nullptr) {
+    const std::unique_ptr<Converter> converter = subject.kind->make();
+    if (const std::optional<Refusal> refused = converter->read(source, told, heard)) {
+      told.refused(refused->line, refused->why);
+    } else {
+      provided_ = converter->provided();
     }
-    out.push_back(use);
+    converter->release();
+  } else {
+    Names::read(source, &told, heard);
   }
-  return out;
+  findings_ = told.findings();
 }
 
-std::vector<ValueSpan> value_spans(std::string_view text, std::span<const ValueShape> values) {
-  std::vector<ValueSpan> out;
-  if (values.size() == 1 && values[0].kind == ValueKind::Text) {
-    out.push_back({0, text.size(), true});
-    return out;
+const Taken* Reading::use_at(const ReaderPlace& place) const {
+  // The first use of the last piece that begins at or before the place.
+  const auto after = std::upper_bound(
+      uses_.begin(), uses_.end(), place,
+      [](const ReaderPlace& p, const Taken& t) { return p.line < t.line || (p.line == t.line && p.byte < t.from); });
+  if (after == uses_.begin() || std::prev(after)->line != place.line) return nullptr;
+  auto first = std::prev(after);
+  while (first != uses_.begin() && std::prev(first)->line == first->line &&
+         std::prev(first)->from == first->from)
+    --first;
+  return &*first;
+}
+
+int Reading::open_before(std::uint32_t line) const {
+  const auto at = std::lower_bound(uses_.begin(), uses_.end(), line,
+                                   [](const Taken& t, std::uint32_t l) { return t.line < l; });
+  if (at != uses_.end() && at->line == line) return at->was_open;
+  if (at == uses_.begin()) return 0;
+  // After the last line read: what the last line left open.
+  const Taken& last = *std::prev(at);
+  switch (last.as) {
+    case Taken::As::Open:
+    case Taken::As::Data:
+      return last.section;
+    case Taken::As::Close:
+      return 0;
+    case Taken::As::Marker:
+    case Taken::As::Outside:
+      return last.was_open;
   }
-  std::int32_t number = 0;
-  float real = 0;
-  std::string word;
-  std::size_t at = 0;
-  for (const ValueShape& v : values) {
-    word.assign(std::max<std::size_t>(v.size, 1), '\0');
-    const scan_detail::Target target{v.kind,
-                                     v.kind == ValueKind::Int    ? static_cast<void*>(&number)
-                                     : v.kind == ValueKind::Real ? static_cast<void*>(&real)
-                                                                 : word.data(),
-                                     v.kind == ValueKind::Word ? word.size() : 4};
-    const ScanResult r = scan_targets(text.substr(at), {&target, 1});
-    std::size_t begin = at;
-    while (begin < text.size() && is_space(text[begin]))
-      ++begin;
-    if (!r.complete()) {
-      std::size_t end = begin;
-      while (end < text.size() && !is_space(text[end]))
-        ++end;
-      out.push_back({begin, end, false});
-      break;
-    }
-    at += r.stopped_at;
-    out.push_back({begin, at, true});
-  }
-  return out;
+  return 0;
 }
 
 }  // namespace kelv::lsp

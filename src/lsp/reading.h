@@ -1,23 +1,24 @@
-// What the reader makes of a document: the narrow view of the reader that the server's features
-// need, and the one place that asks the reader for it.
+// One reading of a document by the real reader: the converter of its kind reads its Shift-JIS
+// bytes as a conversion does, and what the reading gives is kept for every answer about that
+// text until the editor changes it:
 //
-//   - Findings: the real converter reads the document's Shift-JIS bytes with a report that
-//     tells what --check tells, so the editor hears exactly what a conversion would say.
-//   - Line uses: what each line is taken as (a tag that opens or closes a section, a data line
-//     of the open section, a comment), by the reader's rule of which tags are tags while a
-//     section is open.
-//   - Values: where each value of a data line lies, found by the real scanner value by value.
+//   - the findings, typed values as --check makes them (inspect/finding.h);
+//   - what the walk took each line as (format/walk_listener.h): a tag, a data line of a section
+//     with the record it filled, a line outside every section;
+//   - the numbers that index the lists of other kinds, and the list the source itself gives,
+//     for the checks across the files of its folder (inspect/references.h).
 #pragma once
 
 #include <cstdint>
 #include <span>
-#include <string>
 #include <string_view>
 #include <vector>
 
 #include "convert/catalog.h"
+#include "format/walk_listener.h"
 #include "inspect/finding.h"
 #include "inspect/names.h"
+#include "inspect/references.h"
 #include "lsp/document.h"
 
 namespace kelv::lsp {
@@ -32,24 +33,8 @@ struct Subject {
   std::string_view name() const { return kind != nullptr ? kind->name() : "names"; }
 };
 
-// Everything the reader finds in the document, the author's `names` lending their names.
-std::vector<kelv::Finding> findings(const Document& document, const Subject& subject,
-                              const Names* names);
-
-// What a line of the reader's text is taken as.
-struct LineUse {
-  enum What : std::uint8_t { Outside, Open, Close, Data } what = Outside;
-  std::uint32_t line = 1;    // the reader's line, from 1
-  std::size_t byte = 0;      // where this piece of the line begins (a long line comes in pieces)
-  std::size_t length = 0;    // its bytes
-  int section = 0;           // Open, Close: its section; Data: the open one (1-based, 0: none)
-  int open_before = 0;       // the section open before the line (0: none)
-  std::uint32_t opened_at = 0;  // Data: the line that opened its section
-  std::uint32_t index = 0;      // Data: how many data lines the section had before it
-};
-
-// The sections of a vocabulary by number, as the reader numbers them: their 1-based place in
-// the groups taken one after the other.
+// The sections of a vocabulary by number, as the walk numbers them: their 1-based place in the
+// groups taken one after the other.
 struct Numbered {
   explicit Numbered(const Vocabulary& vocabulary);
   const SectionShape& operator[](int number) const { return *all[static_cast<std::size_t>(number)]; }
@@ -58,16 +43,29 @@ struct Numbered {
   std::vector<std::size_t> group;
 };
 
-// What every line of the document is taken as, in order.
-std::vector<LineUse> line_uses(const Document& document, const Vocabulary& vocabulary);
+class Reading {
+ public:
+  // Reads `document` as a source of `subject`, the author's `names` lending their names.
+  Reading(const Document& document, const Subject& subject, const Names* names);
 
-// Where a value of a data line lies, in bytes of its text; `read` is false for the first value
-// that does not scan (it begins where the scan looked) and those after it are not given.
-struct ValueSpan {
-  std::size_t begin = 0;
-  std::size_t end = 0;
-  bool read = true;
+  // Every finding, sorted by place.
+  const std::vector<Finding>& findings() const { return findings_; }
+  // What each line was taken as, in line order.
+  std::span<const Taken> uses() const { return uses_; }
+  // The first use of the piece of a reader line that holds `place`; nullptr past the last.
+  const Taken* use_at(const ReaderPlace& place) const;
+  // The section open where the reader line `line` begins (0: none).
+  int open_before(std::uint32_t line) const;
+  // The numbers that index other lists, and where the source gives its own list's count.
+  const ListsHeard& lists() const { return lists_; }
+  // The list the source gives other kinds, as its data file would hold it.
+  const Provided& provided() const { return provided_; }
+
+ private:
+  std::vector<Finding> findings_;
+  std::vector<Taken> uses_;
+  ListsHeard lists_;
+  Provided provided_;
 };
-std::vector<ValueSpan> value_spans(std::string_view text, std::span<const ValueShape> values);
 
 }  // namespace kelv::lsp

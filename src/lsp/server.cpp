@@ -11,7 +11,9 @@
 #include "convert/catalog.h"
 #include "format/line_reader.h"
 #include "language/tr.h"
+#include "lsp/across.h"
 #include "lsp/features.h"
+#include "lsp/tokens.h"
 #include "lsp/uri.h"
 #include "platform/platform.h"
 
@@ -55,7 +57,8 @@ struct Open {
   std::optional<Subject> subject;  // none: a file of no kind kelvconv knows
   Document document;
   std::int64_t version = 0;
-  bool dirty = true;  // changed since its findings were published
+  bool dirty = true;  // changed since its findings were published (its own, or across files)
+  std::optional<Reading> reading;  // of the text as it is now, once asked for
 };
 
 bool is_id(const Json& id) {
@@ -212,6 +215,12 @@ class Server {
     if (method == "workspace/executeCommand") return execute(params);
     using Feature = Json (*)(Server&, const Context&, const Json&);
     static const std::map<std::string, Feature, std::less<>> features = {
+        {"textDocument/semanticTokens/full",
+         [](Server&, const Context& c, const Json&) { return semantic_tokens(c, std::nullopt); }},
+        {"textDocument/semanticTokens/range",
+         [](Server&, const Context& c, const Json& p) {
+           return semantic_tokens(c, range_from(p.at("range")));
+         }},
         {"textDocument/hover",
          [](Server&, const Context& c, const Json& p) { return hover(c, position_from(p.at("position"))); }},
         {"textDocument/completion",
@@ -226,9 +235,13 @@ class Server {
     const auto it = features.find(method);
     if (it == features.end()) throw Failure(kMethodNotFound, "no such method: " + method);
     Open& d = document(params);
-    if (!d.subject) return method == "textDocument/hover" ? Json() : Json::array();
+    if (!d.subject) {
+      if (method == "textDocument/hover") return nullptr;
+      return method.starts_with("textDocument/semanticTokens") ? Json{{"data", Json::array()}}
+                                                               : Json::array();
+    }
     const std::optional<Names> names = names_for(d.path);
-    const Context c{d.document, *d.subject, names ? &*names : nullptr};
+    const Context c{d.document, *d.subject, names ? &*names : nullptr, reading(d, names)};
     return it->second(*this, c, params);
   }
 
@@ -238,9 +251,10 @@ class Server {
       const std::string uri = item.at("uri");
       const std::string path = path_of(uri);
       documents_.erase(uri);
-      documents_.emplace(uri, Open{path, subject_of(path), Document(item.at("text"), encoding_),
-                                   item.value("version", 0)});
-      touched(path);
+      documents_.emplace(uri, Open{path, subject_of(path),
+                                   Document(item.at("text").get<std::string>(), encoding_),
+                                   item.value("version", 0), true, std::nullopt});
+      touched(uri);
     } else if (method == "textDocument/didChange") {
       Open& d = document(params);
       for (const Json& change : params.at("contentChanges")) {
@@ -251,12 +265,12 @@ class Server {
         }
       }
       d.version = params.at("textDocument").value("version", d.version);
-      touched(d.path);
+      touched(params["textDocument"]["uri"]);
     } else if (method == "textDocument/didClose") {
       const std::string uri = params.at("textDocument").at("uri");
       if (documents_.erase(uri) == 0) throw Failure(kRequestFailed, "not open: " + uri);
       notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", Json::array()}});
-      touched(path_of(uri));
+      touched(uri);
     } else if (method == "textDocument/didSave") {
       const Open& d = document(params);
       if (convert_on_save_ && host_ != nullptr && d.subject && d.subject->kind != nullptr)
@@ -284,6 +298,7 @@ class Server {
         {"documentSymbolProvider", true},
         {"foldingRangeProvider", true},
         {"inlayHintProvider", true},
+        {"semanticTokensProvider", {{"legend", token_legend()}, {"full", true}, {"range", true}}},
         {"executeCommandProvider", {{"commands", {kConvertFolder}}}},
     };
     return {{"capabilities", capabilities}, {"serverInfo", {{"name", "kelvconv"}, {"version", KELV_VERSION}}}};
@@ -336,16 +351,36 @@ class Server {
     return std::nullopt;
   }
 
-  static std::string folder_of(const std::string& path) {
-    return path.substr(0, path.size() - last_part(path).size());
+  // The document `changed` was opened, changed or closed: its reading and findings, those of
+  // the sources whose names it gives, and the findings across files of the sources of its
+  // folder, where it gives a list.
+  void touched(const std::string& changed) {
+    const std::string path = path_of(changed);
+    const std::string_view base = last_part(path);
+    const bool names = !path.empty() && base == kNamesFile;
+    const Kind* kind = path.empty() ? nullptr : kind_of_source(base);
+    const bool list = kind != nullptr && Across::gives_list(*kind);
+    for (auto& [uri, d] : documents_) {
+      const bool self = uri == changed;
+      const bool here = !path.empty() && folder_of(d.path) == folder_of(path);
+      if (self || (names && here)) d.reading.reset();
+      if (self || ((names || list) && here)) d.dirty = true;
+    }
   }
 
-  // A document changed: its findings, and those of the sources whose names it gives.
-  void touched(const std::string& path) {
-    const bool names = !path.empty() && last_part(path) == kNamesFile;
+  // The reading of an open source, made when first asked for after a change.
+  const Reading& reading(Open& d, const std::optional<Names>& names) {
+    if (!d.reading) d.reading.emplace(d.document, *d.subject, names ? &*names : nullptr);
+    return *d.reading;
+  }
+
+  // The reading of the source at `path` where the editor has it open.
+  const Reading* opened(const std::string& path) {
     for (auto& [uri, d] : documents_) {
-      if (d.path == path || (names && folder_of(d.path) == folder_of(path))) d.dirty = true;
+      if (d.path == path && d.subject && d.subject->kind != nullptr)
+        return &reading(d, names_for(path));
     }
+    return nullptr;
   }
 
   // The author's names for the sources of the folder of `path`: names.txt as the editor has it
@@ -355,18 +390,12 @@ class Server {
     const std::string file = folder_of(path) + std::string(kNamesFile);
     for (const auto& [uri, d] : documents_) {
       if (d.path == file) {
-        MemorySource source(d.document.shift_jis());
+        Document::Source source(d.document);
         return Names::read(source);
       }
     }
-    Problem problem;
-    std::FILE* f = open_for_reading(file, problem);
-    if (f == nullptr) return std::nullopt;
     std::string bytes;
-    char block[16 * 1024];
-    for (std::size_t n; (n = std::fread(block, 1, sizeof block, f)) > 0;)
-      bytes.append(block, n);
-    std::fclose(f);
+    if (!read_file(file, bytes)) return std::nullopt;
     MemorySource source(bytes);
     return Names::read(source);
   }
@@ -378,7 +407,11 @@ class Server {
       Json found = Json::array();
       if (d.subject) {
         const std::optional<Names> names = names_for(d.path);
-        found = diagnostics({d.document, *d.subject, names ? &*names : nullptr});
+        const Reading& r = reading(d, names);
+        const std::vector<Finding> across =
+            d.path.empty() ? std::vector<Finding>()
+                           : across_.findings(d.path, r, [this](const std::string& p) { return opened(p); });
+        found = diagnostics({d.document, *d.subject, names ? &*names : nullptr, r}, across, uri);
       }
       notify("textDocument/publishDiagnostics",
              {{"uri", uri}, {"version", d.version}, {"diagnostics", std::move(found)}});
@@ -390,6 +423,7 @@ class Server {
   Host* host_;
   std::deque<Pending> queue_;
   std::map<std::string, Open> documents_;  // by URI
+  Across across_;
   Encoding encoding_ = Encoding::Utf16;
   bool hints_ = true;
   bool convert_on_save_ = true;

@@ -59,52 +59,46 @@ std::size_t offset_of(std::string_view line, std::size_t column, Encoding encodi
   return at;
 }
 
-ShiftJisLine::ShiftJisLine(std::string_view utf8, std::uint32_t line,
-                           std::vector<Unencodable>& unencodable)
-    : utf8_(utf8) {
-  if (is_ascii(utf8)) {  // the same bytes in both: code page 932 keeps ASCII as it is
-    bytes_ = utf8;
-    return;
-  }
-  const bool whole = utf8_to_sjis(utf8, bytes_);
+std::string to_shift_jis(std::string_view utf8, std::vector<Unencodable>& unencodable) {
+  std::string out;
+  if (is_ascii(utf8)) return std::string(utf8);  // code page 932 keeps ASCII as it is
+  if (utf8_to_sjis(utf8, out)) return out;
+  out.clear();
   std::string one;
-  std::size_t sjis = 0;
   for (std::size_t at = 0; at < utf8.size();) {
     const Decoded d = decode(utf8, at);
-    starts_.emplace_back(static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(sjis));
-    if (whole) {
-      // Every character is one Shift-JIS character, whose lead byte says its length.
-      sjis += sjis < bytes_.size() && is_sjis_lead(bytes_[sjis]) ? 2 : 1;
-    } else {
-      one.clear();
-      if (d.code < 0x80) {
-        one.assign(1, static_cast<char>(d.code));
-      } else if (!utf8_to_sjis(utf8.substr(at, d.length), one)) {
-        unencodable.push_back({line, at, at + d.length, d.code});
-        one.assign(1, '?');
-      }
-      bytes_ += one;
-      sjis += one.size();
+    one.clear();
+    if (d.code < 0x80) {
+      one.assign(1, static_cast<char>(d.code));
+    } else if (!utf8_to_sjis(utf8.substr(at, d.length), one)) {
+      unencodable.push_back({at, at + d.length, d.code});
+      one.assign(1, '?');
     }
+    out += one;
     at += d.length;
   }
-  starts_.emplace_back(static_cast<std::uint32_t>(utf8.size()),
-                       static_cast<std::uint32_t>(std::min(sjis, bytes_.size())));
+  return out;
 }
 
-std::size_t ShiftJisLine::utf8_offset(std::size_t column) const {
-  if (starts_.empty()) return std::min(column, utf8_.size());
-  // The last character that begins at or before the column.
-  auto it = std::upper_bound(starts_.begin(), starts_.end(), column,
-                             [](std::size_t c, const auto& s) { return c < s.second; });
-  return it == starts_.begin() ? 0 : std::prev(it)->first;
+bool LineCursor::step(Place& next) const {
+  if (at_.utf8 >= utf8_.size() || at_.sjis >= sjis_.size()) return false;
+  const Decoded d = decode(utf8_, at_.utf8);
+  next.utf8 = at_.utf8 + d.length;
+  next.sjis = at_.sjis + (is_sjis_lead(sjis_[at_.sjis]) && at_.sjis + 1 < sjis_.size() ? 2 : 1);
+  next.column = at_.column + static_cast<std::uint32_t>(width(d, encoding_));
+  return true;
 }
 
-std::size_t ShiftJisLine::sjis_column(std::size_t offset) const {
-  if (starts_.empty()) return std::min(offset, bytes_.size());
-  auto it = std::upper_bound(starts_.begin(), starts_.end(), offset,
-                             [](std::size_t o, const auto& s) { return o < s.first; });
-  return it == starts_.begin() ? 0 : std::prev(it)->second;
+Place LineCursor::at_sjis(std::size_t byte) {
+  for (Place next; step(next) && next.sjis <= byte;)
+    at_ = next;
+  return at_;
+}
+
+Place LineCursor::at_column(std::size_t column) {
+  for (Place next; step(next) && next.column <= column;)
+    at_ = next;
+  return at_;
 }
 
 }  // namespace kelv::lsp
