@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -230,6 +231,48 @@ TEST(Lsp, ChecksAcrossTheFilesOfAFolder) {
   EXPECT_EQ(open_list, nlohmann::json::array());
 }
 
+// Semantic tokens of the whole text come with an id; asked for what changed since, the server
+// answers with one edit that makes the new tokens of the old, and with all of them for an id it
+// did not give.
+TEST(Lsp, TokensAndWhatChangedInThem) {
+  const std::string uri = "file:///g/item_list.txt";
+  const std::string document = R"({"textDocument":{"uri":")" + uri + R"("}})";
+  const auto since = [&](const char* id) {
+    return R"({"textDocument":{"uri":")" + uri + R"("},"previousResultId":")" + id + R"("})";
+  };
+  MemoryTransport t(
+      kStart +
+      notification("textDocument/didOpen",
+                   nlohmann::json{{"textDocument", {{"uri", uri}, {"version", 1},
+                                                    {"text", "<item_data>\n1 2 3\n4 5 6\n</item_data>\n"}}}}
+                       .dump()) +
+      request(2, "textDocument/semanticTokens/full", document) +
+      notification("textDocument/didChange",
+                   R"({"textDocument":{"uri":")" + uri +
+                       R"(","version":2},"contentChanges":[{"range":{"start":{"line":2,"character":0},"end":{"line":2,"character":1}},"text":"44"}]})") +
+      request(3, "textDocument/semanticTokens/full/delta", since("1")) +
+      request(4, "textDocument/semanticTokens/full/delta", since("1")) +
+      request(5, "textDocument/semanticTokens/full/delta", since("3")) + kEnd);
+  serve(t, nullptr);
+  std::map<int, nlohmann::json> results;
+  for (const nlohmann::json& m : messages(t.out)) {
+    if (m.contains("id") && m.contains("result")) results[m["id"].get<int>()] = m["result"];
+  }
+  std::vector<std::uint32_t> tokens = results[2]["data"];
+  EXPECT_EQ(results[2]["resultId"], "1");
+  ASSERT_EQ(results[3]["edits"].size(), 1u) << results[3];
+  const nlohmann::json& edit = results[3]["edits"][0];
+  // "44" for "4": its token one unit longer, and the one after it one column later.
+  EXPECT_EQ(edit.dump(), R"({"data":[2,1,0,0,3],"deleteCount":5,"start":22})");
+  tokens.erase(tokens.begin() + edit["start"].get<std::ptrdiff_t>(),
+               tokens.begin() + edit["start"].get<std::ptrdiff_t>() + edit["deleteCount"].get<std::ptrdiff_t>());
+  const std::vector<std::uint32_t> put = edit["data"];
+  tokens.insert(tokens.begin() + edit["start"].get<std::ptrdiff_t>(), put.begin(), put.end());
+  EXPECT_EQ(nlohmann::json(tokens), results[4]["data"]);  // an id given before the last: all
+  EXPECT_EQ(results[5]["edits"], nlohmann::json::array());  // nothing changed
+  EXPECT_EQ(results[5]["resultId"], "4");
+}
+
 // An edited document is the document of its text: its lines, their Shift-JIS and what they
 // cannot hold, and the reader's lines, after any edit (line ends made and broken, carriage
 // returns alone, characters of every width).
@@ -364,17 +407,15 @@ TEST_F(Features, SymbolsFoldingAndHints) {
 }
 
 // The tokens as (line, column, length, type) from the protocol's relative numbers.
-std::vector<std::string> decoded(const nlohmann::json& tokens) {
+std::vector<std::string> decoded(const std::vector<std::uint32_t>& d) {
   std::vector<std::string> out;
   std::uint32_t line = 0;
   std::uint32_t column = 0;
-  const nlohmann::json& d = tokens["data"];
   for (std::size_t i = 0; i + 4 < d.size(); i += 5) {
-    const std::uint32_t delta = d[i];
-    column = delta == 0 ? column + d[i + 1].get<std::uint32_t>() : d[i + 1].get<std::uint32_t>();
-    line += delta;
-    out.push_back(std::to_string(line) + ":" + std::to_string(column) + "+" + d[i + 2].dump() + " " +
-                  std::string(kTokenTypes[d[i + 3].get<std::size_t>()]));
+    column = d[i] == 0 ? column + d[i + 1] : d[i + 1];
+    line += d[i];
+    out.push_back(std::to_string(line) + ":" + std::to_string(column) + "+" + std::to_string(d[i + 2]) +
+                  " " + std::string(kTokenTypes[d[i + 3]]));
   }
   return out;
 }

@@ -58,8 +58,17 @@ struct Open {
   Document document;
   std::int64_t version = 0;
   bool dirty = true;  // changed since its findings were published (its own, or across files)
-  std::optional<Reading> reading;  // of the text as it is now, once asked for
+  std::optional<Reading> reading = {};  // of the text as it is now, once asked for
+  // The semantic tokens last given for the whole text, and their id, which a request for what
+  // changed since names.
+  std::vector<std::uint32_t> tokens = {};
+  std::string tokens_id = {};
 };
+
+// A JSON value as the protocol's text.
+std::string text_of(const Json& json) {
+  return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
 
 bool is_id(const Json& id) {
   return id.is_string() || id.is_number_integer() || id.is_number_unsigned();
@@ -133,13 +142,14 @@ class Server {
     return false;
   }
 
-  void send(const Json& message) {
+  void send(const Json& message) { send_text(text_of(message)); }
+  void send_text(const std::string& message) {
     if (gone_) return;
-    if (!transport_.write(framed(message.dump(-1, ' ', false, Json::error_handler_t::replace))))
-      gone_ = true;
+    if (!transport_.write(framed(message))) gone_ = true;
   }
-  void respond(const Json& id, Json result) {
-    send({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}});
+  // An answer, its result given as JSON text.
+  void respond(const Json& id, const std::string& result) {
+    send_text(R"({"jsonrpc":"2.0","id":)" + text_of(id) + R"(,"result":)" + result + "}");
   }
   void fail(const Json& id, int code, const std::string& message) {
     send({{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}});
@@ -206,21 +216,17 @@ class Server {
     }
   }
 
-  Json answer(const std::string& method, const Json& params) {
-    if (method == "initialize") return initialize(params);
+  // The result of a request, as JSON text.
+  std::string answer(const std::string& method, const Json& params) {
+    if (method == "initialize") return text_of(initialize(params));
     if (method == "shutdown") {
       shutdown_ = true;
-      return nullptr;
+      return "null";
     }
-    if (method == "workspace/executeCommand") return execute(params);
+    if (method == "workspace/executeCommand") return text_of(execute(params));
+    if (method.starts_with("textDocument/semanticTokens/")) return tokens(method, params);
     using Feature = Json (*)(Server&, const Context&, const Json&);
     static const std::map<std::string, Feature, std::less<>> features = {
-        {"textDocument/semanticTokens/full",
-         [](Server&, const Context& c, const Json&) { return semantic_tokens(c, std::nullopt); }},
-        {"textDocument/semanticTokens/range",
-         [](Server&, const Context& c, const Json& p) {
-           return semantic_tokens(c, range_from(p.at("range")));
-         }},
         {"textDocument/hover",
          [](Server&, const Context& c, const Json& p) { return hover(c, position_from(p.at("position"))); }},
         {"textDocument/completion",
@@ -235,14 +241,32 @@ class Server {
     const auto it = features.find(method);
     if (it == features.end()) throw Failure(kMethodNotFound, "no such method: " + method);
     Open& d = document(params);
-    if (!d.subject) {
-      if (method == "textDocument/hover") return nullptr;
-      return method.starts_with("textDocument/semanticTokens") ? Json{{"data", Json::array()}}
-                                                               : Json::array();
-    }
+    if (!d.subject) return method == "textDocument/hover" ? "null" : "[]";
     const std::optional<Names> names = names_for(d.path);
     const Context c{d.document, *d.subject, names ? &*names : nullptr, reading(d, names)};
-    return it->second(*this, c, params);
+    return text_of(it->second(*this, c, params));
+  }
+
+  // Semantic tokens: of a range, of the whole text, or what changed in them since the tokens
+  // of an id given before.
+  std::string tokens(const std::string& method, const Json& params) {
+    const bool whole = method == "textDocument/semanticTokens/full";
+    const bool delta = method == "textDocument/semanticTokens/full/delta";
+    if (!whole && !delta && method != "textDocument/semanticTokens/range")
+      throw Failure(kMethodNotFound, "no such method: " + method);
+    Open& d = document(params);
+    if (!d.subject) return tokens_json({});
+    const std::optional<Names> names = names_for(d.path);
+    const Context c{d.document, *d.subject, names ? &*names : nullptr, reading(d, names)};
+    if (!whole && !delta) return tokens_json(semantic_tokens(c, range_from(params.at("range"))));
+    std::vector<std::uint32_t> data = semantic_tokens(c, std::nullopt);
+    const std::string id = std::to_string(++tokens_given_);
+    const bool known = delta && !d.tokens_id.empty() &&
+                       params.value("previousResultId", std::string()) == d.tokens_id;
+    std::string out = known ? tokens_delta_json(d.tokens, data, id) : tokens_json(data, id);
+    d.tokens = std::move(data);
+    d.tokens_id = id;
+    return out;
   }
 
   void hear(const std::string& method, const Json& params) {
@@ -253,7 +277,7 @@ class Server {
       documents_.erase(uri);
       documents_.emplace(uri, Open{path, subject_of(path),
                                    Document(item.at("text").get<std::string>(), encoding_),
-                                   item.value("version", 0), true, std::nullopt});
+                                   item.value("version", 0)});
       touched(uri);
     } else if (method == "textDocument/didChange") {
       Open& d = document(params);
@@ -298,7 +322,8 @@ class Server {
         {"documentSymbolProvider", true},
         {"foldingRangeProvider", true},
         {"inlayHintProvider", true},
-        {"semanticTokensProvider", {{"legend", token_legend()}, {"full", true}, {"range", true}}},
+        {"semanticTokensProvider",
+         {{"legend", token_legend()}, {"full", {{"delta", true}}}, {"range", true}}},
         {"executeCommandProvider", {{"commands", {kConvertFolder}}}},
     };
     return {{"capabilities", capabilities}, {"serverInfo", {{"name", "kelvconv"}, {"version", KELV_VERSION}}}};
@@ -424,6 +449,7 @@ class Server {
   std::deque<Pending> queue_;
   std::map<std::string, Open> documents_;  // by URI
   Across across_;
+  std::uint64_t tokens_given_ = 0;  // the ids of semantic tokens
   Encoding encoding_ = Encoding::Utf16;
   bool hints_ = true;
   bool convert_on_save_ = true;

@@ -90,6 +90,13 @@ bool LineCursor::step(Place& next) const {
 }
 
 Place LineCursor::at_sjis(std::size_t byte) {
+  // ASCII is the same byte in both texts, and one column in either count.
+  while (at_.sjis < byte && at_.utf8 < utf8_.size() && at_.sjis < sjis_.size() &&
+         static_cast<unsigned char>(utf8_[at_.utf8]) < 0x80) {
+    ++at_.utf8;
+    ++at_.sjis;
+    ++at_.column;
+  }
   for (Place next; step(next) && next.sjis <= byte;)
     at_ = next;
   return at_;

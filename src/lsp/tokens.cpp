@@ -1,6 +1,7 @@
 #include "lsp/tokens.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <vector>
 
@@ -110,7 +111,7 @@ Json token_legend() {
   return {{"tokenTypes", types}, {"tokenModifiers", Json::array()}};
 }
 
-Json semantic_tokens(const Context& c, const std::optional<Range>& range) {
+std::vector<std::uint32_t> semantic_tokens(const Context& c, const std::optional<Range>& range) {
   const Numbered numbered(c.subject.vocabulary());
   const std::span<const Taken> uses = c.reading.uses();
   std::uint32_t first = 1;
@@ -153,7 +154,53 @@ Json semantic_tokens(const Context& c, const std::optional<Range>& range) {
       }
     }
   }
-  return {{"data", std::move(tokens.data())}};
+  return std::move(tokens.data());
+}
+
+namespace {
+
+void append_numbers(std::string& out, std::span<const std::uint32_t> numbers) {
+  out += '[';
+  char digits[16];
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    if (i > 0) out += ',';
+    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, numbers[i]);
+    (void)error;
+    out.append(digits, end);
+  }
+  out += ']';
+}
+
+}  // namespace
+
+std::string tokens_json(std::span<const std::uint32_t> data, std::string_view id) {
+  std::string out = "{";
+  if (!id.empty()) out.append("\"resultId\":\"").append(id).append("\",");
+  out += "\"data\":";
+  append_numbers(out, data);
+  return out + "}";
+}
+
+std::string tokens_delta_json(std::span<const std::uint32_t> before,
+                              std::span<const std::uint32_t> after, std::string_view id) {
+  std::size_t same_front = 0;
+  while (same_front < before.size() && same_front < after.size() &&
+         before[same_front] == after[same_front])
+    ++same_front;
+  std::size_t same_back = 0;
+  while (same_back < before.size() - same_front && same_back < after.size() - same_front &&
+         before[before.size() - 1 - same_back] == after[after.size() - 1 - same_back])
+    ++same_back;
+  std::string out = "{\"resultId\":\"";
+  out.append(id).append("\",\"edits\":[");
+  if (same_front != before.size() || same_front != after.size()) {
+    out += "{\"start\":" + std::to_string(same_front) +
+           ",\"deleteCount\":" + std::to_string(before.size() - same_front - same_back) +
+           ",\"data\":";
+    append_numbers(out, after.subspan(same_front, after.size() - same_front - same_back));
+    out += '}';
+  }
+  return out + "]}";
 }
 
 }  // namespace kelv::lsp

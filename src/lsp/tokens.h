@@ -5,6 +5,10 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
 #include <optional>
 #include <string_view>
 
@@ -26,7 +30,15 @@ inline constexpr std::array<std::string_view, 8> kTokenTypes{
 
 // The legend for the capabilities of `initialize`.
 Json token_legend();
-// The tokens of the document's lines, or of those `range` touches, as the protocol encodes them.
-Json semantic_tokens(const Context& context, const std::optional<Range>& range);
+// The tokens of the document's lines, or of those `range` touches, as the protocol encodes them:
+// five numbers each.
+std::vector<std::uint32_t> semantic_tokens(const Context& context, const std::optional<Range>& range);
+
+// The tokens as the JSON of a result, `{"resultId":"ID","data":[...]}` (no resultId where `id` is
+// empty), written out directly: a source of some hundred thousand lines has millions of numbers.
+std::string tokens_json(std::span<const std::uint32_t> data, std::string_view id = {});
+// The edit that makes `after` of `before`, as the JSON of a delta result with the id `id`.
+std::string tokens_delta_json(std::span<const std::uint32_t> before,
+                              std::span<const std::uint32_t> after, std::string_view id);
 
 }  // namespace kelv::lsp
