@@ -32,6 +32,8 @@ class Line {
   // The number of the open section: its 1-based place among the converter's sections, the
   // groups taken one after the other.
   int section_number() const { return section_number_; }
+  // Where it stands: its section, the line that opened it and the one that gave the count.
+  const LineContext& where() const { return where_; }
   // The record of its table the line fills (from 0), for what is told of it.
   void at_record(std::int64_t record) const { record_ = record; }
   std::int64_t record() const { return record_; }

@@ -129,10 +129,9 @@ class Walk {
     number_sections();
   }
 
-  // A line of the source, or the piece of one that begins at its byte `from`: offered to each
-  // group in turn.
-  void line(std::string_view text, std::uint32_t number, bool final_empty, std::uint32_t from = 0) {
-    from_ = from;
+  // A line of the source (or a piece of one): offered to each group in turn. Called from one
+  // place, the read loop, into which it is always inlined.
+  [[gnu::always_inline]] void line(std::string_view text, std::uint32_t number, bool final_empty) {
     bool taken = false;
     int base = 0;
     for (const Group<C>& group : groups_) {
@@ -143,8 +142,14 @@ class Walk {
     // Other lines outside every section are comment text.
     const bool tag = looks_like_tag(text);
     if (tag) report_.note({number, seen::UnknownTag{text}});
-    if (listener_ != nullptr)
-      tell({.as = Taken::As::Outside, .line = number, .was_open = open_, .looks_like_tag = tag});
+    if (listener_ != nullptr) tell(Taken::As::Outside, number, 0, tag);
+  }
+
+  // The line `number` comes in pieces: the one about to be read begins `taken` bytes after the
+  // one before it.
+  void piece(std::uint32_t number, std::uint32_t taken) {
+    piece_from_ = piece_line_ == number ? piece_from_ + taken : taken;
+    piece_line_ = number;
   }
 
   // After the last line, `last`: a section still open is left there.
@@ -191,8 +196,7 @@ class Walk {
   }
 
   void open(const Section<C>& s, int own, std::uint32_t number) {
-    if (listener_ != nullptr)
-      tell({.as = Taken::As::Open, .line = number, .section = own, .was_open = open_});
+    if (listener_ != nullptr) tell(Taken::As::Open, number, own);
     if (open_ != 0) leave(number);
     open_ = own;
     opened_at_ = number;
@@ -203,11 +207,8 @@ class Walk {
   // marker's, and one that does something of its own, is meant so.
   void close(const Section<C>& s, int own, std::string_view tag, std::uint32_t number) {
     if (listener_ != nullptr) {
-      tell({.as = s.marker() ? Taken::As::Marker : Taken::As::Close,
-            .line = number,
-            .section = own,
-            .was_open = open_,
-            .stray = !s.marker() && open_ != own});
+      tell(s.marker() ? Taken::As::Marker : Taken::As::Close, number, own, false,
+           !s.marker() && open_ != own);
     }
     if (!s.marker()) {
       if (s.on_close == nullptr && open_ != own) {
@@ -222,33 +223,37 @@ class Walk {
 
   void data(const Section<C>& s, std::string_view text, std::uint32_t number, bool final_empty) {
     const auto at = static_cast<std::size_t>(open_);
-    const std::uint32_t counted_at = count_at_[counted_by_[at]];
     const Line line(text, number, open_, report_, links_,
-                    {s.name, opened_at_, counted_at, final_empty});
-    const bool tag = looks_like_tag(text);
-    if (tag) line.note(seen::TagAsData{text});
+                    {s.name, opened_at_, count_at_[counted_by_[at]], final_empty});
+    if (looks_like_tag(text)) line.note(seen::TagAsData{text});
     if (s.role == Role::Count) {
       count_at_[at] = number;
       if (!final_empty) links_.count_line(number, s.name);
     }
     if (s.on_data != nullptr) s.on_data(converter_, line);
-    if (listener_ != nullptr) {
-      tell({.as = Taken::As::Data,
-            .line = number,
-            .section = open_,
-            .was_open = open_,
-            .looks_like_tag = tag,
-            .opened_at = opened_at_,
-            .counted_at = counted_at,
-            .record = line.record(),
-            .table_bytes = line.table_bytes()});
-    }
+    if (listener_ != nullptr) tell(Taken::As::Data, number, open_, false, false, &line);
   }
 
-  // Tells the listener what the line (or the piece of it being read) was taken as.
-  void tell(Taken taken) const {
-    taken.from = from_;
-    listener_->taken(taken);
+  // Tells the listener what the line (or the piece of it being read) was taken as, before the
+  // section state changes; a data line once its handler has read it. Kept out of line, so that a
+  // walk that nobody listens to stays as small as one without it.
+  [[gnu::noinline]] void tell(Taken::As as, std::uint32_t number, int section, bool tag = false,
+                              bool stray = false, const Line* data = nullptr) const {
+    Taken t{.as = as,
+            .line = number,
+            .from = piece_line_ == number ? piece_from_ : 0,
+            .section = section,
+            .was_open = open_,
+            .looks_like_tag = tag,
+            .stray = stray};
+    if (data != nullptr) {
+      t.looks_like_tag = looks_like_tag(data->text());
+      t.opened_at = data->where().opened_at;
+      t.counted_at = data->where().counted_at;
+      t.record = data->record();
+      t.table_bytes = data->table_bytes();
+    }
+    listener_->taken(t);
   }
 
   // Leaving the open section at line `where`: a data section may have left records without a
@@ -275,7 +280,9 @@ class Walk {
   std::vector<std::uint32_t> count_at_;               // the last count line of each
   int open_ = 0;                                      // the section state: 0 outside all
   std::uint32_t opened_at_ = 0;                       // the line that opened it
-  std::uint32_t from_ = 0;  // where the piece being read begins in its line
+  // The last line that came in pieces, and where its piece being read begins in it.
+  std::uint32_t piece_line_ = 0;
+  std::uint32_t piece_from_ = 0;
 };
 
 // Reads the whole source through the groups of sections. `line_buffer` is kShortLines or
@@ -289,15 +296,16 @@ void walk(ByteSource& source, std::size_t line_buffer, C& converter,
   LineReader lines(source, line_buffer);
   EncodingWatch encoding;
   std::uint32_t last = 0;
-  // Each read takes line_buffer - 1 bytes of a long line: the later pieces begin at multiples.
-  std::uint32_t from = 0;
   while (lines.next()) {
     last = lines.line_number();
-    from = lines.is_piece() ? from + static_cast<std::uint32_t>(line_buffer - 1) : 0;
-    if (lines.is_piece()) report.note({last, seen::LinePiece{line_buffer - 1}});
+    if (lines.is_piece()) {
+      report.note({last, seen::LinePiece{line_buffer - 1}});
+      // Each read takes line_buffer - 1 bytes of a long line.
+      walker.piece(last, static_cast<std::uint32_t>(line_buffer - 1));
+    }
     if (lines.cut_at_nul()) report.note({last, seen::CutAtNul{}});
     encoding.line(lines.text(), last, report);
-    walker.line(lines.text(), last, lines.is_final_empty(), from);
+    walker.line(lines.text(), last, lines.is_final_empty());
   }
   encoding.end(report);
   walker.end(last);

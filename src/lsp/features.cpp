@@ -9,7 +9,6 @@
 #include "format/value_spans.h"
 #include "inspect/explain.h"
 #include "inspect/shown_text.h"
-#include "inspect/wording.h"
 #include "language/tr.h"
 #include "lsp/uri.h"
 
