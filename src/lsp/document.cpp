@@ -136,8 +136,9 @@ std::size_t Document::Source::read(char* buffer, std::size_t size) {
       at_ += take;
       continue;
     }
+    // The last line has no end, and its empty view may hold no pointer to copy from.
     const std::size_t take = std::min(size - n, text.size() + end.size() - at_);
-    std::memcpy(buffer + n, end.data() + (at_ - text.size()), take);
+    if (take > 0) std::memcpy(buffer + n, end.data() + (at_ - text.size()), take);
     n += take;
     at_ += take;
     if (at_ == text.size() + end.size()) {
