@@ -14,12 +14,16 @@
 #                       MinGW-w64, run the tests under Wine, and check that the sample game
 #                       converts under Wine byte for byte as it does here
 #   ./dev.sh package    build the packages into build/package/ (the Debian package, a tarball
-#                       of the installed tree, the Windows zip and installer) and check them
-#                       with packaging/check.sh, which installs and removes the Debian package
-#                       on this machine and the Windows one under Wine
+#                       of the installed tree, the Windows zip and installer, which carry the
+#                       editor extension that ./dev.sh vscode makes first) and check them with
+#                       packaging/check.sh, which installs and removes the Debian package on
+#                       this machine and the Windows one under Wine
 #   ./dev.sh fuzz [SECS] [--merge] [TARGET...]
 #                       build the fuzz targets with clang and libFuzzer and run each for SECS
 #                       seconds (60 by default); exits 1 on a finding (see fuzz/run.sh)
+#   ./dev.sh vscode     build the editor extension build/vscode/kelvconv-VERSION.vsix (its grammar
+#                       and file patterns made from kelvconv --explain --json), after testing its
+#                       client code against the server under Node
 #   ./dev.sh bench [--runs N] [WORKLOAD...]
 #                       build kelvconv optimised and measure it beside copying the same bytes
 #                       (see bench/bench.cpp); the workloads go to build/bench/work
@@ -35,12 +39,13 @@ cd "$(dirname "$0")"
 
 # Debian packages each command needs.
 examples_packages=(cmake ninja-build g++ nlohmann-json3-dev gettext)
-test_packages=(cmake ninja-build g++ clang libgtest-dev nlohmann-json3-dev gettext man-db)
+test_packages=(cmake ninja-build g++ clang libgtest-dev nlohmann-json3-dev gettext man-db neovim)
 fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev nlohmann-json3-dev gettext)
 bench_packages=(cmake ninja-build g++ nlohmann-json3-dev strace gettext)
 windows_packages=(cmake ninja-build g++ g++-mingw-w64-x86-64 googletest wine wine64 locales nlohmann-json3-dev
                   librsvg2-bin icoutils gettext)
 package_packages=("${windows_packages[@]}" nsis dpkg-dev lintian file man-db unzip bsdutils)
+vscode_packages=(cmake ninja-build g++ nlohmann-json3-dev gettext)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
@@ -64,6 +69,32 @@ need() {
 build() {  # build PRESET
   cmake --preset "$1" >/dev/null
   cmake --build --preset "$1"
+}
+
+# Node and npm: those on the PATH, else Debian's (nodejs 18 and npm).
+need_node() {
+  if ! command -v node >/dev/null || ! command -v npm >/dev/null; then need nodejs npm; fi
+}
+
+# The editor extension, build/vscode/kelvconv-VERSION.vsix, its client code tested against the
+# server first.
+vscode_extension() {
+  build release
+  local stage=build/vscode
+  rm -rf "$stage"
+  mkdir -p "$stage"
+  tar -C editors/vscode --exclude=node_modules -cf - . | tar -C "$stage" -xf -
+  cp LICENSE "$stage/LICENSE"
+  echo "== npm packages (as pinned in package-lock.json)"
+  # No install scripts: none of the packages needs one to package an extension, and some would
+  # try to fetch prebuilt binaries.
+  (cd "$stage" && npm ci --no-audit --no-fund --ignore-scripts --loglevel=error)
+  node "$stage/scripts/generate.js" build/release/kelvconv "$stage"
+  echo "== the client code against the server"
+  (cd "$stage" && KELVCONV="$PWD/../release/kelvconv" node --test test/)
+  echo "== the extension"
+  (cd "$stage" && node_modules/.bin/vsce package --allow-missing-repository)
+  ls -l "$stage"/*.vsix
 }
 
 case "${1:-}" in
@@ -130,7 +161,9 @@ case "${1:-}" in
     echo "the same $(ls build/windows/examples/linux/game/*.dat | wc -l) data files"
     ;;
   package)
-    need "${package_packages[@]}"
+    need "${package_packages[@]}" "${vscode_packages[@]}"
+    need_node
+    vscode_extension
     build linux
     build windows
     rm -rf build/package
@@ -145,6 +178,11 @@ case "${1:-}" in
   fuzz)
     need "${fuzz_packages[@]}"
     exec fuzz/run.sh "${@:2}"
+    ;;
+  vscode)
+    need "${vscode_packages[@]}"
+    need_node
+    vscode_extension
     ;;
   bench)
     need "${bench_packages[@]}"

@@ -7,6 +7,7 @@
 //   monsters  monster_list.txt, 100,000 monsters
 //   flags     scene_flags.txt, one scene with 50,000 flag commands
 //   scenes    5,000 small scene files, converted by one command
+//   editor    the item list open in the language server (kelvconv --lsp), edited
 //
 // Then, for each, kelvconv and its reference run one after the other, --runs times: for the lists,
 // `cat` of the source and the output into a file; for the scenes, `cp -r` of a folder of the
@@ -31,9 +32,19 @@
 // program's whole CPU time less those: the fields around the records, the flush and the rename,
 // and starting the program).
 //
+//
+// The editor workload opens the item list (as UTF-8, as an editor sends it) in kelvconv --lsp and
+// makes a one-character edit in its middle line, --runs times; it prints the medians of the time
+// from the edit to its findings, less the pause the server waits for before it checks (typing
+// goes on in it), and to the answer of a request that needs the edited text read again (the
+// outline), which no pause holds up.
+//
+//
 //   kelv_bench [--runs N] [--work DIR] [--kelvconv PATH] [--cold-mib N] [--drop-caches]
 //              [--warm-only] [WORKLOAD...]
 #include <fcntl.h>
+#include <iconv.h>
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -470,7 +481,7 @@ bool parse_options(int argc, char** argv, Options& o) {
     } else {
       std::fprintf(stderr,
                    "usage: kelv_bench [--runs N] [--work DIR] [--kelvconv PATH] [--cold-mib N] "
-                   "[--drop-caches] [--warm-only] [items|talk|monsters|flags|scenes]...\n");
+                   "[--drop-caches] [--warm-only] [items|talk|monsters|flags|scenes|editor]...\n");
       return false;
     }
   }
@@ -662,6 +673,198 @@ void print_head(const char* state) {
               "ratio", "peak", "tables", "flushes/folder");
 }
 
+// The language server of `o.kelvconv`, on pipes.
+class Server {
+ public:
+  explicit Server(const Options& o) {
+    int in[2];
+    int out[2];
+    if (::pipe(in) != 0 || ::pipe(out) != 0) std::exit(1);
+    child_ = ::fork();
+    if (child_ == 0) {
+      ::dup2(in[0], STDIN_FILENO);
+      ::dup2(out[1], STDOUT_FILENO);
+      ::close(in[1]);
+      ::close(out[0]);
+      ::execl(o.kelvconv.c_str(), o.kelvconv.c_str(), "--lsp", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    to_ = in[1];
+    from_ = out[0];
+  }
+  ~Server() {
+    ::close(to_);
+    ::close(from_);
+    int status = 0;
+    ::waitpid(child_, &status, 0);
+  }
+
+  void send(const std::string& body) {
+    const std::string message = "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    for (std::size_t at = 0; at < message.size();) {
+      const ssize_t n = ::write(to_, message.data() + at, message.size() - at);
+      if (n <= 0) std::exit(1);
+      at += static_cast<std::size_t>(n);
+    }
+  }
+  // The time the server has been on a processor, in milliseconds (the scheduler's count: the
+  // machine may be busy with others, whose time is not in it).
+  double cpu() const {
+    std::ifstream in("/proc/" + std::to_string(child_) + "/schedstat");
+    double nanoseconds = 0;
+    in >> nanoseconds;
+    return nanoseconds / 1e6;
+  }
+  // Reads messages until one holds `wanted`.
+  void wait_for(std::string_view wanted) {
+    for (;;) {
+      const std::size_t blank = buffer_.find("\r\n\r\n");
+      if (blank != std::string::npos) {
+        const std::size_t length = std::stoul(buffer_.substr(16, blank - 16));
+        if (buffer_.size() >= blank + 4 + length) {
+          const bool found = std::string_view(buffer_).substr(blank + 4, length).find(wanted) !=
+                             std::string_view::npos;
+          buffer_.erase(0, blank + 4 + length);
+          if (found) return;
+          continue;
+        }
+      }
+      char block[1 << 16];
+      const ssize_t n = ::read(from_, block, sizeof block);
+      if (n <= 0) {
+        std::fprintf(stderr, "kelv_bench: the language server ended\n");
+        std::exit(1);
+      }
+      buffer_.append(block, static_cast<std::size_t>(n));
+    }
+  }
+
+ private:
+  pid_t child_;
+  int to_;
+  int from_;
+  std::string buffer_;
+};
+
+// `sjis` (code page 932) as UTF-8, with the C library's converter.
+std::string to_utf8(const std::string& sjis) {
+  const iconv_t cd = ::iconv_open("UTF-8", "CP932");
+  std::string out(sjis.size() * 2, '\0');
+  char* in = const_cast<char*>(sjis.data());
+  std::size_t in_left = sjis.size();
+  char* to = out.data();
+  std::size_t to_left = out.size();
+  if (cd == reinterpret_cast<iconv_t>(-1) ||
+      ::iconv(cd, &in, &in_left, &to, &to_left) == static_cast<std::size_t>(-1)) {
+    std::fprintf(stderr, "kelv_bench: cannot convert the item list to UTF-8\n");
+    std::exit(1);
+  }
+  ::iconv_close(cd);
+  out.resize(out.size() - to_left);
+  return out;
+}
+
+// `text` as a JSON string.
+std::string json_string(std::string_view text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+double milliseconds_since(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The pause the server waits for before it publishes findings (lsp/server.h).
+constexpr double kQuietMilliseconds = 150;
+
+// The item list open in the language server, and a one-character edit in its middle.
+void measure_editor(const Options& o) {
+  const Workload w = items(o.work);
+  std::ifstream in(o.work / w.sources[0], std::ios::binary);
+  const std::string text = to_utf8(std::string(std::istreambuf_iterator<char>(in), {}));
+  const std::uint32_t middle = static_cast<std::uint32_t>(std::count(text.begin(), text.end(), '\n') / 2);
+  const std::string uri = "file://" + (o.work / w.sources[0]).string();
+  Server server(o);
+  const auto start = std::chrono::steady_clock::now();
+  server.send(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{}}})");
+  server.wait_for(R"("id":1)");
+  server.send(R"({"jsonrpc":"2.0","method":"initialized","params":{}})");
+  server.send(R"({"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":")" +
+              uri + R"(","languageId":"kelvconv","version":1,"text":)" + json_string(text) + "}}}");
+  server.wait_for(R"("version":1})");
+  const double opened = milliseconds_since(start);
+  std::vector<double> findings;
+  std::vector<double> read;
+  std::vector<double> cpu;
+  for (int i = 0; i < o.runs; ++i) {
+    const int version = 2 + 2 * i;
+    // The middle line's first number, one of 0 to 3, made another.
+    const auto edit = [&](int v, char digit) {
+      return R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":")" +
+             uri + R"(","version":)" + std::to_string(v) +
+             R"(},"contentChanges":[{"range":{"start":{"line":)" + std::to_string(middle) +
+             R"(,"character":0},"end":{"line":)" + std::to_string(middle) +
+             R"(,"character":1}},"text":")" + digit + R"("}]}})";
+    };
+    auto t = std::chrono::steady_clock::now();
+    const double was = server.cpu();
+    server.send(edit(version, '7'));
+    server.wait_for(R"("version":)" + std::to_string(version) + "}");
+    findings.push_back(milliseconds_since(t) - kQuietMilliseconds);
+    cpu.push_back(server.cpu() - was);
+    t = std::chrono::steady_clock::now();
+    server.send(edit(version + 1, '1'));
+    server.send(R"({"jsonrpc":"2.0","id":)" + std::to_string(version + 1) +
+                R"(,"method":"textDocument/documentSymbol","params":{"textDocument":{"uri":")" + uri +
+                R"("}}})");
+    server.wait_for(R"("id":)" + std::to_string(version + 1) + ",");
+    read.push_back(milliseconds_since(t));
+    server.wait_for(R"("version":)" + std::to_string(version + 1) + "}");
+  }
+  // The colours of the whole text, then what an edit changed in them.
+  const auto tokens = [&](int id, const std::string& since) {
+    const auto t = std::chrono::steady_clock::now();
+    server.send(R"({"jsonrpc":"2.0","id":)" + std::to_string(id) +
+                R"(,"method":"textDocument/semanticTokens/full)" + (since.empty() ? "" : "/delta") +
+                R"(","params":{"textDocument":{"uri":")" + uri + R"("})" +
+                (since.empty() ? "" : R"(,"previousResultId":")" + since + "\"") + "}}");
+    server.wait_for(R"("id":)" + std::to_string(id) + ",");
+    return milliseconds_since(t);
+  };
+  const double all_tokens = tokens(-1, {});
+  server.send(R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":")" +
+              uri + R"(","version":-1},"contentChanges":[{"range":{"start":{"line":)" +
+              std::to_string(middle) + R"(,"character":0},"end":{"line":)" + std::to_string(middle) +
+              R"(,"character":1}},"text":"2"}]}})");
+  const double changed_tokens = tokens(-2, "1");
+  server.send(R"({"jsonrpc":"2.0","id":0,"method":"shutdown"})");
+  server.wait_for(R"("id":0,)");
+  server.send(R"({"jsonrpc":"2.0","method":"exit"})");
+  std::printf("\nlanguage server, %s (%s of UTF-8), one-character edits on line %u:\n"
+              "  opened and checked in %.0f ms; after an edit, findings in %.1f ms (after the\n"
+              "  %.0f ms pause; %.1f ms on a processor), the text read again for a request in\n"
+              "  %.1f ms (medians of %d); its semantic tokens in %.0f ms, and after an edit\n"
+              "  what changed in them in %.0f ms\n",
+              w.what.c_str(), megabytes(text.size()).c_str(), middle + 1, opened, median(findings),
+              kQuietMilliseconds, median(cpu), median(read), o.runs, all_tokens, changed_tokens);
+  std::fflush(stdout);
+}
+}
+
 void print_row(const Workload& w, const Measured& m) {
   char speed[32];
   if (w.sources.size() > 1) {
@@ -709,17 +912,21 @@ int main(int argc, char** argv) {
   std::printf("kelvconv: %s\nwork folder: %s, %d runs each, medians\n", o.kelvconv.c_str(),
               o.work.c_str(), o.runs);
   const std::vector<Workload> workloads = make_workloads(o);
-  for (const bool cold : {false, true}) {
-    if (cold && o.warm_only) break;
-    print_head(cold ? (o.drop_caches ? "cold (memory given back, file cache dropped)"
-                                     : "cold (memory given back)")
-                    : "warm");
-    for (const Workload& w : workloads) {
-      const Measured m = w.tree.empty() ? measure_list(o, w, cold) : measure_tree(o, w, cold);
-      print_row(w, m);
-      if (w.tree.empty()) print_parts(measure_parts(o, w, cold), m);
+  if (!workloads.empty()) {
+    for (const bool cold : {false, true}) {
+      if (cold && o.warm_only) break;
+      print_head(cold ? (o.drop_caches ? "cold (memory given back, file cache dropped)"
+                                       : "cold (memory given back)")
+                      : "warm");
+      for (const Workload& w : workloads) {
+        const Measured m = w.tree.empty() ? measure_list(o, w, cold) : measure_tree(o, w, cold);
+        print_row(w, m);
+        if (w.tree.empty()) print_parts(measure_parts(o, w, cold), m);
+      }
     }
+    print_legend();
   }
-  print_legend();
+  if (o.only.empty() || std::find(o.only.begin(), o.only.end(), "editor") != o.only.end())
+    measure_editor(o);
   return 0;
 }

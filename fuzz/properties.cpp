@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <vector>
 
@@ -22,6 +23,9 @@
 #include "format/text.h"
 #include "inspect/diagnostics.h"
 #include "inspect/inspect.h"
+#include "language/tr.h"
+#include "lsp/server.h"
+#include "lsp/transport.h"
 #include "scan_targets.h"
 
 namespace kelv::fuzz {
@@ -521,6 +525,57 @@ void data_property(Input input) {
   for (const DataProblem& p : back.problems) {
     if (p.at > file.size()) fail(kind->source, "a problem beyond the file's end");
   }
+}
+
+void lsp_property(Input input) {
+  if (input.empty()) return;
+  const bool framed = (input[0] & 1) != 0;
+  const std::size_t block = (input[0] >> 1) + 1;
+  const std::string_view rest(reinterpret_cast<const char*>(input.data() + 1), input.size() - 1);
+  std::string in;
+  std::size_t requests = 0;
+  if (framed) {
+    in = lsp::framed(R"({"jsonrpc":"2.0","id":0,"method":"initialize","params":{}})");
+    ++requests;
+    for (std::size_t from = 0; from <= rest.size();) {
+      const std::size_t cut = std::min(rest.find('\x1e', from), rest.size());
+      const std::string_view body = rest.substr(from, cut - from);
+      in += lsp::framed(body);
+      // A request answered: what has an "id" and a "method" (or is no object and gets an error).
+      const nlohmann::json j = nlohmann::json::parse(body, nullptr, false);
+      if (j.is_object() && j.contains("id") && !j["id"].is_null() &&
+          (j.contains("method") || !(j.contains("result") || j.contains("error"))))
+        ++requests;
+      from = cut + 1;
+    }
+  } else {
+    in = rest;
+  }
+  lsp::MemoryTransport transport(in, block);
+  // The editor's locale sets the language of the process; the next input starts from the same.
+  const Language was = language();
+  const int status = lsp::serve(transport, nullptr);
+  use_language(was);
+  if (status != 0 && status != 1) fail("lsp", "an exit status other than 0 and 1");
+  std::string_view out = transport.out;
+  std::size_t answers = 0;
+  while (!out.empty()) {
+    const std::size_t blank = out.find("\r\n\r\n");
+    constexpr std::string_view kHead = "Content-Length: ";
+    if (!out.starts_with(kHead) || blank == std::string_view::npos)
+      fail("lsp", "output that is no frame");
+    const std::size_t length = std::strtoul(std::string(out.substr(kHead.size(), blank)).c_str(), nullptr, 10);
+    if (out.size() < blank + 4 + length) fail("lsp", "a frame cut short");
+    const nlohmann::json m = nlohmann::json::parse(out.substr(blank + 4, length), nullptr, false);
+    if (!m.is_object() || m.value("jsonrpc", "") != "2.0") fail("lsp", "a message that is not JSON-RPC");
+    if (m.contains("id") && m.contains("result") == m.contains("error"))
+      fail("lsp", "a response with both or neither of result and error");
+    answers += m.contains("id") && !m["id"].is_null() ? 1 : 0;
+    out.remove_prefix(blank + 4 + length);
+  }
+  // Framed right, every request is answered once (the input may end before some of them, after
+  // an exit).
+  if (framed && answers > requests) fail("lsp", "more answers than requests");
 }
 
 }  // namespace kelv::fuzz

@@ -46,4 +46,11 @@ void files_property(Input input);
 // the file's numbers dictate, and every problem must name where it is.
 void data_property(Input input);
 
+// `lsp`: the language server on any bytes. Bit 0 of the first byte chooses the form: raw bytes
+// on the server's input (the framing on bad input), or messages split at each byte 0x1E and
+// framed right, after an initialize (the protocol and every answer on bad messages). The other
+// bits say how many bytes each read hands out. The server must end, with status 0 or 1, having
+// written only well-framed JSON, one answer per request.
+void lsp_property(Input input);
+
 }  // namespace kelv::fuzz

@@ -8,7 +8,7 @@
 #
 #   fuzz/run.sh [SECONDS] [--merge] [TARGET...]
 #
-# SECONDS defaults to 60; the TARGETs (lines, converters, files) to all of them. --merge adds
+# SECONDS defaults to 60; the TARGETs (lines, converters, files, data, lsp) to all of them. --merge adds
 # to fuzz/corpus/ the inputs that reached new edges (cut to 1 KiB, so that the committed corpora
 # stay small); the whole corpus of every run stays in build/fuzz/work/<target>/corpus/ and is
 # where the next run starts from. Two runs may go side by side on different targets.

@@ -5,20 +5,23 @@
 #   Debian package  its fields and dependencies, no maintainer scripts, lintian without an error;
 #                   installed with dpkg -i: kelvconv --version, both man pages as man shows them
 #                   (packaging/check_man.sh: their sections, no stray space, no line too wide),
-#                   the documents, the bash completion; removed with dpkg -r: none of its files
-#                   left
-#   tarball         exactly the installed tree (the documents under docs/ included), the program
-#                   stripped
-#   zip             exactly the two programs and the texts (the READMEs for users and the
-#                   licence, none of the documents under docs/), the texts UTF-8 with a byte order
-#                   mark and CR LF ends and otherwise the source tree's files
+#                   the documents, the bash completion, Neovim's setup of the language server;
+#                   removed with dpkg -r: none of its files left
+#   tarball         exactly the installed tree (the documents under docs/ and Neovim's setup
+#                   included), the program stripped
+#   zip             exactly the two programs, the texts (the READMEs for users and the licence,
+#                   none of the documents under docs/) and the VS Code extension of this version,
+#                   the texts UTF-8 with a byte order mark and CR LF ends and otherwise the source
+#                   tree's files
 #   Windows         both programs (in the zip and installed): no debug sections, the icon in all
 #                   its sizes, the version information and the manifest's version
 #   installer       under Wine, in a new prefix of its own: silent install, kelvconv found
 #                   through the PATH it added, the Send to and Start menu entries, the entry in
-#                   the installed programs, kelvconv.com started alone says how it is used;
-#                   silent uninstall by its registered command leaves no file, link, key or PATH
-#                   entry; a PATH too long to change safely is left exactly as it was
+#                   the installed programs, the VS Code extension given to VS Code's command (a
+#                   stand-in on the PATH), kelvconv.com started alone says how it is used;
+#                   silent uninstall by its registered command takes the extension out of VS Code
+#                   and leaves no file, link, key or PATH entry; a PATH too long to change safely
+#                   is left exactly as it was, and without VS Code's command nothing is asked of it
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -114,7 +117,8 @@ for want in /usr/bin/kelvconv /usr/share/doc/kelvconv/copyright /usr/share/doc/k
             /usr/share/doc/kelvconv/README.md /usr/share/doc/kelvconv/README.ja.md \
             /usr/share/doc/kelvconv/docs/authoring.md /usr/share/doc/kelvconv/docs/authoring.ja.md \
             /usr/share/doc/kelvconv/docs/development.md \
-            /usr/share/bash-completion/completions/kelvconv; do
+            /usr/share/bash-completion/completions/kelvconv \
+            /usr/share/kelvconv/nvim/lua/kelvconv.lua; do
   grep -qx "$want" <<<"$files" || fail "the package does not install $want"
 done
 dpkg -r kelvconv >/dev/null
@@ -129,15 +133,18 @@ step "tarball: $tarball"
 top=kelvconv-$version-linux-x86_64
 want="bin/kelvconv share/bash-completion/completions/kelvconv share/doc/kelvconv/CHANGELOG.md
 share/doc/kelvconv/LICENSE share/doc/kelvconv/README.ja.md share/doc/kelvconv/README.md
-share/doc/kelvconv/docs/authoring.ja.md share/doc/kelvconv/docs/authoring.md
-share/doc/kelvconv/docs/development.md
-share/man/ja/man1/kelvconv.1 share/man/man1/kelvconv.1"
+            /usr/share/doc/kelvconv/docs/authoring.md /usr/share/doc/kelvconv/docs/authoring.ja.md \
+            /usr/share/doc/kelvconv/docs/development.md \
+            /usr/share/bash-completion/completions/kelvconv \
+            /usr/share/kelvconv/nvim/lua/kelvconv.lua; do
 want=$(tr ' ' '\n' <<<"$want" | sed "s|^|$top/|" | sort)
 got=$(tar -tzf "$tarball" | grep -v '/$' | sort)
 [ "$got" = "$want" ] || fail "the tarball holds$(diff <(echo "$want") <(echo "$got") | sed 's/^/ /')"
-tar -xzf "$tarball" -C "$work" "$top/bin/kelvconv"
+tar -xzf "$tarball" -C "$work" "$top/bin/kelvconv" "$top/share/kelvconv/nvim/lua/kelvconv.lua"
 contains ', stripped' "$(file "$work/$top/bin/kelvconv")" || fail "kelvconv in the tarball is not stripped"
-ok "the installed tree, the program stripped"
+cmp -s "$work/$top/share/kelvconv/nvim/lua/kelvconv.lua" editors/nvim/kelvconv.lua ||
+  fail "share/kelvconv/nvim/lua/kelvconv.lua is not editors/nvim/kelvconv.lua"
+ok "the installed tree, the program stripped, Neovim's setup"
 
 # --- The Windows programs ------------------------------------------------------------------------
 check_program() {  # FILE: stripped, icon, version information, manifest
@@ -179,7 +186,8 @@ check_program() {  # FILE: stripped, icon, version information, manifest
 
 step "zip: $zip"
 top=kelvconv-$version-win64
-want="kelvconv.exe kelvconv.com LICENSE.txt README.ja.txt README.txt"
+vsix=kelvconv-$version.vsix
+want="kelvconv.exe kelvconv.com LICENSE.txt README.ja.txt README.txt $vsix"
 want=$(tr ' ' '\n' <<<"$want" | sed "s|^|$top/|" | sort)
 got=$(unzip -Z1 "$zip" | grep -v '/$' | sort)
 [ "$got" = "$want" ] || fail "the zip holds$(diff <(echo "$want") <(echo "$got") | sed 's/^/ /')"
@@ -194,6 +202,13 @@ for pair in README.md:README.txt LICENSE:LICENSE.txt README.ja.md:README.ja.txt;
   tail -c +4 "$text" | tr -d '\r' | cmp -s - "$source_file" || fail "${pair#*:} is not $source_file"
   ok "${pair#*:}: byte order mark, CR LF, the text of $source_file"
 done
+# The extension: a package VS Code takes, of this version, its grammar made at build time.
+manifest=$(unzip -p "$work/zip/$top/$vsix" extension/package.json)
+contains "\"version\": \"$version\"" "$manifest" || fail "$vsix is not of version $version"
+contains '"item_list.txt"' "$manifest" || fail "$vsix does not name the sources"
+unzip -Z1 "$work/zip/$top/$vsix" | grep -qx extension/syntaxes/kelvconv.tmLanguage.json ||
+  fail "$vsix has no grammar"
+ok "$vsix: version $version, the source names, the grammar"
 for program in "$work/zip/$top/kelvconv.exe" "$work/zip/$top/kelvconv.com"; do
   check_program "$program"
   ok "$(basename "$program"): stripped, icon 16 to 256, version $version, manifest"
@@ -221,6 +236,10 @@ env_key='HKCU\Environment'
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\kelvconv'
 path_before='C:\tools;%USERPROFILE%\bin'
 wine reg add "$env_key" /v Path /t REG_EXPAND_SZ /d "$path_before" /f >/dev/null
+# VS Code's command, as a stand-in on that PATH that notes what it is asked.
+code_told=$work/code.txt
+mkdir -p "$prefix/drive_c/tools"
+printf '@echo %%*>>Z:%s\r\n' "${code_told//\//\\}" >"$prefix/drive_c/tools/code.cmd"
 settle
 files_before=$(list_files)
 
@@ -229,7 +248,7 @@ settle
 home=$(cd "$prefix/drive_c/users" && ls -d */AppData | head -1)
 home=$prefix/drive_c/users/${home%/AppData}
 folder=$home/AppData/Local/Programs/kelvconv
-want="LICENSE.txt README.ja.txt README.txt kelvconv.com kelvconv.exe uninstall.exe"
+want="LICENSE.txt README.ja.txt README.txt kelvconv.com kelvconv.exe uninstall.exe $vsix"
 [ "$(ls "$folder" 2>/dev/null | LC_ALL=C sort | tr '\n' ' ')" = "$(tr ' ' '\n' <<<"$want" | LC_ALL=C sort | tr '\n' ' ')" ] ||
   fail "installed: $(ls "$folder" 2>&1 | tr '\n' ' ')"
 check_program "$folder/kelvconv.com"
@@ -263,6 +282,10 @@ size=$(regvalue "$uninstall_key" EstimatedSize)
 [ "$(regvalue "$uninstall_key" NoModify)" = 0x1 ] || fail "NoModify"
 [ "$(regvalue "$uninstall_key" NoRepair)" = 0x1 ] || fail "NoRepair"
 ok "installed programs entry ($((size)) KiB)"
+told=$(tr -d '\r' <"$code_told" 2>/dev/null || true)
+[ "$told" = "--install-extension \"$windows_folder\\$vsix\"" ] || fail "VS Code's command was asked: $told"
+cmp -s "$folder/$vsix" "$work/zip/$top/$vsix" || fail "the installed $vsix is not the zip's"
+ok "the extension installed and given to VS Code's command"
 
 # kelvconv.com double-clicked (alone on a console of its own) tells how it is used and waits for
 # a key (given here); started from a shell it says nothing.
@@ -274,6 +297,8 @@ ok "kelvconv.com started alone tells how it is used; from a shell it does not"
 eval "set -- $quiet"
 wine "$@"
 settle
+told=$(tr -d '\r' <"$code_told" | tail -n 1)
+[ "$told" = "--uninstall-extension kelvconv.kelvconv" ] || fail "VS Code's command was asked at the uninstall: $told"
 [ ! -e "$folder" ] || fail "left after the uninstall: $(ls -A "$folder" | tr '\n' ' ')"
 [ ! -e "$sendto" ] || fail "the Send to shortcut is left"
 [ ! -e "$readme_link" ] || fail "the Start menu entry is left"
@@ -285,7 +310,7 @@ files_after=$(list_files | grep -v '/Temp/~nsu[^/]*\.tmp/' || true)
 [ "$(regvalue "$env_key" Path)" = "$path_before" ] ||
   fail "PATH after the uninstall: $(regvalue "$env_key" Path)"
 ! grep -il kelvconv "$prefix"/*.reg >/dev/null || fail "the registry still names kelvconv: $(grep -i kelvconv "$prefix"/*.reg)"
-ok "uninstalled: no file, shortcut, registry key or PATH entry left; PATH as before"
+ok "uninstalled: the extension out of VS Code; no file, link, registry key or PATH entry left"
 
 # A PATH longer than the installer's strings is never written back cut: it stays as it was.
 long=$(printf 'C:\\a-folder-with-a-long-name-%04d;' $(seq 1 40))
@@ -298,6 +323,7 @@ settle
 links_to 'README\.ja\.txt' || fail "in Japanese, the Start menu entry does not lead to README.ja.txt"
 ok "in Japanese, the Start menu entry leads to README.ja.txt"
 [ "$(regvalue "$env_key" Path)" = "$long" ] || fail "a PATH of ${#long} characters was changed"
+[ "$(wc -l <"$code_told")" = 2 ] || fail "without code on the PATH, VS Code's command was asked: $(cat "$code_told")"
 wine "$folder/uninstall.exe" /S
 settle
 [ "$(regvalue "$env_key" Path)" = "$long" ] || fail "the uninstall changed a PATH of ${#long} characters"

@@ -7,9 +7,10 @@
 ; It installs for the user who runs it, with no administrator: into the user's programs folder
 ; (%LOCALAPPDATA%\Programs\kelvconv), with a "Send to" entry for kelvconv.exe, a Start menu entry
 ; for the README, the folder optionally added to the user's PATH (so that `kelvconv` runs in cmd
-; and PowerShell), and an uninstaller in the user's installed programs that removes all of it.
-; English or Japanese pages, as the system's UI language says. Silent with /S; /NOPATH leaves
-; the PATH alone.
+; and PowerShell), the VS Code extension beside the programs and, where VS Code's command is on
+; the PATH, added to VS Code with it, and an uninstaller in the user's installed programs that
+; removes all of it. English or Japanese pages, as the system's UI language says. Silent with
+; /S; /NOPATH leaves the PATH alone, /NOVSCODE VS Code.
 
 Unicode true
 Target amd64-unicode
@@ -26,6 +27,8 @@ SetCompressor /SOLID lzma
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\kelvconv"
 !define README_LINK "$SMPROGRAMS\kelvconv README.lnk"
 !define SENDTO_LINK "$SENDTO\kelvconv.lnk"
+!define VSIX "kelvconv-${VERSION}.vsix"
+!define EXTENSION "kelvconv.kelvconv"  ; the extension's publisher.name
 
 Name "kelvconv ${VERSION}"
 OutFile "${OUTFILE}"
@@ -75,6 +78,12 @@ LangString PathTooLong ${LANG_ENGLISH} "Your PATH is too long for this installer
 LangString PathTooLong ${LANG_JAPANESE} "PATH が長すぎて安全に変更できないため、そのままにしました。コマンド プロンプトから kelvconv を実行するには、次のフォルダーを手動で PATH に追加してください:$\r$\n$INSTDIR"
 LangString PathLeft ${LANG_ENGLISH} "Your PATH is too long for this uninstaller to change it safely, so it was left as it is. Remove this folder from it yourself:$\r$\n$INSTDIR"
 LangString PathLeft ${LANG_JAPANESE} "PATH が長すぎて安全に変更できないため、そのままにしました。次のフォルダーを手動で PATH から削除してください:$\r$\n$INSTDIR"
+LangString CodeSection ${LANG_ENGLISH} "Add to VS Code (the kelvconv extension: findings, hover, completion and colours as you type)"
+LangString CodeSection ${LANG_JAPANESE} "VS Code に追加する (kelvconv 拡張機能：入力中の指摘、ホバー、補完、色分け)"
+LangString CodeMissing ${LANG_ENGLISH} "Add to VS Code (VS Code's command, code, is not on the PATH)"
+LangString CodeMissing ${LANG_JAPANESE} "VS Code に追加する (VS Code のコマンド code が PATH にありません)"
+LangString CodeFailed ${LANG_ENGLISH} "VS Code did not take the kelvconv extension. To add it yourself, run:$\r$\ncode --install-extension $\"$INSTDIR\${VSIX}$\""
+LangString CodeFailed ${LANG_JAPANESE} "VS Code に kelvconv 拡張機能を追加できませんでした。手動で追加するには、次を実行してください：$\r$\ncode --install-extension $\"$INSTDIR\${VSIX}$\""
 LangString README ${LANG_ENGLISH} "README.txt"
 LangString README ${LANG_JAPANESE} "README.ja.txt"
 
@@ -158,6 +167,20 @@ LangString README ${LANG_JAPANESE} "README.ja.txt"
 !insertmacro READ_USER_PATH ""
 !insertmacro READ_USER_PATH "un."
 
+; VS Code's command (code.cmd, which its installer puts on the PATH) into $0; empty where there is
+; none.
+!macro FIND_CODE un
+  Function ${un}FindCode
+    ClearErrors
+    SearchPath $0 "code.cmd"
+    ${If} ${Errors}
+      StrCpy $0 ""
+    ${EndIf}
+  FunctionEnd
+!macroend
+!insertmacro FIND_CODE ""
+!insertmacro FIND_CODE "un."
+
 Function AddToPath
   Call ReadUserPath
   ${If} $1 == "long"
@@ -224,6 +247,7 @@ Section "$(ProgramSection)" SecProgram
   File "${STAGE}\README.txt"
   File "${STAGE}\LICENSE.txt"
   File "${STAGE}\README.ja.txt"
+  File "${STAGE}\${VSIX}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   CreateShortcut "${SENDTO_LINK}" "$INSTDIR\kelvconv.exe"
@@ -247,6 +271,23 @@ Section "$(PathSection)" SecPath
   Call AddToPath
 SectionEnd
 
+; VS Code's command adds the extension beside the programs to the user's VS Code; the uninstaller
+; takes it out again.
+Section "$(CodeSection)" SecCode
+  Call FindCode
+  ${If} $0 == ""
+    Return
+  ${EndIf}
+  nsExec::ExecToLog '"$SYSDIR\cmd.exe" /c ""$0" --install-extension "$INSTDIR\${VSIX}""'
+  Pop $1
+  ${If} $1 == 0
+    WriteRegDWORD HKCU "${UNINSTALL_KEY}" "VSCodeExtension" 1
+  ${Else}
+    DetailPrint "$(CodeFailed)"
+    MessageBox MB_OK|MB_ICONINFORMATION "$(CodeFailed)" /SD IDOK
+  ${EndIf}
+SectionEnd
+
 Function .onInit
   ${GetParameters} $0
   ClearErrors
@@ -254,14 +295,35 @@ Function .onInit
   ${IfNot} ${Errors}
     !insertmacro UnselectSection ${SecPath}
   ${EndIf}
+  ClearErrors
+  ${GetOptions} $0 "/NOVSCODE" $1
+  ${IfNot} ${Errors}
+    !insertmacro UnselectSection ${SecCode}
+  ${EndIf}
+  ; Without VS Code's command there is nothing to add the extension to.
+  Call FindCode
+  ${If} $0 == ""
+    !insertmacro UnselectSection ${SecCode}
+    !insertmacro SetSectionFlag ${SecCode} ${SF_RO}
+    SectionSetText ${SecCode} "$(CodeMissing)"
+  ${EndIf}
 FunctionEnd
 
 Section "Uninstall"
+  ReadRegDWORD $1 HKCU "${UNINSTALL_KEY}" "VSCodeExtension"
+  ${If} $1 == 1
+    Call un.FindCode
+    ${If} $0 != ""
+      nsExec::ExecToLog '"$SYSDIR\cmd.exe" /c ""$0" --uninstall-extension ${EXTENSION}"'
+      Pop $1
+    ${EndIf}
+  ${EndIf}
   Delete "$INSTDIR\kelvconv.exe"
   Delete "$INSTDIR\kelvconv.com"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\README.ja.txt"
   Delete "$INSTDIR\LICENSE.txt"
+  Delete "$INSTDIR\${VSIX}"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "${SENDTO_LINK}"

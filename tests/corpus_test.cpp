@@ -49,6 +49,9 @@ TEST(Corpus, Files) {
 TEST(Corpus, Data) {
   replay("data", fuzz::data_property);
 }
+TEST(Corpus, Lsp) {
+  replay("lsp", fuzz::lsp_property);
+}
 
 }  // namespace
 }  // namespace kelv::test

@@ -14,11 +14,11 @@ namespace kelv {
 namespace {
 
 // What a command line sets, written compactly: the overwrite rule (a = ask, y, n), the mode (c
-// convert, k check, d dump, x decompile, e explain, m names), then the flags set, then the paths.
+// convert, k check, d dump, x decompile, e explain, m names, l lsp), then the flags set, then the paths.
 std::string summary(const Options& o) {
   std::string s;
   s += o.overwrite == Overwrite::Ask ? 'a' : o.overwrite == Overwrite::Always ? 'y' : 'n';
-  s += "ckdxem"[static_cast<int>(o.mode)];
+  s += "ckdxeml"[static_cast<int>(o.mode)];
   for (const auto& [flag, letter] : {std::pair{o.json, 'j'},
                                      {o.quiet, 'q'},
                                      {o.strict, 's'},
@@ -67,8 +67,11 @@ TEST(Options, EachCommandLine) {
       {{"-yZ"}, "invalid option -- 'Z'"},
       {{"-Y"}, "invalid option -- 'Y'"},
       {{"--check", "--dump"}, "option '--dump' does not go with the mode given before it"},
-      {{"--json", "x.dat"}, "option '--json' goes with --dump"},
-      {{"--check", "--json"}, "option '--json' goes with --dump"},
+      {{"--json", "x.dat"}, "option '--json' goes with --dump or --explain"},
+      {{"--check", "--json"}, "option '--json' goes with --dump or --explain"},
+      {{"--explain", "--json"}, "aej"},
+      {{"--lsp"}, "al"},
+      {{"--lsp", "a.txt"}, "option '--lsp' takes no files: the editor sends them"},
   };
   for (const Case& c : cases) {
     std::vector<const char*> argv{"kelvconv"};

@@ -61,6 +61,7 @@ int explain_kinds(const Options& options, FileSystem& files, Console& console) {
     }
     explained = true;
   };
+  std::vector<const Kind*> named;  // with --json: the kinds to give, all at once
   for (const std::string_view name : options.paths) {
     const std::string path(name);
     if (files.is_folder(path)) {
@@ -78,8 +79,21 @@ int explain_kinds(const Options& options, FileSystem& files, Console& console) {
     }
     // A source named by its path, also one in the current folder, brings its folder's names.
     if (base.size() != path.size() || files.exists(path)) names = names_in(folder_part(path));
-    console.info(explain(*kind, names.empty() ? nullptr : &names, width));
+    if (options.json) {
+      named.push_back(kind);
+    } else {
+      console.info(explain(*kind, names.empty() ? nullptr : &names, width));
+    }
     explained = true;
+  }
+  if (options.json) {
+    // Every kind where none is named: the whole grammar of the sources.
+    if (named.empty()) {
+      for (const Kind& k : catalog())
+        named.push_back(&k);
+    }
+    console.info(explain_json(named, names.empty() ? nullptr : &names));
+    return kExitOk;
   }
   named_kinds();
   if (!explained) console.info(kinds(width));

@@ -58,13 +58,16 @@ constexpr Option kOptions[] = {
     {0, "--check", set_mode<Mode::Check>,
      tr("only tell what looks wrong in the sources, writing nothing")},
     {0, "--dump", set_mode<Mode::Dump>, tr("show what data files hold, field by field")},
-    {0, "--json", set<&Options::json>, tr("with --dump: one JSON document per file, one per line")},
+    {0, "--json", set<&Options::json>,
+     tr("with --dump: one JSON document per file, one per line;\nwith --explain: the formats as one JSON document")},
     {0, "--decompile", set_mode<Mode::Decompile>,
      tr("write beside each data file the source that converts\nback to it")},
     {0, "--explain", set_mode<Mode::Explain>,
      tr("describe a kind of source (item_list.txt, scene, ...),\nor list them")},
     {0, "--names", set_mode<Mode::Names>,
      tr("print the sections of names.txt to fill in for the kinds\ngiven, or for every kind")},
+    {0, "--lsp", set_mode<Mode::Lsp>,
+     tr("serve an editor: the Language Server Protocol on the\nstandard input and output (the editor starts it so)")},
     {'h', "--help", set<&Options::help>, tr("show this help and exit")},
     {'V', "--version", set<&Options::version>, tr("show the version and exit")},
 };
@@ -129,8 +132,12 @@ bool parse_options(std::span<const char* const> args, Options& o, std::string& e
       if (!apply(*found, std::string("-") + c, o, error)) return false;
     }
   }
-  if (o.json && o.mode != Mode::Dump) {
-    error = tr("option '--json' goes with --dump")();
+  if (o.json && o.mode != Mode::Dump && o.mode != Mode::Explain) {
+    error = tr("option '--json' goes with --dump or --explain")();
+    return false;
+  }
+  if (o.mode == Mode::Lsp && !o.paths.empty()) {
+    error = tr("option '--lsp' takes no files: the editor sends them")();
     return false;
   }
   return true;
@@ -142,8 +149,9 @@ std::string usage() {
          "       kelvconv --check [-r] FILE|FOLDER...\n"
          "       kelvconv --dump [--json] FILE.dat...\n"
          "       kelvconv --decompile [OPTION]... FILE.dat...\n"
-         "       kelvconv --explain [KIND]...\n"
-         "       kelvconv --names [KIND]...\n")();
+         "       kelvconv --explain [--json] [KIND]...\n"
+         "       kelvconv --names [KIND]...\n"
+         "       kelvconv --lsp\n")();
   out +=
       tr("Convert Kelvardin game sources (prepare.txt, start_game.txt, ...) into the data\n"
          "files the engine loads. Each output is written beside its source, with the\n"

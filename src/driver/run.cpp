@@ -17,6 +17,7 @@
 #include "driver/output_queue.h"
 #include "driver/paths.h"
 #include "inspect/carry_over.h"
+#include "driver/serve.h"
 #include "inspect/diagnostics.h"
 #include "inspect/finding.h"
 #include "inspect/inspect.h"
@@ -63,6 +64,7 @@ class Driver {
           break;
         case Mode::Explain:
         case Mode::Names:
+        case Mode::Lsp:
           break;
       }
     }
@@ -377,6 +379,7 @@ int run(std::span<const char* const> args, FileSystem& files, Console& console) 
     return kExitOk;
   }
   if (options.mode == Mode::Explain) return explain_kinds(options, files, console);
+  if (options.mode == Mode::Lsp) return serve_editor();
   if (options.mode == Mode::Names) return names_templates(options, console);
   if (options.paths.empty()) {
     // Nothing to do, as always; but a word on how it is used, where the user sees it.

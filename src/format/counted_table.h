@@ -36,7 +36,7 @@ E* entry_for(const Line& l, Table<E>& table, std::int64_t index) {
 // or could not: a table that cannot be made, and one so large that a digit too many is likely,
 // are told.
 inline void tell_table(const Line& l, bool made, std::int64_t count, std::int64_t bytes) {
-  l.made_table();
+  l.made_table(made ? count * bytes : -1);
   if (!made) {
     l.note(seen::TableRefused{count});
   } else if (count * bytes > kHugeTable) {

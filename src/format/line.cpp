@@ -1,20 +1,10 @@
 #include "format/line.h"
 
 #include "format/tags.h"
+#include "format/value_spans.h"
 
 namespace kelv {
 namespace {
-
-// The word of `text` that starts at `at` (a Shift-JIS character is never split); a full-width
-// blank there is a word of its own.
-std::string_view word_at(std::string_view text, std::size_t at) {
-  text.remove_prefix(at);
-  if (text.starts_with(kWideBlank)) return text.substr(0, kWideBlank.size());
-  std::size_t n = 0;
-  while (n < text.size() && !is_space(text[n]))
-    n += is_sjis_lead(text[n]) && n + 1 < text.size() ? 2 : 1;
-  return text.substr(0, n);
-}
 
 // Whether `word` is written as a value of the kind `kind` reads whole, so that the values after
 // it start at the next word: an integer's digits, a real's, or any word.

@@ -32,6 +32,8 @@ class Line {
   // The number of the open section: its 1-based place among the converter's sections, the
   // groups taken one after the other.
   int section_number() const { return section_number_; }
+  // Where it stands: its section, the line that opened it and the one that gave the count.
+  const LineContext& where() const { return where_; }
   // The record of its table the line fills (from 0), for what is told of it; -1: none.
   void at_record(std::int64_t record) const { record_ = record; }
   std::int64_t record() const { return record_; }
@@ -39,9 +41,14 @@ class Line {
   void at_entry(std::int64_t entry) const { entry_ = entry; }
   std::int64_t entry() const { return entry_; }
   // A count line that made a new table in place of the one before (also where it could make
-  // none): what the table held is gone.
-  void made_table() const { made_table_ = true; }
+  // none, `bytes` -1): what the table held is gone. The bytes of the table it made, for what
+  // is told of it.
+  void made_table(std::int64_t bytes) const {
+    made_table_ = true;
+    table_bytes_ = bytes;
+  }
   bool makes_table() const { return made_table_; }
+  std::int64_t table_bytes() const { return table_bytes_; }
 
   // Reads the line into `record` by its line format; a scan that stops early, values left over
   // after the last, a word or text cut to its field and a number wrapped are noted, and every
@@ -123,6 +130,7 @@ class Line {
   mutable std::int64_t record_ = -1;
   mutable std::int64_t entry_ = -1;
   mutable bool made_table_ = false;
+  mutable std::int64_t table_bytes_ = -1;
 };
 
 }  // namespace kelv

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "format/line_format.h"
+#include "format/walk_listener.h"
 
 namespace kelv {
 
@@ -28,6 +29,9 @@ class LinkListener {
     (void)line;
     (void)section;
   }
+  // Who hears what each line was taken as (format/walk_listener.h), where anyone does: asked
+  // once, when a reading begins.
+  virtual WalkListener* walk_listener() { return nullptr; }
 };
 
 // The default: hears nothing.

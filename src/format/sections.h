@@ -22,7 +22,8 @@
 // format/tags.h says; the text of the whole file is watched for the marks of another encoding
 // (format/encoding_watch.h). What the lines give the tables is kept in a tally
 // (format/tally.h), from which the walk tells what the rules lose without a word: records a
-// count line throws away, an entry filled anew, a count whose lines never come.
+// count line throws away, an entry filled anew, a count whose lines never come. What the walk
+// took each line as is told to a WalkListener, where a reading has one (format/walk_listener.h).
 #pragma once
 
 #include <algorithm>
@@ -40,6 +41,7 @@
 #include "format/report.h"
 #include "format/tags.h"
 #include "format/tally.h"
+#include "format/walk_listener.h"
 #include "language/tr.h"
 
 namespace kelv {
@@ -134,23 +136,37 @@ template <class C>
 class Walk {
  public:
   Walk(C& converter, std::span<const Group<C>> groups, Report& report, LinkListener& links)
-      : converter_(converter), groups_(groups), report_(report), links_(links) {
+      : converter_(converter),
+        groups_(groups),
+        report_(report),
+        links_(links),
+        listener_(links.walk_listener()) {
     number_sections();
     tally_ = Tally(numbered_.size() - 1, entries_);
   }
 
-  // A line of the source: offered to each group in turn.
-  void line(std::string_view text, std::uint32_t number, bool final_empty) {
+  // A line of the source (or a piece of one): offered to each group in turn. Called from one
+  // place, the read loop, into which it is always inlined.
+  [[gnu::always_inline]] void line(std::string_view text, std::uint32_t number, bool final_empty) {
     bool taken = false;
     int base = 0;
     for (const Group<C>& group : groups_) {
       taken = offer(group, base, text, number, final_empty) || taken;
       base += static_cast<int>(group.size());
     }
+    if (taken) return;
     // Other lines outside every section are comment text.
-    if (!taken && !tag_with_text(text, number, {}) && looks_like_tag(text)) {
-      report_.note({number, seen::UnknownTag{text}});
-    }
+    const bool with_text = tag_with_text(text, number, {});
+    const bool tag = looks_like_tag(text);
+    if (tag && !with_text) report_.note({number, seen::UnknownTag{text}});
+    if (listener_ != nullptr) tell(Taken::As::Outside, number, 0, tag);
+  }
+
+  // The line `number` comes in pieces: the one about to be read begins `taken` bytes after the
+  // one before it.
+  void piece(std::uint32_t number, std::uint32_t taken) {
+    piece_from_ = piece_line_ == number ? piece_from_ + taken : taken;
+    piece_line_ = number;
   }
 
   // After the last line, `last`: a section still open is left there; then what no line gave.
@@ -212,6 +228,7 @@ class Walk {
   }
 
   void open(const Section<C>& s, int own, std::uint32_t number) {
+    if (listener_ != nullptr) tell(Taken::As::Open, number, own);
     if (open_ != 0) leave(number);
     open_ = own;
     opened_at_ = number;
@@ -224,6 +241,10 @@ class Walk {
   // section's count what the lines gave does so here too.
   void close(const Section<C>& s, int own, std::string_view tag, std::uint32_t number) {
     const bool ends_entry = s.marker() || s.closing_ends_entry;
+    if (listener_ != nullptr) {
+      tell(s.marker() ? Taken::As::Marker : Taken::As::Close, number, own, false,
+           !ends_entry && open_ != own);
+    }
     if (!s.marker()) {
       if (!ends_entry && open_ != own) {
         seen::StrayClose stray{tag};
@@ -267,6 +288,7 @@ class Walk {
       line.note(seen::EmptyRecord{line.record()});
     }
     if (!final_empty) tally(s, at, line);
+    if (listener_ != nullptr) tell(Taken::As::Data, number, open_, false, false, &line);
   }
 
   // What the line gave: an entry, a record, a new table in place of one.
@@ -304,6 +326,28 @@ class Walk {
       return true;
     }
     return false;
+  }
+
+  // Tells the listener what the line (or the piece of it being read) was taken as, before the
+  // section state changes; a data line once its handler has read it. Kept out of line, so that a
+  // walk that nobody listens to stays as small as one without it.
+  [[gnu::noinline]] void tell(Taken::As as, std::uint32_t number, int section, bool tag = false,
+                              bool stray = false, const Line* data = nullptr) const {
+    Taken t{.as = as,
+            .line = number,
+            .from = piece_line_ == number ? piece_from_ : 0,
+            .section = section,
+            .was_open = open_,
+            .looks_like_tag = tag,
+            .stray = stray};
+    if (data != nullptr) {
+      t.looks_like_tag = looks_like_tag(data->text());
+      t.opened_at = data->where().opened_at;
+      t.counted_at = data->where().counted_at;
+      t.record = data->record();
+      t.table_bytes = data->table_bytes();
+    }
+    listener_->taken(t);
   }
 
   // Leaving the open section at line `where`: a data section may have left records without a
@@ -360,6 +404,7 @@ class Walk {
   std::span<const Group<C>> groups_;
   Report& report_;
   LinkListener& links_;
+  WalkListener* listener_;  // none: nobody hears what the lines were taken as
   std::vector<const Section<C>*> numbered_{nullptr};  // every section by its number
   std::vector<std::size_t> counted_by_{0};            // the count section before each, or 0
   std::vector<std::uint32_t> count_at_;               // the last count line of each
@@ -370,6 +415,9 @@ class Walk {
   int open_ = 0;                                      // the section state: 0 outside all
   std::uint32_t opened_at_ = 0;                       // the line that opened it
   Tally tally_;
+  // The last line that came in pieces, and where its piece being read begins in it.
+  std::uint32_t piece_line_ = 0;
+  std::uint32_t piece_from_ = 0;
 };
 
 // Reads the whole source through the groups of sections. `line_buffer` is kShortLines or
@@ -385,7 +433,11 @@ void walk(ByteSource& source, std::size_t line_buffer, C& converter,
   std::uint32_t last = 0;
   while (lines.next()) {
     last = lines.line_number();
-    if (lines.is_piece()) report.note({last, seen::LinePiece{line_buffer - 1}});
+    if (lines.is_piece()) {
+      report.note({last, seen::LinePiece{line_buffer - 1}});
+      // Each read takes line_buffer - 1 bytes of a long line.
+      walker.piece(last, static_cast<std::uint32_t>(line_buffer - 1));
+    }
     if (lines.cut_at_nul()) report.note({last, seen::CutAtNul{}});
     encoding.line(lines.bytes(), last, report);
     walker.line(lines.text(), last, lines.is_final_empty());

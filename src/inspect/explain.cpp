@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
+#include <nlohmann/json.hpp>
 
 #include "language/tr.h"
 
@@ -68,12 +70,11 @@ std::string values_of(std::span<const ValueShape> line,
   return out;
 }
 
-// A section: its tags, what its lines are, and what else an author needs to know of it.
-std::string section_of(const SectionShape& s, std::string_view kind, const Names* names,
-                       std::size_t width) {
-  std::string out = s.role == Role::Marker ? tag_of(s.name, true)
-                                           : tag_of(s.name) + " ... " + tag_of(s.name, true);
-  out += '\n';
+}  // namespace
+
+std::string section_text(const SectionShape& s, std::string_view kind, const Names* names,
+                         std::size_t width) {
+  std::string out;
   std::string what;
   switch (s.role) {
     case Role::Value:
@@ -110,6 +111,21 @@ std::string section_of(const SectionShape& s, std::string_view kind, const Names
     out += wrapped(tr("{1}.")(note), "  ", width);
   }
   return out;
+}
+
+std::string value_text(const ValueShape& value) {
+  return kind_of(value, false) + stored_of(value);
+}
+
+namespace {
+
+// A section: its tags, what its lines are, and what else an author needs to know of it.
+std::string section_of(const SectionShape& s, std::string_view kind, const Names* names,
+                       std::size_t width) {
+  const std::string tags = s.role == Role::Marker
+                               ? tag_of(s.name, true)
+                               : tag_of(s.name) + " ... " + tag_of(s.name, true);
+  return tags + "\n" + section_text(s, kind, names, width);
 }
 
 }  // namespace
@@ -156,6 +172,152 @@ std::string explain(const Kind& kind, const Names* names, std::size_t width) {
                    "", width);
   }
   return out;
+}
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// What `say` gives in each language, by the language's code.
+template <class F>
+Json in_both(const F& say) {
+  const Language was = language();
+  Json out;
+  use_language(Language::English);
+  out["en"] = say();
+  use_language(Language::Japanese);
+  out["ja"] = say();
+  use_language(was);
+  return out;
+}
+
+const char* role_name(Role role) {
+  switch (role) {
+    case Role::Value:
+      return "value";
+    case Role::Count:
+      return "count";
+    case Role::Records:
+      return "records";
+    case Role::Marker:
+      return "marker";
+  }
+  return "";
+}
+
+const char* kind_name(ValueKind kind) {
+  switch (kind) {
+    case ValueKind::Int:
+      return "int";
+    case ValueKind::Real:
+      return "real";
+    case ValueKind::Word:
+      return "word";
+    case ValueKind::Text:
+      return "text";
+  }
+  return "";
+}
+
+const char* stored_name(Stored stored) {
+  switch (stored) {
+    case Stored::AsRead:
+      return "as_read";
+    case Stored::PlusOne:
+      return "plus_one";
+    case Stored::ZeroUnreached:
+      return "zero_unreached";
+    case Stored::Breaks:
+      return "breaks";
+  }
+  return "";
+}
+
+// The kind whose data file holds each list that numbers of other kinds index.
+const std::map<ListId, std::string_view>& providers() {
+  static const std::map<ListId, std::string_view> all = [] {
+    std::map<ListId, std::string_view> m;
+    for (const Kind& k : catalog()) {
+      if (const ListId list = k.make()->provided().list; list != 0) m[list] = k.name();
+    }
+    return m;
+  }();
+  return all;
+}
+
+Json section_json(const SectionShape& s, std::string_view kind, const Names* names) {
+  Json j;
+  j["name"] = s.name;
+  j["role"] = role_name(s.role);
+  j["open_tag"] = s.role == Role::Marker ? Json() : Json(tag_of(s.name));
+  j["close_tag"] = tag_of(s.name, true);
+  j["restarts"] = s.restarts;
+  j["carries_over"] = s.carries_over;
+  j["description"] = in_both([&] {
+    std::string text = section_text(s, kind, names);
+    if (text.ends_with('\n')) text.pop_back();
+    return text;
+  });
+  if (!s.note.empty()) j["note"] = in_both([&] { return s.note(); });
+  Json values = Json::array();
+  for (const ValueShape& v : s.line) {
+    Json value;
+    value["name"] = v.name();
+    value["kind"] = kind_name(v.kind);
+    value["size"] = v.size;
+    value["stored"] = stored_name(v.stored);
+    if (v.refers != 0) {
+      const auto it = providers().find(v.refers);
+      value["refers"] = it != providers().end() ? Json(it->second) : Json();
+    }
+    value["description"] = in_both([&] { return value_text(v); });
+    if (const AuthorName* a = names != nullptr ? names->find(kind, s.name, v.name()) : nullptr) {
+      value["label"] = a->label;
+      if (!a->description.empty()) value["label_description"] = a->description;
+    }
+    values.push_back(std::move(value));
+  }
+  j["values"] = std::move(values);
+  return j;
+}
+
+Json vocabulary_json(const Vocabulary& v, std::string_view kind, const Names* names) {
+  Json j;
+  j["about"] = in_both([&] { return v.about(); });
+  j["line_bytes"] = v.line_buffer - 1;
+  Json groups = Json::array();
+  for (const auto& group : v.groups) {
+    Json sections = Json::array();
+    for (const SectionShape& s : group)
+      sections.push_back(section_json(s, kind, names));
+    groups.push_back(std::move(sections));
+  }
+  j["groups"] = std::move(groups);
+  return j;
+}
+
+}  // namespace
+
+std::string explain_json(std::span<const Kind* const> kinds, const Names* names) {
+  Json out;
+  out["program"] = "kelvconv";
+  out["version"] = KELV_VERSION;
+  Json list = Json::array();
+  for (const Kind* k : kinds) {
+    Json j;
+    j["name"] = k->name();
+    j["pattern"] = k->pattern();
+    j["match"] = k->match == Match::Name ? "name" : "prefix";
+    j["source"] = k->source;
+    j.update(vocabulary_json(k->vocabulary(), k->name(), names));
+    list.push_back(std::move(j));
+  }
+  out["kinds"] = std::move(list);
+  Json names_file;
+  names_file["name"] = kNamesFile;
+  names_file.update(vocabulary_json(Names::vocabulary(), {}, nullptr));
+  out["names_file"] = std::move(names_file);
+  return out.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 std::string kinds(std::size_t width) {

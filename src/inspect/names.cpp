@@ -134,13 +134,13 @@ bool Names::names_kind(std::string_view kind) const {
   return it != names_.end() && it->first.starts_with(prefix);
 }
 
-Names Names::read(ByteSource& source, Diagnostics* findings) {
+Names Names::read(ByteSource& source, Diagnostics* findings, LinkListener& links) {
   Names names;
   Reading reading{names.names_, findings};
   const Group<Reading> groups[] = {sections()};
   SilentReport silent;
   walk<Reading>(source, kLongLines, reading, groups,
-                findings != nullptr ? static_cast<Report&>(*findings) : silent);
+                findings != nullptr ? static_cast<Report&>(*findings) : silent, links);
   return names;
 }
 

@@ -19,6 +19,7 @@
 #include "convert/catalog.h"
 #include "format/line_format.h"
 #include "format/line_reader.h"
+#include "format/links.h"
 
 namespace kelv {
 
@@ -41,8 +42,10 @@ class Names {
   bool names_kind(std::string_view kind) const;
 
   // Reads a names file: what its lines say, and what is wrong in it told to `findings`, where
-  // given (tags, values that no section of the kind has, lines without a name).
-  static Names read(ByteSource& source, Diagnostics* findings = nullptr);
+  // given (tags, values that no section of the kind has, lines without a name); `links` hears
+  // what the walk took each line as, where it asks to.
+  static Names read(ByteSource& source, Diagnostics* findings = nullptr,
+                    LinkListener& links = no_links());
   // The vocabulary of a names file: one section per kind.
   static const Vocabulary& vocabulary();
 
