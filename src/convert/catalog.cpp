@@ -93,6 +93,15 @@ std::string Kind::pattern() const {
   return match == Match::Name ? std::string(source) : std::string(source) + "*.txt";
 }
 
+bool Kind::carries_values() const {
+  for (const std::vector<SectionShape>& group : vocabulary().groups) {
+    for (const SectionShape& s : group) {
+      if (s.carries_over) return true;
+    }
+  }
+  return false;
+}
+
 std::span<const Kind> catalog() {
   return kKinds;
 }

@@ -29,6 +29,9 @@ struct Kind {
   std::string_view name() const;
   // As --explain lists it: "item_list.txt", "scene*.txt".
   std::string pattern() const;
+  // Whether values carry from one file of the kind to the next in a run (the folders, the title
+  // menu, a map animation's main data, ...): then its files convert together, in order.
+  bool carries_values() const;
 };
 
 // Every kind, in the order names are tried.

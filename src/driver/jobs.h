@@ -2,6 +2,8 @@
 // file of a named folder, each match of a wildcard, with what is done with it in its turn.
 #pragma once
 
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,5 +33,19 @@ struct Job {
 // The files of the run in order: each argument, or the files of a folder in the byte order of
 // their names (and those of its subfolders, depth first, with -r).
 std::vector<Job> gather_jobs(const Options& options, FileSystem& files);
+
+// Which of `jobs` convert (true at their places) when those that `changed` picks must: each of
+// them, and with each every other file of its kind where `together` says that the kind's files
+// convert together, in order.
+std::vector<bool> with_units(std::span<const Job> jobs,
+                             const std::function<bool(const Job&)>& changed,
+                             const std::function<bool(const Kind&)>& together);
+
+// Whether the output of the source at `path` is missing or older than the source.
+bool out_of_date(const std::string& path, FileSystem& files);
+
+// What -u converts of `jobs`: every kind of which some source has an output out of date, whole,
+// since its files may carry values from one to the next.
+std::vector<bool> update_selection(std::span<const Job> jobs, FileSystem& files);
 
 }  // namespace kelv

@@ -53,6 +53,10 @@ constexpr Option kOptions[] = {
     {'W', "--warn", [](Options&) { return true; }, tr("tell the warnings (as by default)")},
     {'v', "--verbose", set<&Options::verbose>,
      tr("list what was converted, skipped, kept and up to date")},
+    {0, "--watch", set_mode<Mode::Watch>,
+     tr("convert what -u would, then wait, and convert again\n"
+        "the sources saved since, until Ctrl-C; existing\n"
+        "outputs are replaced without asking (unless -n)")},
     {0, "--check", set_mode<Mode::Check>,
      tr("only tell what looks wrong in the sources, writing nothing")},
     {0, "--dump", set_mode<Mode::Dump>, tr("show what data files hold, field by field")},
@@ -119,6 +123,7 @@ bool parse_options(std::span<const char* const> args, Options& o, std::string& e
 std::string usage() {
   std::string out =
       tr("Usage: kelvconv [OPTION]... FILE|FOLDER...\n"
+         "       kelvconv --watch [-r] [OPTION]... FILE|FOLDER...\n"
          "       kelvconv --check [-r] FILE|FOLDER...\n"
          "       kelvconv --dump [--json] FILE.dat...\n"
          "       kelvconv --decompile [OPTION]... FILE.dat...\n"

@@ -10,7 +10,7 @@
 namespace kelv {
 
 enum class Overwrite { Ask, Always, Never };
-enum class Mode { Convert, Check, Dump, Decompile, Explain, Names };
+enum class Mode { Convert, Check, Dump, Decompile, Explain, Names, Watch };
 
 struct Options {
   Overwrite overwrite = Overwrite::Ask;
