@@ -49,6 +49,7 @@ class Watch {
     std::vector<std::string> paths;
     for (;;) {
       paths.clear();
+      console_.flush();
       Watcher::Woke woke = watcher_.wait(looking ? kLookEvery : -1, paths);
       if (woke == Watcher::Woke::Stopped) return kExitOk;
       if (woke == Watcher::Woke::Quiet ? !looking : std::ranges::none_of(paths, relevant_))

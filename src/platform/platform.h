@@ -113,6 +113,9 @@ class Console {
   }
   // How the program is used, for a user who started it with nothing to do.
   virtual void usage_hint(std::string_view text) { diagnostic(text); }
+  // Shows at once every line given so far, for a program about to wait (a pipe or a file may
+  // hold them back otherwise).
+  virtual void flush() {}
 };
 
 // The machine this program was built for.

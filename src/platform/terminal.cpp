@@ -46,6 +46,11 @@ void TerminalConsole::diagnostic(std::string_view line) {
   std::fprintf(err_, "%.*s\n", static_cast<int>(line.size()), line.data());
 }
 
+void TerminalConsole::flush() {
+  std::fflush(out_);
+  std::fflush(err_);
+}
+
 void TerminalConsole::info(std::string_view line) {
   std::fprintf(out_, "%.*s\n", static_cast<int>(line.size()), line.data());
 }

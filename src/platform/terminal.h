@@ -31,6 +31,7 @@ class TerminalConsole final : public Console {
   void error(std::string_view line) override;
   void info(std::string_view line) override;
   void diagnostic(std::string_view line) override;
+  void flush() override;
 
  private:
   std::FILE* out_;
