@@ -71,9 +71,9 @@ class Watch : public ::testing::Test {
   // tell two quick saves apart; editors' saves are not that quick).
   void save(const std::string& name, const std::string& content) {
     write_file(dir / name, content);
-    std::filesystem::last_write_time(fs_path(dir / name),
-                                     std::filesystem::file_time_type::clock::now() +
-                                         std::chrono::minutes(++saves_));
+    std::filesystem::last_write_time(
+        fs_path(dir / name),
+        std::filesystem::file_time_type::clock::now() + std::chrono::minutes(++saves_));
   }
   int watch_it(std::vector<std::string> args) {
     args.insert(args.begin(), "kelvconv");
@@ -119,16 +119,21 @@ TEST_F(Watch, ConvertsWhatWasSavedWithTheFilesItCarriesValuesTo) {
                            example("map_anim_cave.txt");
   watcher.steps = {
       // A save by rename: the temporary file, then the source, then quiet.
-      {[&] { save("scene_town.txt", town); }, W::Changed, {at("scene_town.txt~"), at("scene_town.txt")}},
+      {[&] { save("scene_town.txt", town); },
+       W::Changed,
+       {at("scene_town.txt~"), at("scene_town.txt")}},
       {nullptr, W::Changed, {at("scene_town.txt")}},
       {nullptr, W::Quiet},
       {[&] { save("map_anim_cave.txt", cave); }, W::Changed, {at("map_anim_cave.txt")}},
       {nullptr, W::Quiet},
       // Outputs and temporary files are no news.
       {nullptr, W::Changed, {at("scene_cave.dat"), at(".scene_cave.dat.tmp")}},
-      {[&] { save("scene_new.txt", example("scene_cave.txt")); }, W::Changed, {at("scene_new.txt")}},
+      {[&] { save("scene_new.txt", example("scene_cave.txt")); },
+       W::Changed,
+       {at("scene_new.txt")}},
       {nullptr, W::Quiet},
-      {[&] { std::filesystem::remove(fs_path(dir / "scene_cave.txt")); }, W::Changed,
+      {[&] { std::filesystem::remove(fs_path(dir / "scene_cave.txt")); },
+       W::Changed,
        {at("scene_cave.txt")}},
       {nullptr, W::Quiet},
   };
@@ -153,10 +158,10 @@ TEST_F(Watch, WithoutNotificationsItLooksEverySecondAndAFailureDoesNotEndIt) {
   watcher.refusal = "no such thing";
   watcher.steps = {
       {[&] {
-         save("scene_town.txt", example("scene_town.txt") + "\n");
-         std::filesystem::remove(fs_path(dir / "scene_town.dat"));
-         std::filesystem::create_directory(fs_path(dir / "scene_town.dat"));
-       }},
+        save("scene_town.txt", example("scene_town.txt") + "\n");
+        std::filesystem::remove(fs_path(dir / "scene_town.dat"));
+        std::filesystem::create_directory(fs_path(dir / "scene_town.dat"));
+      }},
       {},
       {},  // nothing changed: nothing converted
       {},
@@ -228,6 +233,8 @@ TEST_F(Watch, OnRealFiles) {
   // A new source, in a new subfolder.
   write_file(dir / "more/scene_more.txt", example("scene_cave.txt"));
   EXPECT_EQ(next_conversion(), dir / "more/scene_more.txt");
+  write_file(dir / "more/scene_more.txt", example("scene_town.txt"));
+  EXPECT_EQ(next_conversion(), dir / "more/scene_more.txt");
   // A map animation edited: both its sources.
   write_file(dir / "map_anim_cave.txt", example("map_anim_cave.txt") + "\n");
   EXPECT_EQ(next_conversion(), dir / "map_anim_cave.txt" + ", " + dir / "map_anim_town.txt");
@@ -244,7 +251,8 @@ TEST_F(Watch, OnRealFiles) {
   EXPECT_TRUE(until([&] { return ::waitpid(child, &status, WNOHANG) == child; }));
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   for (const std::string& name : dir.names())
-    EXPECT_TRUE(name == "log" || name == "more" || name.ends_with(".txt") || name.ends_with(".dat")) << name;
+    EXPECT_TRUE(name == "log" || name == "more" || name.ends_with(".txt") || name.ends_with(".dat"))
+        << name;
 }
 #endif
 

@@ -226,16 +226,15 @@ class Driver {
     }
     // With -u an output older than its source is replaced as make would, without a question
     // (unless -n says never); the other outputs of its kind are asked about as ever.
-    const bool stale = options_.update && overwrite_ != Overwrite::Never && out_of_date(path, files_);
+    const bool stale =
+        options_.update && overwrite_ != Overwrite::Never && out_of_date(path, files_);
     outputs_.put(
         path, output_path(path),
         [&](ByteSink& out) {
           DataWriter writer(out);
           converter.write(writer);
         },
-        [this, stale](const std::string& output) {
-          return stale || may_replace(output);
-        });
+        [this, stale](const std::string& output) { return stale || may_replace(output); });
   }
 
   bool may_replace(const std::string& output) {

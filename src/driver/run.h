@@ -20,7 +20,6 @@ int run(std::span<const char* const> args, FileSystem& files, Console& console);
 
 // One run over `jobs`, gathered for `options`: what the command line does once its files are
 // gathered, and what the watch does each time sources change.
-int convert(const Options& options, std::span<const Job> jobs, FileSystem& files,
-            Console& console);
+int convert(const Options& options, std::span<const Job> jobs, FileSystem& files, Console& console);
 
 }  // namespace kelv

@@ -27,7 +27,8 @@ bool converts_together(const Kind& kind) {
 std::string clock_now() {
   const std::time_t now = std::time(nullptr);
   char text[16] = "";
-  if (const std::tm* local = std::localtime(&now)) std::strftime(text, sizeof text, "%H:%M:%S", local);
+  if (const std::tm* local = std::localtime(&now))
+    std::strftime(text, sizeof text, "%H:%M:%S", local);
   return text;
 }
 
@@ -42,9 +43,10 @@ class Watch {
   }
 
   int run() {
+    // Told from before the first conversion, so that a save during it is not missed.
+    const bool looking = !start();
     const std::vector<Job> jobs = gather_jobs(options_, files_);
     convert(jobs, update_selection(jobs, files_), true);
-    const bool looking = !start();
     console_.info(tr("Watching for changes; Ctrl-C ends the watch.")());
     std::vector<std::string> paths;
     for (;;) {
@@ -52,8 +54,10 @@ class Watch {
       console_.flush();
       Watcher::Woke woke = watcher_.wait(looking ? kLookEvery : -1, paths);
       if (woke == Watcher::Woke::Stopped) return kExitOk;
-      if (woke == Watcher::Woke::Quiet ? !looking : std::ranges::none_of(paths, relevant_))
-        continue;
+      const bool news = woke == Watcher::Woke::Quiet
+                            ? looking
+                            : std::ranges::any_of(paths, [this](auto& p) { return relevant(p); });
+      if (!news) continue;
       // An editor's save is several changes (a write, a rename into place, ...): the
       // conversion waits until they are over.
       while ((woke = watcher_.wait(kQuietTime, paths)) == Watcher::Woke::Changed) {
@@ -75,8 +79,9 @@ class Watch {
       if (!folders.insert(where).second) continue;
       const Problem p = watcher_.watch(where.empty() ? "." : where, folder && options_.recursive);
       if (!p.empty()) {
-        console_.error(tr("{1}: changes cannot be told here ({2}); kelvconv looks for them every "
-                          "second instead")(where.empty() ? "." : where, p));
+        console_.error(
+            tr("{1}: changes cannot be told here ({2}); kelvconv looks for them every "
+               "second instead")(where.empty() ? "." : where, p));
         return false;
       }
     }
@@ -115,15 +120,16 @@ class Watch {
     if (!these.empty()) kelv::convert(options_, these, files_, console_);
   }
 
+  // Whether a change at `path` may call for a conversion: a source's name, or a folder (one made
+  // or moved in); the outputs and temporary files are not.
+  bool relevant(const std::string& path) {
+    return kind_of_source(base_name(path)) != nullptr || files_.is_folder(path);
+  }
+
   Options options_;
   FileSystem& files_;
   Console& console_;
   Watcher& watcher_;
-  // Whether a change at a path may call for a conversion: a source's name, or a folder (one
-  // made or moved in); the outputs and temporary files are not.
-  const std::function<bool(const std::string&)> relevant_ = [this](const std::string& path) {
-    return kind_of_source(base_name(path)) != nullptr || files_.is_folder(path);
-  };
   std::map<std::string, std::int64_t> seen_;  // each source's time of change as last converted
 };
 

@@ -106,8 +106,8 @@ class PosixWatcher final : public Watcher {
 
  private:
 #ifdef __linux__
-  static constexpr std::uint32_t kMask = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE |
-                                         IN_DELETE | IN_ATTRIB | IN_ONLYDIR;
+  static constexpr std::uint32_t kMask =
+      IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE | IN_DELETE | IN_ATTRIB | IN_ONLYDIR;
 
   // The events waiting, as paths; new subfolders of a tree are watched from here on.
   bool heard(std::vector<std::string>& paths) {
@@ -129,8 +129,8 @@ class PosixWatcher final : public Watcher {
             paths.push_back(f.path);
           continue;
         }
-        const std::string path = e->len > 0 ? joined(folder->second.path, e->name)
-                                            : folder->second.path;
+        const std::string path =
+            e->len > 0 ? joined(folder->second.path, e->name) : folder->second.path;
         paths.push_back(path);
         if (folder->second.tree && (e->mask & IN_ISDIR) != 0 &&
             (e->mask & (IN_CREATE | IN_MOVED_TO)) != 0)
@@ -140,7 +140,9 @@ class PosixWatcher final : public Watcher {
     return any;
   }
 #else
-  bool heard(std::vector<std::string>&) { return false; }
+  bool heard(std::vector<std::string>&) {
+    return false;
+  }
 #endif
 
   struct Folder {

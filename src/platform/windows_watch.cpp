@@ -22,8 +22,8 @@ BOOL WINAPI on_console(DWORD type) {
 }
 
 std::string joined(const std::string& folder, const std::string& name) {
-  const bool ends = !folder.empty() && (folder.back() == '\\' || folder.back() == '/' ||
-                                        folder.back() == ':');
+  const bool ends =
+      !folder.empty() && (folder.back() == '\\' || folder.back() == '/' || folder.back() == ':');
   return folder.empty() || ends ? folder + name : folder + "\\" + name;
 }
 
@@ -49,10 +49,10 @@ class WindowsWatcher final : public Watcher {
     auto f = std::make_unique<Folder>();
     f->path = folder;
     f->tree = tree;
-    f->handle = CreateFileW(long_path(folder).c_str(), FILE_LIST_DIRECTORY,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED,
-                            nullptr);
+    f->handle =
+        CreateFileW(long_path(folder).c_str(), FILE_LIST_DIRECTORY,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
     if (f->handle == INVALID_HANDLE_VALUE) return reason(GetLastError());
     f->overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (!arm(*f)) {
@@ -82,8 +82,8 @@ class WindowsWatcher final : public Watcher {
     } else {
       for (const char* at = f.buffer.data();;) {
         const auto* info = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(at);
-        paths.push_back(joined(
-            f.path, narrow(std::wstring_view(info->FileName, info->FileNameLength / sizeof(WCHAR)))));
+        paths.push_back(joined(f.path, narrow(std::wstring_view(
+                                           info->FileName, info->FileNameLength / sizeof(WCHAR)))));
         if (info->NextEntryOffset == 0) break;
         at += info->NextEntryOffset;
       }
