@@ -197,9 +197,16 @@ TEST_F(Watch, OnRealFiles) {
     ::_exit(127);
   }
   ASSERT_GT(child, 0);
+  // A test that stops half-way leaves no program behind.
+  struct Ended {
+    pid_t pid;
+    ~Ended() {
+      if (pid > 0 && ::kill(pid, SIGKILL) == 0) ::waitpid(pid, nullptr, 0);
+    }
+  } running{child};
   // Waits a few seconds at most for `done`; false when it never came.
   const auto until = [](const std::function<bool()>& done) {
-    for (int i = 0; i < 1000; ++i) {
+    for (int i = 0; i < 500; ++i) {
       if (done()) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -223,32 +230,33 @@ TEST_F(Watch, OnRealFiles) {
     ++lines;
     return line;
   };
-  EXPECT_NE(next_conversion(), "") << file_text(log);
+  ASSERT_NE(next_conversion(), "") << file_text(log);
   ASSERT_TRUE(until([&] { return file_text(log).find("Watching") != std::string::npos; }));
 
   // A save by rename.
   write_file(dir / "scene_town.txt.tmp", example("scene_town.txt") + "\n");
   std::filesystem::rename(fs_path(dir / "scene_town.txt.tmp"), fs_path(dir / "scene_town.txt"));
-  EXPECT_EQ(next_conversion(), dir / "scene_town.txt");
+  ASSERT_EQ(next_conversion(), dir / "scene_town.txt");
   // A new source, in a new subfolder.
   write_file(dir / "more/scene_more.txt", example("scene_cave.txt"));
-  EXPECT_EQ(next_conversion(), dir / "more/scene_more.txt");
+  ASSERT_EQ(next_conversion(), dir / "more/scene_more.txt");
   write_file(dir / "more/scene_more.txt", example("scene_town.txt"));
-  EXPECT_EQ(next_conversion(), dir / "more/scene_more.txt");
+  ASSERT_EQ(next_conversion(), dir / "more/scene_more.txt");
   // A map animation edited: both its sources.
   write_file(dir / "map_anim_cave.txt", example("map_anim_cave.txt") + "\n");
-  EXPECT_EQ(next_conversion(), dir / "map_anim_cave.txt" + ", " + dir / "map_anim_town.txt");
+  ASSERT_EQ(next_conversion(), dir / "map_anim_cave.txt" + ", " + dir / "map_anim_town.txt");
   // A burst of saves, then one of another source: one conversion each.
   for (int i = 0; i < 5; ++i)
     write_file(dir / "scene_cave.txt", example("scene_cave.txt") + std::string(i, '\n'));
-  EXPECT_EQ(next_conversion(), dir / "scene_cave.txt");
+  ASSERT_EQ(next_conversion(), dir / "scene_cave.txt");
   write_file(dir / "scene_town.txt", example("scene_town.txt"));
-  EXPECT_EQ(next_conversion(), dir / "scene_town.txt") << file_text(log);
+  ASSERT_EQ(next_conversion(), dir / "scene_town.txt") << file_text(log);
   expect_bytes_of_a_full_run({"map_anim_cave.dat", "map_anim_town.dat", "scene_cave.dat"});
 
   ::kill(child, SIGINT);
   int status = -1;
-  EXPECT_TRUE(until([&] { return ::waitpid(child, &status, WNOHANG) == child; }));
+  ASSERT_TRUE(until([&] { return ::waitpid(child, &status, WNOHANG) == child; }));
+  running.pid = 0;
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   for (const std::string& name : dir.names())
     EXPECT_TRUE(name == "log" || name == "more" || name.ends_with(".txt") || name.ends_with(".dat"))
