@@ -24,11 +24,18 @@
 namespace kelv::test {
 namespace {
 
-const std::vector<std::string> kSources = {"map_anim_cave.txt", "map_anim_town.txt",
-                                           "scene_cave.txt", "scene_town.txt"};
+using W = Watcher::Woke;
 
 std::string example(const std::string& name) {
   return file_text(std::string(KELV_EXAMPLES) + "/game/" + name);
+}
+
+// What each conversion converted, as its line says after the time.
+std::vector<std::string> conversions(const std::string& said) {
+  std::vector<std::string> out;
+  for (std::size_t at = 0; (at = said.find(" converting ", at)) != std::string::npos; at += 12)
+    out.push_back(said.substr(at + 12, said.find('\n', at) - at - 12));
+  return out;
 }
 
 // Changes as the test scripts them: each wait does what its step says, then tells it; the
@@ -63,36 +70,35 @@ class FakeWatcher final : public Watcher {
 class Watch : public ::testing::Test {
  protected:
   Watch() {
-    for (const std::string& name : kSources)
+    for (const char* name :
+         {"map_anim_cave.txt", "map_anim_town.txt", "scene_cave.txt", "scene_town.txt"})
       write_file(dir / name, example(name));
   }
   std::string at(const std::string& name) const { return joined(dir.path(), name); }
-  // Saves new content, a moment later than anything before (the file system's clock may not
-  // tell two quick saves apart; editors' saves are not that quick).
-  void save(const std::string& name, const std::string& content) {
-    write_file(dir / name, content);
-    std::filesystem::last_write_time(
-        fs_path(dir / name),
-        std::filesystem::file_time_type::clock::now() + std::chrono::minutes(++saves_));
+  // A save, a moment later than anything before (the file system's clock may not tell two
+  // quick saves apart; editors' saves are not that quick), told as a change.
+  FakeWatcher::Step saved(const std::string& name, const std::string& content) {
+    return {[=, this] {
+              write_file(dir / name, content);
+              std::filesystem::last_write_time(
+                  fs_path(dir / name),
+                  std::filesystem::file_time_type::clock::now() + std::chrono::minutes(++saves_));
+            },
+            W::Changed,
+            {at(name)}};
   }
-  int watch_it(std::vector<std::string> args) {
-    args.insert(args.begin(), "kelvconv");
-    std::vector<const char*> argv;
-    for (const std::string& a : args)
-      argv.push_back(a.c_str());
+  int watch_it(bool recursive) {
     Options options;
-    std::string error;
-    EXPECT_TRUE(parse_options(argv, options, error)) << error;
+    options.mode = Mode::Watch;
+    options.recursive = recursive;
+    options.paths = {dir.path()};
     return watch(options, system_files(), console, watcher);
   }
-  // What each conversion converted, as its line says after the time.
   std::vector<std::string> conversions() const {
-    std::vector<std::string> out;
-    for (const std::string& line : console.infos) {
-      if (const std::size_t at = line.find(" converting "); at != std::string::npos)
-        out.push_back(line.substr(at + 12));
-    }
-    return out;
+    std::string said;
+    for (const std::string& line : console.infos)
+      said += line + "\n";
+    return test::conversions(said);
   }
   // The outputs that a plain run writes for the sources as they are now.
   void expect_bytes_of_a_full_run(const std::vector<std::string>& outputs) {
@@ -113,40 +119,33 @@ class Watch : public ::testing::Test {
 };
 
 TEST_F(Watch, ConvertsWhatWasSavedWithTheFilesItCarriesValuesTo) {
-  using W = Watcher::Woke;
-  const std::string town = example("scene_town.txt") + "\n";
-  const std::string cave = "<map_anim_main_data>\n8 8 3 anim_cave.bmp\n</map_anim_main_data>\n" +
-                           example("map_anim_cave.txt");
-  watcher.steps = {
-      // A save by rename: the temporary file, then the source, then quiet.
-      {[&] { save("scene_town.txt", town); },
-       W::Changed,
-       {at("scene_town.txt~"), at("scene_town.txt")}},
-      {nullptr, W::Changed, {at("scene_town.txt")}},
-      {nullptr, W::Quiet},
-      {[&] { save("map_anim_cave.txt", cave); }, W::Changed, {at("map_anim_cave.txt")}},
-      {nullptr, W::Quiet},
-      // Outputs and temporary files are no news.
-      {nullptr, W::Changed, {at("scene_cave.dat"), at(".scene_cave.dat.tmp")}},
-      {[&] { save("scene_new.txt", example("scene_cave.txt")); },
-       W::Changed,
-       {at("scene_new.txt")}},
-      {nullptr, W::Quiet},
-      {[&] { std::filesystem::remove(fs_path(dir / "scene_cave.txt")); },
-       W::Changed,
-       {at("scene_cave.txt")}},
-      {nullptr, W::Quiet},
-  };
-  EXPECT_EQ(watch_it({"--watch", dir.path()}), 0);
+  FakeWatcher::Step by_rename = saved("scene_town.txt", example("scene_town.txt") + "\n");
+  by_rename.paths.insert(by_rename.paths.begin(), at("scene_town.txt~"));
+  watcher.steps = {// A save by rename: the temporary file, then the source, then quiet.
+                   by_rename,
+                   {nullptr, W::Changed, {at("scene_town.txt")}},
+                   {},
+                   saved("map_anim_cave.txt",
+                         "<map_anim_main_data>\n8 8 3 anim_cave.bmp\n"
+                         "</map_anim_main_data>\n" +
+                             example("map_anim_cave.txt")),
+                   {},
+                   // Outputs and temporary files are no news.
+                   {nullptr, W::Changed, {at("scene_cave.dat"), at(".scene_cave.dat.tmp")}},
+                   saved("scene_new.txt", example("scene_cave.txt")),
+                   {},
+                   {[&] { std::filesystem::remove(fs_path(dir / "scene_cave.txt")); },
+                    W::Changed,
+                    {at("scene_cave.txt")}},
+                   {}};
+  EXPECT_EQ(watch_it(false), 0);
   EXPECT_EQ(watcher.watched, std::vector<std::string>{dir.path()});
   // Each burst of changes waits for a quiet time; each wait between them, for ever.
   EXPECT_EQ(watcher.waits, (std::vector<int>{-1, 300, 300, -1, 300, -1, -1, 300, -1, 300, -1}));
-  const std::string all = at("map_anim_cave.txt") + ", " + at("map_anim_town.txt") + ", " +
-                          at("scene_cave.txt") + ", " + at("scene_town.txt");
-  EXPECT_EQ(conversions(),
-            (std::vector<std::string>{all, at("scene_town.txt"),
-                                      at("map_anim_cave.txt") + ", " + at("map_anim_town.txt"),
-                                      at("scene_new.txt")}));
+  const std::string anims = at("map_anim_cave.txt") + ", " + at("map_anim_town.txt");
+  EXPECT_EQ(conversions(), (std::vector<std::string>{
+                               anims + ", " + at("scene_cave.txt") + ", " + at("scene_town.txt"),
+                               at("scene_town.txt"), anims, at("scene_new.txt")}));
   EXPECT_NE(std::ranges::find(console.infos, at("scene_cave.txt") + ": removed; its output stays"),
             console.infos.end());
   EXPECT_TRUE(std::filesystem::exists(fs_path(dir / "scene_cave.dat")));
@@ -156,19 +155,17 @@ TEST_F(Watch, ConvertsWhatWasSavedWithTheFilesItCarriesValuesTo) {
 
 TEST_F(Watch, WithoutNotificationsItLooksEverySecondAndAFailureDoesNotEndIt) {
   watcher.refusal = "no such thing";
-  watcher.steps = {
-      {[&] {
-        save("scene_town.txt", example("scene_town.txt") + "\n");
-        std::filesystem::remove(fs_path(dir / "scene_town.dat"));
-        std::filesystem::create_directory(fs_path(dir / "scene_town.dat"));
-      }},
-      {},
-      {},  // nothing changed: nothing converted
-      {},
-      {[&] { save("scene_cave.txt", example("scene_cave.txt") + "\n"); }},
-      {},
+  FakeWatcher::Step failing = saved("scene_town.txt", example("scene_town.txt") + "\n");
+  failing.act = [&, save = failing.act] {
+    save();
+    std::filesystem::remove(fs_path(dir / "scene_town.dat"));
+    std::filesystem::create_directory(fs_path(dir / "scene_town.dat"));
   };
-  EXPECT_EQ(watch_it({"--watch", "-r", dir.path()}), 0);
+  // Each look is a quiet second, then a quiet time; the second finds nothing changed.
+  watcher.steps = {failing, {}, {}, {}, saved("scene_cave.txt", example("scene_cave.txt")), {}};
+  for (FakeWatcher::Step& step : watcher.steps)
+    step.woke = W::Quiet;
+  EXPECT_EQ(watch_it(true), 0);
   EXPECT_EQ(watcher.watched, std::vector<std::string>{dir.path() + " tree"});
   EXPECT_EQ(watcher.waits, (std::vector<int>{1000, 300, 1000, 300, 1000, 300, 1000}));
   EXPECT_EQ(conversions().size(), 3u);
@@ -192,8 +189,7 @@ TEST_F(Watch, OnRealFiles) {
     ::dup2(fd, 1);
     ::dup2(fd, 2);
     ::signal(SIGINT, SIG_DFL);
-    ::execl(KELV_BINARY, KELV_BINARY, "--watch", "-r", dir.path().c_str(),
-            static_cast<char*>(nullptr));
+    ::execl(KELV_BINARY, KELV_BINARY, "--watch", "-r", dir.path().c_str(), nullptr);
     ::_exit(127);
   }
   ASSERT_GT(child, 0);
@@ -206,29 +202,15 @@ TEST_F(Watch, OnRealFiles) {
   } running{child};
   // Waits a few seconds at most for `done`; false when it never came.
   const auto until = [](const std::function<bool()>& done) {
-    for (int i = 0; i < 500; ++i) {
-      if (done()) return true;
+    for (int i = 0; i < 500 && !done(); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
+    return done();
   };
-  std::size_t lines = 0;
-  // The next conversion's line, once it is there.
-  const auto next_conversion = [&] {
-    std::string line;
-    until([&] {
-      const std::string text = file_text(log);
-      std::size_t n = 0;
-      for (std::size_t at = 0; (at = text.find(" converting ", at)) != std::string::npos; ++at) {
-        if (++n > lines) {
-          line = text.substr(at + 12, text.find('\n', at) - at - 12);
-          break;
-        }
-      }
-      return !line.empty();
-    });
-    ++lines;
-    return line;
+  // What the next conversion converts, once its line is there.
+  auto next_conversion = [&, n = std::size_t{0}]() mutable {
+    std::vector<std::string> seen;
+    until([&] { return (seen = test::conversions(file_text(log))).size() > n; });
+    return seen.size() > n ? seen[n++] : std::string();
   };
   ASSERT_NE(next_conversion(), "") << file_text(log);
   ASSERT_TRUE(until([&] { return file_text(log).find("Watching") != std::string::npos; }));
@@ -237,7 +219,7 @@ TEST_F(Watch, OnRealFiles) {
   write_file(dir / "scene_town.txt.tmp", example("scene_town.txt") + "\n");
   std::filesystem::rename(fs_path(dir / "scene_town.txt.tmp"), fs_path(dir / "scene_town.txt"));
   ASSERT_EQ(next_conversion(), dir / "scene_town.txt");
-  // A new source, in a new subfolder.
+  // A new source, in a new subfolder, and a save there.
   write_file(dir / "more/scene_more.txt", example("scene_cave.txt"));
   ASSERT_EQ(next_conversion(), dir / "more/scene_more.txt");
   write_file(dir / "more/scene_more.txt", example("scene_town.txt"));
@@ -255,7 +237,7 @@ TEST_F(Watch, OnRealFiles) {
 
   ::kill(child, SIGINT);
   int status = -1;
-  ASSERT_TRUE(until([&] { return ::waitpid(child, &status, WNOHANG) == child; }));
+  ASSERT_TRUE(until([&] { return status != -1 || ::waitpid(child, &status, WNOHANG) == child; }));
   running.pid = 0;
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   for (const std::string& name : dir.names())
