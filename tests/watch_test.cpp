@@ -172,9 +172,10 @@ TEST_F(Watch, WithoutNotificationsItLooksEverySecondAndAFailureDoesNotEndIt) {
   EXPECT_EQ(conversions().at(1), at("scene_town.txt"));
   EXPECT_EQ(conversions().at(2), at("scene_cave.txt"));
   const std::string errors = console.all_errors();
-  EXPECT_EQ(errors.find(dir.path() + ": changes cannot be told here (no such thing); kelvconv "
-                                     "looks for them every second instead\n"),
-            0u)
+  EXPECT_EQ(
+      errors.find(dir.path() + ": the system cannot tell of changes here (no such thing); kelvconv "
+                               "looks for them every second instead\n"),
+      0u)
       << errors;
   EXPECT_NE(errors.find("scene_town.dat"), std::string::npos) << errors;
 }

@@ -80,8 +80,8 @@ class Watch {
       const Problem p = watcher_.watch(where.empty() ? "." : where, folder && options_.recursive);
       if (!p.empty()) {
         console_.error(
-            tr("{1}: changes cannot be told here ({2}); kelvconv looks for them every "
-               "second instead")(where.empty() ? "." : where, p));
+            tr("{1}: the system cannot tell of changes here ({2}); kelvconv looks for them "
+               "every second instead")(where.empty() ? "." : where, p));
         return false;
       }
     }
@@ -92,7 +92,8 @@ class Watch {
   void again(const std::vector<std::string>& paths) {
     const std::vector<Job> jobs = gather_jobs(options_, files_);
     for (const auto& [path, when] : seen_) {
-      if (std::ranges::none_of(jobs, [&](const Job& j) { return j.path == path; }))
+      if (std::ranges::none_of(
+              jobs, [&](const Job& j) { return j.task == Job::Task::Kind && j.path == path; }))
         console_.info(tr("{1}: removed; its output stays")(path));
     }
     const auto changed = [&](const Job& job) {
