@@ -91,7 +91,8 @@ class Watch {
   // Converts again what changed since the last conversion, and tells of sources removed.
   void again(const std::vector<std::string>& paths) {
     const std::vector<Job> jobs = gather_jobs(options_, files_);
-    for (const auto& [path, when] : seen_) {
+    for (const auto& source : seen_) {
+      const std::string& path = source.first;
       if (std::ranges::none_of(
               jobs, [&](const Job& j) { return j.task == Job::Task::Kind && j.path == path; }))
         console_.info(tr("{1}: removed; its output stays")(path));
