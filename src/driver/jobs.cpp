@@ -129,4 +129,39 @@ std::vector<Job> gather_jobs(const Options& options, FileSystem& files) {
   return Gathering(options, files).jobs();
 }
 
+bool converts_together(const Kind& kind) {
+  return kind.vocabulary().carries_over();
+}
+
+std::vector<bool> with_units(std::span<const Job> jobs,
+                             const std::function<bool(const Job&)>& changed,
+                             const std::function<bool(const Kind&)>& together) {
+  std::vector<bool> chosen(jobs.size());
+  std::vector<const Kind*> whole;
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    const Job& job = jobs[i];
+    if (job.task != Job::Task::Kind || !changed(job)) continue;
+    chosen[i] = true;
+    if (job.kind != nullptr && together(*job.kind)) whole.push_back(job.kind);
+  }
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    if (jobs[i].task == Job::Task::Kind && std::ranges::find(whole, jobs[i].kind) != whole.end())
+      chosen[i] = true;
+  }
+  return chosen;
+}
+
+bool out_of_date(const std::string& path, FileSystem& files) {
+  std::int64_t source = 0;
+  std::int64_t output = 0;
+  return !files.modified(path, source) || !files.modified(output_path(path), output) ||
+         output < source;
+}
+
+std::vector<bool> update_selection(std::span<const Job> jobs, FileSystem& files) {
+  return with_units(
+      jobs, [&](const Job& job) { return out_of_date(job.path, files); },
+      converts_together);
+}
+
 }  // namespace kelv

@@ -2,6 +2,8 @@
 // file of a named folder, each match of a wildcard, with what is done with it in its turn.
 #pragma once
 
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -35,5 +37,24 @@ struct Job {
 // The files of the run in order: each argument, or the files of a folder in the byte order of
 // their names (and those of its subfolders, depth first, with -r).
 std::vector<Job> gather_jobs(const Options& options, FileSystem& files);
+
+// Whether a source of `kind` out of date (or changed) converts with every other source of its
+// kind in the run, in order: where values carry from one file of the kind to the next (the
+// folders, the title menu, a map animation's main data). Other kinds convert file by file.
+bool converts_together(const Kind& kind);
+
+// Which of `jobs` convert (true at their places) when those that `changed` picks must: each of
+// them, and with each every other file of its kind where `together` says that the kind's files
+// convert together, in order.
+std::vector<bool> with_units(std::span<const Job> jobs,
+                             const std::function<bool(const Job&)>& changed,
+                             const std::function<bool(const Kind&)>& together);
+
+// Whether the output of the source at `path` is missing or older than the source.
+bool out_of_date(const std::string& path, FileSystem& files);
+
+// What -u converts of `jobs`: every source whose output is out of date, and with it every other
+// source of its kind where the kind's files convert together.
+std::vector<bool> update_selection(std::span<const Job> jobs, FileSystem& files);
 
 }  // namespace kelv

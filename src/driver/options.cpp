@@ -42,10 +42,10 @@ constexpr Option kOptions[] = {
     {'y', "--yes", overwrite<Overwrite::Always>, tr("replace existing outputs without asking")},
     {'n', "--no-clobber", overwrite<Overwrite::Never>, tr("never replace an existing output")},
     {'u', "--update", set<&Options::update>,
-     tr("convert only the kinds of source that have an output\n"
-        "missing or older than its source (all the sources of\n"
-        "such a kind, in order); an output older than its source\n"
-        "is replaced without asking")},
+     tr("convert only the sources whose output is missing or\n"
+        "older than the source (with every source of its kind,\n"
+        "in order, where values carry over between them); an\n"
+        "output older than its source is replaced without asking")},
     {'r', "--recursive", set<&Options::recursive>, tr("go into the subfolders of folders too")},
     {'q', "--quiet", set<&Options::quiet>,
      tr("tell nothing of what looks wrong in the sources while\nconverting them (warnings are told "
@@ -55,6 +55,10 @@ constexpr Option kOptions[] = {
     {'W', "--warn", [](Options&) { return true; }, tr("tell the warnings (as by default)")},
     {'v', "--verbose", set<&Options::verbose>,
      tr("list what was converted, skipped, kept and up to date")},
+    {0, "--watch", set_mode<Mode::Watch>,
+     tr("convert what -u would, then wait, and convert again\n"
+        "the sources saved since, until Ctrl-C; existing\n"
+        "outputs are replaced without asking (unless -n)")},
     {0, "--check", set_mode<Mode::Check>,
      tr("only tell what looks wrong in the sources, writing nothing")},
     {0, "--dump", set_mode<Mode::Dump>, tr("show what data files hold, field by field")},
@@ -146,6 +150,7 @@ bool parse_options(std::span<const char* const> args, Options& o, std::string& e
 std::string usage() {
   std::string out =
       tr("Usage: kelvconv [OPTION]... FILE|FOLDER...\n"
+         "       kelvconv --watch [-r] [OPTION]... FILE|FOLDER...\n"
          "       kelvconv --check [-r] FILE|FOLDER...\n"
          "       kelvconv --dump [--json] FILE.dat...\n"
          "       kelvconv --decompile [OPTION]... FILE.dat...\n"

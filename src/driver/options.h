@@ -10,7 +10,7 @@
 namespace kelv {
 
 enum class Overwrite { Ask, Always, Never };
-enum class Mode { Convert, Check, Dump, Decompile, Explain, Names, Lsp };
+enum class Mode { Convert, Check, Dump, Decompile, Explain, Names, Lsp, Watch };
 
 struct Options {
   Overwrite overwrite = Overwrite::Ask;

@@ -16,8 +16,9 @@
 #include "driver/options.h"
 #include "driver/output_queue.h"
 #include "driver/paths.h"
-#include "inspect/carry_over.h"
 #include "driver/serve.h"
+#include "driver/watch.h"
+#include "inspect/carry_over.h"
 #include "inspect/diagnostics.h"
 #include "inspect/finding.h"
 #include "inspect/inspect.h"
@@ -36,10 +37,11 @@ class Driver {
         console_(console),
         outputs_(files, console, options.verbose) {}
 
-  int run() {
-    const std::vector<Job> jobs = gather_jobs(options_, files_);
-    const std::vector<const Kind*> stale = out_of_date(jobs);
-    for (const Job& job : jobs) {
+  int run(std::span<const Job> jobs) {
+    const std::vector<bool> stale =
+        options_.update ? update_selection(jobs, files_) : std::vector<bool>(jobs.size(), true);
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+      const Job& job = jobs[i];
       if (job.task != Job::Task::Kind) {
         aside(job);
         continue;
@@ -47,7 +49,7 @@ class Driver {
       switch (options_.mode) {
         case Mode::Convert:
         case Mode::Check:
-          if (options_.update && !stale_job(job, stale)) {
+          if (!stale[i]) {
             ++run_.up_to_date;
             if (options_.verbose) outputs_.info(tr("{1}: up to date")(job.path));
             continue;
@@ -65,6 +67,7 @@ class Driver {
         case Mode::Explain:
         case Mode::Names:
         case Mode::Lsp:
+        case Mode::Watch:
           break;
       }
     }
@@ -163,33 +166,6 @@ class Driver {
     }
   }
 
-  // With -u: the kinds of which some source has an output missing or older than itself. A kind
-  // whose files carry values from one to the next is converted whole or not at all.
-  std::vector<const Kind*> out_of_date(const std::vector<Job>& jobs) {
-    std::vector<const Kind*> stale;
-    if (!options_.update) return stale;
-    for (const Job& job : jobs) {
-      if (job.kind == nullptr || std::ranges::find(stale, job.kind) != stale.end()) continue;
-      if (older(job.path)) stale.push_back(job.kind);
-    }
-    return stale;
-  }
-
-  // With -u: whether the source of `job` is converted: with its kind where values carry over
-  // (`stale`, above), by its own output where nothing does (a scene, an item list).
-  bool stale_job(const Job& job, const std::vector<const Kind*>& stale) {
-    if (!job.kind->vocabulary().carries_over()) return older(job.path);
-    return std::ranges::find(stale, job.kind) != stale.end();
-  }
-
-  // Whether the output of the source at `path` is missing or older than the source.
-  bool older(const std::string& path) {
-    std::int64_t source = 0;
-    std::int64_t output = 0;
-    return !files_.modified(path, source) || !files_.modified(output_path(path), output) ||
-           output < source;
-  }
-
   // The author's names of the folder of `path`, where it has a names file.
   const Names* names_for(const std::string& path) {
     const std::string_view folder = folder_part(path);
@@ -276,16 +252,15 @@ class Driver {
     }
     // With -u an output older than its source is replaced as make would, without a question
     // (unless -n says never); the other outputs of its kind are asked about as ever.
-    const bool out_of_date = options_.update && overwrite_ != Overwrite::Never && older(path);
+    const bool stale =
+        options_.update && overwrite_ != Overwrite::Never && out_of_date(path, files_);
     outputs_.put(
         path, output_path(path),
         [&](ByteSink& out) {
           DataWriter writer(out);
           converter.write(writer);
         },
-        [this, out_of_date](const std::string& output) {
-          return out_of_date || may_replace(output);
-        });
+        [this, stale](const std::string& output) { return stale || may_replace(output); });
   }
 
   // The output of a conversion, begun before its source is read where it is to be written, so
@@ -389,7 +364,13 @@ int run(std::span<const char* const> args, FileSystem& files, Console& console) 
            "files the engine loads; 'kelvconv --help' tells more.")());
     return kExitOk;
   }
-  return Driver(options, files, console).run();
+  if (options.mode == Mode::Watch) return watch(options, files, console, *system_watcher());
+  return convert(options, gather_jobs(options, files), files, console);
+}
+
+int convert(const Options& options, std::span<const Job> jobs, FileSystem& files,
+            Console& console) {
+  return Driver(options, files, console).run(jobs);
 }
 
 }  // namespace kelv

@@ -4,6 +4,8 @@
 
 #include <span>
 
+#include "driver/jobs.h"
+#include "driver/options.h"
 #include "platform/platform.h"
 
 namespace kelv {
@@ -15,5 +17,9 @@ inline constexpr int kExitUsage = 2;   // the command line is wrong
 
 // Runs the program on `args` (element 0 is the program itself).
 int run(std::span<const char* const> args, FileSystem& files, Console& console);
+
+// One run over `jobs`, gathered for `options`: what the command line does once its files are
+// gathered, and what the watch does each time sources change.
+int convert(const Options& options, std::span<const Job> jobs, FileSystem& files, Console& console);
 
 }  // namespace kelv

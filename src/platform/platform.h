@@ -143,6 +143,9 @@ class Console {
   }
   // The columns of the terminal that info() writes to; 80 where it writes to none.
   virtual std::size_t columns() { return 80; }
+  // Shows at once every line given so far, for a program about to wait (a pipe or a file may
+  // hold them back otherwise).
+  virtual void flush() {}
 };
 
 // The machine this program was built for.

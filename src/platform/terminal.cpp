@@ -55,6 +55,11 @@ std::size_t TerminalConsole::columns() {
   return n == 0 ? Console::columns() : n;
 }
 
+void TerminalConsole::flush() {
+  std::fflush(out_);
+  std::fflush(err_);
+}
+
 void TerminalConsole::info(std::string_view line) {
   std::fprintf(out_, "%.*s\n", static_cast<int>(line.size()), line.data());
 }

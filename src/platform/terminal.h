@@ -40,6 +40,7 @@ class TerminalConsole final : public Console {
   void diagnostic(std::string_view line) override;
   void summary(const RunSummary& run) override;
   std::size_t columns() override;
+  void flush() override;
 
  private:
   std::FILE* out_;
