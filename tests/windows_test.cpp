@@ -151,7 +151,7 @@ TEST(WindowsNames, JapaneseFolderAndFileNamesConvertInEitherCodePage) {
   const struct {
     std::string name, output, source;
   } files[] = {
-      {"item_list.txt", "item_list.dat", "<item_number>\n2\n</item_number>\n"},
+      {"item_list.txt", "item_list.dat", "<item_number>\n0\n</item_number>\n"},
       {"scene_表.txt", "scene_表.dat", "<scene_kind>\n1\n</scene_kind>\n"},
       // The image's name in Shift-JIS, as an author's editor saves it.
       {"map_anim_町.txt", "map_anim_町.dat",
@@ -292,6 +292,20 @@ TEST(WindowsConsole, OneAnswerToAllForADropOfThreeExistingOutputs) {
       EXPECT_EQ(file_text(game + "\\" + name + ".dat") == "old", answer == kNoToAll) << name;
     EXPECT_TRUE(boxes.shown.empty());
   }
+}
+
+// A drop of files none of which is a source ends with a box that says so; one whose outputs the
+// user kept (above) does not.
+TEST(WindowsConsole, ADropOfNoSourceIsToldInTheEndBox) {
+  TempDir dir;
+  const std::string notes = backslashed(dir / "notes.txt");
+  write_file(notes, "my notes");
+  Boxes boxes;
+  WindowsConsole console(nullptr, nullptr, boxes.side());
+  EXPECT_EQ(run_driver({notes}, system_files(), console), kExitOk);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_NE(boxes.shown[0].text.find("nothing converted, 1 skipped"), std::string::npos)
+      << boxes.shown[0].text;
 }
 
 // kelvconv.com asks on the console, reads no script's input for an answer, and never shows a box

@@ -221,8 +221,9 @@ void WindowsConsole::usage_hint(std::string_view text) {
 
 void WindowsConsole::summary(const RunSummary& run) {
   if (user_.windowed && !usable(err_)) {
-    // Files dropped on the program: the end box tells a run that converted nothing.
-    if (run.silent()) nothing_converted_ = run.line();
+    // Files dropped on the program: the end box tells a run in which no file was a source. One
+    // whose outputs the user chose to keep in the dialog says nothing more.
+    if (run.no_source()) nothing_converted_ = run.line();
     return;
   }
   DWORD mode = 0;
