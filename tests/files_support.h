@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#else
+#include "platform/win32.h"
 #endif
 
 #include <algorithm>
@@ -110,5 +112,37 @@ inline int as_ordinary_user(const std::function<int()>& body) {
   return WEXITSTATUS(status);
 }
 #endif  // POSIX users and permission bits
+
+#ifdef _WIN32
+// The path of `program`, one of the programs built beside this test program.
+inline std::wstring beside_tests(const std::wstring& program) {
+  std::wstring path(MAX_PATH, L'\0');
+  path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
+  return path.substr(0, path.find_last_of(L"\\/") + 1) + program;
+}
+
+// The command line that starts the program at `path` with `args`, each quoted.
+inline std::wstring command_line(const std::wstring& path, const std::vector<std::string>& args) {
+  std::wstring line = L"\"" + path + L"\"";
+  for (const std::string& a : args)
+    line += L" \"" + widen(a) + L"\"";
+  return line;
+}
+
+// A file standing for a redirected standard stream, made inheritable for a program to start: a
+// new one to write, or (`read`) one that is there to read.
+struct Redirected {
+  explicit Redirected(const std::string& path, bool read = false) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    handle = CreateFileW(widen(path).c_str(), read ? GENERIC_READ : GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                         read ? OPEN_EXISTING : CREATE_ALWAYS, 0, nullptr);
+  }
+  ~Redirected() { CloseHandle(handle); }
+  Redirected(const Redirected&) = delete;
+  Redirected& operator=(const Redirected&) = delete;
+  HANDLE handle;
+};
+#endif
 
 }  // namespace kelv::test

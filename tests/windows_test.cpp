@@ -73,19 +73,6 @@ std::string backslashed(std::string path) {
   return path;
 }
 
-// A file standing for a redirected standard stream, made inheritable for a program to start: a
-// new one to write, or (`read`) one that is there to read.
-struct Redirected {
-  explicit Redirected(const std::string& path, bool read = false) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    handle = CreateFileW(widen(path).c_str(), read ? GENERIC_READ : GENERIC_WRITE,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                         read ? OPEN_EXISTING : CREATE_ALWAYS, 0, nullptr);
-  }
-  ~Redirected() { CloseHandle(handle); }
-  HANDLE handle;
-};
-
 bool under_wine() {
   return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
@@ -100,12 +87,8 @@ struct Ran {
 // one when empty), and waits for it to end.
 Ran run_program(const std::wstring& program, const std::vector<std::string>& args,
                 const std::string& input = "", const std::string& folder = "") {
-  std::wstring path(MAX_PATH, L'\0');
-  path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
-  path = path.substr(0, path.find_last_of(L"\\/") + 1) + program;
-  std::wstring line = L"\"" + path + L"\"";
-  for (const std::string& a : args)
-    line += L" \"" + widen(a) + L"\"";
+  const std::wstring path = beside_tests(program);
+  std::wstring line = command_line(path, args);
   TempDir streams;
   write_file(streams / "in", input);
   Ran ran;
