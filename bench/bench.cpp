@@ -863,7 +863,6 @@ void measure_editor(const Options& o) {
               kQuietMilliseconds, median(cpu), median(read), o.runs, all_tokens, changed_tokens);
   std::fflush(stdout);
 }
-}
 
 void print_row(const Workload& w, const Measured& m) {
   char speed[32];
