@@ -133,10 +133,9 @@ step "tarball: $tarball"
 top=kelvconv-$version-linux-x86_64
 want="bin/kelvconv share/bash-completion/completions/kelvconv share/doc/kelvconv/CHANGELOG.md
 share/doc/kelvconv/LICENSE share/doc/kelvconv/README.ja.md share/doc/kelvconv/README.md
-            /usr/share/doc/kelvconv/docs/authoring.md /usr/share/doc/kelvconv/docs/authoring.ja.md \
-            /usr/share/doc/kelvconv/docs/development.md \
-            /usr/share/bash-completion/completions/kelvconv \
-            /usr/share/kelvconv/nvim/lua/kelvconv.lua; do
+share/doc/kelvconv/docs/authoring.ja.md share/doc/kelvconv/docs/authoring.md
+share/doc/kelvconv/docs/development.md
+share/kelvconv/nvim/lua/kelvconv.lua share/man/ja/man1/kelvconv.1 share/man/man1/kelvconv.1"
 want=$(tr ' ' '\n' <<<"$want" | sed "s|^|$top/|" | sort)
 got=$(tar -tzf "$tarball" | grep -v '/$' | sort)
 [ "$got" = "$want" ] || fail "the tarball holds$(diff <(echo "$want") <(echo "$got") | sed 's/^/ /')"
