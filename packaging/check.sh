@@ -205,7 +205,7 @@ done
 manifest=$(unzip -p "$work/zip/$top/$vsix" extension/package.json)
 contains "\"version\": \"$version\"" "$manifest" || fail "$vsix is not of version $version"
 contains '"item_list.txt"' "$manifest" || fail "$vsix does not name the sources"
-unzip -Z1 "$work/zip/$top/$vsix" | grep -qx extension/syntaxes/kelvconv.tmLanguage.json ||
+contains '^extension/syntaxes/kelvconv\.tmLanguage\.json$' "$(unzip -Z1 "$work/zip/$top/$vsix")" ||
   fail "$vsix has no grammar"
 ok "$vsix: version $version, the source names, the grammar"
 for program in "$work/zip/$top/kelvconv.exe" "$work/zip/$top/kelvconv.com"; do
