@@ -44,7 +44,7 @@ fuzz_packages=(cmake ninja-build clang libclang-rt-14-dev nlohmann-json3-dev get
 bench_packages=(cmake ninja-build g++ nlohmann-json3-dev strace gettext)
 windows_packages=(cmake ninja-build g++ g++-mingw-w64-x86-64 googletest wine wine64 locales nlohmann-json3-dev
                   librsvg2-bin icoutils gettext)
-package_packages=("${windows_packages[@]}" nsis dpkg-dev lintian file man-db unzip bsdutils)
+package_packages=("${windows_packages[@]}" nsis dpkg-dev lintian file man-db unzip bsdutils xz-utils)
 vscode_packages=(cmake ninja-build g++ nlohmann-json3-dev gettext)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }

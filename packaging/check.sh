@@ -12,16 +12,20 @@
 #   zip             exactly the two programs, the texts (the READMEs for users and the licence,
 #                   none of the documents under docs/) and the VS Code extension of this version,
 #                   the texts UTF-8 with a byte order mark and CR LF ends and otherwise the source
-#                   tree's files
+#                   tree's files, the READMEs with no Markdown links, naming only files beside them
 #   Windows         both programs (in the zip and installed): no debug sections, the icon in all
-#                   its sizes, the version information and the manifest's version
+#                   its sizes, the version information in English and Japanese (each program's
+#                   own file name) and the manifest's version
 #   installer       under Wine, in a new prefix of its own: silent install, kelvconv found
 #                   through the PATH it added, the Send to and Start menu entries, the entry in
 #                   the installed programs, the VS Code extension given to VS Code's command (a
-#                   stand-in on the PATH), kelvconv.com started alone says how it is used;
-#                   silent uninstall by its registered command takes the extension out of VS Code
-#                   and leaves no file, link, key or PATH entry; a PATH too long to change safely
-#                   is left exactly as it was, and without VS Code's command nothing is asked of it
+#                   stand-in on the PATH), kelvconv.com started alone says how it is used; the
+#                   texts of its pages and the uninstaller's (decompressed from both), in both
+#                   languages, the components' names and descriptions; silent uninstall by its
+#                   registered command takes the extension out of VS Code and leaves no file,
+#                   link, key or PATH entry; a PATH too long to change safely is left exactly as
+#                   it was, and without VS Code's command nothing is asked of it; the uninstaller
+#                   waited for as the README tells scripts
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -33,6 +37,23 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 # Whether TEXT has a line matching PATTERN. Commands' output is taken whole first and searched
 # after: grep -q at the end of a pipe may stop the command early, which pipefail counts as failed.
 contains() { grep -q -e "$1" <<<"$2"; }
+# The texts an NSIS installer or uninstaller holds, one per line: its header, decompressed (the
+# data after the "NullsoftInst" signature is one raw LZMA stream: a byte of lc, lp and pb, 4 of
+# dictionary size; its first 4 bytes decompressed give the header's length), UTF-16 to UTF-8.
+nsis_strings() {
+  local at props lc lp pb dict size
+  at=$(grep -m 1 -obUaF NullsoftInst "$1" | cut -d: -f1)
+  [ -n "$at" ] || fail "$1 is not an NSIS installer"
+  props=$(od -An -j $((at + 20)) -N 1 -tu1 "$1" | tr -d ' ')
+  lc=$((props % 9)) lp=$((props / 9 % 5)) pb=$((props / 45))
+  dict=$(od -An -j $((at + 21)) -N 4 -tu4 "$1" | tr -d ' ')
+  # The stream has no end mark: xz stops where the data ends and says so.
+  tail -c +$((at + 26)) "$1" |
+    xz -dc --format=raw --lzma1=lc=$lc,lp=$lp,pb=$pb,dict=$dict >"$work/nsis.bin" 2>/dev/null || true
+  size=$(od -An -N 4 -tu4 "$work/nsis.bin" | tr -d ' ')
+  [ -n "$size" ] || fail "$1: its header does not decompress"
+  head -c $((size + 4)) "$work/nsis.bin" | tail -c +5 | iconv -f UTF-16LE -t UTF-8 -c | tr '\000-\037' '\n'
+}
 package_installed() {
   [[ "$(dpkg-query -W -f='${Status}' kelvconv 2>/dev/null || true)" == *"install ok installed"* ]]
 }
@@ -161,20 +182,47 @@ check_program() {  # FILE: stripped, icon, version information, manifest
   [ "$sizes" = "16 24 32 48 64 256 " ] || fail "$name: icon sizes $sizes"
   wrestool -x --raw -t 16 "$program" >"$dir/version.bin"
   [ -s "$dir/version.bin" ] || fail "$name has no version information"
-  # The texts of the version information: UTF-16 keys, each followed by its value.
+  # The texts of the version information: UTF-16 keys, each followed by its value, in a block
+  # per language (040904B0 U.S. English, 041104B0 Japanese), both listed under Translation.
+  # Control characters never occur inside UTF-8 text: the binary fields between texts become
+  # line ends.
   local texts
-  texts=$(iconv -f UTF-16LE -t UTF-8 -c <"$dir/version.bin" | tr -c '[:print:]' '\n' | grep -v '^.\{0,1\}$')
-  value() { awk -v key="$1" 'found { print; exit } $0 == key { found = 1 }' <<<"$texts"; }
-  [ "$(value FileVersion)" = "$version" ] || fail "$name: FileVersion $(value FileVersion)"
-  [ "$(value ProductVersion)" = "$version" ] || fail "$name: ProductVersion $(value ProductVersion)"
-  [ "$(value ProductName)" = kelvconv ] || fail "$name: ProductName $(value ProductName)"
-  [[ "$(value FileDescription)" == kelvconv,* ]] || fail "$name: FileDescription $(value FileDescription)"
-  [[ "$(value LegalCopyright)" == "Copyright (c) "*" the kelvconv developers" ]] ||
-    fail "$name: LegalCopyright $(value LegalCopyright)"
+  texts=$(iconv -f UTF-16LE -t UTF-8 -c <"$dir/version.bin" | tr '\000-\037' '\n' | grep -v '^.\{0,1\}$')
+  value() {  # BLOCK KEY
+    awk -v block="$1" -v key="$2" '
+      $0 == "040904B0" || $0 == "041104B0" || $0 == "VarFileInfo" { inside = $0 == block; next }
+      found { print; exit }
+      inside && $0 == key { found = 1 }' <<<"$texts"
+  }
+  local block
+  for block in 040904B0 041104B0; do
+    [ "$(value $block FileVersion)" = "$version" ] || fail "$name: $block FileVersion $(value $block FileVersion)"
+    [ "$(value $block ProductVersion)" = "$version" ] ||
+      fail "$name: $block ProductVersion $(value $block ProductVersion)"
+    [ "$(value $block ProductName)" = kelvconv ] || fail "$name: $block ProductName $(value $block ProductName)"
+    [ "$(value $block OriginalFilename)" = "$name" ] ||
+      fail "$name: $block OriginalFilename $(value $block OriginalFilename)"
+    [ "$(value $block InternalName)" = "$name" ] || fail "$name: $block InternalName $(value $block InternalName)"
+    [[ "$(value $block LegalCopyright)" == "Copyright (c) "*" the kelvconv developers" ]] ||
+      fail "$name: $block LegalCopyright $(value $block LegalCopyright)"
+    [ -n "$(value $block CompanyName)" ] || fail "$name: $block has no CompanyName"
+  done
+  [[ "$(value 040904B0 FileDescription)" == kelvconv,* ]] ||
+    fail "$name: FileDescription $(value 040904B0 FileDescription)"
+  # The Japanese description in Japanese: beyond ASCII, and not the English one.
+  local description_ja
+  description_ja=$(value 041104B0 FileDescription)
+  [[ "$description_ja" == kelvconv* && "$description_ja" != "$(value 040904B0 FileDescription)" ]] &&
+    LC_ALL=C contains '[^ -~]' "$description_ja" || fail "$name: Japanese FileDescription $description_ja"
+  # Translation: 0x0409 and 0x0411, each with code page 1200 (UTF-16), as little-endian words.
+  local bytes
+  bytes=$(od -An -v -tx1 "$dir/version.bin" | tr -d ' \n')
+  contains "$(printf 'Translation' | iconv -t UTF-16LE | od -An -tx1 | tr -d ' \n')0000\(0000\)\{0,1\}0904b0041104b004" "$bytes" ||
+    fail "$name: Translation does not list U.S. English and Japanese"
   # The numbers Explorer shows: VS_FIXEDFILEINFO after its signature 0xFEEF04BD, file version
   # as major/minor and patch/build halves of two little-endian words.
   local fixed want_fixed
-  fixed=$(od -An -v -tx1 "$dir/version.bin" | tr -d ' \n' | sed -n 's/.*bd04effe00000100\(.\{16\}\).*/\1/p')
+  fixed=$(sed -n 's/.*bd04effe00000100\(.\{16\}\).*/\1/p' <<<"$bytes")
   IFS=. read -r major minor patch <<<"$version"
   want_fixed=$(printf '%02x%02x%02x%02x%02x%02x%02x%02x' $((minor & 255)) $((minor >> 8)) \
     $((major & 255)) $((major >> 8)) 0 0 $((patch & 255)) $((patch >> 8)))
@@ -198,8 +246,24 @@ for pair in README.md:README.txt LICENSE:LICENSE.txt README.ja.md:README.ja.txt;
   lines=$(tr -cd '\n' <"$text" | wc -c)
   [ "$lines" -gt 0 ] && [ "$(grep -c $'\r$' "$text")" = "$lines" ] ||
     fail "${pair#*:}: not every line ends in CR LF"
-  tail -c +4 "$text" | tr -d '\r' | cmp -s - "$source_file" || fail "${pair#*:} is not $source_file"
+  # The text of the source file, but for the lines with Markdown links in the READMEs.
+  tail -c +4 "$text" | tr -d '\r' | awk -v from="$source_file" '
+    { if ((getline line < from) <= 0 || ($0 != line && line !~ /\]\(/)) { bad = 1; exit } }
+    END { if (bad || (getline line < from) > 0) exit 1 }' || fail "${pair#*:} is not the text of $source_file"
   ok "${pair#*:}: byte order mark, CR LF, the text of $source_file"
+done
+# The READMEs as the installer's finish page and Start menu open them: no Markdown links left,
+# and every README or licence they name is a file beside them (each names the other language's).
+for pair in README.txt:README.ja.txt README.ja.txt:README.txt; do
+  readme=$work/zip/$top/${pair%%:*}
+  text=$(tail -c +4 "$readme" | tr -d '\r')
+  ! contains '\](' "$text" || fail "${pair%%:*} has Markdown links: $(grep -m 1 -e '](' <<<"$text")"
+  contains "${pair#*:}" "$text" || fail "${pair%%:*} does not name ${pair#*:}"
+  names=$( { grep -o -E '\b(README[A-Za-z.]*\.(md|txt)|LICENSE[A-Za-z.]*)\b' <<<"$text" || true; } | sort -u)
+  for named in $names; do
+    [ -f "$work/zip/$top/$named" ] || fail "${pair%%:*} names $named, which is not beside it"
+  done
+  ok "${pair%%:*}: no Markdown links; names only files beside it ($(tr '\n' ' ' <<<"$names"))"
 done
 # The extension: a package VS Code takes, of this version, its grammar made at build time.
 manifest=$(unzip -p "$work/zip/$top/$vsix" extension/package.json)
@@ -293,6 +357,44 @@ grep -q 'Press any key' <<<"$greeting" || fail "kelvconv.com alone: $greeting"
 [ -z "$(wine cmd /c kelvconv | tr -d '\r')" ] || fail "kelvconv.com from cmd greets"
 ok "kelvconv.com started alone tells how it is used; from a shell it does not"
 
+# The texts of the installer's and the uninstaller's pages, as built: every text of
+# installer.nsi (each line of it, with the version filled in, where it has no other variable)
+# in one of them, in both languages; the components' names short enough for their list (about
+# 140 pixels beside the description pane: 22 columns, a Japanese character counting two), each
+# component with a description; in Japanese, no half-width katakana and the glossary's
+# フォルダー and インストーラー.
+nsi=packaging/installer.nsi
+texts=$(nsis_strings "$setup"; nsis_strings "$folder/uninstall.exe")
+langstrings() {  # NAME: its text in each language, one per line
+  sed -n "s/^LangString $1 \${LANG_[A-Z]*} \"\(.*\)\"\$/\1/p" "$nsi"
+}
+count=0
+while IFS= read -r text; do
+  text=${text//'${VERSION}'/$version}
+  while IFS= read -r line; do
+    [ -n "$line" ] && [[ "$line" != *'$'* ]] || continue
+    grep -qF -e "$line" <<<"$texts" || fail "the installer does not show: $line"
+    count=$((count + 1))
+  done <<<"${text//'$\r$\n'/$'\n'}"
+done < <(sed -n 's/^LangString [^ ]* \${LANG_[A-Z]*} "\(.*\)"$/\1/p' "$nsi")
+[ "$count" -gt 40 ] || fail "only $count texts of $nsi found to look for"
+for name in $(sed -n -e 's/^Section "\$(\([A-Za-z]*\))".*/\1/p' \
+                     -e 's/.*SectionSetText [^ ]* "\$(\([A-Za-z]*\))".*/\1/p' "$nsi"); do
+  [ "$(langstrings "$name" | wc -l)" = 2 ] || fail "the component name $name is not in both languages"
+  while IFS= read -r text; do
+    width=$(LC_ALL=C.UTF-8 wc -L <<<"$text")
+    [ "$width" -le 22 ] || fail "the component name \"$text\" takes $width columns, more than its list"
+  done < <(langstrings "$name")
+done
+for section in $(sed -n 's/^Section "[^"]*" \(Sec[A-Za-z]*\)$/\1/p' "$nsi"); do
+  description=$(sed -n "s/.*MUI_DESCRIPTION_TEXT \\\${$section} \"\\\$(\([A-Za-z]*\))\".*/\1/p" "$nsi")
+  [ -n "$description" ] && [ "$(langstrings "$description" | wc -l)" = 2 ] ||
+    fail "the component $section has no description in both languages"
+done
+stock=$(LC_ALL=C.UTF-8 grep -P '[\x{FF61}-\x{FF9F}]{2}|フォルダ([^ー]|$)|インストーラ([^ー]|$)' <<<"$texts" || true)
+[ -z "$stock" ] || fail "stock Japanese in the installer: $stock"
+ok "the installer's and uninstaller's $count texts, in both languages; components' names and descriptions"
+
 eval "set -- $quiet"
 wine "$@"
 settle
@@ -323,7 +425,13 @@ links_to 'README\.ja\.txt' || fail "in Japanese, the Start menu entry does not l
 ok "in Japanese, the Start menu entry leads to README.ja.txt"
 [ "$(regvalue "$env_key" Path)" = "$long" ] || fail "a PATH of ${#long} characters was changed"
 [ "$(wc -l <"$code_told")" = 2 ] || fail "without code on the PATH, VS Code's command was asked: $(cat "$code_told")"
-wine "$folder/uninstall.exe" /S
+# Uninstalled as the README tells scripts that must wait for it: in place with _?=, waited for by
+# start /wait, then its own file and the folder removed.
+wine cmd /c start "" /wait "$windows_folder\\uninstall.exe" /S "_?=$windows_folder"
+[ "$(ls -A "$folder" 2>&1)" = uninstall.exe ] ||
+  fail "when start /wait returned, the folder held: $(ls -A "$folder" 2>&1 | tr '\n' ' ')"
+wine cmd /c del "$windows_folder\\uninstall.exe"
+wine cmd /c rmdir "$windows_folder"
 settle
 [ "$(regvalue "$env_key" Path)" = "$long" ] || fail "the uninstall changed a PATH of ${#long} characters"
 [ ! -e "$folder" ] || fail "left after the uninstall: $(ls -A "$folder" | tr '\n' ' ')"

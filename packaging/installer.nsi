@@ -39,16 +39,27 @@ BrandingText "kelvconv ${VERSION}"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
-!define MUI_COMPONENTSPAGE_NODESC
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\$(README)"
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "$(ShowReadme)"
 !define MUI_FINISHPAGE_NOREBOOTSUPPORT
 
+; Each page with texts of our own where the stock ones say what does not apply here (closing all
+; applications, system files, a reboot) or, in Japanese, read poorly.
+!define MUI_WELCOMEPAGE_TEXT "$(WelcomeText)"
 !insertmacro MUI_PAGE_WELCOME
+!define MUI_PAGE_HEADER_SUBTEXT "$(DirectorySubtitle)"
+!define MUI_DIRECTORYPAGE_TEXT_TOP "$(DirectoryText)"
+!define MUI_DIRECTORYPAGE_TEXT_DESTINATION "$(DirectoryLabel)"
 !insertmacro MUI_PAGE_DIRECTORY
+!define MUI_COMPONENTSPAGE_TEXT_TOP "$(ComponentsText)"
+!define MUI_COMPONENTSPAGE_TEXT_COMPLIST "$(ComponentsLabel)"
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_TEXT "$(FinishText)"
 !insertmacro MUI_PAGE_FINISH
+!define MUI_PAGE_HEADER_SUBTEXT "$(UninstallSubtitle)"
+!define MUI_UNCONFIRMPAGE_TEXT_TOP "$(UninstallText)"
+!define MUI_UNCONFIRMPAGE_TEXT_LOCATION "$(UninstallLabel)"
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 
@@ -67,21 +78,61 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "kelvconv ${VERSION} set
 VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${COPYRIGHT}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "CompanyName" "the kelvconv developers"
 
-; Every text the installer shows, in both languages.
-LangString ProgramSection ${LANG_ENGLISH} "kelvconv (the programs, a Send to entry, the README in the Start menu)"
-LangString ProgramSection ${LANG_JAPANESE} "kelvconv (プログラム、「送る」メニューの項目、スタートメニューの README)"
-LangString PathSection ${LANG_ENGLISH} "Add to PATH (run kelvconv in a command prompt or PowerShell)"
-LangString PathSection ${LANG_JAPANESE} "PATH に追加する (コマンド プロンプトや PowerShell で kelvconv を実行できます)"
+; Every text the installer shows, in both languages. The components' names fit the list of the
+; components page; what each does is told in the description pane beside it.
+LangString ProgramSection ${LANG_ENGLISH} "kelvconv"
+LangString ProgramSection ${LANG_JAPANESE} "kelvconv"
+LangString ProgramDescription ${LANG_ENGLISH} "kelvconv.exe, which converts the files you drop on it or send to it with Send to; kelvconv.com for the command prompt; the README in the Start menu; the uninstaller."
+LangString ProgramDescription ${LANG_JAPANESE} "ドロップしたファイルや「送る」で渡したファイルを変換する kelvconv.exe、コマンドプロンプト用の kelvconv.com、スタートメニューの README、アンインストーラー。"
+LangString PathSection ${LANG_ENGLISH} "Add to PATH"
+LangString PathSection ${LANG_JAPANESE} "PATH に追加"
+LangString PathDescription ${LANG_ENGLISH} "Adds the folder to your PATH, so that kelvconv runs in a command prompt or PowerShell. Uninstalling takes it out again."
+LangString PathDescription ${LANG_JAPANESE} "インストール先のフォルダーを PATH に追加し、コマンドプロンプトや PowerShell で kelvconv を実行できるようにします。アンインストールすると元に戻します。"
+LangString CodeSection ${LANG_ENGLISH} "Add to VS Code"
+LangString CodeSection ${LANG_JAPANESE} "VS Code に追加"
+LangString CodeMissing ${LANG_ENGLISH} "VS Code (not found)"
+LangString CodeMissing ${LANG_JAPANESE} "VS Code（なし）"
+LangString CodeDescription ${LANG_ENGLISH} "Adds the kelvconv extension to VS Code: findings, hover, completion and colours as you type. Needs VS Code's command, code, on the PATH."
+LangString CodeDescription ${LANG_JAPANESE} "VS Code に kelvconv 拡張機能を追加します。入力中の指摘、ホバー、補完、色分けが使えます。VS Code のコマンド code が PATH にあるときだけ選べます。"
+LangString WelcomeText ${LANG_ENGLISH} "This installs kelvconv ${VERSION} for you alone, with no administrator rights: the programs, a Send to entry and the README in the Start menu, and if you choose, the folder in your PATH and the extension in VS Code.$\r$\n$\r$\nIf kelvconv is running, close it first.$\r$\n$\r$\nClick Next to continue."
+LangString WelcomeText ${LANG_JAPANESE} "kelvconv ${VERSION} を、管理者の権限なしで、このユーザーだけにインストールします。プログラム、「送る」メニューの項目、スタートメニューの README を入れ、選べばフォルダーを PATH に、拡張機能を VS Code に追加します。$\r$\n$\r$\nkelvconv を実行中なら、先に終了してください。$\r$\n$\r$\n続けるには「次へ」をクリックしてください。"
+LangString DirectorySubtitle ${LANG_ENGLISH} "Choose the folder to install kelvconv in."
+LangString DirectorySubtitle ${LANG_JAPANESE} "kelvconv をインストールするフォルダーを選んでください。"
+LangString DirectoryText ${LANG_ENGLISH} "kelvconv will be installed in this folder. To choose another, click Browse. Click Next to continue."
+LangString DirectoryText ${LANG_JAPANESE} "kelvconv を次のフォルダーにインストールします。別のフォルダーにするには「参照」をクリックしてください。続けるには「次へ」をクリックしてください。"
+LangString DirectoryLabel ${LANG_ENGLISH} "Folder"
+LangString DirectoryLabel ${LANG_JAPANESE} "インストール先のフォルダー"
+LangString ComponentsText ${LANG_ENGLISH} "kelvconv itself is always installed; choose what else you want. Click Install to start."
+LangString ComponentsText ${LANG_JAPANESE} "kelvconv 本体は必ずインストールします。ほかに必要なものを選んでください。「インストール」をクリックすると始めます。"
+LangString ComponentsLabel ${LANG_ENGLISH} "What to install:"
+LangString ComponentsLabel ${LANG_JAPANESE} "インストールするもの："
+LangString FinishText ${LANG_ENGLISH} "kelvconv is installed. To convert sources, drop files or folders on kelvconv.exe, or right-click them and choose Send to, then kelvconv.$\r$\n$\r$\nClick Finish to close this window."
+LangString FinishText ${LANG_JAPANESE} "kelvconv をインストールしました。ソースを変換するには、ファイルやフォルダーを kelvconv.exe にドロップするか、右クリックして「送る」から kelvconv を選びます。$\r$\n$\r$\n「完了」をクリックすると閉じます。"
+LangString UninstallSubtitle ${LANG_ENGLISH} "Remove kelvconv from this computer."
+LangString UninstallSubtitle ${LANG_JAPANESE} "kelvconv をこのコンピューターから削除します。"
+LangString UninstallText ${LANG_ENGLISH} "kelvconv will be removed from this folder, with its Send to and Start menu entries, its PATH entry and its VS Code extension. Click Uninstall to remove it."
+LangString UninstallText ${LANG_JAPANESE} "kelvconv を次のフォルダーから削除します。「送る」メニューとスタートメニューの項目と VS Code の拡張機能も削除し、PATH を元に戻します。削除するには「アンインストール」をクリックしてください。"
+LangString UninstallLabel ${LANG_ENGLISH} "Folder:"
+LangString UninstallLabel ${LANG_JAPANESE} "フォルダー："
+; Stock Japanese texts our pages and their details still show, in the words of our own texts
+; (the uninstall button was in half-width katakana).
+LangString ^UninstallBtn ${LANG_JAPANESE} "アンインストール(&U)"
+LangString ^DirBrowseText ${LANG_JAPANESE} "kelvconv をインストールするフォルダーを選んでください："
+LangString ^ClickNext ${LANG_JAPANESE} "続けるには「次へ」をクリックしてください。"
+LangString ^OutputFolder ${LANG_JAPANESE} "出力先のフォルダー："
+LangString ^Extract ${LANG_JAPANESE} "展開："
+LangString ^CreateShortcut ${LANG_JAPANESE} "ショートカットの作成："
+LangString ^CreatedUninstaller ${LANG_JAPANESE} "アンインストーラーの作成："
+LangString ^Delete ${LANG_JAPANESE} "ファイルの削除："
+LangString ^RemoveFolder ${LANG_JAPANESE} "フォルダーの削除："
+LangString ^ErrorDecompressing ${LANG_JAPANESE} "データを展開できません。$\r$\n$\r$\nインストーラーが壊れていないか確かめてください。"
+LangString ^FileError ${LANG_JAPANESE} "次のファイルに書き込めません：$\r$\n$\r$\n$0$\r$\n$\r$\nkelvconv を実行中なら終了してから「再試行」をクリックしてください。「中止」でインストールを中止し、「無視」でこのファイルを飛ばして続けます。"
 LangString ShowReadme ${LANG_ENGLISH} "Show the README"
 LangString ShowReadme ${LANG_JAPANESE} "README を表示する"
 LangString PathTooLong ${LANG_ENGLISH} "Your PATH is too long for this installer to change it safely, so it was left as it is. To run kelvconv from a command prompt, add this folder to it yourself:$\r$\n$INSTDIR"
-LangString PathTooLong ${LANG_JAPANESE} "PATH が長すぎて安全に変更できないため、そのままにしました。コマンド プロンプトから kelvconv を実行するには、次のフォルダーを手動で PATH に追加してください:$\r$\n$INSTDIR"
+LangString PathTooLong ${LANG_JAPANESE} "PATH が長すぎて安全に変更できないため、そのままにしました。コマンドプロンプトから kelvconv を実行するには、次のフォルダーを手動で PATH に追加してください：$\r$\n$INSTDIR"
 LangString PathLeft ${LANG_ENGLISH} "Your PATH is too long for this uninstaller to change it safely, so it was left as it is. Remove this folder from it yourself:$\r$\n$INSTDIR"
-LangString PathLeft ${LANG_JAPANESE} "PATH が長すぎて安全に変更できないため、そのままにしました。次のフォルダーを手動で PATH から削除してください:$\r$\n$INSTDIR"
-LangString CodeSection ${LANG_ENGLISH} "Add to VS Code (the kelvconv extension: findings, hover, completion and colours as you type)"
-LangString CodeSection ${LANG_JAPANESE} "VS Code に追加する (kelvconv 拡張機能：入力中の指摘、ホバー、補完、色分け)"
-LangString CodeMissing ${LANG_ENGLISH} "Add to VS Code (VS Code's command, code, is not on the PATH)"
-LangString CodeMissing ${LANG_JAPANESE} "VS Code に追加する (VS Code のコマンド code が PATH にありません)"
+LangString PathLeft ${LANG_JAPANESE} "PATH が長すぎて安全に変更できないため、そのままにしました。次のフォルダーを手動で PATH から削除してください：$\r$\n$INSTDIR"
 LangString CodeFailed ${LANG_ENGLISH} "VS Code did not take the kelvconv extension. To add it yourself, run:$\r$\ncode --install-extension $\"$INSTDIR\${VSIX}$\""
 LangString CodeFailed ${LANG_JAPANESE} "VS Code に kelvconv 拡張機能を追加できませんでした。手動で追加するには、次を実行してください：$\r$\ncode --install-extension $\"$INSTDIR\${VSIX}$\""
 LangString README ${LANG_ENGLISH} "README.txt"
@@ -287,6 +338,12 @@ Section "$(CodeSection)" SecCode
     MessageBox MB_OK|MB_ICONINFORMATION "$(CodeFailed)" /SD IDOK
   ${EndIf}
 SectionEnd
+
+!insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "$(ProgramDescription)"
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecPath} "$(PathDescription)"
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecCode} "$(CodeDescription)"
+!insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 Function .onInit
   ${GetParameters} $0
