@@ -107,8 +107,9 @@ HRESULT CALLBACK on_task_dialog(HWND window, UINT notification, WPARAM, LPARAM, 
     // asks has no window of its own that the user is looking at.
     SetWindowPos(window, HWND_TOPMOST, at.x, at.y, 0, 0, SWP_NOSIZE);
     SetForegroundWindow(window);
-  } else if (notification == TDN_BUTTON_CLICKED && GetWindowRect(window, &now)) {
-    // Any answer, Esc and the close button too, before the window goes.
+  } else if ((notification == TDN_TIMER || notification == TDN_BUTTON_CLICKED) &&
+             GetWindowRect(window, &now)) {
+    // Where it is now, and at any answer before the window goes.
     place.moved = true;
     place.at = {now.left, now.top};
   }
@@ -126,7 +127,8 @@ int show_task_dialog(const TaskDialogText& dialog) {
   place.shown = false;
   TASKDIALOGCONFIG config{};
   config.cbSize = sizeof config;
-  config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
+  // Esc and the close button allowed (they answer no); the timer tells where the user moves it.
+  config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_CALLBACK_TIMER;
   config.pszWindowTitle = dialog.caption.c_str();
   config.pszMainIcon = TD_WARNING_ICON;
   config.pszMainInstruction = dialog.main.c_str();
