@@ -334,7 +334,7 @@ class Driver {
   References references_;
   CarryOver carry_over_;
   std::map<std::string, Names> names_;  // by folder
-  RunResults results_;                  // the warnings told, for the end of the run
+  RunResults results_;                  // what the end of the run tells: the warnings as told
   std::size_t checked_ = 0;             // sources read by --check
   std::size_t warnings_ = 0;            // findings
   RunSummary run_;                      // what a conversion did, counted as it goes
