@@ -133,7 +133,7 @@ case "${1:-}" in
       headers=$(x86_64-w64-mingw32-objdump -p "$program")
       # Linked statically: nothing imported but the system's own DLLs.
       others=$(grep 'DLL Name:' <<<"$headers" | awk '{print $3}' |
-               grep -viE '^(kernel32|user32|shell32|comctl32|msvcrt|advapi32)\.dll$' || true)
+               grep -viE '^(kernel32|user32|shell32|comctl32|gdi32|msvcrt|advapi32)\.dll$' || true)
       [ -z "$others" ] || { echo "$program needs DLLs beside it: $others" >&2; exit 1; }
       # kelvconv.exe is windowed (subsystem 2), kelvconv.com a console program (3).
       want=2; [ "${program##*.}" = com ] && want=3

@@ -33,8 +33,11 @@ class FakeConsole final : public Console {
   }
   void error(std::string_view line) override { errors.emplace_back(line); }
   void info(std::string_view line) override { infos.emplace_back(line); }
-  void finished(std::span<const std::string> lines, std::span<const std::string>) override {
-    failures.assign(lines.begin(), lines.end());
+  void finished(const RunResults& told) override {
+    results = told;
+    failures.clear();
+    for (const RunResults::Entry& e : told.failures)
+      failures.push_back(e.path + ": " + e.message);
   }
   void summary(const RunSummary& run) override { summaries.push_back(run.line()); }
   std::size_t columns() override { return terminal_columns; }
@@ -45,6 +48,7 @@ class FakeConsole final : public Console {
   std::vector<std::string> errors;
   std::vector<std::string> infos;
   std::vector<std::string> failures;   // as told at the end of the run
+  RunResults results;                  // the last run's
   std::vector<std::string> summaries;  // each run's
   std::size_t terminal_columns = 80;
 };
@@ -273,6 +277,55 @@ TEST_F(Driver, UnreadableSourceIsReportedAndTheNextPathStillConverts) {
 #endif
   EXPECT_EQ(console.failures, console.errors);
   EXPECT_EQ(read_file(dir / "b/start_game.dat"), start_dat(3));
+}
+
+// What the end of a run tells a user with no console (the Windows results window): the run's
+// counts, the failures before the warnings whatever the order of the files, each the file, its
+// line and kind apart from the message, and the entries copied as the error stream has them.
+TEST_F(Driver, TheResultsOfARunPutFailuresBeforeWarnings) {
+  const std::string items = dir / "item_list.txt", gone = dir / "gone/prepare.txt";
+  write_file(items, "<Item_Number>\n2\n</Item_Number>\n");
+  write_file(dir / "start_game.txt", kStart3);
+  EXPECT_EQ(kelvconv({"-y", items, gone, dir / "start_game.txt"}), kExitFailed);
+  const RunResults& r = console.results;
+  EXPECT_EQ(r.heading, "2 files converted, 1 failed, 2 warnings");
+  ASSERT_EQ(r.failures.size(), 1u);
+  ASSERT_EQ(r.warnings.size(), 2u);
+  EXPECT_EQ(r.warnings[1].line, 3u);
+  // The system's words, as told on the error stream.
+  ASSERT_EQ(console.errors.size(), 3u);  // the warnings, then the failure
+  const std::string why = console.errors[2].substr(console.errors[2].find("cannot open: ") + 13);
+  const std::string said = " looks like a tag, but is none of this file's (tags are lower case); ";
+  EXPECT_EQ(r.listing(), "Failed\n\n" + gone + "\n    cannot open: " + why +
+                             "\n\nWarnings\n\n" + items + ", line 1  [unknown-tag]\n    "
+                             "\"<Item_Number>\"" + said + "did you mean <item_number>?\n\n" +
+                             items + ", line 3  [unknown-tag]\n    \"</Item_Number>\"" + said +
+                             "did you mean </item_number>?\n");
+  EXPECT_EQ(r.copied(), "kelvconv: " + gone + ": cannot open: " + why + "\n" + items +
+                            ":1: warning: \"<Item_Number>\"" + said +
+                            "did you mean <item_number>? [unknown-tag]\n" + items +
+                            ":3: warning: \"</Item_Number>\"" + said +
+                            "did you mean </item_number>? [unknown-tag]\n");
+  EXPECT_TRUE(r.worth_telling());
+
+  // In Japanese; a run with nothing to tell tells nothing, one of no source its heading.
+  use_language(Language::Japanese);
+  EXPECT_EQ(kelvconv({"-y", items, gone}), kExitFailed);
+  EXPECT_EQ(console.results.heading, "変換 1 件、失敗 1 件、警告 2 件");
+  EXPECT_EQ(console.results.listing().rfind("失敗\n\n" + gone + "\n    開けません：", 0), 0u)
+      << console.results.listing();
+  EXPECT_NE(console.results.listing().find("\n\n警告\n\n" + items + " の 1 行目  [unknown-tag]\n"),
+            std::string::npos)
+      << console.results.listing();
+  use_language(Language::English);
+  EXPECT_EQ(kelvconv({"-y", dir / "start_game.txt"}), kExitOk);
+  EXPECT_FALSE(console.results.worth_telling());
+  write_file(dir / "notes.txt", "");
+  EXPECT_EQ(kelvconv({dir / "notes.txt"}), kExitOk);
+  EXPECT_TRUE(console.results.worth_telling());
+  EXPECT_EQ(console.results.heading.rfind("nothing converted, 1 skipped: ", 0), 0u);
+  EXPECT_EQ(kelvconv({"-q", dir / "notes.txt"}), kExitOk);
+  EXPECT_FALSE(console.results.worth_telling());
 }
 
 TEST_F(Driver, CommandLine) {

@@ -27,9 +27,9 @@ namespace {
 const std::string kStart = "<start_scene_index>\n7\n</start_scene_index>\n";
 const Bytes kStartData = keyed(1, {field("start_scene_index", i32(7))});
 
-// Stands in for the user: records each message box, task dialog and console question, and
-// answers the dialogs with `dialog_answers` in turn (then 0: not shown) and the console with
-// `typed` (none: no console to ask on).
+// Stands in for the user: records each message box, task dialog, console question and results
+// window, and answers the dialogs with `dialog_answers` in turn (then 0: not shown) and the
+// console with `typed` (none: no console to ask on).
 struct Boxes {
   struct Shown {
     std::string text, caption;
@@ -40,6 +40,7 @@ struct Boxes {
   std::deque<int> dialog_answers;
   std::vector<std::string> prompts;
   std::optional<std::string> typed;
+  std::vector<RunResults> results;
 
   // The windowed program's side, or (`windowed` false) the console twin's.
   UserSide side(bool windowed = true) {
@@ -62,6 +63,11 @@ struct Boxes {
                   if (!typed) return false;
                   prompts.push_back(prompt);
                   answer = *typed;
+                  return true;
+                },
+            .results_window =
+                [this](const RunResults& told) {
+                  results.push_back(told);
                   return true;
                 }};
   }
@@ -243,10 +249,12 @@ TEST(WindowsConsole, TheQuestionDialogAndWhatEachAnswerDoes) {
       buttons.push_back(b.id);
     EXPECT_EQ(buttons, (std::vector<int>{IDYES, kYesToAll, IDNO, kNoToAll}));
     // A dialog not shown is no answer (Esc or closing one that was shown is "no"): a failure,
-    // told in the box at the end of the run.
-    ASSERT_EQ(boxes.shown.size(), c.status == 0 ? 0u : 1u);
+    // told in the results window at the end of the run.
+    EXPECT_TRUE(boxes.shown.empty());
+    ASSERT_EQ(boxes.results.size(), c.status == 0 ? 0u : 1u);
     if (c.status != 0) {
-      EXPECT_NE(boxes.shown[0].text.find("-y replaces"), std::string::npos);
+      ASSERT_EQ(boxes.results[0].failures.size(), 1u);
+      EXPECT_NE(boxes.results[0].failures[0].message.find("-y replaces"), std::string::npos);
     }
   }
 }
@@ -313,6 +321,8 @@ TEST(WindowsConsole, TheConsoleTwinAsksOnTheConsoleAndShowsNoBox) {
     EXPECT_EQ(run_driver({}, system_files(), no_streams), kExitOk);  // no usage box either
     EXPECT_EQ(run_driver(asked, system_files(), no_streams), kExitFailed);
     EXPECT_EQ(run_driver(refused, system_files(), no_streams), kExitFailed);
+    // Each of those runs left something to read on the console.
+    EXPECT_TRUE(no_streams.told());
   }
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_TRUE(boxes.dialogs.empty());
@@ -327,32 +337,33 @@ TEST(WindowsConsole, TheConsoleTwinAsksOnTheConsoleAndShowsNoBox) {
             std::string::npos)
       << err;
 
-  // On a console: asked there, and answered as on a terminal.
+  // One that converted all it was given left nothing.
+  WindowsConsole converted(nullptr, nullptr, boxes.side(false));
+  EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, system_files(), converted), kExitOk);
+  EXPECT_FALSE(converted.told());
+  write_file(dir / "start_game.dat", "old");
+
+  // On a console: asked there, and answered as on a terminal; a question answered is something
+  // to read as well.
   for (const char* typed : {"n", " はい "}) {
     boxes.typed = typed;
     WindowsConsole console(nullptr, nullptr, boxes.side(false));
     EXPECT_EQ(run_driver(asked, system_files(), console), kExitOk);
     EXPECT_EQ(read_file(dir / "start_game.dat"), typed[0] == 'n' ? text("old") : kStartData);
+    EXPECT_TRUE(console.told());
   }
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_TRUE(boxes.dialogs.empty());
   EXPECT_EQ(boxes.prompts, (std::vector<std::string>(2, overwrite_prompt(dir / "start_game.dat"))));
 }
 
-// Cut into the box's entries: each an entry of two lines, or the count of the rest.
-std::vector<std::string> entries(const std::string& text) {
-  std::vector<std::string> out;
-  for (std::size_t at = 0, end = 0; end != std::string::npos; at = end + 2) {
-    end = text.find("\n\n", at);
-    out.push_back(text.substr(at, end - at));
-  }
-  return out;
-}
-
-TEST(WindowsConsole, FailuresAreShownInOneBoxWhenThereIsNoErrorStream) {
+// Files dropped on kelvconv.exe: whatever failed and every warning, in one results window at the
+// end, failures first; the run's counts over them.
+TEST(WindowsConsole, FailuresAndWarningsAreShownOnceWhenThereIsNoErrorStream) {
   TempDir dir;
   write_file(dir / "start_game.txt", kStart);
-  std::vector<std::string> args{"-y", dir / "start_game.txt"};
+  write_file(dir / "item_list.txt", "<Item_Number>\n2\n</Item_Number>\n");
+  std::vector<std::string> args{"-y", dir / "start_game.txt", dir / "item_list.txt"};
   for (int i = 0; i < 23; ++i)
     args.push_back(dir / ("gone" + std::to_string(i) + "/prepare.txt"));
 
@@ -360,63 +371,66 @@ TEST(WindowsConsole, FailuresAreShownInOneBoxWhenThereIsNoErrorStream) {
   WindowsConsole dropped(nullptr, nullptr, boxes.side());
   EXPECT_EQ(run_driver(args, system_files(), dropped), kExitFailed);
   EXPECT_EQ(read_file(dir / "start_game.dat"), kStartData);
-  ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].caption, "Kelvardin");
-  EXPECT_EQ(boxes.shown[0].type, UINT{MB_OK | MB_ICONERROR | MB_SETFOREGROUND});
-  // Each entry the file, then why on the next line, indented; a blank line between entries.
-  std::vector<std::string> shown = entries(boxes.shown[0].text);
-  ASSERT_EQ(shown.size(), 21u);
-  for (std::size_t i = 0; i < 20; ++i)
-    EXPECT_EQ(shown[i].rfind(args[i + 2] + "\n    cannot open: ", 0), 0u) << shown[i];
-  EXPECT_EQ(shown[20], "... and 3 more");
+  EXPECT_TRUE(boxes.shown.empty());
+  ASSERT_EQ(boxes.results.size(), 1u);
+  const RunResults& r = boxes.results[0];
+  EXPECT_EQ(r.heading, "2 files converted, 23 failed, 2 warnings");
+  // Every entry, however many: the window scrolls.
+  ASSERT_EQ(r.failures.size(), 23u);
+  for (std::size_t i = 0; i < 23; ++i) {
+    EXPECT_EQ(r.failures[i].path, args[i + 3]);
+    EXPECT_EQ(r.failures[i].message.rfind("cannot open: ", 0), 0u) << r.failures[i].message;
+  }
+  ASSERT_EQ(r.warnings.size(), 2u);
+  EXPECT_EQ(r.warnings[0].path, args[2]);
+  EXPECT_EQ(r.warnings[0].kind, "unknown-tag");
+  EXPECT_EQ(r.listing().find(args[2]), r.listing().find("\nWarnings\n") + 11);
+  EXPECT_EQ(r.copied().rfind("kelvconv: " + args[3] + ": cannot open: ", 0), 0u);
 
   // In Japanese, as a Japanese user's system shows it.
   use_language(Language::Japanese);
   EXPECT_EQ(run_driver(args, system_files(), dropped), kExitFailed);
   use_language(Language::English);
-  ASSERT_EQ(boxes.shown.size(), 2u);
-  shown = entries(boxes.shown[1].text);
-  EXPECT_EQ(shown[0].rfind(args[2] + "\n    開けません：", 0), 0u) << shown[0];
-  EXPECT_EQ(shown.back(), "…ほかに 3 件");
-  boxes.shown.clear();
-
-  // The failures first, then the warnings told of the sources; warnings alone warn.
-  dropped.finished(std::vector<std::string>{"C:\\game\\prepare.txt: cannot open: gone"},
-                   std::vector<std::string>{"C:\\game\\title.txt:3: warning: odd [kind]"});
-  dropped.finished({}, std::vector<std::string>{"C:\\game\\title.txt:3: warning: odd [kind]"});
-  ASSERT_EQ(boxes.shown.size(), 2u);
-  EXPECT_EQ(boxes.shown[0].text,
-            "C:\\game\\prepare.txt\n    cannot open: gone\n\n"
-            "C:\\game\\title.txt:3\n    warning: odd [kind]");
-  EXPECT_EQ(boxes.shown[1].type, UINT{MB_OK | MB_ICONWARNING | MB_SETFOREGROUND});
-  boxes.shown.clear();
-  // As a run tells them (-W, given in a shortcut's target): the warnings after the failure.
-  write_file(dir / "item_list.txt", "<Item_Number>\n2\n</Item_Number>\n");
-  EXPECT_EQ(run_driver({"-yW", dir / "item_list.txt", args[2]}, system_files(), dropped),
-            kExitFailed);
-  ASSERT_EQ(boxes.shown.size(), 1u);
-  shown = entries(boxes.shown[0].text);
-  ASSERT_EQ(shown.size(), 3u) << boxes.shown[0].text;
-  EXPECT_EQ(shown[0].rfind(args[2] + "\n    cannot open: ", 0), 0u) << shown[0];
-  EXPECT_EQ(shown[1].rfind(dir / "item_list.txt:1\n    warning: ", 0), 0u) << shown[1];
-  boxes.shown.clear();
+  ASSERT_EQ(boxes.results.size(), 2u);
+  EXPECT_EQ(boxes.results[1].heading, "変換 2 件、失敗 23 件、警告 2 件");
+  EXPECT_EQ(boxes.results[1].failures[0].message.rfind("開けません：", 0), 0u);
+  boxes.results.clear();
 
   // A run that converted everything shows nothing.
   EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, system_files(), dropped), kExitOk);
   EXPECT_TRUE(boxes.shown.empty());
-  // One that converted nothing says so: a notes file dropped.
+  EXPECT_TRUE(boxes.results.empty());
+  // One that converted nothing says so, in a box: a notes file dropped.
   write_file(dir / "notes.txt", "notes");
   EXPECT_EQ(run_driver({dir / "notes.txt"}, system_files(), dropped), kExitOk);
+  EXPECT_TRUE(boxes.results.empty());
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text.rfind("nothing converted, 1 skipped: ", 0), 0u)
       << boxes.shown[0].text;
   EXPECT_EQ(boxes.shown[0].type, UINT{MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND});
   boxes.shown.clear();
-  // Started with nothing to do (a double-click): a box says how it is used.
-  EXPECT_EQ(run_driver({}, system_files(), dropped), kExitOk);
-  ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].text.rfind("kelvconv converts Kelvardin game sources", 0), 0u);
-  EXPECT_NE(boxes.shown[0].text.find("drop them on kelvconv.exe"), std::string::npos);
+  // Started with nothing to do (a double-click): a box says how it is used, in sentences the box
+  // wraps itself, in either language.
+  for (const Language l : {Language::English, Language::Japanese}) {
+    use_language(l);
+    EXPECT_EQ(run_driver({}, system_files(), dropped), kExitOk);
+  }
+  use_language(Language::English);
+  ASSERT_EQ(boxes.shown.size(), 2u);
+  EXPECT_EQ(boxes.shown[0].text.rfind("kelvconv converts Kelvardin game sources (prepare.txt, "
+                                      "item_list.txt, scene*.txt, ...) into the data files the "
+                                      "engine loads. Give it",
+                                      0),
+            0u)
+      << boxes.shown[0].text;
+  EXPECT_NE(boxes.shown[0].text.find("\n- drop them on kelvconv.exe, or send them to it with the "
+                                     "\"Send to\" menu of Explorer;\n"),
+            std::string::npos);
+  EXPECT_EQ(boxes.shown[1].text.rfind("kelvconv は Kelvardin のゲームのソース（prepare.txt、"
+                                      "item_list.txt、scene*.txt など）を、エンジンが",
+                                      0),
+            0u)
+      << boxes.shown[1].text;
   EXPECT_EQ(boxes.shown[0].type, UINT{MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND});
   boxes.shown.clear();
 
@@ -429,10 +443,11 @@ TEST(WindowsConsole, FailuresAreShownInOneBoxWhenThereIsNoErrorStream) {
     EXPECT_EQ(run_driver(args, system_files(), redirected), kExitFailed);
   }
   EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_TRUE(boxes.results.empty());
   const std::string err = file_text(streams / "err");
   EXPECT_EQ(err.rfind("kelvconv: " + dir / "表/start_game.txt: cannot open: ", 0), 0u) << err;
-  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 24) << err;
-  EXPECT_EQ(std::count(err.begin(), err.end(), '\r'), 24) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 26) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\r'), 26) << err;
 }
 
 // Windows shells pass '*' and '?' on as typed: both programs expand them themselves.
@@ -499,6 +514,22 @@ TEST(WindowsPaths, JoinedWithBackslashes) {
   EXPECT_EQ(base_name("C:prepare.txt"), "prepare.txt");
 }
 
+// kelvconv.com waits for a key only on a console made for it alone (files dropped on it), read
+// from the keyboard, with something on it to read; never from a shell, "< NUL" or kelvconv.exe.
+TEST(WindowsConsole, TheConsoleTwinWaitsOnlyOnAConsoleOfItsOwn) {
+  const struct {
+    bool windowed;
+    DWORD processes;
+    bool input_is_console, told, waits;
+  } cases[] = {{false, 1, true, true, true},   {false, 2, true, true, false},
+               {false, 1, false, true, false}, {false, 1, true, false, false},
+               {true, 1, true, true, false},   {false, 0, true, true, false}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(waits_before_closing(c.windowed, c.processes, c.input_is_console, c.told), c.waits)
+        << c.windowed << c.processes << c.input_is_console << c.told;
+  }
+}
+
 TEST(WindowsConsole, KnowsWhichProgramItIs) {
   EXPECT_TRUE(console_program());  // the tests, like kelvconv.com, are a console program
 }
@@ -518,21 +549,21 @@ TEST(WindowsFiles, ReadOnlyOutputsAreRefusedAndOthersKeepTheirAttributes) {
   EXPECT_EQ(file_text(dir / "start_game.dat"), "old");
   EXPECT_NE(attributes(dir / "start_game.dat") & FILE_ATTRIBUTE_READONLY, 0u);
   EXPECT_EQ(dir.names(), (std::set<std::string>{"start_game.dat", "start_game.txt"}));
-  ASSERT_EQ(boxes.shown.size(), 2u);
-  // The create-failure message first, then the file, its folder, and the system's reason.
-  const std::string denied = reason(ERROR_ACCESS_DENIED);
-  EXPECT_EQ(boxes.shown[0].text, kCannotCreate() + "\n\nstart_game.dat\nin " +
-                                     backslashed(dir.path()) + "\n\n" + denied);
-  EXPECT_EQ(boxes.shown[0].caption, "Kelvardin");
-  EXPECT_EQ(boxes.shown[0].type, UINT{MB_OK | MB_ICONSTOP});
-  EXPECT_EQ(boxes.shown[1].text, dir / "start_game.dat\n    " + kCannotCreate() + ": " + denied);
+  // Told once, in the results window at the end of the run: no box of its own during the run.
+  EXPECT_TRUE(boxes.shown.empty());
+  ASSERT_EQ(boxes.results.size(), 1u);
+  ASSERT_EQ(boxes.results[0].failures.size(), 1u);
+  EXPECT_EQ(boxes.results[0].failures[0].path, dir / "start_game.dat");
+  EXPECT_EQ(boxes.results[0].failures[0].message,
+            kCannotCreate() + ": " + reason(ERROR_ACCESS_DENIED));
   // In Japanese: the message in Japanese alone, and the reason in the user's language.
   use_language(Language::Japanese);
   EXPECT_EQ(run_driver({"-y", dir / "start_game.txt"}, system_files(), console), kExitFailed);
-  EXPECT_EQ(boxes.shown[2].text.rfind("ファイルを作成できません\n\nstart_game.dat\n", 0), 0u)
-      << boxes.shown[2].text;
-  EXPECT_TRUE(boxes.shown[2].text.ends_with("\n\n" + reason(ERROR_ACCESS_DENIED)));
+  ASSERT_EQ(boxes.results.size(), 2u);
+  EXPECT_EQ(boxes.results[1].failures.at(0).message,
+            "ファイルを作成できません: " + reason(ERROR_ACCESS_DENIED));
   use_language(Language::English);
+  EXPECT_TRUE(boxes.shown.empty());
 
   // A hidden output stays hidden; a new one is not hidden, as its temporary file was.
   SetFileAttributesW(widen(dir / "start_game.dat").c_str(), FILE_ATTRIBUTE_HIDDEN);

@@ -21,5 +21,10 @@ int main(int argc, char** argv) {
   std::vector<const char*> pointers;
   for (const std::string& a : args)
     pointers.push_back(a.c_str());
-  return kelv::run(pointers, kelv::system_files(), kelv::system_console());
+  const int status = kelv::run(pointers, kelv::system_files(), kelv::system_console());
+#ifdef _WIN32
+  // kelvconv.com in a console of its own (files dropped on it): the window stays to be read.
+  kelv::keep_console_to_be_read();
+#endif
+  return status;
 }

@@ -77,19 +77,22 @@ class Driver {
     // Nothing is left allocated at the end of a run.
     converters_.release();
     int status = outputs_.failed() ? kExitFailed : kExitOk;
+    run_.converted = outputs_.written();
+    run_.failed = outputs_.failures().size();
+    run_.warnings = warnings_;
+    results_.heading = run_.line();
+    results_.no_source = options_.mode == Mode::Convert && !options_.quiet && run_.no_source();
     if (options_.mode == Mode::Check) {
       // TRANSLATORS: {1} is "N files", {2} "N warnings".
-      console_.diagnostic(tr("{1} checked, {2}")(tr("{1} file", "{1} files").n(checked_),
-                                                 tr("{1} warning", "{1} warnings").n(warnings_)));
+      results_.heading = tr("{1} checked, {2}")(tr("{1} file", "{1} files").n(checked_),
+                                                tr("{1} warning", "{1} warnings").n(warnings_));
+      console_.diagnostic(results_.heading);
     }
     if (warnings_ > 0 && (options_.mode == Mode::Check || options_.strict)) status = kExitFailed;
-    if (options_.mode == Mode::Convert && !options_.quiet) {
-      run_.converted = outputs_.written();
-      run_.failed = outputs_.failures().size();
-      run_.warnings = warnings_;
-      console_.summary(run_);
-    }
-    console_.finished(outputs_.failures(), told_);
+    if (options_.mode == Mode::Convert && !options_.quiet) console_.summary(run_);
+    for (const std::string& failure : outputs_.failures())
+      results_.failures.push_back(RunResults::failure(failure));
+    console_.finished(results_);
     return status;
   }
 
@@ -99,9 +102,12 @@ class Driver {
     warnings_ += findings.size();
     if (options_.mode != Mode::Check && options_.quiet) return;
     std::vector<std::string> lines;
-    for (const Finding& f : findings)
+    for (const Finding& f : findings) {
       lines.push_back(printed(f));
-    told_.insert(told_.end(), lines.begin(), lines.end());
+      results_.warnings.push_back(
+          {.path = f.path, .line = f.line, .message = f.message, .kind = std::string(f.kind->id),
+           .printed = lines.back()});
+    }
     outputs_.in_turn([this, lines] {
       for (const std::string& line : lines)
         console_.diagnostic(line);
@@ -328,7 +334,7 @@ class Driver {
   References references_;
   CarryOver carry_over_;
   std::map<std::string, Names> names_;  // by folder
-  std::vector<std::string> told_;       // the warnings told, for the end of the run
+  RunResults results_;                  // what the end of the run tells: the warnings as told
   std::size_t checked_ = 0;             // sources read by --check
   std::size_t warnings_ = 0;            // findings
   RunSummary run_;                      // what a conversion did, counted as it goes

@@ -107,6 +107,35 @@ struct RunSummary {
   std::string line() const;
 };
 
+// What a run has to tell at its end, for a user who may have no console to read it on (files
+// dropped on the windowed program): a heading with the run's counts, then what failed and the
+// warnings told of the sources, in that order.
+struct RunResults {
+  struct Entry {
+    std::string path;
+    std::uint32_t line = 0;  // 0: the file as a whole
+    std::string message;
+    std::string kind;     // a warning's kind ("scan"), as editors read it; empty for a failure
+    std::string printed;  // the entry as the error stream has it
+  };
+  std::string heading;
+  std::vector<Entry> failures;
+  std::vector<Entry> warnings;
+  // Whether no file of the run was a source, which is told even where nothing failed.
+  bool no_source = false;
+
+  // A failure as the run tells it, "PATH: WHAT" (a Windows name holds no colon: the first ": "
+  // past a drive's colon ends the path).
+  static Entry failure(std::string_view line);
+  // Whether there is anything to tell: a run that converted all it was given says nothing.
+  bool worth_telling() const { return !failures.empty() || !warnings.empty() || no_source; }
+  // The entries as a person reads them: each the file (and line, and kind) on one line and what
+  // was wrong, indented, on the next, failures first, each group under its title.
+  std::string listing() const;
+  // The entries as the error stream has them, one a line: what the user copies.
+  std::string copied() const;
+};
+
 // The user's answer to the overwrite question. One "to all" answers it for every later output of
 // the run as well; CannotAsk is no answer (the question could not be put to anyone).
 enum class Answer { Yes, No, YesToAll, NoToAll, CannotAsk };
@@ -125,14 +154,10 @@ class Console {
   // A finding about a source, "PATH:LINE: warning: MESSAGE [kind]", as editors read them
   // (stderr, without the program's name in front).
   virtual void diagnostic(std::string_view line) { error(line); }
-  // The end of a run that converted files: what failed, one entry per file (each as also given
-  // to error() or cannot_create()), then the warnings told of the sources, for a user who may
-  // have no console to read them on.
-  virtual void finished(std::span<const std::string> failures,
-                        std::span<const std::string> warnings) {
-    (void)failures;
-    (void)warnings;
-  }
+  // The end of a run: its counts, what failed, one entry per file (each as also given to
+  // error() or cannot_create()), then the warnings told of the sources, for a user who may have
+  // no console to read them on.
+  virtual void finished(const RunResults& results) { (void)results; }
   // How the program is used, for a user who started it with nothing to do.
   virtual void usage_hint(std::string_view text) { diagnostic(text); }
   // The end of a run that converts (not with -q), in counts, before finished(). A run that

@@ -64,6 +64,50 @@ std::string RunSummary::line() const {
   return out;
 }
 
+RunResults::Entry RunResults::failure(std::string_view line) {
+  const std::size_t cut = line.find(": ", 2);
+  Entry entry;
+  entry.printed = std::string(kProgram) + ": " + std::string(line);
+  if (cut == std::string_view::npos) {
+    entry.message = line;
+  } else {
+    entry.path = line.substr(0, cut);
+    entry.message = line.substr(cut + 2);
+  }
+  return entry;
+}
+
+std::string RunResults::listing() const {
+  std::string out;
+  const auto group = [&out](const Text& title, const std::vector<Entry>& entries) {
+    if (entries.empty()) return;
+    if (!out.empty()) out += "\n";
+    out += title() + "\n";
+    for (const Entry& e : entries) {
+      if (e.path.empty()) {
+        out += "\n" + e.message + "\n";
+        continue;
+      }
+      // TRANSLATORS: {1} is a file, {2} a line number in it.
+      out += "\n" + (e.line > 0 ? tr("{1}, line {2}")(e.path, e.line) : e.path);
+      if (!e.kind.empty()) out += "  [" + e.kind + "]";
+      out += "\n    " + e.message + "\n";
+    }
+  };
+  group(tr("Failed"), failures);
+  group(tr("Warnings"), warnings);
+  return out;
+}
+
+std::string RunResults::copied() const {
+  std::string out;
+  for (const std::vector<Entry>* entries : {&failures, &warnings}) {
+    for (const Entry& e : *entries)
+      out += e.printed + "\n";
+  }
+  return out;
+}
+
 std::string language_from_environment() {
   // As gettext takes them: the locale is the first of LC_ALL, LC_MESSAGES and LANG that is set;
   // LANGUAGE, a list of languages, counts only where the locale is not C.

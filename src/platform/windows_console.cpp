@@ -28,7 +28,17 @@ constexpr Text kHowToUse =
        "  - or, in a command prompt or PowerShell, type for example\n"
        "        kelvconv -y data\n"
        "        kelvconv --help");
+// The same for the box of kelvconv.exe, which wraps its lines itself.
+constexpr Text kHowToUseInABox =
+    tr("kelvconv converts Kelvardin game sources (prepare.txt, item_list.txt, scene*.txt, ...) "
+       "into the data files the engine loads. Give it the files or the data folder to convert:\n"
+       "\n"
+       "- drop them on kelvconv.exe, or send them to it with the \"Send to\" menu of Explorer;\n"
+       "- or, in a command prompt or PowerShell, type for example \"kelvconv -y data\" or "
+       "\"kelvconv --help\".");
 constexpr Text kPressAKey = tr("Press any key to close this window.");
+constexpr Text kReadAndPressAKey =
+    tr("Read the messages above, then press any key to close this window.");
 
 // A usable standard handle: a console, a file or a pipe.
 bool usable(HANDLE h) {
@@ -73,22 +83,35 @@ std::string program_line(std::string_view line) {
 // The title of the windowed program's boxes.
 constexpr const wchar_t* kCaption = L"Kelvardin";
 
-// A failure or a finding, "PATH: WHAT" or "PATH:LINE: warning: WHAT", as an entry of the box at
-// the end of a run: the file on its line, what was wrong indented on the next. A Windows name
-// holds no colon: the first ": " past a drive's colon ends the path.
-std::string box_entry(const std::string& line) {
-  const std::size_t cut = line.find(": ", 2);
-  if (cut == std::string::npos) return line;
-  return line.substr(0, cut) + "\n    " + line.substr(cut + 2);
-}
+// Where the overwrite dialogs of a run open: centred on the screen the first time, then where
+// the user left the one before.
+struct DialogPlace {
+  bool shown = false;  // whether this dialog was shown
+  bool moved = false;  // whether `at` holds where the one before was left
+  POINT at{};
+};
 
-HRESULT CALLBACK on_task_dialog(HWND window, UINT notification, WPARAM, LPARAM, LONG_PTR shown) {
+HRESULT CALLBACK on_task_dialog(HWND window, UINT notification, WPARAM, LPARAM, LONG_PTR data) {
+  DialogPlace& place = *reinterpret_cast<DialogPlace*>(data);
+  RECT now{};
   if (notification == TDN_CREATED) {
-    *reinterpret_cast<bool*>(shown) = true;
+    place.shown = true;
+    // The dialog has no owner, so the system may put it anywhere (Wine: the screen's corner).
+    POINT at = place.at;
+    if (!place.moved && GetWindowRect(window, &now)) {
+      const RECT area = work_area_under_cursor();
+      at = {area.left + (area.right - area.left - (now.right - now.left)) / 2,
+            area.top + (area.bottom - area.top - (now.bottom - now.top)) / 2};
+    }
     // Above every other window, since a task dialog cannot be system-modal: the program that
     // asks has no window of its own that the user is looking at.
-    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetWindowPos(window, HWND_TOPMOST, at.x, at.y, 0, 0, SWP_NOSIZE);
     SetForegroundWindow(window);
+  } else if ((notification == TDN_TIMER || notification == TDN_BUTTON_CLICKED) &&
+             GetWindowRect(window, &now)) {
+    // Where it is now, and at any answer before the window goes.
+    place.moved = true;
+    place.at = {now.left, now.top};
   }
   return S_OK;
 }
@@ -99,10 +122,13 @@ int show_task_dialog(const TaskDialogText& dialog) {
   std::vector<TASKDIALOG_BUTTON> buttons;
   for (const TaskDialogText::Button& b : dialog.buttons)
     buttons.push_back({b.id, b.label.c_str()});
-  bool shown = false;
+  // One place for the dialogs of the whole run.
+  static DialogPlace place;
+  place.shown = false;
   TASKDIALOGCONFIG config{};
   config.cbSize = sizeof config;
-  config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
+  // Esc and the close button allowed (they answer no); the timer tells where the user moves it.
+  config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_CALLBACK_TIMER;
   config.pszWindowTitle = dialog.caption.c_str();
   config.pszMainIcon = TD_WARNING_ICON;
   config.pszMainInstruction = dialog.main.c_str();
@@ -111,9 +137,9 @@ int show_task_dialog(const TaskDialogText& dialog) {
   config.pButtons = buttons.data();
   config.nDefaultButton = dialog.default_button;
   config.pfCallback = on_task_dialog;
-  config.lpCallbackData = reinterpret_cast<LONG_PTR>(&shown);
+  config.lpCallbackData = reinterpret_cast<LONG_PTR>(&place);
   int button = 0;
-  if (FAILED(TaskDialogIndirect(&config, &button, nullptr, nullptr)) || !shown) return 0;
+  if (FAILED(TaskDialogIndirect(&config, &button, nullptr, nullptr)) || !place.shown) return 0;
   for (const TaskDialogText::Button& b : dialog.buttons) {
     if (b.id == button) return button;
   }
@@ -154,6 +180,17 @@ bool ask_on_console(const std::string& prompt, std::string& answer) {
   return asked;
 }
 
+// Waits until a key is pressed on the console `in` (nothing when it is none).
+void wait_for_key(HANDLE in) {
+  DWORD mode = 0;
+  if (!GetConsoleMode(in, &mode)) return;
+  INPUT_RECORD record;
+  DWORD read = 0;
+  while (ReadConsoleInputW(in, &record, 1, &read) && read == 1) {
+    if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) break;
+  }
+}
+
 }  // namespace
 
 WindowsConsole::WindowsConsole(HANDLE out, HANDLE err, UserSide user)
@@ -162,8 +199,9 @@ WindowsConsole::WindowsConsole(HANDLE out, HANDLE err, UserSide user)
 Answer WindowsConsole::ask_overwrite(const std::string& output) {
   if (!user_.windowed) {
     std::string typed;
-    return user_.ask_line(overwrite_prompt(output), typed) ? typed_answer(typed)
-                                                           : Answer::CannotAsk;
+    if (!user_.ask_line(overwrite_prompt(output), typed)) return Answer::CannotAsk;
+    told_ = true;
+    return typed_answer(typed);
   }
   TaskDialogText dialog;
   dialog.caption = kCaption;
@@ -190,14 +228,12 @@ Answer WindowsConsole::ask_overwrite(const std::string& output) {
 }
 
 void WindowsConsole::cannot_create(const std::string& output, const Problem& why) {
-  if (user_.windowed) {
-    user_.message_box(widen(kCannotCreate() + "\n\n" + file_and_folder(output) + "\n\n" + why),
-                      kCaption, MB_OK | MB_ICONSTOP);
-  }
-  write_line(err_, program_line(output + ": " + kCannotCreate() + ": " + why));
+  // Told once, with the other failures, at the end of the run.
+  error(output + ": " + kCannotCreate() + ": " + why);
 }
 
 void WindowsConsole::error(std::string_view line) {
+  told_ = true;
   write_line(err_, program_line(line));
 }
 
@@ -213,48 +249,31 @@ void WindowsConsole::usage_hint(std::string_view text) {
   // Started with nothing to do and no error stream to tell it on (a double-click on the
   // windowed program): a box says how it is used.
   if (user_.windowed && !usable(err_)) {
-    user_.message_box(widen(kHowToUse()), kCaption, MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+    user_.message_box(widen(kHowToUseInABox()), kCaption,
+                      MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
     return;
   }
   diagnostic(text);
 }
 
 void WindowsConsole::summary(const RunSummary& run) {
-  if (user_.windowed && !usable(err_)) {
-    // Files dropped on the program: the end box tells a run in which no file was a source. One
-    // whose outputs the user chose to keep in the dialog says nothing more.
-    if (run.no_source()) nothing_converted_ = run.line();
-    return;
-  }
+  // Files dropped on the program: the results window has the summary.
+  if (user_.windowed && !usable(err_)) return;
   DWORD mode = 0;
   if (run.silent() || GetConsoleMode(err_, &mode)) diagnostic(run.line());
 }
 
-void WindowsConsole::finished(std::span<const std::string> failures,
-                              std::span<const std::string> warnings) {
+void WindowsConsole::finished(const RunResults& results) {
+  if (!results.failures.empty() || !results.warnings.empty()) told_ = true;
   // Whoever has an error stream has read every line there already.
-  if (!user_.windowed || usable(err_) ||
-      (failures.empty() && warnings.empty() && nothing_converted_.empty()))
+  if (!user_.windowed || usable(err_) || !results.worth_telling()) return;
+  if (results.failures.empty() && results.warnings.empty()) {
+    // Only the heading to tell: no file given was a source.
+    user_.message_box(widen(results.heading), kCaption,
+                      MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
     return;
-  std::string text = std::exchange(nothing_converted_, {});
-  if (!text.empty()) text += "\n\n";
-  std::size_t shown = 0;
-  for (const std::span<const std::string> lines : {failures, warnings}) {
-    for (const std::string& line : lines) {
-      if (shown == kBoxEntries) break;
-      text += box_entry(line) + "\n\n";
-      ++shown;
-    }
   }
-  if (const std::size_t more = failures.size() + warnings.size() - shown; more > 0)
-    text += tr("... and {1} more")(more);
-  while (text.ends_with('\n'))
-    text.pop_back();
-  user_.message_box(widen(text), kCaption,
-                    MB_OK | MB_SETFOREGROUND |
-                        (!failures.empty()   ? MB_ICONERROR
-                         : !warnings.empty() ? MB_ICONWARNING
-                                             : MB_ICONINFORMATION));
+  user_.results_window(results);
 }
 
 bool console_program() {
@@ -283,6 +302,10 @@ std::string file_and_folder(const std::string& path) {
 }
 
 Console& system_console() {
+  return system_windows_console();
+}
+
+WindowsConsole& system_windows_console() {
   static WindowsConsole console(
       GetStdHandle(STD_OUTPUT_HANDLE), GetStdHandle(STD_ERROR_HANDLE),
       UserSide{.windowed = !console_program(),
@@ -293,7 +316,8 @@ Console& system_console() {
                      return MessageBoxW(GetFocus(), text.c_str(), caption.c_str(), type);
                    },
                .task_dialog = show_task_dialog,
-               .ask_line = ask_on_console});
+               .ask_line = ask_on_console,
+               .results_window = show_results_window});
   return console;
 }
 
@@ -305,15 +329,32 @@ bool greet_when_started_alone(std::size_t argument_count) {
   DWORD mode = 0;
   if (!GetConsoleMode(out, &mode)) return false;  // output redirected: not a window to read
   write_line(out, kHowToUse() + "\n\n" + kPressAKey());
-  const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
-  if (GetConsoleMode(in, &mode)) {
-    INPUT_RECORD record;
-    DWORD read = 0;
-    while (ReadConsoleInputW(in, &record, 1, &read) && read == 1) {
-      if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) break;
-    }
-  }
+  wait_for_key(GetStdHandle(STD_INPUT_HANDLE));
   return true;
+}
+
+bool waits_before_closing(bool windowed, DWORD console_processes, bool input_is_console,
+                          bool told) {
+  return !windowed && console_processes == 1 && input_is_console && told;
+}
+
+void keep_console_to_be_read() {
+  DWORD processes[2];
+  DWORD mode = 0;
+  const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  if (!waits_before_closing(!console_program(), GetConsoleProcessList(processes, 2),
+                            GetConsoleMode(in, &mode) != 0, system_windows_console().told())) {
+    return;
+  }
+  // On the console itself, even where the output streams go elsewhere.
+  const HANDLE out = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                 nullptr);
+  write_line(out, "\n" + kReadAndPressAKey());
+  if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+  // Keys typed before (the answer to a question) do not count.
+  FlushConsoleInputBuffer(in);
+  wait_for_key(in);
 }
 
 }  // namespace kelv

@@ -38,6 +38,11 @@ using ShowTaskDialog = std::function<int(const TaskDialogText& dialog)>;
 inline constexpr int kYesToAll = 101;
 inline constexpr int kNoToAll = 102;
 
+// Shows what a run had to tell in a window of its own (its heading, its entries in a list the
+// user can select and copy from) until the user closes it; false when it could not be shown.
+using ShowResults = std::function<bool(const RunResults& results)>;
+bool show_results_window(const RunResults& results);
+
 // Shows `prompt` on the console and reads the line the user types in answer; false, showing
 // nothing, when there is no console to ask on (the standard input is a file or a pipe, as in a
 // script), which is then no answer.
@@ -51,13 +56,14 @@ struct UserSide {
   ShowMessageBox message_box;
   ShowTaskDialog task_dialog;
   AskLine ask_line;
+  ShowResults results_window;
 };
 
 // The user's side on Windows. Lines go to the standard output and error when there are such
 // (UTF-16 on a console, UTF-8 when redirected). In the windowed program the overwrite question
-// is a task dialog and the create-failure message a message box, and a user who has no error
-// stream (files dropped on the program's icon) is shown what failed, and what looked wrong, in
-// one message box at the end of the run.
+// is a task dialog, and a user who has no error stream (files dropped on the program's icon) is
+// shown what failed, and what looked wrong, once, in the results window at the end of the run
+// (a message box where the run failed in nothing and only its heading has something to say).
 class WindowsConsole final : public Console {
  public:
   // `out` and `err` are the standard handles: null or invalid when the program has none.
@@ -68,20 +74,34 @@ class WindowsConsole final : public Console {
   void error(std::string_view line) override;
   void info(std::string_view line) override;
   void diagnostic(std::string_view line) override;
-  void finished(std::span<const std::string> failures,
-                std::span<const std::string> warnings) override;
+  void finished(const RunResults& results) override;
   void usage_hint(std::string_view text) override;
   void summary(const RunSummary& run) override;
 
-  // Entries of the box at the end of a run; the rest are counted.
-  static constexpr std::size_t kBoxEntries = 20;
+  // Whether the user has something to read on the console: a failure, a warning or a question.
+  bool told() const { return told_; }
 
  private:
   HANDLE out_;
   HANDLE err_;
   UserSide user_;
-  std::string nothing_converted_;  // for the end box: the summary of a run that converted nothing
+  bool told_ = false;
 };
+
+// Whether kelvconv.com waits for a key before it ends: only where its console was made for it
+// alone (`console_processes` is how many programs share the console: 1), so that the window
+// closes with it, where a key can be read from that console (`input_is_console`: not "< NUL"),
+// and where the user has something to read there.
+bool waits_before_closing(bool windowed, DWORD console_processes, bool input_is_console,
+                          bool told);
+// kelvconv.com at its end: waits for a key where waits_before_closing() says so, saying why.
+void keep_console_to_be_read();
+
+// The system's console (system_console()) as the Windows user's side.
+WindowsConsole& system_windows_console();
+
+// The work area (the screen without the taskbar) of the monitor the mouse is on.
+RECT work_area_under_cursor();
 
 // Whether the running program is a console program (kelvconv.com, and the tests), as the
 // subsystem in its own image's header says; false for the windowed kelvconv.exe.
