@@ -6,12 +6,14 @@
 #ifdef __linux__
 #include <sys/mount.h>
 #endif
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -180,6 +182,102 @@ TEST(OutputRefused, APipeOrDeviceIsNotReplacedByAFile) {
   EXPECT_TRUE(contains(console.errors[0], "not a regular file")) << console.errors[0];
   EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
   EXPECT_EQ(dir.names(), (std::set<std::string>{"pipe", "start_game.dat", "start_game.txt"}));
+}
+
+// ---- the overwrite rule against the output's state ------------------------------------------
+
+// Each option (none: the question, answered no) against each state of the output: what became of
+// the output and the run's status, in one table. Times are set to the nanosecond; "same second"
+// is an output a fraction of a second older than its source, in the same second. The read-only
+// folder and the folder in the output's place hold an output older than its source. Every run is
+// made by a user without root's power, the folder being theirs.
+TEST(OverwriteRule, EachOptionAgainstEachStateOfTheOutput) {
+  enum State { Missing, Older, Newer, SameTime, SameSecond, ReadOnlyFolder, FolderInPlace };
+  const State states[] = {Missing, Older, Newer, SameTime, SameSecond, ReadOnlyFolder,
+                          FolderInPlace};
+  const std::vector<std::vector<std::string>> options = {{}, {"-y"}, {"-n"}, {"-u"},
+                                                         {"-u", "-y"}, {"-u", "-n"}};
+  // What a run did, by what it left and told: the code the child process returns.
+  const char* const actions[] = {"converted", "kept", "asked", "current", "failed", "other"};
+  const std::string want =
+      "      | converted 0 asked 0   asked 0   asked 0   asked 0   asked 0   asked 0\n"
+      "-y    | converted 0 converted 0 converted 0 converted 0 converted 0 failed 1  failed 1\n"
+      "-n    | converted 0 kept 0    kept 0    kept 0    kept 0    kept 0    kept 0\n"
+      "-u    | converted 0 converted 0 current 0 current 0 converted 0 failed 1  failed 1\n"
+      "-u -y | converted 0 converted 0 current 0 current 0 converted 0 failed 1  failed 1\n"
+      "-u -n | converted 0 kept 0    current 0 current 0 kept 0    kept 0    kept 0\n";
+  std::string got;
+  for (const std::vector<std::string>& option : options) {
+    std::string row;
+    for (const std::string& o : option)
+      row += (row.empty() ? "" : " ") + o;
+    row.resize(6, ' ');
+    row += "|";
+    for (const State state : states) {
+      TempDir dir;
+      const std::string source = dir / "start_game.txt";
+      const std::string output = dir / "start_game.dat";
+      write_file(source, kStart);
+      ::chmod(source.c_str(), 0644);
+      if (state == FolderInPlace) {
+        fs::create_directory(output);
+      } else if (state != Missing) {
+        write_file(output, "old");
+        ::chmod(output.c_str(), 0644);
+      }
+      // The source's time, and the output's by the state.
+      const auto set_time = [](const std::string& path, std::time_t s, long ns) {
+        const timespec times[2] = {{s, ns}, {s, ns}};
+        return ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+      };
+      const std::time_t now = std::time(nullptr) - 100;
+      ASSERT_EQ(set_time(source, now, 600000000), 0);
+      if (state != Missing) {
+        const std::time_t s = state == Newer ? now + 10 : state == SameTime || state == SameSecond
+                                                              ? now
+                                                              : now - 10;
+        ASSERT_EQ(set_time(output, s, state == SameTime ? 600000000 : 300000000), 0);
+      }
+      if (is_root()) {
+        ASSERT_EQ(::chown(dir.path().c_str(), 65534, 65534), 0);
+        if (state != Missing) {
+          ASSERT_EQ(::chown(output.c_str(), 65534, 65534), 0);
+        }
+      }
+      if (state == ReadOnlyFolder) ::chmod(dir.path().c_str(), 0555);
+      const int code = as_ordinary_user([&] {
+        RecordingConsole console(Answer::No);
+        std::vector<std::string> args = option;
+        args.insert(args.end(), {"-v", source});
+        const int status = run_driver(args, system_files(), console);
+        const bool written =
+            fs::is_regular_file(output) && text(file_text(output)) == start_output(7);
+        const bool up_to_date = !console.infos.empty() && contains(console.infos[0], "up to date");
+        const bool asked = !console.questions.empty();
+        const int action = status == kExitFailed && !written && console.errors.size() == 1 ? 4
+                           : asked && !written                                         ? 2
+                           : up_to_date && !written                                    ? 3
+                           : written && !asked                                         ? 0
+                           : !written                                                  ? 1
+                                                                                       : 5;
+        return status * 8 + action;
+      });
+      if (code < 0) {
+        row += " died";
+        continue;
+      }
+      const std::string cell = std::string(actions[code % 8]) + " " + std::to_string(code / 8);
+      row += " " + cell + std::string(cell.size() < 9 ? 9 - cell.size() : 0, ' ');
+      // What was not written is as it was.
+      if (state != Missing && state != FolderInPlace && code % 8 != 0) {
+        EXPECT_EQ(file_text(output), "old") << row;
+      }
+    }
+    while (row.back() == ' ')
+      row.pop_back();
+    got += row + "\n";
+  }
+  EXPECT_EQ(got, want);
 }
 
 // ---- a full disk ---------------------------------------------------------------------------
