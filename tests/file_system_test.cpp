@@ -280,6 +280,76 @@ TEST(OverwriteRule, EachOptionAgainstEachStateOfTheOutput) {
   EXPECT_EQ(got, want);
 }
 
+// ---- paths as typed -----------------------------------------------------------------------
+
+// A folder typed in any way (trailing separators, doubled ones, "." and "..", relative or
+// absolute) gives, in every mode, what "game/" gives, each path printed as typed: the folder as
+// typed, a separator unless it ends with one, and the name. A file of the folder typed in another
+// way than its list is still checked against it.
+TEST(TypedPaths, EveryModeTellsPathsAsTypedAndFindsTheSameFiles) {
+  TempDir dir;
+  write_file(dir / "game/start_game.txt", "<start_scene_index>\nx\n</start_scene_index>\n");
+  write_file(dir / "game/notes.txt", "not a source");
+  write_file(dir / "game/item_list.dat", "not a data file");
+  write_file(dir / "game/names.txt", "<item_list>\nvalue2 price\n</item_list>\n");
+  write_file(dir / "game/setting.txt", "<wave_bare>\n3\n</wave_bare>\n");
+  write_file(dir / "game/wave_list.txt", "<wave_number>\n2\n</wave_number>\n");
+  fs::create_directory(dir / "game/maps");
+  const std::string spellings[] = {"game",        "game/",          "game//",
+                                   "./game",      ".//game/",       "game/.",
+                                   "game/./",     "game/maps/..",   "game/maps/../",
+                                   dir / "game",  dir.path() + "//game/"};
+  struct Row {
+    std::vector<std::string> args;  // "{F}" stands for the folder as typed
+    std::string only;               // the name typed after it, its stem; empty: the folder
+    std::string anchor;             // what the run with "game/" tells, that this may not be void
+  } rows[] = {
+      {{"-v", "-y", "{F}"}, "", "game/start_game.txt -> game/start_game.dat"},
+      {{"-v", "-y", "{F}start_game.txt"}, "start_game.", "game/start_game.txt:2:1: warning"},
+      {{"-v", "--check", "{F}"}, "", "game/notes.txt: skipped"},
+      {{"--check", "{F}setting.txt", "game/wave_list.txt"}, "setting.",
+       "game/setting.txt:2: warning"},
+      {{"--check", "game/setting.txt", "{F}wave_list.txt"}, "wave_list.",
+       "beyond the sound list: game/wave_list.txt"},
+      {{"-v", "--dump", "{F}"}, "", "game/item_list.dat: "},
+      {{"--dump", "--json", "{F}start_game.dat"}, "start_game.", "start_scene_index"},
+      {{"--explain", "{F}"}, "", "\"price\""},
+      {{"--explain", "{F}item_list.txt"}, "item_list.", "\"price\""},
+      {{"--names", "{F}start_game"}, "start_game", "<start_game>"},
+      {{"--names", "{F}no_such"}, "no_such", "'game/no_such'"},
+      {{"-v", "-y", "--decompile", "{F}"}, "", "game/start_game.dat -> game/start_game.txt"},
+  };
+  const auto cwd = fs::current_path();
+  fs::current_path(fs_path(dir.path()));
+  // A folder as typed, and the same with a separator to put a name after.
+  const auto told = [](const Row& row, const std::string& folder) {
+    const std::string typed = folder.ends_with('/') ? folder : folder + "/";
+    std::vector<std::string> args;
+    for (const std::string& a : row.args)
+      args.push_back(a == "{F}" ? folder : a.starts_with("{F}") ? typed + a.substr(3) : a);
+    RecordingConsole console;
+    const int status = run_driver(args, system_files(), console);
+    std::string out = "status " + std::to_string(status) + "\n" + console.all_errors() + "--\n";
+    for (const std::string& line : console.infos)
+      out += line + "\n";
+    return out;
+  };
+  for (const Row& row : rows) {
+    told(row, "game/");  // what a run leaves, as the later ones find it
+    const std::string canonical = told(row, "game/");
+    EXPECT_TRUE(contains(canonical, row.anchor)) << row.args[1] << "\n" << canonical;
+    for (const std::string& folder : spellings) {
+      const std::string typed = folder.ends_with('/') ? folder : folder + "/";
+      std::string want = canonical;
+      const std::string from = "game/" + row.only;
+      for (std::size_t at = 0; (at = want.find(from, at)) != std::string::npos; at += typed.size())
+        want.replace(at, 5, typed);
+      EXPECT_EQ(told(row, folder), want) << folder << " " << testing::PrintToString(row.args);
+    }
+  }
+  fs::current_path(cwd);
+}
+
 // ---- a full disk ---------------------------------------------------------------------------
 #ifdef __linux__
 
