@@ -6,12 +6,14 @@
 #ifdef __linux__
 #include <sys/mount.h>
 #endif
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -180,6 +182,172 @@ TEST(OutputRefused, APipeOrDeviceIsNotReplacedByAFile) {
   EXPECT_TRUE(contains(console.errors[0], "not a regular file")) << console.errors[0];
   EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
   EXPECT_EQ(dir.names(), (std::set<std::string>{"pipe", "start_game.dat", "start_game.txt"}));
+}
+
+// ---- the overwrite rule against the output's state ------------------------------------------
+
+// Each option (none: the question, answered no) against each state of the output: what became of
+// the output and the run's status, in one table. Times are set to the nanosecond; "same second"
+// is an output a fraction of a second older than its source, in the same second. The read-only
+// folder and the folder in the output's place hold an output older than its source. Every run is
+// made by a user without root's power, the folder being theirs.
+TEST(OverwriteRule, EachOptionAgainstEachStateOfTheOutput) {
+  enum State { Missing, Older, Newer, SameTime, SameSecond, ReadOnlyFolder, FolderInPlace };
+  const State states[] = {Missing, Older, Newer, SameTime, SameSecond, ReadOnlyFolder,
+                          FolderInPlace};
+  const std::vector<std::vector<std::string>> options = {{}, {"-y"}, {"-n"}, {"-u"},
+                                                         {"-u", "-y"}, {"-u", "-n"}};
+  // What a run did, by what it left and told: the code the child process returns.
+  const char* const actions[] = {"converted", "kept", "asked", "current", "failed", "other"};
+  const std::string want =
+      "      | converted 0 asked 0   asked 0   asked 0   asked 0   asked 0   asked 0\n"
+      "-y    | converted 0 converted 0 converted 0 converted 0 converted 0 failed 1  failed 1\n"
+      "-n    | converted 0 kept 0    kept 0    kept 0    kept 0    kept 0    kept 0\n"
+      "-u    | converted 0 converted 0 current 0 current 0 converted 0 failed 1  failed 1\n"
+      "-u -y | converted 0 converted 0 current 0 current 0 converted 0 failed 1  failed 1\n"
+      "-u -n | converted 0 kept 0    current 0 current 0 kept 0    kept 0    kept 0\n";
+  std::string got;
+  for (const std::vector<std::string>& option : options) {
+    std::string row;
+    for (const std::string& o : option)
+      row += (row.empty() ? "" : " ") + o;
+    row.resize(6, ' ');
+    row += "|";
+    for (const State state : states) {
+      TempDir dir;
+      const std::string source = dir / "start_game.txt";
+      const std::string output = dir / "start_game.dat";
+      write_file(source, kStart);
+      ::chmod(source.c_str(), 0644);
+      if (state == FolderInPlace) {
+        fs::create_directory(output);
+      } else if (state != Missing) {
+        write_file(output, "old");
+        ::chmod(output.c_str(), 0644);
+      }
+      // The source's time, and the output's by the state.
+      const auto set_time = [](const std::string& path, std::time_t s, long ns) {
+        const timespec times[2] = {{s, ns}, {s, ns}};
+        return ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+      };
+      const std::time_t now = std::time(nullptr) - 100;
+      ASSERT_EQ(set_time(source, now, 600000000), 0);
+      if (state != Missing) {
+        const std::time_t s = state == Newer ? now + 10 : state == SameTime || state == SameSecond
+                                                              ? now
+                                                              : now - 10;
+        ASSERT_EQ(set_time(output, s, state == SameTime ? 600000000 : 300000000), 0);
+      }
+      if (is_root()) {
+        ASSERT_EQ(::chown(dir.path().c_str(), 65534, 65534), 0);
+        if (state != Missing) {
+          ASSERT_EQ(::chown(output.c_str(), 65534, 65534), 0);
+        }
+      }
+      if (state == ReadOnlyFolder) ::chmod(dir.path().c_str(), 0555);
+      const int code = as_ordinary_user([&] {
+        RecordingConsole console(Answer::No);
+        std::vector<std::string> args = option;
+        args.insert(args.end(), {"-v", source});
+        const int status = run_driver(args, system_files(), console);
+        const bool written =
+            fs::is_regular_file(output) && text(file_text(output)) == start_output(7);
+        const bool up_to_date = !console.infos.empty() && contains(console.infos[0], "up to date");
+        const bool asked = !console.questions.empty();
+        const int action = status == kExitFailed && !written && console.errors.size() == 1 ? 4
+                           : asked && !written                                         ? 2
+                           : up_to_date && !written                                    ? 3
+                           : written && !asked                                         ? 0
+                           : !written                                                  ? 1
+                                                                                       : 5;
+        return status * 8 + action;
+      });
+      if (code < 0) {
+        row += " died";
+        continue;
+      }
+      const std::string cell = std::string(actions[code % 8]) + " " + std::to_string(code / 8);
+      row += " " + cell + std::string(cell.size() < 9 ? 9 - cell.size() : 0, ' ');
+      // What was not written is as it was.
+      if (state != Missing && state != FolderInPlace && code % 8 != 0) {
+        EXPECT_EQ(file_text(output), "old") << row;
+      }
+    }
+    while (row.back() == ' ')
+      row.pop_back();
+    got += row + "\n";
+  }
+  EXPECT_EQ(got, want);
+}
+
+// ---- paths as typed -----------------------------------------------------------------------
+
+// A folder typed in any way (trailing separators, doubled ones, "." and "..", relative or
+// absolute) gives, in every mode, what "game/" gives, each path printed as typed: the folder as
+// typed, a separator unless it ends with one, and the name. A file of the folder typed in another
+// way than its list is still checked against it.
+TEST(TypedPaths, EveryModeTellsPathsAsTypedAndFindsTheSameFiles) {
+  TempDir dir;
+  write_file(dir / "game/start_game.txt", "<start_scene_index>\nx\n</start_scene_index>\n");
+  write_file(dir / "game/notes.txt", "not a source");
+  write_file(dir / "game/item_list.dat", "not a data file");
+  write_file(dir / "game/names.txt", "<item_list>\nvalue2 price\n</item_list>\n");
+  write_file(dir / "game/setting.txt", "<wave_bare>\n3\n</wave_bare>\n");
+  write_file(dir / "game/wave_list.txt", "<wave_number>\n2\n</wave_number>\n");
+  fs::create_directory(dir / "game/maps");
+  const std::string spellings[] = {"game",        "game/",          "game//",
+                                   "./game",      ".//game/",       "game/.",
+                                   "game/./",     "game/maps/..",   "game/maps/../",
+                                   dir / "game",  dir.path() + "//game/"};
+  struct Row {
+    std::vector<std::string> args;  // "{F}" stands for the folder as typed
+    std::string only;               // the name typed after it, its stem; empty: the folder
+    std::string anchor;             // what the run with "game/" tells, that this may not be void
+  } rows[] = {
+      {{"-v", "-y", "{F}"}, "", "game/start_game.txt -> game/start_game.dat"},
+      {{"-v", "-y", "{F}start_game.txt"}, "start_game.", "game/start_game.txt:2:1: warning"},
+      {{"-v", "--check", "{F}"}, "", "game/notes.txt: skipped"},
+      {{"--check", "{F}setting.txt", "game/wave_list.txt"}, "setting.",
+       "game/setting.txt:2: warning"},
+      {{"--check", "game/setting.txt", "{F}wave_list.txt"}, "wave_list.",
+       "beyond the sound list: game/wave_list.txt"},
+      {{"-v", "--dump", "{F}"}, "", "game/item_list.dat: "},
+      {{"--dump", "--json", "{F}start_game.dat"}, "start_game.", "start_scene_index"},
+      {{"--explain", "{F}"}, "", "\"price\""},
+      {{"--explain", "{F}item_list.txt"}, "item_list.", "\"price\""},
+      {{"--names", "{F}start_game"}, "start_game", "<start_game>"},
+      {{"--names", "{F}no_such"}, "no_such", "'game/no_such'"},
+      {{"-v", "-y", "--decompile", "{F}"}, "", "game/start_game.dat -> game/start_game.txt"},
+  };
+  const auto cwd = fs::current_path();
+  fs::current_path(fs_path(dir.path()));
+  // A folder as typed, and the same with a separator to put a name after.
+  const auto told = [](const Row& row, const std::string& folder) {
+    const std::string typed = folder.ends_with('/') ? folder : folder + "/";
+    std::vector<std::string> args;
+    for (const std::string& a : row.args)
+      args.push_back(a == "{F}" ? folder : a.starts_with("{F}") ? typed + a.substr(3) : a);
+    RecordingConsole console;
+    const int status = run_driver(args, system_files(), console);
+    std::string out = "status " + std::to_string(status) + "\n" + console.all_errors() + "--\n";
+    for (const std::string& line : console.infos)
+      out += line + "\n";
+    return out;
+  };
+  for (const Row& row : rows) {
+    told(row, "game/");  // what a run leaves, as the later ones find it
+    const std::string canonical = told(row, "game/");
+    EXPECT_TRUE(contains(canonical, row.anchor)) << row.args[1] << "\n" << canonical;
+    for (const std::string& folder : spellings) {
+      const std::string typed = folder.ends_with('/') ? folder : folder + "/";
+      std::string want = canonical;
+      const std::string from = "game/" + row.only;
+      for (std::size_t at = 0; (at = want.find(from, at)) != std::string::npos; at += typed.size())
+        want.replace(at, 5, typed);
+      EXPECT_EQ(told(row, folder), want) << folder << " " << testing::PrintToString(row.args);
+    }
+  }
+  fs::current_path(cwd);
 }
 
 // ---- a full disk ---------------------------------------------------------------------------

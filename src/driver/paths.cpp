@@ -1,6 +1,7 @@
 #include "driver/paths.h"
 
 #include <initializer_list>
+#include <vector>
 
 namespace kelv {
 namespace {
@@ -53,6 +54,39 @@ bool is_wildcard(std::string_view path) {
 
 std::string_view folder_part(std::string_view path) {
   return path.substr(0, path.size() - base_name(path).size());
+}
+
+std::string folder_key(std::string_view folder, std::string_view current) {
+  std::string key;
+#ifdef _WIN32
+  constexpr std::string_view kSlashes = "\\/";
+  if (folder.size() >= 2 && folder[1] == ':') {  // a drive
+    key = folder.substr(0, 2);
+    folder.remove_prefix(2);
+  }
+#else
+  constexpr std::string_view kSlashes = kSeparators;
+#endif
+  const bool rooted = !folder.empty() && kSlashes.find(folder.front()) != std::string_view::npos;
+  if (!rooted && key.empty() && !current.empty()) return folder_key(joined(current, folder));
+  std::vector<std::string_view> names;
+  while (!folder.empty()) {
+    const std::size_t cut = folder.find_first_of(kSlashes);
+    const std::string_view name = folder.substr(0, cut);
+    folder.remove_prefix(cut == std::string_view::npos ? folder.size() : cut + 1);
+    if (name.empty() || name == ".") continue;
+    if (name == ".." && !names.empty() && names.back() != "..") {
+      names.pop_back();
+    } else if (name != ".." || !rooted) {  // the root's ".." is the root
+      names.push_back(name);
+    }
+  }
+  if (rooted) key += kSeparator;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) key += kSeparator;
+    key += names[i];
+  }
+  return key;
 }
 
 ExplorerName explorer_name(std::string_view base) {

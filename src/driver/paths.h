@@ -26,6 +26,12 @@ std::string joined(std::string_view folder, std::string_view name);
 bool is_wildcard(std::string_view path);
 // The folder part of `path`, as typed, with its separator: all before its base name.
 std::string_view folder_part(std::string_view path);
+// One spelling of the folder `folder` (as folder_part gives it) for every way of typing it
+// ("game/", "game//", "./game/.", "game/maps/.."): separators single, without "." and without
+// a name followed by "..", as the words go, not as symbolic links lead; a relative one taken from
+// the folder `current` (where it is known). The files of one game folder typed in two ways are
+// checked against each other.
+std::string folder_key(std::string_view folder, std::string_view current = {});
 
 // What Windows' Explorer makes of a file's name, and the name it was made from: a ".txt" typed
 // while Explorer hides the extension it adds ("talk_list.txt.txt"), or the name of a copy

@@ -244,11 +244,12 @@ class Driver {
     }
     if (options_.mode == Mode::Check) ++checked_;
     if (refused && options_.mode == Mode::Check) findings.refused(refused->line, refused->why);
-    references_.add(folder_part(path), path, refused ? Provided{} : converter.provided(), lists);
+    const std::string folder = folder_key(folder_part(path), current_folder_);
+    references_.add(folder, path, refused ? Provided{} : converter.provided(), lists);
     // A table so large that writing it takes a while is told before the wait, and so is
     // everything said before it.
     if (findings.urgent() && !options_.quiet) outputs_.settle();
-    std::vector<Finding> found = carry_over_.add(*job.kind, folder_part(path), path, heard);
+    std::vector<Finding> found = carry_over_.add(*job.kind, folder, path, heard);
     std::ranges::move(findings.findings(), std::back_inserter(found));
     tell(found);
     if (options_.mode == Mode::Check) return;
@@ -331,6 +332,7 @@ class Driver {
   Converters converters_;
   OutputQueue outputs_;
   Overwrite overwrite_ = options_.overwrite;  // -y, -n, or an answer "to all"
+  const std::string current_folder_ = files_.current_folder();
   References references_;
   CarryOver carry_over_;
   std::map<std::string, Names> names_;  // by folder

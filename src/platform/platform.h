@@ -88,6 +88,9 @@ class FileSystem {
     (void)when;
     return false;
   }
+  // The folder that relative paths start from, as an absolute path; empty when it cannot be
+  // told.
+  virtual std::string current_folder() { return {}; }
 };
 
 // What a run that converts did, in counts.

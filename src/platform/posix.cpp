@@ -367,6 +367,13 @@ class PosixFiles final : public FileSystem {
     return true;
   }
 
+  std::string current_folder() override {
+    for (std::string path(256, '\0');; path.resize(path.size() * 2)) {
+      if (::getcwd(path.data(), path.size()) != nullptr) return path.c_str();
+      if (errno != ERANGE) return {};
+    }
+  }
+
  private:
   std::map<int, mode_t> set_id_modes_;  // the modes of open temporary files that wait for close
 };

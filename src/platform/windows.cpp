@@ -247,6 +247,15 @@ class WindowsFiles final : public FileSystem {
     return true;
   }
 
+  std::string current_folder() override {
+    std::wstring path(GetCurrentDirectoryW(0, nullptr), L'\0');
+    const DWORD n = path.empty() ? 0 : GetCurrentDirectoryW(static_cast<DWORD>(path.size()),
+                                                             path.data());
+    if (n == 0 || n >= path.size()) return {};
+    path.resize(n);
+    return narrow(path);
+  }
+
  private:
   // Six letters or digits, different at each call and in each process.
   std::string random_letters() {
