@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <clocale>
 #include <csignal>
@@ -120,6 +121,35 @@ void drop_cache(const std::string& path) {
 #endif
 }
 
+// The process's umask, read once (reading it means setting it): the program never changes it.
+mode_t process_umask() {
+  static const mode_t mask = [] {
+    const mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+  }();
+  return mask;
+}
+
+// Creates a new file at `pattern`, its last six characters ("XXXXXX") made up as mkstemp makes
+// them, with `mode` (less the umask) from the start; -1 with errno set when it cannot.
+int create_new(std::string& pattern, mode_t mode) {
+  static constexpr std::string_view kLetters =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  static std::uint64_t state =
+      static_cast<std::uint64_t>(::getpid()) * 0x9E3779B97F4A7C15u ^
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    state = state * 6364136223846793005u + 1442695040888963407u;
+    std::uint64_t bits = state >> 16;
+    for (std::size_t i = pattern.size() - 6; i < pattern.size(); ++i, bits /= kLetters.size())
+      pattern[i] = kLetters[bits % kLetters.size()];
+    const int fd = ::open(pattern.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;  // errno: EEXIST
+}
+
 class PosixFiles final : public FileSystem {
   static constexpr int kGather = 256;  // pieces per writev
 
@@ -161,24 +191,19 @@ class PosixFiles final : public FileSystem {
         slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     std::string pattern = folder + "." + name + ".XXXXXX";
+    // The new file gets the mode the old one had, or what creating it anew gives (the umask
+    // taken from 0666). The old mode is given at the creation, and again after it where the
+    // umask took some of it. The set-user-ID and set-group-ID bits wait for the close: a write
+    // by a user without root's power would clear them.
+    const mode_t mode = existed ? st.st_mode & 07777 : 0666;
+    const mode_t first = mode & ~mode_t{S_ISUID | S_ISGID};
     int fd = -1;
     Leftovers::change([&](auto& temporaries) {
-      fd = ::mkstemp(pattern.data());
+      fd = create_new(pattern, first);
       if (fd >= 0) temporaries.insert(pattern);
     });
     if (fd < 0) return reason(errno);
-    // The new file gets the mode the old one had, or what creating it anew would give. The
-    // set-user-ID and set-group-ID bits wait for the close: a write by a user without root's
-    // power would clear them.
-    mode_t mode = 0;
-    if (existed) {
-      mode = st.st_mode & 07777;
-    } else {
-      const mode_t mask = ::umask(0);
-      ::umask(mask);
-      mode = 0666 & ~mask;
-    }
-    ::fchmod(fd, mode & ~mode_t{S_ISUID | S_ISGID});
+    if (existed && (first & process_umask()) != 0) ::fchmod(fd, first);
     if ((mode & (S_ISUID | S_ISGID)) != 0) set_id_modes_[fd] = mode;
     temp_path = pattern;
     handle = fd;
@@ -354,6 +379,13 @@ class PosixFiles final : public FileSystem {
     while (const dirent* e = ::readdir(d)) {
       const std::string name = e->d_name;
       if (name == "." || name == "..") continue;
+      // The entry's own type where the file system gives it; a link is asked where it leads.
+#ifdef _DIRENT_HAVE_D_TYPE
+      if (e->d_type != DT_UNKNOWN && e->d_type != DT_LNK) {
+        entries.push_back({name, e->d_type == DT_DIR});
+        continue;
+      }
+#endif
       entries.push_back({name, is_folder(folder + "/" + name)});
     }
     ::closedir(d);
