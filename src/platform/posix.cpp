@@ -9,8 +9,8 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -193,8 +193,9 @@ class PosixFiles final : public FileSystem {
     std::string pattern = folder + "." + name + ".XXXXXX";
     // The new file gets the mode the old one had, or what creating it anew gives (the umask
     // taken from 0666). The old mode is given at the creation, and again after it where the
-    // umask took some of it. The set-user-ID and set-group-ID bits wait for the close: a write
-    // by a user without root's power would clear them.
+    // umask took some of it or it has the sticky bit (which not every system takes from open()).
+    // The set-user-ID and set-group-ID bits wait for the close: a write by a user without root's
+    // power would clear them.
     const mode_t mode = existed ? st.st_mode & 07777 : 0666;
     const mode_t first = mode & ~mode_t{S_ISUID | S_ISGID};
     int fd = -1;
@@ -203,7 +204,7 @@ class PosixFiles final : public FileSystem {
       if (fd >= 0) temporaries.insert(pattern);
     });
     if (fd < 0) return reason(errno);
-    if (existed && (first & process_umask()) != 0) ::fchmod(fd, first);
+    if (existed && (first & (process_umask() | S_ISVTX)) != 0) ::fchmod(fd, first);
     if ((mode & (S_ISUID | S_ISGID)) != 0) set_id_modes_[fd] = mode;
     temp_path = pattern;
     handle = fd;
