@@ -358,8 +358,8 @@ TEST(TypedPaths, EveryModeTellsPathsAsTypedAndFindsTheSameFiles) {
 class SmallDisk {
  public:
   SmallDisk() {
-    if (::mount("kelvconv-test", dir_.path().c_str(), "tmpfs", MS_NOSUID | MS_NODEV,
-                "size=256k") == 0) {
+    if (::mount("kelvconv-test", dir_.path().c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=256k") ==
+        0) {
       mounted_ = true;
     } else {
       why_ = std::strerror(errno);
@@ -393,7 +393,8 @@ TEST(FullDisk, LeavesTheOldOutputAndTellsIt) {
     std::string text;
     const char* output;
   } cases[] = {
-      {"item_list.txt", "<item_number>\n2000\n</item_number>\n<item_data>\n0 1 2\n", "item_list.dat"},
+      {"item_list.txt", "<item_number>\n2000\n</item_number>\n<item_data>\n0 1 2\n",
+       "item_list.dat"},
       {"talk_list.txt",
        "<talk_number>\n150\n</talk_number>\n<talk_data>\n" +
            [] {
@@ -404,17 +405,25 @@ TEST(FullDisk, LeavesTheOldOutputAndTellsIt) {
            }(),
        "talk_list.dat"},
   };
-  for (const Case& c : cases) {
-    write_file(disk / c.source, c.text);
-    write_file(disk / c.output, "old");
-    RecordingConsole console;
-    EXPECT_EQ(run_driver({"-y", "-q", disk / c.source}, system_files(), console), kExitFailed);
-    EXPECT_TRUE(file_text(disk / c.output) == "old") << c.source;  // not a whole file printed
-    EXPECT_EQ(disk.names(), (std::set<std::string>{c.source, c.output}));
-    EXPECT_EQ(console.all_errors(), disk / c.output + ": " + kCannotCreate() + ": " +
-                                        std::strerror(ENOSPC) + "\n");
-    std::filesystem::remove(disk / c.source);
-    std::filesystem::remove(disk / c.output);
+  // With an old output (replaced through a named temporary file) and without (a new output is
+  // written unnamed until it is complete).
+  for (const bool old : {true, false}) {
+    for (const Case& c : cases) {
+      write_file(disk / c.source, c.text);
+      if (old) write_file(disk / c.output, "old");
+      RecordingConsole console;
+      EXPECT_EQ(run_driver({"-y", "-q", disk / c.source}, system_files(), console), kExitFailed);
+      if (old) {
+        EXPECT_TRUE(file_text(disk / c.output) == "old") << c.source;  // not printed whole
+      }
+      const std::set<std::string> left =
+          old ? std::set<std::string>{c.source, c.output} : std::set<std::string>{c.source};
+      EXPECT_EQ(disk.names(), left);
+      EXPECT_EQ(console.all_errors(),
+                disk / c.output + ": " + kCannotCreate() + ": " + std::strerror(ENOSPC) + "\n");
+      std::filesystem::remove(disk / c.source);
+      std::filesystem::remove(disk / c.output);
+    }
   }
   // Where it fits, it is written.
   write_file(disk / "item_list.txt", "<item_number>\n20\n</item_number>\n");
@@ -425,6 +434,54 @@ TEST(FullDisk, LeavesTheOldOutputAndTellsIt) {
 }
 
 #endif  // __linux__
+
+// ---- new outputs ---------------------------------------------------------------------------
+
+// A new output waits without a name until it is put in place. Something that came to its name
+// meanwhile is replaced as an old output is, and one given up leaves nothing.
+TEST(NewOutput, IsPutInPlaceOverWhatCameMeanwhileOrLeavesNothing) {
+  TempDir dir;
+  FileSystem& files = system_files();
+  const std::string bytes = "new";
+  const FileSystem::Piece piece(reinterpret_cast<const unsigned char*>(bytes.data()), 3);
+  std::string kept, dropped;
+  FileSystem::Handle handle = -1;
+  ASSERT_EQ(files.create_temp(files.resolve(dir / "a.dat"), kept, handle), "");
+  ASSERT_EQ(files.write(handle, 0, {&piece, 1}), "");
+  ASSERT_EQ(files.close(handle), "");
+  ASSERT_EQ(files.create_temp(files.resolve(dir / "b.dat"), dropped, handle), "");
+  ASSERT_EQ(files.close(handle), "");
+  write_file(dir / "a.dat", "came meanwhile");
+  Problem flushed[2];
+  const std::string paths[] = {kept, dropped};
+  files.flush(paths, flushed);
+  EXPECT_EQ(flushed[0], "");
+  EXPECT_EQ(files.rename(kept, dir / "a.dat"), "");
+  files.remove(dropped);
+  EXPECT_EQ(file_text(dir / "a.dat"), "new");
+  EXPECT_EQ(dir.names(), std::set<std::string>{"a.dat"});
+}
+
+// A run of more new outputs than the program may hold files open (here 50 of 150): those beyond
+// wait under temporary names, and every one is put in place.
+TEST(NewOutput, MoreThanTheOpenFilesAllowedAreAllWritten) {
+  TempDir dir;
+  constexpr int kSources = 150;
+  std::set<std::string> expected;
+  for (int i = 0; i < kSources; ++i) {
+    const std::string name = "scene_" + std::to_string(10000 + i);
+    write_file(dir / (name + ".txt"), "");
+    expected.insert({name + ".txt", name + ".dat"});
+  }
+  const std::string command =
+      "ulimit -n 100 && " + std::string(KELV_BINARY) + " -y -q '" + dir.path() + "'";
+  EXPECT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(dir.names(), expected);
+  const std::vector<unsigned char> first = read_file(dir / "scene_10000.dat");
+  EXPECT_FALSE(first.empty());
+  for (int i = 1; i < kSources; ++i)
+    EXPECT_EQ(read_file(dir / ("scene_" + std::to_string(10000 + i) + ".dat")), first) << i;
+}
 
 // ---- symbolic links as outputs ------------------------------------------------------------
 

@@ -19,7 +19,7 @@ class Gathering {
         add_folder(path);
       } else if (is_wildcard(path) && !files_.exists(path)) {
         add_matches(path);
-      } else if (!files_.exists(path) && kind_of(path) == nullptr) {
+      } else if (kind_of(path) == nullptr && !files_.exists(path)) {
         // A name that is neither a file nor a folder is a mistake, whatever it is called; a
         // source's own reading tells why it cannot be opened.
         jobs_.push_back({path, nullptr, Job::Task::Missing});

@@ -46,7 +46,7 @@ void OutputQueue::put(const std::string& from, const std::string& output, const 
     cannot_create(output, problem_);
     return;
   }
-  if (files_.exists(output) && !may_replace(output)) {
+  if (may_replace && files_.exists(output) && !may_replace(output)) {
     drop();
     return;
   }

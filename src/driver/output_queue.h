@@ -27,7 +27,8 @@ class OutputQueue {
  public:
   // Writes an output's bytes.
   using Content = std::function<void(ByteSink&)>;
-  // Whether an existing output may be replaced (it may ask the user, after settle()).
+  // Whether an existing output may be replaced (it may ask the user, after settle()); none
+  // where every output is, so that whether one exists is not even looked at.
   using MayReplace = std::function<bool(const std::string& output)>;
 
   // With `verbose`, every output put in place is listed as "SOURCE -> OUTPUT".
@@ -42,7 +43,7 @@ class OutputQueue {
 
   // Writes what `content` gives as the new `output`, converted from `from`, into the output begun
   // for it or a new one. An output that exists already is replaced only where `may_replace`
-  // agrees.
+  // agrees (always without one).
   void put(const std::string& from, const std::string& output, const Content& content,
            const MayReplace& may_replace);
   // Puts every waiting output in place now.

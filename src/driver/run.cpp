@@ -215,7 +215,7 @@ class Driver {
     tell(path, d.problems);
     outputs_.put(
         path, source_path(path), [&](ByteSink& out) { out.put(d.source.data(), d.source.size()); },
-        [this](const std::string& output) { return may_replace(output); });
+        replace_question());
   }
 
   void convert(const Job& job) {
@@ -267,7 +267,7 @@ class Driver {
           DataWriter writer(out);
           converter.write(writer);
         },
-        [this, stale](const std::string& output) { return stale || may_replace(output); });
+        replace_question(stale));
   }
 
   // The output of a conversion, begun before its source is read where it is to be written, so
@@ -295,6 +295,13 @@ class Driver {
     OutputQueue& outputs_;
     Converter& converter_;
   };
+
+  // What put() asks before it replaces an output: nothing when every output is replaced (-y,
+  // or a `stale` one with -u).
+  OutputQueue::MayReplace replace_question(bool stale = false) {
+    if (stale || overwrite_ == Overwrite::Always) return nullptr;
+    return [this](const std::string& output) { return may_replace(output); };
+  }
 
   bool may_replace(const std::string& output) {
     Answer answer = Answer::CannotAsk;

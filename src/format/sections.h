@@ -210,6 +210,14 @@ class Walk {
   // takes it (its tag, or a data line of it while open) ends its passage; false when none does.
   bool offer(const Group<C>& group, int base, std::string_view text, std::uint32_t number,
              bool final_empty) {
+    // A line that does not begin with "<" is no tag: only the open section, if it is of this
+    // group, may take it (most lines, and a group of many sections, need no look at the others).
+    if (text.empty() || text.front() != '<') {
+      const auto i = static_cast<std::size_t>(open_ - base - 1);
+      if (open_ <= base || i >= group.size() || group[i].marker()) return false;
+      data(group[i], text, number, final_empty);
+      return true;
+    }
     for (std::size_t i = 0; i < group.size(); ++i) {
       const Section<C>& s = group[i];
       const int own = base + static_cast<int>(i) + 1;

@@ -4,18 +4,22 @@
 #include <iconv.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -120,6 +124,40 @@ void drop_cache(const std::string& path) {
 #endif
 }
 
+// The process's umask, read once (reading it means setting it): the program never changes it.
+mode_t process_umask() {
+  static const mode_t mask = [] {
+    const mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+  }();
+  return mask;
+}
+
+// Makes up the last six characters ("XXXXXX" at first) of `pattern` anew, as mkstemp does.
+void make_up_name(std::string& pattern) {
+  static constexpr std::string_view kLetters =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  static std::uint64_t state =
+      static_cast<std::uint64_t>(::getpid()) * 0x9E3779B97F4A7C15u ^
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  state = state * 6364136223846793005u + 1442695040888963407u;
+  std::uint64_t bits = state >> 16;
+  for (std::size_t i = pattern.size() - 6; i < pattern.size(); ++i, bits /= kLetters.size())
+    pattern[i] = kLetters[bits % kLetters.size()];
+}
+
+// Creates a new file at `pattern`, its last six characters made up, with `mode` (less the umask)
+// from the start; -1 with errno set when it cannot.
+int create_new(std::string& pattern, mode_t mode) {
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    make_up_name(pattern);
+    const int fd = ::open(pattern.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;  // errno: EEXIST
+}
+
 class PosixFiles final : public FileSystem {
   static constexpr int kGather = 256;  // pieces per writev
 
@@ -133,7 +171,12 @@ class PosixFiles final : public FileSystem {
     std::string at = path;
     for (int hops = 0; hops < 40; ++hops) {
       struct stat st {};
-      if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+      const bool found = ::lstat(at.c_str(), &st) == 0;
+      if (!found || !S_ISLNK(st.st_mode)) {
+        // What create_temp() looks at next: it need not ask again.
+        seen_ = {at, st, found ? 0 : errno};
+        return at;
+      }
       std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
       const ssize_t n = ::readlink(at.c_str(), link.data(), link.size());
       if (n < 0 || static_cast<std::size_t>(n) >= link.size()) return at;
@@ -149,7 +192,16 @@ class PosixFiles final : public FileSystem {
     // write, a path that leads nowhere (a loop of links, a file where a folder should be).
     // A device or a pipe is refused too: renaming over it would put a file in its place.
     struct stat st {};
-    const bool existed = ::stat(target.c_str(), &st) == 0;
+    bool existed = false;
+    if (seen_.path == target) {
+      // Just looked at by resolve(), and no link (an existing file is then what stat() gives).
+      existed = seen_.error == 0;
+      st = seen_.st;
+      errno = seen_.error;
+    } else {
+      existed = ::stat(target.c_str(), &st) == 0;
+    }
+    seen_.path.clear();
     if (!existed && errno != ENOENT) return reason(errno);
     if (existed && S_ISDIR(st.st_mode)) return reason(EISDIR);
     if (existed && !S_ISREG(st.st_mode)) return tr("not a regular file")();
@@ -161,24 +213,34 @@ class PosixFiles final : public FileSystem {
         slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     std::string pattern = folder + "." + name + ".XXXXXX";
+    // The new file gets the mode the old one had, or what creating it anew gives (the umask
+    // taken from 0666). The old mode is given at the creation, and again after it where the
+    // umask took some of it or it has the sticky bit (which not every system takes from open()).
+    // The set-user-ID and set-group-ID bits wait for the close: a write by a user without root's
+    // power would clear them.
+    const mode_t mode = existed ? st.st_mode & 07777 : 0666;
+    const mode_t first = mode & ~mode_t{S_ISUID | S_ISGID};
+    if (!existed) {
+      // A new output needs no name until it is put in place: one name is then added to its
+      // folder, where a temporary one would be added, looked up and taken out again.
+      const int fd = create_unnamed(folder.empty() ? "." : folder);
+      if (fd >= 0) {
+        // Its name here stands for it in the calls that follow; nothing of that name is made.
+        temp_path = pattern + std::to_string(fd);
+        unnamed_.emplace(temp_path, Unnamed{fd, pattern});
+        unnamed_fds_.insert(fd);
+        handle = fd;
+        return {};
+      }
+      if (errno != 0) return reason(errno);
+    }
     int fd = -1;
     Leftovers::change([&](auto& temporaries) {
-      fd = ::mkstemp(pattern.data());
+      fd = create_new(pattern, first);
       if (fd >= 0) temporaries.insert(pattern);
     });
     if (fd < 0) return reason(errno);
-    // The new file gets the mode the old one had, or what creating it anew would give. The
-    // set-user-ID and set-group-ID bits wait for the close: a write by a user without root's
-    // power would clear them.
-    mode_t mode = 0;
-    if (existed) {
-      mode = st.st_mode & 07777;
-    } else {
-      const mode_t mask = ::umask(0);
-      ::umask(mask);
-      mode = 0666 & ~mask;
-    }
-    ::fchmod(fd, mode & ~mode_t{S_ISUID | S_ISGID});
+    if (existed && (first & (process_umask() | S_ISVTX)) != 0) ::fchmod(fd, first);
     if ((mode & (S_ISUID | S_ISGID)) != 0) set_id_modes_[fd] = mode;
     temp_path = pattern;
     handle = fd;
@@ -231,8 +293,8 @@ class PosixFiles final : public FileSystem {
   Problem read(Handle handle, std::uint64_t at, std::span<unsigned char> bytes) override {
     const int fd = static_cast<int>(handle);
     for (std::size_t got = 0; got < bytes.size();) {
-      const ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got,
-                                static_cast<off_t>(at + got));
+      const ssize_t n =
+          ::pread(fd, bytes.data() + got, bytes.size() - got, static_cast<off_t>(at + got));
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) return reason(errno);
       if (n == 0) return reason(EIO);  // past the end: nothing was written there
@@ -245,16 +307,16 @@ class PosixFiles final : public FileSystem {
     const int fd = static_cast<int>(handle);
     if (::ftruncate(fd, static_cast<off_t>(size)) != 0) return reason(errno);
     if (size == 0) return {};
-    // Room taken for the bytes not yet written. A file system that cannot take it ahead gives
-    // the zero bytes all the same, and tells a full disk when they are written.
+      // Room taken for the bytes not yet written. A file system that cannot take it ahead gives
+      // the zero bytes all the same, and tells a full disk when they are written.
 #ifdef __linux__
     if (::fallocate(fd, 0, 0, static_cast<off_t>(size)) != 0 && errno != EOPNOTSUPP &&
         errno != ENOSYS) {
       return reason(errno);
     }
 #else
-    if (const int e = ::posix_fallocate(fd, 0, static_cast<off_t>(size)); e != 0 && e != EINVAL &&
-                                                                        e != EOPNOTSUPP) {
+    if (const int e = ::posix_fallocate(fd, 0, static_cast<off_t>(size));
+        e != 0 && e != EINVAL && e != EOPNOTSUPP) {
       return reason(e);
     }
 #endif
@@ -263,6 +325,8 @@ class PosixFiles final : public FileSystem {
 
   Problem close(Handle handle) override {
     const int fd = static_cast<int>(handle);
+    // An unnamed file stays open until it is put in place or given up: closing it would lose it.
+    if (unnamed_fds_.contains(fd)) return {};
     Problem p;
     if (const auto mode = set_id_modes_.find(fd); mode != set_id_modes_.end()) {
       if (::fchmod(fd, mode->second) != 0) p = reason(errno);
@@ -298,6 +362,10 @@ class PosixFiles final : public FileSystem {
     }
 #endif
     for (std::size_t i = 0; i < paths.size(); ++i) {
+      if (const auto u = unnamed_.find(paths[i]); u != unnamed_.end()) {
+        if (::fsync(u->second.fd) != 0 && errno != EINVAL) problems[i] = reason(errno);
+        continue;
+      }
       const int fd = ::open(paths[i].c_str(), O_RDONLY | O_CLOEXEC);
       if (fd < 0) {
         problems[i] = reason(errno);
@@ -309,6 +377,8 @@ class PosixFiles final : public FileSystem {
   }
 
   Problem rename(const std::string& from, const std::string& to) override {
+    seen_.path.clear();
+    if (const auto u = unnamed_.find(from); u != unnamed_.end()) return name_unnamed(u, to);
     int error = 0;
     Leftovers::change([&](auto& temporaries) {
       if (::rename(from.c_str(), to.c_str()) == 0) {
@@ -337,6 +407,11 @@ class PosixFiles final : public FileSystem {
   }
 
   void remove(const std::string& path) override {
+    seen_.path.clear();
+    if (const auto u = unnamed_.find(path); u != unnamed_.end()) {
+      forget(u);
+      return;
+    }
     Leftovers::change([&](auto& temporaries) {
       ::unlink(path.c_str());
       temporaries.erase(path);
@@ -354,6 +429,13 @@ class PosixFiles final : public FileSystem {
     while (const dirent* e = ::readdir(d)) {
       const std::string name = e->d_name;
       if (name == "." || name == "..") continue;
+        // The entry's own type where the file system gives it; a link is asked where it leads.
+#ifdef _DIRENT_HAVE_D_TYPE
+      if (e->d_type != DT_UNKNOWN && e->d_type != DT_LNK) {
+        entries.push_back({name, e->d_type == DT_DIR});
+        continue;
+      }
+#endif
       entries.push_back({name, is_folder(folder + "/" + name)});
     }
     ::closedir(d);
@@ -375,7 +457,100 @@ class PosixFiles final : public FileSystem {
   }
 
  private:
+  struct Unnamed {
+    int fd;
+    std::string pattern;  // for a name of its own beside its output, where it needs one
+  };
+  using UnnamedFiles = std::unordered_map<std::string, Unnamed>;
+
+  // A new file without a name in `folder`, open for writing, with the mode a new file takes (the
+  // umask taken from 0666); -1 with errno 0 where the system cannot make one (a file system or
+  // kernel without them, no /proc to name it through, or as many waiting as the process may hold
+  // open): a named temporary file is made then, as everywhere else.
+  int create_unnamed(const std::string& folder) {
+#if defined(__linux__) && defined(O_TMPFILE)
+    if (unnamed_.size() < unnamed_limit()) {
+      const int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+      if (fd >= 0) return fd;
+      // Told where the file system cannot make one; anything else is the folder's own problem.
+      if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return -1;
+    }
+#else
+    (void)folder;
+#endif
+    errno = 0;
+    return -1;
+  }
+
+  // How many unnamed files may wait at once: they stay open until they are put in place, so half
+  // of the files the process may hold open, after taking that as high as the system lets it go
+  // (this program never waits on a file's number with select()). None without /proc.
+  std::size_t unnamed_limit() {
+    if (!unnamed_limit_) {
+      unnamed_limit_ = 0;
+      rlimit files{};
+      if (::access("/proc/self/fd", X_OK) == 0 && ::getrlimit(RLIMIT_NOFILE, &files) == 0) {
+        if (files.rlim_cur != RLIM_INFINITY && files.rlim_cur < kWantedOpen &&
+            files.rlim_cur < files.rlim_max) {
+          const rlimit more{std::min<rlim_t>(files.rlim_max, kWantedOpen), files.rlim_max};
+          if (::setrlimit(RLIMIT_NOFILE, &more) == 0) files.rlim_cur = more.rlim_cur;
+        }
+        const rlim_t open = std::min<rlim_t>(files.rlim_cur, kWantedOpen);
+        unnamed_limit_ = static_cast<std::size_t>(open / 2);
+      }
+    }
+    return *unnamed_limit_;
+  }
+
+  // Gives the unnamed file its name `to`. Where something came to `to` since the output was
+  // looked at, the file is named beside it first and renamed over it, as a named one is.
+  Problem name_unnamed(UnnamedFiles::iterator u, const std::string& to) {
+    seen_.path.clear();
+    const std::string self = "/proc/self/fd/" + std::to_string(u->second.fd);
+    int error = 0;
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+      error = errno;
+      if (error == EEXIST) error = link_beside(self, u->second.pattern, to);
+    }
+    if (error != 0) return reason(error);  // remove() closes it
+    forget(u);
+    return {};
+  }
+
+  // Links `self` at a free name made from `pattern`, then renames it over `to`.
+  static int link_beside(const std::string& self, std::string pattern, const std::string& to) {
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+      make_up_name(pattern);
+      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, pattern.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        if (::rename(pattern.c_str(), to.c_str()) == 0) return 0;
+        const int error = errno;
+        ::unlink(pattern.c_str());
+        return error;
+      }
+      if (errno != EEXIST) return errno;
+    }
+    return EEXIST;
+  }
+
+  void forget(UnnamedFiles::iterator u) {
+    ::close(u->second.fd);
+    unnamed_fds_.erase(u->second.fd);
+    unnamed_.erase(u);
+  }
+
+  static constexpr rlim_t kWantedOpen = 65536;
+
   std::map<int, mode_t> set_id_modes_;  // the modes of open temporary files that wait for close
+  UnnamedFiles unnamed_;                // the unnamed files, by the names create_temp() gave them
+  std::unordered_set<int> unnamed_fds_;
+  std::optional<std::size_t> unnamed_limit_;
+  // What resolve() found last at the end of its links: the path, what lstat() told of it, and
+  // errno where it found nothing.
+  struct Seen {
+    std::string path;
+    struct stat st;
+    int error;
+  } seen_{};
 };
 
 }  // namespace
