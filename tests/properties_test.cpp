@@ -1,19 +1,22 @@
-// Rules that hold for every kind of the catalogue, run through the driver on real files, on the
-// sources the project already has: the sample game's and the cases'. Each test is listed once
-// per kind: a kind added to the catalogue is added to each rule. (The fuzz corpora go through
-// the same round trip without the driver: corpus_test.cpp.)
+// Rules that hold for every kind of the catalogue, on the sources the project already has: the
+// sample game's and the cases'. Each test is listed once per kind: a kind added to the catalogue
+// is added to each rule. The first three run the driver on real files. (The fuzz corpora go
+// through the same round trip without the driver: corpus_test.cpp.)
 //   Independence  a file converted after others of its kind in one run gives the bytes it gives
-//                 alone, but for the fields of the sections whose values carry over, which hold
-//                 what the last file that gave them wrote;
-//   Repetition    the same source twice in one run gives the same bytes twice;
+//                 alone, but for the fields of the sections whose values carry over: one the
+//                 file gives no line of holds what the file before it wrote;
+//   Repetition    the same source twice in one run gives the same bytes twice, by the same rule;
 //   RoundTrip     a data file decompiles into a source that converts back to the same bytes,
-//                 and that --check finds nothing in where the first source told nothing.
+//                 and that --check finds nothing in where the first source told nothing;
+//   FindingsTold  what a finding tells of a record, a value or a count of the data file written
+//                 is what the file holds.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <set>
 #include <string>
@@ -22,6 +25,8 @@
 #include "convert/catalog.h"
 #include "files_support.h"
 #include "inspect/carry_over.h"
+#include "inspect/diagnostics.h"
+#include "inspect/inspect.h"
 #include "support.h"
 
 namespace kelv::test {
@@ -284,6 +289,106 @@ TEST_P(Kinds, RoundTrip) {
   std::printf("%s: %zu converted cleanly and back, %zu with findings, %zu refused\n",
               std::string(kind.name()).c_str(), clean, told, passed_over);
   EXPECT_GT(clean, 0u) << "no source of the kind converts cleanly";
+}
+
+// ---- what the findings tell of a record is what the data file holds ---------------------------
+
+// Whether a value of the JSON dump holds what a new record holds: 0, or an empty text.
+bool holds_new(const nlohmann::json& value) {
+  return value.is_string() ? value.get<std::string>().empty() : value == 0;
+}
+
+// The field `name` of the JSON dump; null when there is none.
+const nlohmann::json* field_of(const nlohmann::json& dump, std::string_view name) {
+  for (const nlohmann::json& f : dump["fields"]) {
+    if (f["name"] == name) return &f;
+  }
+  return nullptr;
+}
+
+// Checks what `note`, told as a finding, says of the records and counts of the data file dumped
+// as `dump`; false when it says nothing of them, or of a field the file does not hold as a table
+// of its own.
+bool as_told(const Note& note, const nlohmann::json& dump, const std::string& where) {
+  const nlohmann::json* f = field_of(dump, note.where.section);
+  if (const auto* clamped = std::get_if<seen::CountClamped>(&note.what);
+      clamped && f && f->contains("values") && (*f)["values"].size() == 1) {
+    EXPECT_EQ((*f)["values"][0]["value"], clamped->limit) << where << ": the count cut";
+    return true;
+  }
+  if (const auto* fewer = std::get_if<seen::FewerLines>(&note.what);
+      fewer && fewer->how == seen::FewerLines::How::NoSection) {
+    f = field_of(dump, fewer->section);
+    if (f == nullptr || !f->contains("records")) return false;
+    const nlohmann::json& records = (*f)["records"];
+    EXPECT_GE(records.size(), static_cast<std::size_t>(fewer->left)) << where;
+    for (std::size_t r = records.size() - std::min<std::size_t>(records.size(), fewer->left);
+         r < records.size(); ++r) {
+      for (const nlohmann::json& v : records[r]["values"])
+        EXPECT_TRUE(holds_new(v["value"])) << where << ": record " << r << " given no line";
+    }
+    return true;
+  }
+  const auto* stopped = std::get_if<seen::ScanStopped>(&note.what);
+  if (stopped == nullptr || stopped->record < 0 || !stopped->unreached_as_new || f == nullptr ||
+      !f->contains("records") || (*f)["records"].size() <= static_cast<std::size_t>(stopped->record))
+    return false;
+  for (const nlohmann::json& v : (*f)["records"][stopped->record]["values"]) {
+    for (std::size_t i = stopped->matched; i < stopped->values.size(); ++i) {
+      if (v["name"] == stopped->values[i].name()) {
+        EXPECT_TRUE(holds_new(v["value"])) << where << ": " << v["name"] << " not read";
+      }
+    }
+  }
+  return true;
+}
+
+// Keeps the notes of a reading (what they point to in the line read aside), and hands them on to
+// the findings.
+class Both final : public Report {
+ public:
+  explicit Both(Report& findings) : findings_(findings) {}
+  void note(const Note& n) override {
+    notes.push_back(n);
+    findings_.note(n);
+  }
+  std::vector<Note> notes;
+
+ private:
+  Report& findings_;
+};
+
+// Every finding told of a value that a line did not give (the record filled with the others), a
+// count whose data section never came, a count cut to its limit: the record, value or count in
+// the data file written is as told. (What is told when a data section is left with records given
+// no line is not checked: a later section of the same table may fill them.)
+TEST_P(Kinds, FindingsTold) {
+  const Kind& kind = *GetParam();
+  std::size_t checked = 0;
+  for (const Sample& sample : samples_of(kind)) {
+    const std::unique_ptr<Converter> converter = kind.make();
+    MemorySource in(sample.source);
+    Diagnostics diagnostics(sample.from, converter->vocabulary(), kind.name());
+    Both both(diagnostics);
+    if (converter->read(in, both)) continue;
+    MemorySink out;
+    DataWriter writer(out);
+    converter->write(writer);
+    converter->release();
+    std::vector<DataProblem> problems;
+    const nlohmann::json dump =
+        nlohmann::json::parse(dump_json(&kind, kind.source, out.bytes, problems));
+    const std::vector<Finding> findings = diagnostics.findings();
+    for (const Note& note : both.notes) {
+      const bool told = std::ranges::any_of(findings, [&](const Finding& f) {
+        return f.line == note.line && (f.kind == &finding::kScan || f.kind == &finding::kCount ||
+                                       f.kind == &finding::kFewerLines);
+      });
+      if (told && as_told(note, dump, sample.from + ":" + std::to_string(note.line))) ++checked;
+    }
+  }
+  std::printf("%s: %zu findings checked against the data file\n", std::string(kind.name()).c_str(),
+              checked);
 }
 
 std::vector<const Kind*> all_kinds() {
