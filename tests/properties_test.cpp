@@ -24,6 +24,7 @@
 
 #include "convert/catalog.h"
 #include "files_support.h"
+#include "format/keyed_file.h"
 #include "inspect/carry_over.h"
 #include "inspect/diagnostics.h"
 #include "inspect/inspect.h"
@@ -39,11 +40,6 @@ struct Sample {
   std::string source;
 };
 
-std::string contents(const fs::path& path) {
-  const Bytes bytes = read_file(utf8(path));
-  return {bytes.begin(), bytes.end()};
-}
-
 // A case's own source: "<case>.txt" or "<case>.<number>.txt".
 bool own_source(const std::string& name) {
   const std::size_t dot = name.find('.');
@@ -58,12 +54,12 @@ std::vector<Sample> samples_of(const Kind& kind) {
   std::vector<Sample> samples;
   for (const auto& f : fs::directory_iterator(fs::path(KELV_EXAMPLES) / "game")) {
     if (kind_of_source(utf8(f.path().filename())) == &kind)
-      samples.push_back({utf8(f.path()), contents(f.path())});
+      samples.push_back({utf8(f.path()), file_text(utf8(f.path()))});
   }
   const fs::path cases = fs::path(KELV_CASES) / std::string(kind.name());
   for (const auto& f : fs::directory_iterator(cases)) {
     if (own_source(utf8(f.path().filename())))
-      samples.push_back({utf8(f.path()), contents(f.path())});
+      samples.push_back({utf8(f.path()), file_text(utf8(f.path()))});
   }
   std::ranges::sort(samples, {}, &Sample::from);
   return samples;
@@ -118,30 +114,12 @@ std::vector<Output> one_run(const Kind& kind, const std::vector<const Sample*>& 
 using Fields = std::vector<std::pair<std::string, Bytes>>;
 
 std::optional<Fields> fields_of(const Bytes& file) {
-  std::size_t at = 0;
-  const auto i32 = [&](std::int64_t& v) {
-    if (file.size() - at < 4) return false;
-    v = static_cast<std::int32_t>(file[at] | file[at + 1] << 8 | file[at + 2] << 16 |
-                                  static_cast<unsigned>(file[at + 3]) << 24);
-    at += 4;
-    return true;
-  };
-  if (file.size() < 4) return std::nullopt;
+  std::vector<DataProblem> problems;
+  const KeyedFile keyed = read_fields(file, problems);
+  if (!problems.empty() || keyed.count < 0) return std::nullopt;
   Fields fields{{"field count", Bytes(file.begin(), file.begin() + 4)}};
-  for (at = 4; at < file.size();) {
-    std::int64_t name = 0;
-    std::int64_t size = 0;
-    if (!i32(name) || name < 1 || file.size() - at < static_cast<std::size_t>(name))
-      return std::nullopt;
-    std::string n(file.begin() + static_cast<std::ptrdiff_t>(at),
-                  file.begin() + static_cast<std::ptrdiff_t>(at + name - 1));
-    at += static_cast<std::size_t>(name);
-    if (!i32(size) || size < 0 || file.size() - at < static_cast<std::size_t>(size))
-      return std::nullopt;
-    const auto data = file.begin() + static_cast<std::ptrdiff_t>(at);
-    fields.emplace_back(std::move(n), Bytes(data, data + size));
-    at += static_cast<std::size_t>(size);
-  }
+  for (const FieldRecord& f : keyed.fields)
+    fields.emplace_back(f.name, Bytes(f.data.begin(), f.data.end()));
   return fields;
 }
 
