@@ -30,6 +30,15 @@
 #include "inspect/inspect.h"
 #include "support.h"
 
+namespace kelv {
+
+// A kind in the tests' listing: its name (the parameter's printer is found beside Kind).
+static void PrintTo(const Kind* kind, std::ostream* out) {
+  *out << kind->name();
+}
+
+}  // namespace kelv
+
 namespace kelv::test {
 namespace {
 
