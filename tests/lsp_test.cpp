@@ -167,6 +167,10 @@ TEST(Lsp, ReaderLinesAndEditorLines) {
   EXPECT_EQ(d.reader_place({1, 1}).byte, 4u);
   EXPECT_EQ(d.reader_place({2, 1}).line, 2u);
   EXPECT_EQ(d.lines_of(1), (std::pair<std::uint32_t, std::uint32_t>{0, 1}));
+  // The carriage return between two editor lines is a byte of the reader's line.
+  const Document e("ab\rcd\n", Encoding::Utf16);
+  EXPECT_EQ(e.position({0, 3}), (Position{1, 0}));
+  EXPECT_EQ(e.position({0, 5}), (Position{1, 2}));
 }
 
 TEST(Lsp, EditsAsTheEditorSendsThem) {
