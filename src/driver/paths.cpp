@@ -25,8 +25,13 @@ std::string with_extension(std::string_view path, std::string_view extension) {
 }  // namespace
 
 std::string_view base_name(std::string_view path) {
-  const std::size_t cut = path.find_last_of(kSeparators);
-  return cut == std::string_view::npos ? path : path.substr(cut + 1);
+  // Byte by byte from the end: a path's name is short, its folders may not be.
+  for (std::size_t i = path.size(); i-- > 0;) {
+    for (const char separator : kSeparators) {
+      if (path[i] == separator) return path.substr(i + 1);
+    }
+  }
+  return path;
 }
 
 std::string output_path(std::string_view path) {

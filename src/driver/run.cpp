@@ -5,8 +5,10 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "convert/catalog.h"
@@ -244,7 +246,7 @@ class Driver {
     }
     if (options_.mode == Mode::Check) ++checked_;
     if (refused && options_.mode == Mode::Check) findings.refused(refused->line, refused->why);
-    const std::string folder = folder_key(folder_part(path), current_folder_);
+    const std::string& folder = folder_named(path);
     references_.add(folder, path, refused ? Provided{} : converter.provided(), lists);
     // A table so large that writing it takes a while is told before the wait, and so is
     // everything said before it.
@@ -333,6 +335,14 @@ class Driver {
     return false;
   }
 
+  // The key of the folder of `path`: the last one again while the sources come from one folder.
+  const std::string& folder_named(std::string_view path) {
+    const std::string_view part = folder_part(path);
+    if (!last_folder_ || part != last_folder_->first)
+      last_folder_.emplace(std::string(part), folder_key(part, current_folder_));
+    return last_folder_->second;
+  }
+
   const Options& options_;
   FileSystem& files_;
   Console& console_;
@@ -340,6 +350,7 @@ class Driver {
   OutputQueue outputs_;
   Overwrite overwrite_ = options_.overwrite;  // -y, -n, or an answer "to all"
   const std::string current_folder_ = files_.current_folder();
+  std::optional<std::pair<std::string, std::string>> last_folder_;  // a folder and its key
   References references_;
   CarryOver carry_over_;
   std::map<std::string, Names> names_;  // by folder

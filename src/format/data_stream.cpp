@@ -43,7 +43,7 @@ void DataStream::add(const unsigned char* bytes, std::size_t size, bool copy) {
   held_end_ += size;
 }
 
-void DataStream::put(const void* data, std::size_t size) {
+void DataStream::put_apart(const void* data, std::size_t size) {
   if (size == 0) return;
   const bool copy = size < keep_from_;
   hold_at(position_, copy ? size : 0);

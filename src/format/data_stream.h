@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -70,7 +71,19 @@ class DataStream : public ByteSink {
   // are kept by address. Tests make it small, so that short inputs reach every path.
   explicit DataStream(std::size_t buffer = kBuffer);
 
-  void put(const void* data, std::size_t size) override;
+  void put(const void* data, std::size_t size) override {
+    // Most pieces are small and follow the last one held in the buffer: they join it.
+    if (size != 0 && size < keep_from_ && held_end_ == position_ && used_ + size <= buffer_size_ &&
+        !pieces_.empty() && pieces_.back().data() + pieces_.back().size() == buffer_.get() + used_) {
+      std::memcpy(buffer_.get() + used_, data, size);
+      used_ += size;
+      pieces_.back() = Piece(pieces_.back().data(), pieces_.back().size() + size);
+      held_end_ += size;
+      position_ += size;
+      return;
+    }
+    put_apart(data, size);
+  }
   std::uint64_t position() const { return position_; }
   void seek(std::uint64_t at) { position_ = at; }
   // Room for `size` bytes (at most kBuffer) at `at`, which the caller fills at once: they are
@@ -106,6 +119,8 @@ class DataStream : public ByteSink {
   // bytes go to the buffer unless it is written out first.
   void hold_at(std::uint64_t at, std::size_t buffered);
   void add(const unsigned char* bytes, std::size_t size, bool copy);
+  // put() of a piece that starts a new one.
+  void put_apart(const void* data, std::size_t size);
 
   std::size_t buffer_size_;
   std::size_t keep_from_;

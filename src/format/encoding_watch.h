@@ -18,16 +18,33 @@
 
 namespace kelv {
 
+// Whether `bytes` hold a NUL, a carriage return or a byte beyond ASCII: the only bytes the watch
+// looks at.
+bool holds_marks(std::string_view bytes);
+
 class EncodingWatch {
  public:
   // Each line's bytes in turn, up to its line feed (NUL bytes and what follows them included),
   // the first with `number` 1.
-  void line(std::string_view bytes, std::uint32_t number, Report& report);
+  void line(std::string_view bytes, std::uint32_t number, Report& report) {
+    // Most lines are ASCII without a NUL or a carriage return: they only count.
+    if (number > 1 && !holds_marks(bytes)) {
+      bytes_ += bytes.size() + 1;  // and its line feed
+      if (bytes.empty()) return;
+      ++lines_;
+      last_ends_in_nul_ = false;
+      kana_run_ = 0;  // an ASCII byte ends a run of EUC-JP kana
+      return;
+    }
+    marked_line(bytes, number, report);
+  }
   // After the last line; `cut_by_ctrl_z`: a Ctrl-Z ended the file before bytes never read (a
   // byte of a UTF-16 character, where it is one).
   void end(Report& report, bool cut_by_ctrl_z = false) const;
 
  private:
+  // A line that holds one of the bytes the watch looks at (or the first line).
+  void marked_line(std::string_view bytes, std::uint32_t number, Report& report);
   // Whether the bytes beyond ASCII of `text` break UTF-8; notes a character of three bytes.
   bool breaks_utf8(std::string_view text);
   // Whether the bytes beyond ASCII of `text` break EUC-JP; notes what only EUC-JP text holds.

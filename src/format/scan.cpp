@@ -76,6 +76,13 @@ bool scan_int(Cursor& in, std::int32_t& out, bool& wrapped) {
   const char* p = in.at;
   const bool negative = p != in.end && *p == '-';
   if (p != in.end && (*p == '+' || negative)) ++p;
+  // One digit alone, as most values of a table are.
+  if (p != in.end && is_digit(*p) && (in.end - p == 1 || !is_digit(p[1]))) {
+    const auto value = static_cast<std::uint32_t>(*p - '0');
+    in.at = p + 1;
+    out = static_cast<std::int32_t>(negative ? 0u - value : value);
+    return true;
+  }
   // Up to seven digits, eight bytes at a time, where the line has them: no wrap is possible.
   if constexpr (std::endian::native == std::endian::little) {
     if (in.end - p >= 8) {

@@ -185,6 +185,11 @@ class Walk {
   // records section each count section counts, the count of the entries and the tag that ends an
   // entry.
   void number_sections() {
+    std::size_t all = 1;
+    for (const Group<C>& group : groups_)
+      all += group.size();
+    numbered_.reserve(all);
+    counted_by_.reserve(all);
     for (const Group<C>& group : groups_) {
       for (std::size_t i = 0; i < group.size(); ++i) {
         numbered_.push_back(&group[i]);

@@ -6,8 +6,17 @@
 
 namespace kelv {
 
+ListsHeard::ListsHeard(const Vocabulary& vocabulary, std::string_view kind, const Names* names)
+    : kind_(kind), names_(names) {
+  for (const auto& group : vocabulary.groups) {
+    for (const SectionShape& s : group) {
+      if (s.role == Role::Count && first_count_.empty()) first_count_ = s.name;
+    }
+  }
+}
+
 void ListsHeard::count_line(std::uint32_t line, std::string_view section) {
-  count_lines_[section] = line;
+  if (section == first_count_) count_line_ = line;
 }
 
 void ListsHeard::reference(std::uint32_t line, std::string_view section, const ValueShape& value,
@@ -16,17 +25,6 @@ void ListsHeard::reference(std::uint32_t line, std::string_view section, const V
   std::string name = value_name(value, kind_, section, names_);
   if (value.number != 0 && !section.empty()) name = tag_of(section) + " " + name;
   references_.push_back({line, number, value.refers, std::move(name)});
-}
-
-std::uint32_t ListsHeard::count_line() const {
-  for (const auto& group : vocabulary_.groups) {
-    for (const SectionShape& s : group) {
-      if (s.role != Role::Count) continue;
-      const auto it = count_lines_.find(s.name);
-      return it == count_lines_.end() ? 0 : it->second;
-    }
-  }
-  return 0;
 }
 
 References::Folder& References::folder_named(std::string_view name) {

@@ -24,8 +24,7 @@ class ListsHeard final : public LinkListener {
  public:
   // A source of the kind named `kind`, read by the sections of `vocabulary`; `names`, where
   // given, are the author's names for the kind's values.
-  ListsHeard(const Vocabulary& vocabulary, std::string_view kind, const Names* names)
-      : vocabulary_(vocabulary), kind_(kind), names_(names) {}
+  ListsHeard(const Vocabulary& vocabulary, std::string_view kind, const Names* names);
 
   void count_line(std::uint32_t line, std::string_view section) override;
   void reference(std::uint32_t line, std::string_view section, const ValueShape& value,
@@ -41,14 +40,14 @@ class ListsHeard final : public LinkListener {
   const std::vector<Reference>& references() const { return references_; }
   // The line of the last count line of the source's first count section (0: none): where a
   // list that other kinds index gives its size.
-  std::uint32_t count_line() const;
+  std::uint32_t count_line() const { return count_line_; }
 
  private:
-  const Vocabulary& vocabulary_;
   std::string_view kind_;
   const Names* names_;
   std::vector<Reference> references_;
-  std::map<std::string_view, std::uint32_t> count_lines_;  // by section
+  std::string_view first_count_;  // the name of the first count section, if any
+  std::uint32_t count_line_ = 0;
 };
 
 class References {
