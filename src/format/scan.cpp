@@ -78,9 +78,9 @@ bool scan_int(Cursor& in, std::int32_t& out, bool& wrapped) {
   if (p != in.end && (*p == '+' || negative)) ++p;
   // One digit alone, as most values of a table are.
   if (p != in.end && is_digit(*p) && (in.end - p == 1 || !is_digit(p[1]))) {
-    const auto value = static_cast<std::uint32_t>(*p - '0');
+    const auto digit = static_cast<std::uint32_t>(*p - '0');
     in.at = p + 1;
-    out = static_cast<std::int32_t>(negative ? 0u - value : value);
+    out = static_cast<std::int32_t>(negative ? 0u - digit : digit);
     return true;
   }
   // Up to seven digits, eight bytes at a time, where the line has them: no wrap is possible.
