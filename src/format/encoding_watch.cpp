@@ -1,7 +1,6 @@
 #include "format/encoding_watch.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace kelv {
 namespace {
@@ -28,33 +27,6 @@ bool euc_byte(unsigned char b) {
 }
 
 }  // namespace
-
-// Eight bytes at a time: a byte is zero where (x - 0x01...) & ~x sets its top bit (the
-// first such bit is exact, and any one set means some byte is zero), and a carriage return is a
-// zero byte of x ^ 0x0D0D...
-bool holds_marks(std::string_view bytes) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101u;
-  constexpr std::uint64_t kTops = kOnes * 0x80;
-  const auto marks = [](std::uint64_t x) {
-    const std::uint64_t cr = x ^ (kOnes * '\r');
-    return ((x | ((x - kOnes) & ~x) | ((cr - kOnes) & ~cr)) & kTops) != 0;
-  };
-  const char* p = bytes.data();
-  const char* const end = p + bytes.size();
-  if (bytes.size() < 8) {
-    for (; p != end; ++p) {
-      if (*p == '\0' || *p == '\r' || (*p & 0x80) != 0) return true;
-    }
-    return false;
-  }
-  std::uint64_t x;
-  for (; end - p > 8; p += 8) {
-    std::memcpy(&x, p, 8);
-    if (marks(x)) return true;
-  }
-  std::memcpy(&x, end - 8, 8);  // the last eight, some of them looked at already
-  return marks(x);
-}
 
 void EncodingWatch::marked_line(std::string_view bytes, std::uint32_t number, Report& report) {
   count_nuls(bytes, number);

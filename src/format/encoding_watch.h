@@ -11,32 +11,34 @@
 // byte below 0xE0, or on two kana in a row.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
+#include "format/line_reader.h"
 #include "format/report.h"
 
 namespace kelv {
-
-// Whether `bytes` hold a NUL, a carriage return or a byte beyond ASCII: the only bytes the watch
-// looks at.
-bool holds_marks(std::string_view bytes);
 
 class EncodingWatch {
  public:
   // Each line's bytes in turn, up to its line feed (NUL bytes and what follows them included),
   // the first with `number` 1.
   void line(std::string_view bytes, std::uint32_t number, Report& report) {
-    // Most lines are ASCII without a NUL or a carriage return: they only count.
     if (number > 1 && !holds_marks(bytes)) {
-      bytes_ += bytes.size() + 1;  // and its line feed
-      if (bytes.empty()) return;
-      ++lines_;
-      last_ends_in_nul_ = false;
-      kana_run_ = 0;  // an ASCII byte ends a run of EUC-JP kana
-      return;
+      plain_line(bytes.size());
+    } else {
+      marked_line(bytes, number, report);
     }
-    marked_line(bytes, number, report);
+  }
+  // A line after the first of `size` bytes, none of them a NUL, a carriage return or beyond ASCII
+  // (format/line_reader.h, holds_marks()): most lines, which only count.
+  void plain_line(std::size_t size) {
+    bytes_ += size + 1;  // and its line feed
+    if (size == 0) return;
+    ++lines_;
+    last_ends_in_nul_ = false;
+    kana_run_ = 0;  // an ASCII byte ends a run of EUC-JP kana
   }
   // After the last line; `cut_by_ctrl_z`: a Ctrl-Z ended the file before bytes never read (a
   // byte of a UTF-16 character, where it is one).

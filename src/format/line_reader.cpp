@@ -5,6 +5,33 @@
 
 namespace kelv {
 
+// Eight bytes at a time: a byte is zero where (x - 0x01...) & ~x sets its top bit (the
+// first such bit is exact, and any one set means some byte is zero), and a carriage return is a
+// zero byte of x ^ 0x0D0D...
+bool holds_marks(std::string_view bytes) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kTops = kOnes * 0x80;
+  const auto marks = [](std::uint64_t x) {
+    const std::uint64_t cr = x ^ (kOnes * '\r');
+    return ((x | ((x - kOnes) & ~x) | ((cr - kOnes) & ~cr)) & kTops) != 0;
+  };
+  const char* p = bytes.data();
+  const char* const end = p + bytes.size();
+  if (bytes.size() < 8) {
+    for (; p != end; ++p) {
+      if (*p == '\0' || *p == '\r' || (*p & 0x80) != 0) return true;
+    }
+    return false;
+  }
+  std::uint64_t x;
+  for (; end - p > 8; p += 8) {
+    std::memcpy(&x, p, 8);
+    if (marks(x)) return true;
+  }
+  std::memcpy(&x, end - 8, 8);  // the last eight, some of them looked at already
+  return marks(x);
+}
+
 std::size_t MemorySource::read(char* buffer, std::size_t size) {
   const std::size_t n = std::min(size, bytes_.size());
   std::memcpy(buffer, bytes_.data(), n);
@@ -72,7 +99,8 @@ bool LineReader::next() {
   if (ended_line) ++next_line_;
 
   bytes_ = n > 0 && line[n - 1] == '\n' ? n - 1 : n;
-  const void* nul = std::memchr(line, '\0', n);
+  plain_ = !holds_marks({line, bytes_});
+  const void* nul = plain_ ? nullptr : std::memchr(line, '\0', n);
   cut_at_nul_ = nul != nullptr;
   length_ = cut_at_nul_ ? static_cast<std::size_t>(static_cast<const char*>(nul) - line) : n;
   if (length_ > 0 && line[length_ - 1] == '\n') --length_;

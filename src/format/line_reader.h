@@ -31,6 +31,9 @@ class MemorySource final : public ByteSource {
   std::string_view bytes_;
 };
 
+// Whether `bytes` hold a NUL, a carriage return or a byte beyond ASCII: what most lines do not.
+bool holds_marks(std::string_view bytes);
+
 // The two line buffers the converters use.
 inline constexpr std::size_t kShortLines = 256;
 inline constexpr std::size_t kLongLines = 4096;
@@ -51,6 +54,8 @@ class LineReader {
   std::uint32_t line_number() const { return line_number_; }
   // True for the second and later pieces of a line longer than the buffer.
   bool is_piece() const { return piece_; }
+  // True when the line's bytes hold no NUL, carriage return or byte beyond ASCII.
+  bool plain() const { return plain_; }
   // True when a NUL byte ended the text before the line's end.
   bool cut_at_nul() const { return cut_at_nul_; }
   // True for the empty line read after a final line feed (or in an empty file).
@@ -80,6 +85,7 @@ class LineReader {
   bool at_line_start_ = true;
   bool piece_ = false;
   bool cut_at_nul_ = false;
+  bool plain_ = true;
   bool final_empty_ = false;
 };
 

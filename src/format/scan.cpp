@@ -269,6 +269,14 @@ ScanResult scan_targets(std::string_view line, std::span<const Target> targets) 
     if (t.kind == Kind::Int) {
       auto* out = static_cast<std::int32_t*>(t.place);
       for (std::size_t k = 0; ok && k < t.count; ++k) {
+        // The usual value of a table: one blank, one digit, and no digit after it.
+        if (const char* p = in.at; in.end - p >= 2 && p[0] == ' ' && is_digit(p[1]) &&
+                                   (in.end - p == 2 || !is_digit(p[2]))) {
+          out[k] = p[1] - '0';
+          in.at = p + 2;
+          ++matched;
+          continue;
+        }
         in.skip_space();
         bool wrapped = false;
         ok = scan_int(in, out[k], wrapped);

@@ -452,7 +452,11 @@ void walk(ByteSource& source, std::size_t line_buffer, C& converter,
       walker.piece(last, static_cast<std::uint32_t>(line_buffer - 1));
     }
     if (lines.cut_at_nul()) report.note({last, seen::CutAtNul{}});
-    encoding.line(lines.bytes(), last, report);
+    if (lines.plain() && last > 1) {
+      encoding.plain_line(lines.bytes().size());
+    } else {
+      encoding.line(lines.bytes(), last, report);
+    }
     walker.line(lines.text(), last, lines.is_final_empty());
   }
   encoding.end(report, lines.cut_by_ctrl_z());

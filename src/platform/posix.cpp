@@ -206,7 +206,8 @@ class PosixFiles final : public FileSystem {
     if (existed && S_ISDIR(st.st_mode)) return reason(EISDIR);
     if (existed && !S_ISREG(st.st_mode)) return tr("not a regular file")();
     // Root may write any file, and an owner one with the owner's write bit: no need to ask.
-    if (existed && euid_ != 0 && !(st.st_uid == euid_ && (st.st_mode & S_IWUSR) != 0) &&
+    if (const uid_t user = existed ? ::geteuid() : 0;
+        existed && user != 0 && !(st.st_uid == user && (st.st_mode & S_IWUSR) != 0) &&
         ::access(target.c_str(), W_OK) != 0) {
       return reason(errno);
     }
@@ -555,7 +556,6 @@ class PosixFiles final : public FileSystem {
     struct stat st;
     int error;
   } seen_{};
-  const uid_t euid_ = ::geteuid();
 };
 
 }  // namespace
