@@ -4,6 +4,7 @@
 // than the list's count.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -30,17 +31,23 @@ class ListsHeard final : public LinkListener {
   void reference(std::uint32_t line, std::string_view section, const ValueShape& value,
                  std::int32_t number) override;
 
-  // A number of the source that indexes another kind's list.
+  // A number of the source that indexes another kind's list: its value of its section's line.
   struct Reference {
     std::uint32_t line;
     std::int32_t value;
     ListId list;
-    std::string value_name;  // as a finding names it
+    const ValueShape* shape;
+    std::string_view section;
+    // As a finding names it, where the author named it: the names may be gone by then. Else
+    // empty, and named from the shape when a finding needs it.
+    std::string value_name;
   };
   const std::vector<Reference>& references() const { return references_; }
   // The line of the last count line of the source's first count section (0: none): where a
   // list that other kinds index gives its size.
   std::uint32_t count_line() const { return count_line_; }
+  // The kind of the source.
+  std::string_view kind() const { return kind_; }
 
  private:
   std::string_view kind_;
@@ -66,13 +73,19 @@ class References {
     std::int64_t size;
     std::uint32_t line;
   };
-  struct Referring {
+  // A source with references, and its kind.
+  struct Source {
     std::string path;
+    std::string_view kind;
+  };
+  struct Referring {
+    std::size_t source;  // in the folder's sources
     ListsHeard::Reference reference;
   };
   struct Folder {
     std::string name;
     std::map<ListId, List> lists;
+    std::vector<Source> sources;
     std::vector<Referring> references;
   };
   Folder& folder_named(std::string_view name);
