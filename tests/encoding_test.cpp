@@ -68,6 +68,10 @@ TEST(EncodingWatch, ShiftJisIsNeverTakenForAnotherEncoding) {
       EXPECT_TRUE(told(two + " " + two + two + "\n" + two + "\xB1").empty()) << std::hex << a << b;
     }
   }
+  // Pairs that make EUC-JP kana on lines apart: an ASCII line between ends their run, as a
+  // blank between them on one line does.
+  EXPECT_TRUE(told("\xA4\xA2\nabc\n\xA4\xA4\n\xB0\xA1").empty());
+  EXPECT_TRUE(told("\xA4\xA2 \xA4\xA4\n\xB0\xA1").empty());
 }
 
 TEST(EncodingWatch, EucJpAndUtf16AreTold) {
