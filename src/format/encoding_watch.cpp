@@ -114,7 +114,8 @@ bool EncodingWatch::breaks_euc(std::string_view text) {
 
 void EncodingWatch::count_nuls(std::string_view bytes, std::uint32_t number) {
   bytes_ += bytes.size() + 1;  // and its line feed
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
+  // From the first NUL on, where the line has one.
+  for (std::size_t i = bytes.find('\0'); i < bytes.size(); ++i) {
     if (bytes[i] != '\0') continue;
     ++nuls_;
     if (i + 1 < bytes.size() && bytes[i + 1] == '\0') ++nul_pairs_;

@@ -1,5 +1,7 @@
 #include "format/line.h"
 
+#include <algorithm>
+
 #include "format/tags.h"
 #include "format/value_spans.h"
 
@@ -10,11 +12,14 @@ namespace {
 // it start at the next word: an integer's digits, a real's, or any word.
 bool read_whole(std::string_view word, ValueKind kind) {
   if (!word.empty() && (word[0] == '+' || word[0] == '-')) word.remove_prefix(1);
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
   switch (kind) {
     case ValueKind::Int:
-      return !word.empty() && word.find_first_not_of("0123456789") == std::string_view::npos;
+      return !word.empty() && std::ranges::all_of(word, digit);
     case ValueKind::Real:
-      return word.find_first_not_of("0123456789.eE+-") == std::string_view::npos;
+      return std::ranges::all_of(word, [&](char c) {
+        return digit(c) || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-';
+      });
     default:
       return true;
   }
@@ -25,6 +30,7 @@ constexpr std::string_view kWideHash = "\x81\x94";
 
 }  // namespace
 
+// Called where a number's word was not read whole (ScanResult::ragged): no other line has one.
 void Line::real_for_integer(std::span<const ValueShape> values, std::size_t matched) const {
   if (text_.find('.') == std::string_view::npos) return;
   std::size_t at = 0;
@@ -46,6 +52,7 @@ void Line::real_for_integer(std::span<const ValueShape> values, std::size_t matc
 }
 
 void Line::breaks_in(const ValueShape& value, std::string_view held, std::size_t end) const {
+  if (held.find(kWideHash) == std::string_view::npos) return;  // as most texts: no need to walk
   for (std::size_t i = 0; i + 1 < held.size(); i += is_sjis_lead(held[i]) ? 2 : 1) {
     if (held.substr(i, 2) != kWideHash) continue;
     // The value's bytes start where its word does, which ends at `end`.
@@ -65,7 +72,7 @@ void Line::breaks_in(const ValueShape& value, std::string_view held, std::size_t
 ScanResult Line::scan_number(std::int32_t& v, const ValueShape& shape) const {
   const scan_detail::Target t{ValueKind::Int, &v, sizeof v};
   const ScanResult r = scan_targets(text_, {&t, 1});
-  real_for_integer({&shape, 1}, static_cast<std::size_t>(r.matched));
+  if (r.ragged) real_for_integer({&shape, 1}, static_cast<std::size_t>(r.matched));
   if (!r.complete()) {
     stopped(r.stopped_at, {&shape, 1}, 0, false);
   } else {

@@ -58,7 +58,7 @@ class Line {
     const ScanResult r = scan_line(text_, format, record);
     const auto matched = static_cast<std::size_t>(r.matched);
     const auto field = [&](std::size_t i) { return format.values[i].in(record); };
-    real_for_integer(format.shapes, matched);
+    if (r.ragged) real_for_integer(format.shapes, matched);
     if (!r.complete()) {
       bool as_new_ = true;
       for (std::size_t i = matched; i < N; ++i)

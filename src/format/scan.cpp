@@ -262,6 +262,7 @@ ScanResult scan_targets(std::string_view line, std::span<const Target> targets) 
   std::size_t cut_field = 0;
   int wanted = 0;
   bool ok = true;
+  bool ragged = false;
   for (const Target& t : targets) {
     wanted += static_cast<int>(t.count);
     if (!ok) continue;
@@ -271,7 +272,7 @@ ScanResult scan_targets(std::string_view line, std::span<const Target> targets) 
       for (std::size_t k = 0; ok && k < t.count; ++k) {
         // The usual value of a table: one blank, one digit, and no digit after it.
         if (const char* p = in.at; in.end - p >= 2 && p[0] == ' ' && is_digit(p[1]) &&
-                                   (in.end - p == 2 || !is_digit(p[2]))) {
+                                   (in.end - p == 2 || class_of(p[2]) == kSpace)) {
           out[k] = p[1] - '0';
           in.at = p + 2;
           ++matched;
@@ -281,6 +282,7 @@ ScanResult scan_targets(std::string_view line, std::span<const Target> targets) 
         bool wrapped = false;
         ok = scan_int(in, out[k], wrapped);
         if (wrapped && wrapped_at < 0) wrapped_at = matched;
+        ragged = ragged || (ok && !in.done() && class_of(*in.at) != kSpace);
         matched += ok ? 1 : 0;
       }
     } else if (t.kind == Kind::Real) {
@@ -288,6 +290,7 @@ ScanResult scan_targets(std::string_view line, std::span<const Target> targets) 
       for (std::size_t k = 0; ok && k < t.count; ++k) {
         in.skip_space();
         ok = scan_real(in, out[k]);
+        ragged = ragged || (ok && !in.done() && class_of(*in.at) != kSpace);
         matched += ok ? 1 : 0;
       }
     } else {
@@ -310,6 +313,7 @@ ScanResult scan_targets(std::string_view line, std::span<const Target> targets) 
   result.cut_value = std::max(cut_at, 0);
   result.cut_field = cut_field;
   result.stopped_at = static_cast<std::size_t>(in.at - line.data());
+  result.ragged = ragged;
   return result;
 }
 

@@ -41,6 +41,9 @@ struct ScanResult {
   bool wrapped = false;        // an integer did not fit 32 bits and was wrapped
   int wrapped_value = 0;       // the 0-based conversion of the first integer wrapped
   std::size_t stopped_at = 0;  // where the first conversion that did not match looked
+  // A number read ended where its word goes on ("1.5" read as the integer 1): without one, every
+  // number's word was read whole.
+  bool ragged = false;
 
   bool complete() const { return matched == wanted; }
 };
