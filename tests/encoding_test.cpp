@@ -89,6 +89,10 @@ TEST(EncodingWatch, EucJpAndUtf16AreTold) {
   EXPECT_EQ(told(std::string("\xFF\xFE<\0a\0>\0\n\0", 10)), std::vector<std::size_t>{utf16});
   EXPECT_EQ(told(std::string("\0<\0a\0>\0\n\0<\0/\0a\0>\0\n", 18)),
             std::vector<std::size_t>{utf16});
+  // Two lines of two letters, without a mark: its five NUL bytes count, the first of each line
+  // too; three are too few.
+  EXPECT_EQ(told(std::string("a\0b\0\n\0c\0d\0", 10)), std::vector<std::size_t>{utf16});
+  EXPECT_TRUE(told(std::string("a\0b\0\n\0c", 7)).empty());
 }
 
 }  // namespace
